@@ -1,0 +1,88 @@
+#pragma once
+// The user store: the user list `user.dat` (INI text, section [user] with u1 … uN, one section
+// per user with `psd`, the current password, and `dlzip`, the password given at creation), kept
+// packed in the protected archive `std.dat` in the program directory. Every operation unpacks
+// user.dat, works on it, packs it back where it changed, and leaves no user.dat behind.
+// Refusals are shown through the prompter with the login dialog's texts; file and archive
+// failures are passed over (an unreadable store reads as an empty list).
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace ui { class Prompter; }
+
+namespace shell {
+
+class Workspace;
+
+// Fixed for every build, so a store written by one opens in any other.
+inline constexpr char16_t kUserStorePassword[] = u"ScorvaneUsers!7";
+
+// The short key text that prefixes a table password: the low 8 bits of the UTF-16 code units of
+// the first, the next-to-last and the middle character (L / 2, halves to even) added up and written
+// in upper-case hexadecimal.
+QString JMuser(const QString &text);
+
+// The table password of a user: JMuser(name) + "@" + dlzip.
+QString tablePasswordFor(const QString &name, const QString &dlzip);
+
+// The results of a successful login: user name, table password and status panel 4.
+void setLoggedIn(Workspace &ws, const QString &name, const QString &tablePassword);
+
+class UserStore {
+public:
+    UserStore(const Workspace &ws, ui::Prompter &prompter);
+
+    // The user names in list order (u1, u2, … up to the first key that reads "Default").
+    QStringList users() const;
+
+    // True when `name` is a listed user whose `psd` equals `password` (case-sensitive).
+    bool verifyPassword(const QString &name, const QString &password) const;
+
+    // The table password, or nullopt after showing "密码错误，请重新输入。".
+    std::optional<QString> login(const QString &name, const QString &password) const;
+
+    // Runs the checks in order (length, characters that break the list file, "Default", taken
+    // name, confirmation, password length) and shows the first that fails; then appends the user
+    // to the list, writes psd and dlzip and packs the store. True when the user was added.
+    bool addUser(const QString &name, const QString &password, const QString &confirmation) const;
+
+    // First step of a password change: the user's current password. Shows the notice and answers
+    // false when it does not match.
+    bool checkPasswordForChange(const QString &name, const QString &password) const;
+
+    // Second step: writes the new psd (dlzip stays, and so does the table password). Shows the
+    // notice and answers false when the confirmation differs.
+    bool changePassword(const QString &name, const QString &newPassword, const QString &confirmation) const;
+
+    enum class DeleteResult { Deleted, WrongPassword, Declined };
+    // Verifies the password, asks for confirmation, removes the name from the list and renumbers
+    // the others; deletes std.dat when no user is left. The user's own section stays in the file.
+    DeleteResult deleteUser(const QString &name, const QString &password) const;
+
+    // The text of user.dat after `name` has left the list `remaining`: a fresh [user] section with
+    // the remaining names, then every old line except the old list header and the lines that
+    // begin with a lower-case "u". One entry per line (the caller joins with CR LF).
+    static QStringList rebuiltListLines(const QStringList &remaining, const QStringList &oldLines);
+
+    QString listFile() const { return m_listFile; }
+    QString storeFile() const { return m_storeFile; }
+
+private:
+    // Unpacks user.dat into the program directory; a stale copy is removed first so that a failed
+    // unpack reads as an empty list.
+    void unpackList() const;
+    void packList() const;
+    // The unpacked user.dat as text; empty when there is none.
+    QString loadText() const;
+    static QStringList readList(const QString &text);
+    static bool passwordMatches(const QString &text, const QStringList &list, const QString &name,
+                                const QString &password);
+
+    ui::Prompter &m_prompter;
+    QString m_programDir; // without the trailing separator, as the archive's destination
+    QString m_listFile;
+    QString m_storeFile;
+};
+
+} // namespace shell
