@@ -1,0 +1,29 @@
+#pragma once
+// The one place where text meets bytes on disk: code page 936 (GBK) with CR LF line ends.
+// A character that code page 936 lacks is written in its GB18030 four-byte form, so nothing a
+// teacher types is lost; reading accepts both.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+namespace shell::codec {
+
+QByteArray encode(const QString &text);
+QString decode(const QByteArray &bytes);
+
+// Each line followed by CR LF.
+QByteArray joinLines(const QStringList &lines);
+// Splits at CR LF or LF; a final line end does not start another line.
+QStringList splitLines(const QString &text);
+
+// Whole text files. The writers write beside the target and rename it over, so a failed write
+// keeps the old file. writeText keeps the text's own line ends.
+bool readLines(const QString &path, QStringList *lines);
+bool writeLines(const QString &path, const QStringList &lines);
+bool readText(const QString &path, QString *text);
+bool writeText(const QString &path, const QString &text);
+// The raw bytes of a file, and writing bytes beside the target with the same rename.
+bool readBytes(const QString &path, QByteArray *bytes);
+bool writeBytes(const QString &path, const QByteArray &bytes);
+
+} // namespace shell::codec
