@@ -1,0 +1,287 @@
+#include "formula/number_format.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+#include <string>
+
+namespace formula {
+
+QString numberText(double value)
+{
+    if (value == 0 || !std::isfinite(value))
+        return QStringLiteral("0");
+    // to_chars ignores the C locale (which the application sets from the environment) and rounds
+    // the exact binary value correctly to 15 significant digits.
+    char buf[40];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 14);
+    const std::string_view sci(buf, static_cast<std::size_t>(res.ptr - buf));
+    // sci is "[-]d.dddddddddddddde±xx".
+    const bool negative = sci.front() == '-';
+    const std::string_view body = negative ? sci.substr(1) : sci;
+    const std::size_t ePos = body.find('e');
+    std::string digits;
+    digits.reserve(15);
+    for (char c : body.substr(0, ePos))
+        if (c != '.')
+            digits.push_back(c);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    const int exponent = std::atoi(std::string(body.substr(ePos + 1)).c_str());
+
+    std::string out;
+    out.reserve(32);
+    if (negative)
+        out.push_back('-');
+    // The general conversion writes 0.0001 plainly but 0.00001 as 1E-05, and switches to an
+    // exponent once 15 digits no longer reach the units (1E+15).
+    if (exponent >= -4 && exponent <= 14) {
+        if (exponent >= 0) {
+            const std::size_t intCount = static_cast<std::size_t>(exponent) + 1;
+            if (digits.size() <= intCount) {
+                out += digits;
+                out.append(intCount - digits.size(), '0');
+            } else {
+                out.append(digits, 0, intCount);
+                out.push_back('.');
+                out.append(digits, intCount, std::string::npos);
+            }
+        } else {
+            out += "0.";
+            out.append(static_cast<std::size_t>(-exponent - 1), '0');
+            out += digits;
+        }
+    } else {
+        out.push_back(digits.front());
+        if (digits.size() > 1) {
+            out.push_back('.');
+            out.append(digits, 1, std::string::npos);
+        }
+        out.push_back('E');
+        out.push_back(exponent < 0 ? '-' : '+');
+        const int magnitude = std::abs(exponent);
+        if (magnitude < 10)
+            out.push_back('0');
+        out += std::to_string(magnitude);
+    }
+    return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+namespace {
+
+// A decimal number as significant digits: the digit at index i has the place value
+// 10^(point - 1 - i). No leading or trailing zeros; zero has no digits.
+struct Decimal {
+    bool negative = false;
+    std::string digits;
+    long point = 0;
+};
+
+// Exponents far beyond any double are not formatted (the digits would only be padding).
+constexpr long MaxExponent = 1000;
+
+bool parseDecimal(const QString &text, Decimal &out)
+{
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    if (i < n && text.at(i) == u'-') {
+        out.negative = true;
+        ++i;
+    }
+    std::string all;
+    long intCount = 0;
+    bool anyDigit = false;
+    while (i < n && text.at(i).unicode() >= u'0' && text.at(i).unicode() <= u'9') {
+        all.push_back(static_cast<char>(text.at(i).unicode()));
+        ++intCount;
+        ++i;
+        anyDigit = true;
+    }
+    if (i < n && text.at(i) == u'.') {
+        ++i;
+        while (i < n && text.at(i).unicode() >= u'0' && text.at(i).unicode() <= u'9') {
+            all.push_back(static_cast<char>(text.at(i).unicode()));
+            ++i;
+            anyDigit = true;
+        }
+    }
+    if (!anyDigit)
+        return false;
+    long exponent = 0;
+    if (i < n && (text.at(i) == u'E' || text.at(i) == u'e')) {
+        ++i;
+        bool expNegative = false;
+        if (i < n && (text.at(i) == u'+' || text.at(i) == u'-')) {
+            expNegative = text.at(i) == u'-';
+            ++i;
+        }
+        bool expDigit = false;
+        while (i < n && text.at(i).unicode() >= u'0' && text.at(i).unicode() <= u'9') {
+            exponent = exponent * 10 + (text.at(i).unicode() - u'0');
+            if (exponent > MaxExponent)
+                return false;
+            ++i;
+            expDigit = true;
+        }
+        if (!expDigit)
+            return false;
+        if (expNegative)
+            exponent = -exponent;
+    }
+    if (i != n)
+        return false;
+
+    std::size_t lead = 0;
+    while (lead < all.size() && all[lead] == '0')
+        ++lead;
+    std::size_t end = all.size();
+    while (end > lead && all[end - 1] == '0')
+        --end;
+    out.digits = all.substr(lead, end - lead);
+    out.point = out.digits.empty() ? 0 : intCount + exponent - static_cast<long>(lead);
+    return true;
+}
+
+// Rounds half away from zero so that no digit lies beyond `decimals` places.
+void roundTo(Decimal &d, long decimals)
+{
+    const long keep = d.point + decimals;
+    if (keep >= static_cast<long>(d.digits.size()))
+        return;
+    if (keep < 0) {
+        d.digits.clear();
+        return;
+    }
+    const bool up = d.digits[static_cast<std::size_t>(keep)] >= '5';
+    d.digits.resize(static_cast<std::size_t>(keep));
+    if (up) {
+        long i = keep - 1;
+        while (i >= 0 && d.digits[static_cast<std::size_t>(i)] == '9') {
+            d.digits[static_cast<std::size_t>(i)] = '0';
+            --i;
+        }
+        if (i >= 0) {
+            ++d.digits[static_cast<std::size_t>(i)];
+        } else {
+            d.digits.insert(d.digits.begin(), '1');
+            ++d.point;
+        }
+    }
+    while (!d.digits.empty() && d.digits.back() == '0')
+        d.digits.pop_back();
+    if (d.digits.empty())
+        d.point = 0;
+}
+
+struct Pattern {
+    long minIntDigits = 0;  // from the leftmost "0" of the integer part to the point
+    bool grouping = false;
+    bool hasPoint = false;
+    long decimals = 0;      // placeholders after the point
+    long minDecimals = 0;   // up to the rightmost "0" after the point
+};
+
+bool parsePattern(const QString &pattern, Pattern &p)
+{
+    if (pattern.isEmpty())
+        return false;
+    long intPlaceholders = 0;
+    long leftmostZero = -1;
+    for (QChar c : pattern) {
+        switch (c.unicode()) {
+        case u'#':
+        case u'0':
+            if (p.hasPoint) {
+                ++p.decimals;
+                if (c == u'0')
+                    p.minDecimals = p.decimals;
+            } else {
+                if (c == u'0' && leftmostZero < 0)
+                    leftmostZero = intPlaceholders;
+                ++intPlaceholders;
+            }
+            break;
+        case u'.':
+            if (p.hasPoint)
+                return false;
+            p.hasPoint = true;
+            break;
+        case u',':
+            // Grouping is decided by the integer part; a comma among the decimals is ignored.
+            if (!p.hasPoint)
+                p.grouping = true;
+            break;
+        default:
+            return false;
+        }
+    }
+    if (leftmostZero >= 0)
+        p.minIntDigits = intPlaceholders - leftmostZero;
+    return true;
+}
+
+} // namespace
+
+QString formatNumber(const QString &numberText, const QString &pattern)
+{
+    Decimal d;
+    if (!parseDecimal(numberText, d))
+        return numberText;
+    Pattern p;
+    if (!parsePattern(pattern, p))
+        return numberText;
+
+    // Working on the decimal digits of the result text rounds what the teacher sees: 2.345
+    // gives 2.35, although the double nearest to 2.345 lies below it.
+    roundTo(d, p.decimals);
+
+    std::string intPart;
+    if (d.point > 0) {
+        const std::size_t count = static_cast<std::size_t>(d.point);
+        intPart = d.digits.substr(0, std::min(count, d.digits.size()));
+        if (count > intPart.size())
+            intPart.append(count - intPart.size(), '0');
+    }
+    if (static_cast<long>(intPart.size()) < p.minIntDigits)
+        intPart.insert(0, static_cast<std::size_t>(p.minIntDigits) - intPart.size(), '0');
+
+    std::string out;
+    out.reserve(intPart.size() + intPart.size() / 3 + static_cast<std::size_t>(p.decimals) + 3);
+    // A value that rounds to zero is written without its sign.
+    if (d.negative && !d.digits.empty())
+        out.push_back('-');
+    if (p.grouping) {
+        for (std::size_t i = 0; i < intPart.size(); ++i) {
+            if (i > 0 && (intPart.size() - i) % 3 == 0)
+                out.push_back(',');
+            out.push_back(intPart[i]);
+        }
+    } else {
+        out += intPart;
+    }
+    if (p.hasPoint) {
+        out.push_back('.');
+        std::string frac;
+        frac.reserve(static_cast<std::size_t>(p.decimals));
+        for (long j = 0; j < p.decimals; ++j) {
+            const long i = d.point + j;
+            frac.push_back(i >= 0 && i < static_cast<long>(d.digits.size())
+                               ? d.digits[static_cast<std::size_t>(i)]
+                               : '0');
+        }
+        while (static_cast<long>(frac.size()) > p.minDecimals && frac.back() == '0')
+            frac.pop_back();
+        out += frac;
+    }
+    return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+QString formatResult(const QString &resultText, const QString &dataFormat)
+{
+    QString text = formatNumber(resultText, dataFormat);
+    if (text.endsWith(u'.'))
+        text.chop(1);
+    return text;
+}
+
+} // namespace formula
