@@ -1,0 +1,121 @@
+// scorvane-cli: the command-line companion for batch work and for checking the program from
+// outside. Usage: scorvane-cli [--dir DIR] [--user NAME --password PW | --table-password PW]
+//                 COMMAND ARGS…
+#include "shell/workspace.h"
+#include "table/table_file.h"
+#include "ui/prompter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTextStream>
+#include <cstdio>
+
+namespace {
+
+const char *const kUsage =
+    "usage: scorvane-cli [--dir DIR] [--table-password PW] COMMAND ARGS...\n"
+    "commands:\n"
+    "  show FILE.gdt                                print a table\n"
+    "  save-as IN.gdt OUT.gdt [--unprotected] [--yes]  load and save a table\n";
+
+int usage()
+{
+    std::fputs(kUsage, stderr);
+    return 2;
+}
+
+struct Options {
+    QString dir;
+    QString tablePassword;
+    bool yes = false;
+    bool unprotected = false;
+    QStringList args; // the command and its operands
+};
+
+bool parseOptions(const QStringList &argv, Options *o)
+{
+    for (int i = 1; i < argv.size(); ++i) {
+        const QString &a = argv[i];
+        auto takeValue = [&](QString *into) {
+            if (i + 1 >= argv.size())
+                return false;
+            *into = argv[++i];
+            return true;
+        };
+        if (a == QLatin1String("--dir")) {
+            if (!takeValue(&o->dir))
+                return false;
+        } else if (a == QLatin1String("--table-password")) {
+            if (!takeValue(&o->tablePassword))
+                return false;
+        } else if (a == QLatin1String("--yes")) {
+            o->yes = true;
+        } else if (a == QLatin1String("--unprotected")) {
+            o->unprotected = true;
+        } else {
+            o->args << a;
+        }
+    }
+    return !o->args.isEmpty();
+}
+
+int cmdShow(shell::Workspace &ws, ui::Prompter &prompter, const QStringList &args)
+{
+    if (args.size() != 2)
+        return usage();
+    table::GradeTable t;
+    table::TableFile file(ws, prompter);
+    if (!file.LoadData(t, table::tableNameFromPath(QFileInfo(args[1]).absoluteFilePath()), true))
+        return 1;
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    const table::Grid &g = t.成绩表;
+    out << table::toFileLine(t.Caption) << '\n'
+        << g.Rows() << '\n'
+        << g.Cols() << '\n'
+        << table::toFileLine(t.Text3) << '\n'
+        << table::toFileLine(t.Text4) << '\n'
+        << table::toFileLine(t.DataFormat) << '\n';
+    for (int r = 0; r < g.Rows(); ++r) {
+        QStringList cells;
+        cells.reserve(g.Cols());
+        for (int c = 0; c < g.Cols(); ++c)
+            cells << table::toFileLine(g.TextMatrix(r, c));
+        out << cells.join(QLatin1Char('\t')) << '\n';
+    }
+    return 0;
+}
+
+int cmdSaveAs(shell::Workspace &ws, ui::Prompter &prompter, const Options &o)
+{
+    if (o.args.size() != 3)
+        return usage();
+    table::GradeTable t;
+    table::TableFile file(ws, prompter);
+    if (!file.LoadData(t, table::tableNameFromPath(QFileInfo(o.args[1]).absoluteFilePath()), true))
+        return 1;
+    t.unprotectedSave = o.unprotected;
+    return file.SaveData(t, false, table::tableNameFromPath(QFileInfo(o.args[2]).absoluteFilePath())) ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    Options o;
+    if (!parseOptions(app.arguments(), &o))
+        return usage();
+    const QString dir = o.dir.isEmpty() ? QCoreApplication::applicationDirPath() : QDir(o.dir).absolutePath();
+    shell::Workspace ws(dir);
+    ws.tablePassword = o.tablePassword;
+    ui::NonInteractivePrompter prompter(o.yes);
+
+    const QString &cmd = o.args.first();
+    if (cmd == QLatin1String("show"))
+        return cmdShow(ws, prompter, o.args);
+    if (cmd == QLatin1String("save-as"))
+        return cmdSaveAs(ws, prompter, o);
+    return usage();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// Formula cells: a cell whose text begins with "！公式：" holds a formula body with references
+// cell(row,col), "?" standing for the formula cell's own row or column. The value is computed on
+// demand; nothing is cached.
+#include "table/grade_table.h"
+
+#include <QString>
+
+namespace ui { class Prompter; }
+
+namespace formula {
+
+class Calculator;
+
+inline const QString kFormulaMarker = QStringLiteral("！公式：");
+inline bool isFormula(const QString &text) { return text.startsWith(kFormulaMarker); }
+
+// The display value of cell (row, col): plain text unchanged, a formula's result formatted with
+// `dataFormat`, "公式错误" or "引用错误".
+QString 公式2值(const table::Grid &grid, int row, int col, const QString &dataFormat, Calculator &calc);
+// The formula body with every reference replaced by the referenced cell's text, or an error text
+// ("公式错误", "引用错误") when it cannot be expanded. `ok` tells which.
+QString expandReferences(const table::Grid &grid, int row, int col, const QString &body, bool *ok);
+
+// The table-wide formula commands. Each asks its question through the prompter, takes the undo
+// snapshot and enables undo when it goes ahead; true when the table was changed.
+bool menuSetGStoLine(table::GradeTable &t, ui::Prompter &prompter);
+bool menuCheckGS(table::GradeTable &t, Calculator &calc);
+bool menuRun(table::GradeTable &t, ui::Prompter &prompter, Calculator &calc);
+
+// The formula bar: the text after the check box "公式" was set to `checked`.
+QString applyFormulaCheck(const QString &text, bool checked);
+// The result label: "=" + value for a formula, "非公式单元格" otherwise.
+QString resultLabel(const QString &text, const table::Grid &grid, const QString &dataFormat, Calculator &calc);
+
+} // namespace formula

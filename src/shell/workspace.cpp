@@ -1,0 +1,73 @@
+#include "shell/workspace.h"
+
+#include "formula/calculate.h"
+
+#include <QDir>
+
+namespace shell {
+
+Workspace::Workspace(const QString &programDir, QObject *parent)
+    : QObject(parent), m_programDir(QDir::fromNativeSeparators(programDir)), m_calc(new formula::Calculator)
+{
+    if (!m_programDir.endsWith(QLatin1Char('/')))
+        m_programDir += QLatin1Char('/');
+    QDir().mkpath(m_programDir);
+    m_buttons.fill(true);
+    for (int b : tableButtons)
+        m_buttons[static_cast<size_t>(b)] = false;
+    m_buttons[6] = false;
+}
+
+Workspace::~Workspace() { delete m_calc; }
+
+void Workspace::createDataDirectories() const
+{
+    QDir dir(m_programDir);
+    for (const QString &name : {QStringLiteral("标签引用数据"), QStringLiteral("表格模版"), QStringLiteral("表格数据")})
+        if (!dir.exists(name))
+            dir.mkdir(name);
+}
+
+void Workspace::setHorizontalInput(bool on)
+{
+    if (m_horizontal == on)
+        return;
+    m_horizontal = on;
+    emit inputDirectionChanged(on);
+}
+
+QString Workspace::panelText(int panel) const
+{
+    return panel >= 1 && panel <= 4 ? m_panels[static_cast<size_t>(panel)] : QString();
+}
+
+void Workspace::setPanelText(int panel, const QString &text)
+{
+    if (panel < 1 || panel > 4)
+        return;
+    m_panels[static_cast<size_t>(panel)] = text;
+    emit panelChanged(panel, text);
+}
+
+void Workspace::setBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    emit busyChanged(busy);
+}
+
+bool Workspace::buttonEnabled(int index) const
+{
+    return index >= 1 && index <= 24 && m_buttons[static_cast<size_t>(index)];
+}
+
+void Workspace::setButtonEnabled(int index, bool enabled)
+{
+    if (index < 1 || index > 24)
+        return;
+    m_buttons[static_cast<size_t>(index)] = enabled;
+    emit buttonEnabledChanged(index, enabled);
+}
+
+} // namespace shell

@@ -1,0 +1,83 @@
+#pragma once
+// The program-wide state, created once by the application and passed down: program directory and
+// data folders, the logged-in user and table password, the table font, the print settings, the
+// input direction, the status-bar texts and the table toolbar buttons' enabled states.
+// The main window mirrors the status and toolbar state through the signals.
+#include <QObject>
+#include <QString>
+#include <array>
+
+namespace formula { class Calculator; }
+
+namespace shell {
+
+class Workspace : public QObject {
+    Q_OBJECT
+public:
+    // `programDir` is created if missing; a trailing "/" is appended unless present.
+    explicit Workspace(const QString &programDir, QObject *parent = nullptr);
+    ~Workspace() override;
+
+    // The program directory with a trailing "/".
+    QString programDir() const { return m_programDir; }
+    QString workingFile() const { return m_programDir + QStringLiteral("data.file"); }
+    QString tableDataDir() const { return m_programDir + QStringLiteral("表格数据/"); }
+    QString templateDir() const { return m_programDir + QStringLiteral("表格模版/"); }
+    QString bindingDir() const { return m_programDir + QStringLiteral("标签引用数据/"); }
+    QString userListFile() const { return m_programDir + QStringLiteral("user.dat"); }
+    QString userStoreFile() const { return m_programDir + QStringLiteral("std.dat"); }
+    QString schoolInfoFile() const { return m_programDir + QStringLiteral("SchoolInfo.ini"); }
+    // Creates the three data directories where missing; failures are passed over.
+    void createDataDirectories() const;
+
+    // Login results.
+    QString userName;
+    QString tablePassword;
+
+    // Program-wide table font (the main window's font holder).
+    QString tableFontName = QStringLiteral("宋体");
+    double tableFontSize = 12;
+
+    // Print settings, each 1 when the main window loads.
+    int printCopies = 1;
+    int printQuality = 1;
+    int printLineWidth = 1;
+    int printDuplex = 1;
+
+    // Input direction of toolbar buttons 16 (horizontal) and 17 (vertical): exactly one is pressed.
+    bool horizontalInput() const { return m_horizontal; }
+    bool verticalInput() const { return !m_horizontal; }
+    void setHorizontalInput(bool on);
+
+    // The evaluator's module state lives as long as the program.
+    formula::Calculator &calculator() { return *m_calc; }
+
+    // Status bar panels 1..4.
+    QString panelText(int panel) const;
+    void setPanelText(int panel, const QString &text);
+    // Busy pointer while a long operation runs.
+    void setBusy(bool busy);
+    bool busy() const { return m_busy; }
+
+    // Toolbar buttons 1..24 (enabled state).
+    bool buttonEnabled(int index) const;
+    void setButtonEnabled(int index, bool enabled);
+    // The table buttons 11, 13, 4, 19, 20, 22, 8, 9, 10 (and 6 separately).
+    static constexpr std::array<int, 9> tableButtons{11, 13, 4, 19, 20, 22, 8, 9, 10};
+
+signals:
+    void panelChanged(int panel, const QString &text);
+    void busyChanged(bool busy);
+    void buttonEnabledChanged(int index, bool enabled);
+    void inputDirectionChanged(bool horizontal);
+
+private:
+    QString m_programDir;
+    bool m_horizontal = true;
+    bool m_busy = false;
+    std::array<QString, 5> m_panels;
+    std::array<bool, 25> m_buttons{};
+    formula::Calculator *m_calc;
+};
+
+} // namespace shell

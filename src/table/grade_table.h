@@ -1,0 +1,51 @@
+#pragma once
+// The grade table document: the grid and the document fields of one table window, under the
+// names other windows reach them by, plus the one-level undo snapshot.
+#include "table/grid.h"
+
+#include <QString>
+#include <cstdint>
+
+namespace table {
+
+class GradeTable {
+public:
+    GradeTable();
+
+    Grid 成绩表;                                      // the cells: header row, row numbers, data
+    QString Caption = QStringLiteral("未命名的表格"); // title: window caption, file line 2, print title
+    QString Text7;                                    // table file path without ".gdt"; "" if never saved
+    QString Text3;                                    // teacher
+    QString Text4;                                    // class information (may hold line breaks)
+    QString DataFormat = QStringLiteral("###.##");    // number format of formula results
+    QString Tag;                                      // change marker: "change" once modified
+
+    // Linear cell index row × Cols + col, in 32 bits over 16-bit arguments.
+    int32_t faIndex(int16_t row, int16_t col) const
+    {
+        return static_cast<int32_t>(row) * static_cast<int32_t>(成绩表.Cols()) + col;
+    }
+
+    bool changed() const { return Tag == QLatin1String("change"); }
+    void markChanged() { Tag = QStringLiteral("change"); }
+
+    // Undo: the snapshot grid, whether 撤消 is available (menuUndo enabled) and whether an edit
+    // in the cell editor took the snapshot (undo armed).
+    Grid UndoTable;
+    bool undoEnabled = false;
+    bool undoArmed = false;
+    // Copies Rows, Cols and the data cells into UndoTable. The caller enables undo.
+    void takeSnapshot();
+    // takeSnapshot() and enable undo: what every table-wide command does first.
+    void snapshotForUndo();
+    // Restores Rows, Cols and the data cells; header row and row numbers stay as they are.
+    void undo();
+
+    // The check mark of "去除密码保护保存(&W)": the next save packs without a password.
+    bool unprotectedSave = false;
+
+    // Rebuilds the header from the field names in row 0 and renumbers column 0.
+    void rebuildHeader();
+};
+
+} // namespace table

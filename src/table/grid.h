@@ -1,0 +1,130 @@
+#pragma once
+// The text grid every table is kept in: one fixed row (the field names) and one fixed column (the
+// row numbers), cells of text with optional colour and bold, column widths and row heights in
+// twips, a current cell and a selection. Changing Rows or Cols keeps the contents of the cells
+// that remain. The grid view widget only draws it.
+#include <QRgb>
+#include <QString>
+#include <functional>
+#include <vector>
+
+namespace table {
+
+class Grid;
+
+// Told about changes so a view can follow; the defaults do nothing.
+class GridObserver {
+public:
+    virtual ~GridObserver() = default;
+    virtual void gridReset() {}
+    virtual void cellChanged(int /*row*/, int /*col*/) {}
+    virtual void currentAboutToChange() {}
+    virtual void currentChanged() {}
+    virtual void sizesChanged() {}
+};
+
+class Grid {
+public:
+    Grid();
+    Grid(const Grid &other);
+    Grid &operator=(const Grid &other);
+
+    int Rows() const { return m_rows; }
+    int Cols() const { return m_cols; }
+    // Negative counts are refused; the fixed row and column always remain.
+    void setRows(int rows);
+    void setCols(int cols);
+    int FixedRows() const { return 1; }
+    int FixedCols() const { return 1; }
+
+    // Linear access: index = row × Cols + col. Out-of-range reads give "", writes are ignored.
+    QString TextArray(int index) const;
+    void setTextArray(int index, const QString &text);
+    QString TextMatrix(int row, int col) const;
+    void setTextMatrix(int row, int col, const QString &text);
+
+    // The header format text: "  |name1|name2…". Setting it splits at "|": segment i becomes the
+    // text of cell (0, i) and column i's width fits it; columns are added when there are more
+    // segments than columns and never removed. Reading gives the text last given.
+    QString FormatString() const { return m_formatString; }
+    void setFormatString(const QString &format);
+
+    // Current cell and the far corner of the selection.
+    int Row() const { return m_row; }
+    int Col() const { return m_col; }
+    int RowSel() const { return m_rowSel; }
+    int ColSel() const { return m_colSel; }
+    int TopRow() const { return m_topRow; }
+    // Moving the current cell collapses the selection onto it.
+    void setRow(int row);
+    void setCol(int col);
+    void setCurrent(int row, int col);
+    void setRowSel(int row);
+    void setColSel(int col);
+    void setTopRow(int row);
+
+    // Sizes in twips.
+    int ColWidth(int col) const;
+    void setColWidth(int col, int twips);
+    int RowHeight(int row) const;
+    void setRowHeight(int row, int twips);
+    // Width for a header text; set by the view from its font, an estimate otherwise.
+    std::function<int(const QString &)> measureText;
+    int fitWidth(const QString &text) const;
+
+    // Per-cell foreground colour (0 = default) and bold.
+    QRgb cellForeColor(int row, int col) const;
+    void setCellForeColor(int row, int col, QRgb color);
+    bool cellFontBold(int row, int col) const;
+    void setCellFontBold(int row, int col, bool bold);
+
+    // Observers are not copied with the grid.
+    void addObserver(GridObserver *observer);
+    void removeObserver(GridObserver *observer);
+
+    // Suppresses per-cell notifications; the outermost end sends one reset.
+    void beginBulk() { ++m_bulk; }
+    void endBulk();
+
+    static constexpr int kDefaultColWidth = 1200;
+    static constexpr int kDefaultRowHeight = 300;
+    // The largest Rows and Cols: counts are 16-bit in the interfaces.
+    static constexpr int kMaxCount = 32767;
+
+private:
+    struct Style {
+        QRgb fore = 0;
+        bool bold = false;
+    };
+    bool inRange(int row, int col) const { return row >= 0 && col >= 0 && row < m_rows && col < m_cols; }
+    size_t at(int row, int col) const { return static_cast<size_t>(row) * static_cast<size_t>(m_cols) + static_cast<size_t>(col); }
+    void relayout(int rows, int cols);
+    void notifyCell(int row, int col);
+    void notifyReset();
+    void clampCurrent();
+
+    int m_rows = 0;
+    int m_cols = 0;
+    std::vector<QString> m_text;
+    std::vector<Style> m_style; // empty until a style is set
+    std::vector<int> m_colWidth;
+    std::vector<int> m_rowHeight;
+    QString m_formatString;
+    int m_row = 0, m_col = 0, m_rowSel = 0, m_colSel = 0, m_topRow = 1;
+    int m_bulk = 0;
+    std::vector<GridObserver *> m_observers;
+};
+
+// Scope guard for Grid::beginBulk/endBulk.
+class GridBulk {
+public:
+    explicit GridBulk(Grid &g) : m_g(g) { m_g.beginBulk(); }
+    ~GridBulk() { m_g.endBulk(); }
+    GridBulk(const GridBulk &) = delete;
+    GridBulk &operator=(const GridBulk &) = delete;
+
+private:
+    Grid &m_g;
+};
+
+} // namespace table

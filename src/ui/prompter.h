@@ -1,0 +1,45 @@
+#pragma once
+// The one way the program asks the user anything: message boxes, questions, input boxes and the
+// open/save file dialogs. The desktop program uses the Qt implementation, tests a scripted one,
+// the command-line companion a non-interactive one.
+#include <QString>
+#include <optional>
+
+namespace ui {
+
+enum class Icon { None, Information, Question, Warning, Critical };
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
+
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    virtual void message(const QString &text, const QString &title, Icon icon) = 0;
+    virtual Answer question(const QString &text, const QString &title, Buttons buttons, Icon icon,
+                            Answer defaultAnswer) = 0;
+    // nullopt when the user cancels.
+    virtual std::optional<QString> input(const QString &prompt, const QString &title,
+                                         const QString &preset) = 0;
+    // The chosen path, or an empty text on cancel. `pattern` is a filter such as "*.gdt".
+    virtual QString openFile(const QString &pattern, const QString &title) = 0;
+    virtual QString saveFile(const QString &pattern, const QString &title) = 0;
+};
+
+// For the command-line companion: messages go to stderr, questions get a fixed answer,
+// input and file dialogs are cancelled.
+class NonInteractivePrompter : public Prompter {
+public:
+    explicit NonInteractivePrompter(bool answerYes) : m_yes(answerYes) {}
+    void message(const QString &text, const QString &title, Icon icon) override;
+    Answer question(const QString &text, const QString &title, Buttons buttons, Icon icon,
+                    Answer defaultAnswer) override;
+    std::optional<QString> input(const QString &prompt, const QString &title,
+                                 const QString &preset) override;
+    QString openFile(const QString &pattern, const QString &title) override;
+    QString saveFile(const QString &pattern, const QString &title) override;
+
+private:
+    bool m_yes;
+};
+
+} // namespace ui

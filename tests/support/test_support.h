@@ -1,0 +1,21 @@
+#pragma once
+// Helpers shared by the tests: a program directory in a temporary folder, running the
+// command-line companion and the Info-ZIP peers.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QTemporaryDir>
+
+struct ProcessResult {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs a program with arguments and optional standard input; waits at most 60 s.
+ProcessResult runProcess(const QString &program, const QStringList &args, const QByteArray &input = {},
+                         const QString &workDir = {});
+// The scorvane-cli built with the tests (from the environment the test runner sets).
+QString cliPath();
+// Files of `dir` (names only), for checking that no working file is left behind.
+QStringList filesIn(const QString &dir);
