@@ -1,0 +1,9 @@
+#!/usr/bin/env bash
+# Builds the optimised benchmarks and runs them.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/deps.sh
+scorvane_install_missing libmuparser-dev
+cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DSCORVANE_TESTS=OFF -DSCORVANE_BENCH=ON > /dev/null
+cmake --build build/bench -j"$(nproc)"
+for b in build/bench/bench/bench_*; do [ -x "$b" ] && "$b"; done
