@@ -1,6 +1,9 @@
 // scorvane-cli: the command-line companion for batch work and for checking the program from
 // outside. Usage: scorvane-cli [--dir DIR] [--user NAME --password PW | --table-password PW]
 //                 COMMAND ARGS…
+#include "formula/calculate.h"
+#include "formula/cell_formula.h"
+#include "shell/user_cli.h"
 #include "shell/workspace.h"
 #include "table/table_file.h"
 #include "ui/prompter.h"
@@ -14,10 +17,12 @@
 namespace {
 
 const char *const kUsage =
-    "usage: scorvane-cli [--dir DIR] [--table-password PW] COMMAND ARGS...\n"
+    "usage: scorvane-cli [--dir DIR] [--user NAME --password PW | --table-password PW] COMMAND ARGS...\n"
     "commands:\n"
-    "  show FILE.gdt                                print a table\n"
-    "  save-as IN.gdt OUT.gdt [--unprotected] [--yes]  load and save a table\n";
+    "  show FILE.gdt                                    print a table\n"
+    "  save-as IN.gdt OUT.gdt [--unprotected] [--yes]   load and save a table\n"
+    "  calc EXPR                                        evaluate an expression\n"
+    "  user add NAME PW | user passwd NAME OLD NEW | user list\n";
 
 int usage()
 {
@@ -28,6 +33,9 @@ int usage()
 struct Options {
     QString dir;
     QString tablePassword;
+    QString user;
+    QString password;
+    bool hasUser = false;
     bool yes = false;
     bool unprotected = false;
     QStringList args; // the command and its operands
@@ -48,6 +56,13 @@ bool parseOptions(const QStringList &argv, Options *o)
                 return false;
         } else if (a == QLatin1String("--table-password")) {
             if (!takeValue(&o->tablePassword))
+                return false;
+        } else if (a == QLatin1String("--user")) {
+            if (!takeValue(&o->user))
+                return false;
+            o->hasUser = true;
+        } else if (a == QLatin1String("--password")) {
+            if (!takeValue(&o->password))
                 return false;
         } else if (a == QLatin1String("--yes")) {
             o->yes = true;
@@ -81,7 +96,7 @@ int cmdShow(shell::Workspace &ws, ui::Prompter &prompter, const QStringList &arg
         QStringList cells;
         cells.reserve(g.Cols());
         for (int c = 0; c < g.Cols(); ++c)
-            cells << table::toFileLine(g.TextMatrix(r, c));
+            cells << table::toFileLine(formula::公式2值(g, r, c, t.DataFormat, ws.calculator()));
         out << cells.join(QLatin1Char('\t')) << '\n';
     }
     return 0;
@@ -113,6 +128,22 @@ int main(int argc, char **argv)
     ui::NonInteractivePrompter prompter(o.yes);
 
     const QString &cmd = o.args.first();
+    if (cmd == QLatin1String("calc")) {
+        if (o.args.size() != 2)
+            return usage();
+        QTextStream out(stdout);
+        out.setEncoding(QStringConverter::Utf8);
+        out << ws.calculator().Calculate(o.args[1]) << '\n';
+        return 0;
+    }
+    if (cmd == QLatin1String("user")) {
+        QTextStream out(stdout);
+        out.setEncoding(QStringConverter::Utf8);
+        const int rc = shell::runUserCommand(ws, prompter, o.args, out);
+        return rc == 2 ? usage() : rc;
+    }
+    if (o.hasUser && !shell::cliLogin(ws, prompter, o.user, o.password))
+        return 1;
     if (cmd == QLatin1String("show"))
         return cmdShow(ws, prompter, o.args);
     if (cmd == QLatin1String("save-as"))
