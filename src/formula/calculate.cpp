@@ -11,6 +11,10 @@
 #include <string_view>
 
 // Decisions where the evaluator's rules leave room:
+// - The result text is the general 15-significant-digit conversion (numberText): plain notation
+//   from 0.0001 up to 999999999999999, otherwise one digit, the remaining digits after a ".",
+//   "E", the exponent's sign and at least two exponent digits (1E+15, 1E-05, 1.5E+100), which is
+//   how the classic general conversion writes such values. Trailing zeros are dropped.
 // - An exponent that is neither a number literal nor a parenthesised expression (2^pi, 2^-1) and a
 //   function argument that is neither (sin pi, sr -4) are formula errors, not silently
 //   evaluated with a stale number or at 0.
@@ -105,6 +109,7 @@ QString Calculator::Calculate(const QString &expression)
 
     if (m_length > MaxExpressionLength) {
         CalcError(Failure::Overflow);
+        m_text = nullptr;
         return FormulaError;
     }
     GetToken();

@@ -3,7 +3,13 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <string_view>
 #include <string>
+
+// Choices beyond the patterns the data-format dialog builds ("###." and n "0" or n "#"):
+// a value that rounds to zero loses its sign ("-0.004" with "###.##" gives "."), a "," only turns
+// grouping on (no scaling by thousands), and any character outside "#0,." makes the pattern
+// unusable, so the number text is shown as it is.
 
 namespace formula {
 
@@ -27,7 +33,10 @@ QString numberText(double value)
             digits.push_back(c);
     while (digits.size() > 1 && digits.back() == '0')
         digits.pop_back();
-    const int exponent = std::atoi(std::string(body.substr(ePos + 1)).c_str());
+    const std::string_view expText = body.substr(ePos + 1);
+    int exponent = 0;
+    std::from_chars(expText.data() + (expText.front() == '+' ? 1 : 0), expText.data() + expText.size(),
+                    exponent);
 
     std::string out;
     out.reserve(32);

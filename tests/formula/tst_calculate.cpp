@@ -133,6 +133,9 @@ void TestCalculate::results_data()
     row("0.000015", "1.5E-05");
     row("-1/10^5", "-1E-05");
     row("(10^300)*10^8", "1E+308");
+    QTest::newRow("long literal") << QStringLiteral("1") + repeated("0", 69) << QStringLiteral("1E+69");
+    QTest::newRow("literal too small")
+        << QStringLiteral("0.") + repeated("0", 400) + QStringLiteral("1") << QStringLiteral("0");
 }
 
 void TestCalculate::results()
