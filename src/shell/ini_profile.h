@@ -9,9 +9,12 @@
 namespace shell::ini {
 
 QString read(const QString &file, const QString &section, const QString &key, const QString &defaultValue);
-// Creates file and section as needed. False when the file cannot be written.
+// Creates file and section as needed. False when the file cannot be read or written, and when a
+// name or the value holds a line break (or the key an "=", or starts with "[" or ";"), which
+// would add lines of its own to the file.
 bool write(const QString &file, const QString &section, const QString &key, const QString &value);
-// The same over a text already in memory (for callers that hold the text themselves).
+// The same over a text already in memory (for callers that hold the text themselves); a write
+// refused as above returns the text unchanged.
 QString readText(const QString &text, const QString &section, const QString &key, const QString &defaultValue);
 QString writeText(const QString &text, const QString &section, const QString &key, const QString &value);
 // Section names in file order.

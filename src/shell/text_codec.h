@@ -8,7 +8,9 @@
 
 namespace shell::codec {
 
+// A lone surrogate (no character at all) is written as U+FFFD in GB18030.
 QByteArray encode(const QString &text);
+// Bytes that form no character read as U+FFFD, one for each such byte.
 QString decode(const QByteArray &bytes);
 
 // Each line followed by CR LF.
