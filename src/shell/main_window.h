@@ -1,0 +1,110 @@
+#pragma once
+// MDIForm1: the main window. An MDI frame holding the table windows (Form1), with the toolbar
+// Toolbar1, the status bar StatusBar1, the left panel Picture1 with the school tree TreeView1 and
+// the frame menus "文件(&F)" and "帮助(&H)". While a table window is active the menu bar shows
+// that window's menus instead. Toolbar and status bar mirror the Workspace.
+#include <QList>
+#include <QMainWindow>
+#include <QPointer>
+#include <functional>
+
+class QAction;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QMenu;
+class QToolBar;
+class QTreeWidget;
+
+namespace ui {
+class Prompter;
+class SettingsStore;
+}
+namespace table { class Form1; }
+
+namespace shell {
+
+class Workspace;
+
+class MDIForm1 : public QMainWindow {
+    Q_OBJECT
+public:
+    // Runs the loading steps: data directories, school tree, stored table font, caption, print
+    // settings.
+    MDIForm1(Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent = nullptr);
+    ~MDIForm1() override;
+
+    Workspace &workspace() const { return m_ws; }
+    ui::Prompter &prompter() const { return m_prompter; }
+
+    QMdiArea *mdiArea() const { return m_mdi; }
+    QWidget *picture1() const { return m_picture1; }
+    QTreeWidget *treeView1() const { return m_tree; }
+    QToolBar *toolbar1() const { return m_toolbar; }
+    // Toolbar position 1..24 (separators included); nullptr outside.
+    QAction *toolbarButton(int number) const;
+    QLabel *statusPanel(int panel) const;
+    // The frame's own menus, shown while no table window is active.
+    QList<QMenu *> frameMenus() const { return m_frameMenus; }
+    QAction *frameAction(const QString &objectName) const;
+
+    // The table windows in the order they were opened, and the active one (nullptr if none).
+    QList<table::Form1 *> tableWindows() const;
+    table::Form1 *activeTableWindow() const;
+    // Creates a table window inside the frame, shows it and makes it the active child.
+    table::Form1 *createTableWindow();
+    // Asks for a table file and opens it in a new table window.
+    void openTableFile();
+
+    // Fills the school tree from SchoolInfo.ini.
+    void AddDot();
+
+    // How "退出(&X)" ends the program at once; QCoreApplication::exit(0) unless replaced.
+    std::function<void()> endProgram;
+
+public slots:
+    void menuOpen_Click();
+    void menuExit_Click();
+    void menuAbout_Click();
+    void menuHelpZT_Click();
+    void menuCD_Click();
+    void menuZXPP_Click();
+    void menuHXPP_Click();
+    void menuPL_Click();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenus();
+    void buildToolbar();
+    void buildStatusBar();
+    void buildLeftPanel();
+    void mirrorWorkspace();
+    void connectTableWindow(table::Form1 *form);
+    void subWindowActivated(QMdiSubWindow *sub);
+    void showMenusOf(table::Form1 *form);
+    void fillWindowList(table::Form1 *owner);
+    void showTableWindow(const QString &caption);
+    void onToolbarButton(int number);
+    void setBusyPointer(bool busy);
+    QList<QMdiSubWindow *> arrangeableWindows() const;
+    void unloadToolWindows();
+    void resizeLeftPanel();
+
+    Workspace &m_ws;
+    ui::Prompter &m_prompter;
+    ui::SettingsStore &m_settings;
+    QMdiArea *m_mdi = nullptr;
+    QWidget *m_picture1 = nullptr;
+    QTreeWidget *m_tree = nullptr;
+    QToolBar *m_toolbar = nullptr;
+    QList<QAction *> m_buttons; // positions 1..24
+    QList<QLabel *> m_panels;   // panels 1..4
+    QList<QMenu *> m_frameMenus;
+    QPointer<table::Form1> m_active;
+    bool m_busyPointer = false;
+};
+
+} // namespace shell
