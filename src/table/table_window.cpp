@@ -260,7 +260,14 @@ Form1::Form1(shell::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     resize(640, 420);
 }
 
-Form1::~Form1() { m_doc.成绩表.removeObserver(m_editing); }
+Form1::~Form1()
+{
+    // The grid view and the editors refer to the document, which goes before the child widgets.
+    m_txtedit->removeEventFilter(m_editing);
+    m_text1->removeEventFilter(m_editing);
+    m_doc.成绩表.removeObserver(m_editing);
+    delete m_grid;
+}
 
 void Form1::buildControls()
 {
@@ -511,10 +518,11 @@ void Form1::MSFlexGridEdit(const QString &typed)
 
 void Form1::commitEditor()
 {
+    // Write before hiding: hiding moves the focus, and the grid taking it may move the current cell.
     Grid &g = m_doc.成绩表;
-    m_txtedit->hide();
     g.setTextMatrix(g.Row(), g.Col(), m_txtedit->text());
     m_doc.markChanged();
+    m_txtedit->hide();
 }
 
 void Form1::commitFormulaBar()

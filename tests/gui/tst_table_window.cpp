@@ -1,0 +1,394 @@
+// The table window as a teacher uses it: typing into cells (keys and input-method text), Enter
+// by input direction, Escape, the formula bar and its check box, the clipboard, undo, the close
+// prompt, and a whole session that types scores and a formula and saves the table.
+#include "scripted_prompter.h"
+#include "shell/workspace.h"
+#include "table/table_file.h"
+#include "table/table_window.h"
+#include "ui/grid_view.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QInputMethodEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+
+#include <memory>
+
+using namespace table;
+
+class TableWindowTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    std::unique_ptr<shell::Workspace> m_ws;
+    ScriptedPrompter m_p;
+    std::unique_ptr<Form1> m_w;
+
+    Grid &grid() { return m_w->document().成绩表; }
+    QLineEdit *editor() { return m_w->findChild<QLineEdit *>(QStringLiteral("txtedit")); }
+    QLineEdit *text1() { return m_w->findChild<QLineEdit *>(QStringLiteral("Text1")); }
+    QWidget *view() { return m_w->gridView(); }
+    void trigger(const char *name) { m_w->action(QLatin1String(name))->trigger(); }
+    void typeOnGrid(const QString &text)
+    {
+        QInputMethodEvent e;
+        e.setCommitString(text);
+        QApplication::sendEvent(view(), &e);
+    }
+    void go(int r, int c)
+    {
+        grid().setCurrent(r, c);
+        view()->setFocus();
+    }
+
+private slots:
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        m_ws = std::make_unique<shell::Workspace>(m_tmp->path());
+        m_ws->tablePassword = QStringLiteral("ABC@pw1234");
+        m_p.clear();
+        m_w = std::make_unique<Form1>(*m_ws, m_p);
+        Grid &g = grid();
+        g.setRows(4);
+        g.setCols(4);
+        g.setTextMatrix(0, 1, QStringLiteral("语文"));
+        g.setTextMatrix(0, 2, QStringLiteral("数学"));
+        g.setTextMatrix(0, 3, QStringLiteral("总分"));
+        m_w->document().rebuildHeader();
+        g.setTextMatrix(1, 1, QStringLiteral("85"));
+        m_w->show();
+        m_w->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(m_w.get()));
+        m_w->activated();
+        go(1, 1);
+    }
+    void cleanup()
+    {
+        m_w->document().Tag.clear(); // no close prompt in teardown
+        m_w.reset();
+        VERIFY_PROMPTS(m_p);
+    }
+
+    void typedCharacterReplacesAndCommitsOnMove()
+    {
+        QTest::keyClick(view(), Qt::Key_7);
+        QVERIFY(editor()->isVisible());
+        QCOMPARE(editor()->text(), QStringLiteral("7"));
+        QCOMPARE(editor()->cursorPosition(), 1);
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85")); // not written yet
+        QTest::keyClick(editor(), Qt::Key_5);
+        QCOMPARE(text1()->text(), QStringLiteral("75"));
+        grid().setCurrent(2, 2); // any move commits
+        QVERIFY(!editor()->isVisible());
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("75"));
+        QVERIFY(m_w->document().changed());
+    }
+
+    void startKeysEditExistingText_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::newRow("space") << int(Qt::Key_Space);
+        QTest::newRow("enter") << int(Qt::Key_Return);
+        QTest::newRow("backspace") << int(Qt::Key_Backspace);
+    }
+    void startKeysEditExistingText()
+    {
+        QFETCH(int, key);
+        QTest::keyClick(view(), Qt::Key(key));
+        QVERIFY(editor()->isVisible());
+        QCOMPARE(editor()->text(), QStringLiteral("85"));
+        QCOMPARE(editor()->cursorPosition(), 2);
+    }
+
+    void fullStopStartsAnEdit()
+    {
+        QTest::keyClick(view(), Qt::Key_Period);
+        QCOMPARE(editor()->text(), QStringLiteral("."));
+        QTest::keyClick(editor(), Qt::Key_5);
+        grid().setCurrent(2, 1);
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral(".5"));
+    }
+
+    void escapeDiscardsButMarksChanged()
+    {
+        m_w->MSFlexGridEdit(QStringLiteral(" ")); // as a double-click
+        QCOMPARE(editor()->text(), QStringLiteral("85"));
+        QVERIFY(!m_w->document().changed());
+        QTest::keyClick(editor(), Qt::Key_9);
+        QTest::keyClick(editor(), Qt::Key_Escape);
+        QVERIFY(!editor()->isVisible());
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
+        QVERIFY(m_w->document().changed());
+        grid().setCurrent(2, 1);
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
+    }
+
+    void inputMethodTextOpensEditor()
+    {
+        typeOnGrid(QStringLiteral("张三"));
+        QVERIFY(editor()->isVisible());
+        QCOMPARE(editor()->text(), QStringLiteral("张三"));
+        // More input-method text goes into the editor, which has the focus.
+        QInputMethodEvent e;
+        e.setCommitString(QStringLiteral("丰"));
+        QApplication::sendEvent(QApplication::focusWidget(), &e);
+        QCOMPARE(editor()->text(), QStringLiteral("张三丰"));
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QTRY_COMPARE(grid().TextMatrix(1, 1), QStringLiteral("张三丰"));
+        QCOMPARE(grid().Col(), 2); // horizontal input at start
+    }
+
+    void enterMovesByDirection_data()
+    {
+        QTest::addColumn<bool>("vertical");
+        QTest::addColumn<int>("row");
+        QTest::addColumn<int>("col");
+        QTest::addColumn<int>("toRow");
+        QTest::addColumn<int>("toCol");
+        QTest::newRow("horizontal: right") << false << 1 << 1 << 1 << 2;
+        QTest::newRow("horizontal: wrap to next row") << false << 2 << 3 << 3 << 1;
+        QTest::newRow("horizontal: last cell to first") << false << 3 << 3 << 1 << 1;
+        QTest::newRow("vertical: down") << true << 1 << 2 << 2 << 2;
+        QTest::newRow("vertical: last row to next column") << true << 3 << 1 << 1 << 2;
+        QTest::newRow("vertical: bottom right to top of last column") << true << 3 << 3 << 1 << 3;
+    }
+    void enterMovesByDirection()
+    {
+        QFETCH(bool, vertical);
+        QFETCH(int, row);
+        QFETCH(int, col);
+        QFETCH(int, toRow);
+        QFETCH(int, toCol);
+        m_ws->setHorizontalInput(!vertical);
+        go(row, col);
+        QTest::keyClick(view(), Qt::Key_4);
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QCOMPARE(grid().Row(), toRow);
+        QCOMPARE(grid().Col(), toCol);
+        QCOMPARE(grid().TextMatrix(row, col), QStringLiteral("4"));
+        QVERIFY(!editor()->isVisible());
+    }
+
+    void upAndDownCommitAndMove()
+    {
+        go(2, 1);
+        QTest::keyClick(view(), Qt::Key_6);
+        QTest::keyClick(editor(), Qt::Key_Up);
+        QCOMPARE(grid().Row(), 1);
+        QCOMPARE(grid().TextMatrix(2, 1), QStringLiteral("6"));
+        QTest::keyClick(view(), Qt::Key_1);
+        QTest::keyClick(editor(), Qt::Key_Up); // already at the first data row: stays, editor open
+        QCOMPARE(grid().Row(), 1);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Down);
+        QCOMPARE(grid().Row(), 2);
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("1"));
+    }
+
+    void editorDisablesUndoWhileFocused()
+    {
+        QAction *undo = m_w->action(QStringLiteral("menuUndo"));
+        QVERIFY(!undo->isEnabled());
+        QTest::keyClick(view(), Qt::Key_3);
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(!m_ws->buttonEnabled(6));
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QTRY_VERIFY(undo->isEnabled());
+        QVERIFY(m_ws->buttonEnabled(6));
+        trigger("menuUndo");
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
+        QVERIFY(!undo->isEnabled());
+        QVERIFY(!m_ws->buttonEnabled(6));
+    }
+
+    void formulaBarEnterAndCheckBox()
+    {
+        go(1, 3);
+        grid().setTextMatrix(1, 2, QStringLiteral("90.5"));
+        text1()->setFocus();
+        text1()->setText(QStringLiteral("cell(?,1)+cell(?,2)"));
+        auto *check = m_w->findChild<QCheckBox *>(QStringLiteral("Check1"));
+        auto *label = m_w->findChild<QLabel *>(QStringLiteral("Label1"));
+        QVERIFY(!check->isChecked());
+        QCOMPARE(label->text(), QStringLiteral("非公式单元格"));
+        QVERIFY(!label->isEnabled());
+        check->click();
+        QCOMPARE(text1()->text(), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+        QCOMPARE(grid().TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+        QCOMPARE(label->text(), QStringLiteral("=175.5"));
+        QVERIFY(label->isEnabled());
+        QVERIFY(m_w->document().changed());
+        QVERIFY(m_w->action(QStringLiteral("menuUndo"))->isEnabled());
+        check->click();
+        QCOMPARE(grid().TextMatrix(1, 3), QStringLiteral("cell(?,1)+cell(?,2)"));
+        // Enter in the formula bar writes the cell.
+        text1()->setText(QStringLiteral("66"));
+        QTest::keyClick(text1(), Qt::Key_Return);
+        QCOMPARE(grid().TextMatrix(1, 3), QStringLiteral("66"));
+    }
+
+    void clipboardOnGrid()
+    {
+        QClipboard *cb = QGuiApplication::clipboard();
+        trigger("menuCopy");
+        QCOMPARE(cb->text(), QStringLiteral("85"));
+        go(2, 2);
+        cb->setText(QStringLiteral("a\tb\nc"));
+        trigger("menuPaste");
+        QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("a\tb\nc")); // one cell, unchanged
+        QVERIFY(m_w->action(QStringLiteral("menuUndo"))->isEnabled());
+        go(1, 1);
+        trigger("menuCut");
+        QCOMPARE(cb->text(), QStringLiteral("85"));
+        QCOMPARE(grid().TextMatrix(1, 1), QString());
+        trigger("menuUndo");
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
+        QVERIFY(!m_w->document().changed()); // none of these set the change marker
+    }
+
+    void deleteCountsUpwardFromCurrent()
+    {
+        for (int r = 1; r < 4; ++r)
+            for (int c = 1; c < 4; ++c)
+                grid().setTextMatrix(r, c, QStringLiteral("v"));
+        go(1, 1);
+        grid().setRowSel(2);
+        grid().setColSel(2);
+        trigger("menuDel");
+        QCOMPARE(grid().TextMatrix(2, 2), QString());
+        QCOMPARE(grid().TextMatrix(1, 1), QString());
+        QCOMPARE(grid().TextMatrix(3, 3), QStringLiteral("v"));
+        trigger("menuUndo");
+        QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("v"));
+        trigger("menuUndo"); // a second undo does nothing
+        QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("v"));
+        // A far corner above and left of the current cell clears nothing in that direction.
+        go(3, 3);
+        grid().setRowSel(1);
+        grid().setColSel(1);
+        trigger("menuDel");
+        QCOMPARE(grid().TextMatrix(3, 3), QStringLiteral("v"));
+        QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("v"));
+        go(2, 2);
+        grid().setRowSel(3);
+        grid().setColSel(1);
+        trigger("menuDel");
+        QCOMPARE(grid().TextMatrix(2, 2), QString());
+        QCOMPARE(grid().TextMatrix(3, 2), QString());
+        QCOMPARE(grid().TextMatrix(3, 1), QStringLiteral("v"));
+    }
+
+    void clipboardOnFormulaBar()
+    {
+        text1()->setFocus();
+        text1()->setText(QStringLiteral("12345"));
+        text1()->setSelection(1, 2);
+        trigger("menuCut");
+        QCOMPARE(QGuiApplication::clipboard()->text(), QStringLiteral("23"));
+        QCOMPARE(text1()->text(), QStringLiteral("145"));
+        text1()->setSelection(0, 1);
+        trigger("menuPaste");
+        QCOMPARE(text1()->text(), QStringLiteral("2345"));
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85")); // the cell waits for Enter
+        QVERIFY(!m_w->action(QStringLiteral("menuUndo"))->isEnabled());
+    }
+
+    void selectAll()
+    {
+        go(2, 2);
+        trigger("menuSelAll");
+        QCOMPARE(grid().Row(), 1);
+        QCOMPARE(grid().Col(), 1);
+        QCOMPARE(grid().RowSel(), 3);
+        QCOMPARE(grid().ColSel(), 3);
+        QCOMPARE(m_w->findChild<QLineEdit *>(QStringLiteral("Text2"))->text(), QStringLiteral("行:1列:1"));
+    }
+
+    void rowNumberColumnWidth()
+    {
+        grid().setRows(41);
+        go(1, 1);
+        QCOMPARE(grid().ColWidth(0), 340);
+        grid().setRows(101);
+        go(2, 1);
+        QCOMPARE(grid().ColWidth(0), 510);
+    }
+
+    void closePrompt_data()
+    {
+        QTest::addColumn<int>("answer");
+        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("yes saves and closes") << int(ui::Answer::Yes) << true << true;
+        QTest::newRow("no closes") << int(ui::Answer::No) << true << false;
+        QTest::newRow("cancel keeps") << int(ui::Answer::Cancel) << false << false;
+    }
+    void closePrompt()
+    {
+        QFETCH(int, answer);
+        QFETCH(bool, closes);
+        QFETCH(bool, saved);
+        m_w->setTitle(QStringLiteral("期中"));
+        m_w->document().Text7 = m_tmp->path() + QStringLiteral("/close");
+        m_w->document().markChanged();
+        m_p.expectQuestion(QStringLiteral("是否更改对表格：“期中”所做的修改?"), ui::Answer(answer),
+                           QStringLiteral("提示："));
+        QCOMPARE(m_w->close(), closes);
+        QCOMPARE(QFile::exists(m_tmp->path() + QStringLiteral("/close.gdt")), saved);
+        QCOMPARE(m_ws->panelText(2), QStringLiteral("当前表格：无"));
+        QVERIFY(!m_ws->buttonEnabled(4));
+        QCOMPARE(m_w->document().changed(), true); // saving never clears the marker
+    }
+
+    void closingUnchangedAsksNothing() { QVERIFY(m_w->close()); }
+
+    void typeScoresAndFormulaThenSave()
+    {
+        // 85 is in (1,1); type 90 in (1,2), then a formula in (1,3) through the formula bar.
+        go(1, 2);
+        // The first key opens the editor; the next ones go to the widget with the focus.
+        QTest::keyClick(view(), Qt::Key_9);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_0);
+        QCOMPARE(editor()->text(), QStringLiteral("90"));
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QTRY_COMPARE(grid().Col(), 3);
+        text1()->setFocus();
+        QInputMethodEvent e;
+        e.setCommitString(QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+        QApplication::sendEvent(text1(), &e);
+        QTest::keyClick(text1(), Qt::Key_Return);
+        QCOMPARE(m_w->公式2值(1, 3), QStringLiteral("175"));
+        QVERIFY(m_w->document().changed());
+        m_p.expectSaveFile(m_tmp->path() + QStringLiteral("/成绩.gdt"), QStringLiteral("*.gdt"));
+        trigger("menuSave");
+
+        TableFile file(*m_ws, m_p);
+        GradeTable back;
+        QVERIFY(file.LoadData(back, m_tmp->path() + QStringLiteral("/成绩"), true));
+        QCOMPARE(back.成绩表.TextMatrix(1, 2), QStringLiteral("90"));
+        QCOMPARE(back.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+    }
+
+    void saveWritesTheOpenEditorsValue()
+    {
+        QTest::keyClick(view(), Qt::Key_8);
+        QVERIFY(editor()->isVisible());
+        m_w->document().Text7 = m_tmp->path() + QStringLiteral("/open");
+        trigger("menuSave");
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("8"));
+    }
+
+    void failedLoadClosesWindow()
+    {
+        m_p.expectMessage(); // none expected for a missing file: verified below
+        m_p.clear();
+        QVERIFY(!m_w->LoadData(m_tmp->path() + QStringLiteral("/none"), true));
+        QVERIFY(!m_w->isVisible());
+    }
+};
+
+QTEST_MAIN(TableWindowTest)
+#include "tst_table_window.moc"
