@@ -274,7 +274,7 @@ private slots:
         QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("v"));
         go(2, 2);
         grid().setRowSel(3);
-        grid().setColSel(1);
+        grid().setColSel(2);
         trigger("menuDel");
         QCOMPARE(grid().TextMatrix(2, 2), QString());
         QCOMPARE(grid().TextMatrix(3, 2), QString());
