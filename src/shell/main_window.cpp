@@ -223,7 +223,7 @@ void MDIForm1::buildLeftPanel()
 
     m_picture1 = new QWidget(dock);
     m_picture1->setObjectName(QStringLiteral("Picture1"));
-    m_picture1->setMinimumWidth(120);
+    m_picture1->setMinimumSize(120, 60);
     m_tree = new QTreeWidget(m_picture1);
     m_tree->setObjectName(QStringLiteral("TreeView1"));
     m_tree->setHeaderHidden(true);
