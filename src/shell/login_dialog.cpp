@@ -91,6 +91,12 @@ frmLogin::frmLogin(Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &set
     fields->addWidget(m_label4, 2, 0);
     fields->addWidget(m_text2, 2, 1);
     fields->setColumnStretch(1, 1);
+    // The confirmation row keeps its place while hidden, so the dialog keeps one size in every mode.
+    for (QWidget *w : {static_cast<QWidget *>(m_label4), static_cast<QWidget *>(m_text2)}) {
+        QSizePolicy policy = w->sizePolicy();
+        policy.setRetainSizeWhenHidden(true);
+        w->setSizePolicy(policy);
+    }
     auto *buttons = new QVBoxLayout;
     buttons->addWidget(m_command1);
     buttons->addWidget(m_command2);
