@@ -1,0 +1,196 @@
+// The command-line companion from outside: its output, exit codes and messages, and that it
+// leaves no working file behind. Runs the real scorvane-cli.
+#include "shell/text_codec.h"
+#include "shell/user_store.h"
+#include "shell/workspace.h"
+#include "table/table_file.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTest>
+
+#include <memory>
+
+class CliTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QString dir() const { return m_tmp->path(); }
+    QString path(const QString &name) const { return dir() + QLatin1Char('/') + name; }
+    ProcessResult cli(QStringList args, const QString &tablePassword = QStringLiteral("T@pw"))
+    {
+        QStringList all{QStringLiteral("--dir"), dir()};
+        if (!tablePassword.isNull())
+            all << QStringLiteral("--table-password") << tablePassword;
+        return runProcess(cliPath(), all + args);
+    }
+    // A table file with a formula column, packed with `password`.
+    void makeTable(const QString &name, const QString &password)
+    {
+        const QStringList lines{table::kMagicLine, QStringLiteral("期中"), QStringLiteral("3"), QStringLiteral("4"),
+                                QStringLiteral("王"), QStringLiteral("初一(2)班[/]共 2 人"), QStringLiteral("###.##"),
+                                QStringLiteral("  "), QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("总分"),
+                                QStringLiteral("9"), QStringLiteral("85"), QStringLiteral("90.5"),
+                                QStringLiteral("！公式：cell(?,1)+cell(?,2)"), QStringLiteral("9"), QString(),
+                                QStringLiteral("缺考"), QStringLiteral("！公式：cell(?,1)+cell(?,2)")};
+        QVERIFY(shell::codec::writeLines(path(QStringLiteral("data.file")), lines));
+        const QString zip = QStandardPaths::findExecutable(QStringLiteral("zip"));
+        QStringList args{QStringLiteral("-q"), QStringLiteral("-j")};
+        if (!password.isEmpty())
+            args << QStringLiteral("-P") << password;
+        QCOMPARE(runProcess(zip, args << path(name) << path(QStringLiteral("data.file"))).exitCode, 0);
+        QFile::remove(path(QStringLiteral("data.file")));
+    }
+
+private slots:
+    void init()
+    {
+        if (cliPath().isEmpty() || QStandardPaths::findExecutable(QStringLiteral("zip")).isEmpty())
+            QSKIP("scorvane-cli or zip not available");
+        m_tmp = std::make_unique<QTemporaryDir>();
+    }
+
+    void showPrintsTheTableWithValues()
+    {
+        makeTable(QStringLiteral("t.gdt"), QStringLiteral("T@pw"));
+        const ProcessResult r = cli({QStringLiteral("show"), path(QStringLiteral("t.gdt"))});
+        QCOMPARE(r.exitCode, 0);
+        const QStringList out = QString::fromUtf8(r.out).split(QLatin1Char('\n'));
+        const QStringList expected{QStringLiteral("期中"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("王"),
+                                   QStringLiteral("初一(2)班[/]共 2 人"), QStringLiteral("###.##"),
+                                   QStringLiteral("  \t语文\t数学\t总分"), QStringLiteral("1\t85\t90.5\t175.5"),
+                                   QStringLiteral("2\t\t缺考\t公式错误"), QString()};
+        QCOMPARE(out, expected);
+        QVERIFY(!QFile::exists(path(QStringLiteral("data.file"))));
+    }
+
+    void showFailures_data()
+    {
+        QTest::addColumn<QString>("password");
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("wrong password") << QStringLiteral("nope") << QByteArray()
+                                        << QStringLiteral("文件打开失败！请确认文件格式正确，或确认您有权访问该文档。");
+        QTest::newRow("bad magic line") << QStringLiteral("T@pw") << QByteArray("ZUN'S Scorvane\r\n")
+                                        << QStringLiteral("文件格式不正确!");
+    }
+    void showFailures()
+    {
+        QFETCH(QString, password);
+        QFETCH(QByteArray, content);
+        QFETCH(QString, message);
+        if (content.isEmpty()) {
+            makeTable(QStringLiteral("t.gdt"), QStringLiteral("T@pw"));
+        } else {
+            QFile f(path(QStringLiteral("data.file")));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+            f.close();
+            runProcess(QStandardPaths::findExecutable(QStringLiteral("zip")),
+                       {QStringLiteral("-q"), QStringLiteral("-j"), path(QStringLiteral("t.gdt")),
+                        path(QStringLiteral("data.file"))});
+            QFile::remove(path(QStringLiteral("data.file")));
+        }
+        const ProcessResult r = cli({QStringLiteral("show"), path(QStringLiteral("t.gdt"))}, password);
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(r.out.isEmpty());
+        QCOMPARE(QString::fromUtf8(r.err).trimmed(), message);
+        QVERIFY(!QFile::exists(path(QStringLiteral("data.file"))));
+    }
+
+    void saveAsKeepsAnExistingFileUnlessYes()
+    {
+        makeTable(QStringLiteral("in.gdt"), QStringLiteral("T@pw"));
+        QCOMPARE(cli({QStringLiteral("save-as"), path(QStringLiteral("in.gdt")), path(QStringLiteral("out.gdt"))})
+                     .exitCode,
+                 0);
+        const QByteArray first = [&] {
+            QFile f(path(QStringLiteral("out.gdt")));
+            f.open(QIODevice::ReadOnly);
+            return f.readAll();
+        }();
+        ProcessResult r = cli({QStringLiteral("save-as"), path(QStringLiteral("in.gdt")), path(QStringLiteral("out.gdt")),
+                               QStringLiteral("--unprotected")});
+        QCOMPARE(r.exitCode, 1);
+        QVERIFY(QString::fromUtf8(r.err).contains(QStringLiteral("确实覆盖原有数据么？")));
+        QFile f(path(QStringLiteral("out.gdt")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), first);
+        f.close();
+        // With --yes and --unprotected: replaced, and it opens without the password.
+        r = cli({QStringLiteral("save-as"), path(QStringLiteral("in.gdt")), path(QStringLiteral("out.gdt")),
+                 QStringLiteral("--unprotected"), QStringLiteral("--yes")});
+        QCOMPARE(r.exitCode, 0);
+        r = runProcess(QStandardPaths::findExecutable(QStringLiteral("unzip")),
+                       {QStringLiteral("-p"), path(QStringLiteral("out.gdt")), QStringLiteral("data.file")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY(r.out.startsWith("ZUN'S Scorvane\xca\xfd\xbe\xdd\xce\xc4\xbc\xfe\r\n"));
+        QCOMPARE(r.out.count("\r\n"), 7 + 12);
+        QVERIFY(!QFile::exists(path(QStringLiteral("data.file"))));
+    }
+
+    void calc_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("help example") << QStringLiteral("2*3-5+(2^3-5/(6-2))-3+sin(30)") << QStringLiteral("5.25");
+        QTest::newRow("15 digits") << QStringLiteral("1/3") << QStringLiteral("0.333333333333333");
+        QTest::newRow("error exits 0") << QStringLiteral("2+3)") << QStringLiteral("公式错误");
+    }
+    void calc()
+    {
+        QFETCH(QString, expression);
+        QFETCH(QString, result);
+        const ProcessResult r = cli({QStringLiteral("calc"), expression});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(r.out), result + QLatin1Char('\n'));
+    }
+
+    void usersAndLoginGiveTheTablePassword()
+    {
+        QCOMPARE(cli({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("张老师"), QStringLiteral("123456")},
+                     QString())
+                     .exitCode,
+                 0);
+        ProcessResult r = cli({QStringLiteral("user"), QStringLiteral("list")}, QString());
+        QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("张老师\n"));
+        // Logged in, a table is saved with JMuser(name) + "@" + the creation password.
+        makeTable(QStringLiteral("open.gdt"), QString());
+        r = runProcess(cliPath(), {QStringLiteral("--dir"), dir(), QStringLiteral("--user"), QStringLiteral("张老师"),
+                                   QStringLiteral("--password"), QStringLiteral("123456"), QStringLiteral("save-as"),
+                                   path(QStringLiteral("open.gdt")), path(QStringLiteral("mine.gdt"))});
+        QCOMPARE(r.exitCode, 0);
+        const QString tablePassword = shell::JMuser(QStringLiteral("张老师")) + QStringLiteral("@123456");
+        r = runProcess(QStandardPaths::findExecutable(QStringLiteral("unzip")),
+                       {QStringLiteral("-P"), tablePassword, QStringLiteral("-p"), path(QStringLiteral("mine.gdt")),
+                        QStringLiteral("data.file")});
+        QCOMPARE(r.exitCode, 0);
+        // After a password change the table still opens with the new login.
+        QCOMPARE(cli({QStringLiteral("user"), QStringLiteral("passwd"), QStringLiteral("张老师"), QStringLiteral("123456"),
+                      QStringLiteral("abcdefg")},
+                     QString())
+                     .exitCode,
+                 0);
+        r = runProcess(cliPath(), {QStringLiteral("--dir"), dir(), QStringLiteral("--user"), QStringLiteral("张老师"),
+                                   QStringLiteral("--password"), QStringLiteral("abcdefg"), QStringLiteral("show"),
+                                   path(QStringLiteral("mine.gdt"))});
+        QCOMPARE(r.exitCode, 0);
+        r = runProcess(cliPath(), {QStringLiteral("--dir"), dir(), QStringLiteral("--user"), QStringLiteral("张老师"),
+                                   QStringLiteral("--password"), QStringLiteral("123456"), QStringLiteral("show"),
+                                   path(QStringLiteral("mine.gdt"))});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(r.err).trimmed(), QStringLiteral("密码错误，请重新输入。"));
+        QVERIFY(!QFile::exists(path(QStringLiteral("user.dat"))));
+    }
+
+    void usageErrors()
+    {
+        QCOMPARE(runProcess(cliPath(), {}).exitCode, 2);
+        QCOMPARE(cli({QStringLiteral("frobnicate")}).exitCode, 2);
+        QCOMPARE(cli({QStringLiteral("show")}).exitCode, 2);
+    }
+};
+
+QTEST_GUILESS_MAIN(CliTest)
+#include "tst_cli.moc"
