@@ -1,0 +1,80 @@
+// Saving and loading a full class table with a table password, against Info-ZIP's unzip reading
+// the same member of the same file.
+#include "bench_common.h"
+
+#include "shell/workspace.h"
+#include "table/table_file.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    using namespace bench;
+    auto &o = out();
+
+    QTemporaryDir dir;
+    if (!dir.isValid()) {
+        std::fprintf(stderr, "no temporary directory\n");
+        return 1;
+    }
+    shell::Workspace ws(dir.path());
+    ws.userName = QStringLiteral("bench");
+    ws.tablePassword = QStringLiteral("pw");
+    GoAheadPrompter prompter;
+    table::TableFile files(ws, prompter);
+
+    table::GradeTable source;
+    makeClassTable(source);
+    const QString name = ws.tableDataDir() + QStringLiteral("高一3班");
+    const QString path = name + QStringLiteral(".gdt");
+
+    bool allOk = true;
+    const double saveMs = medianMs(
+        [&] { allOk = files.SaveData(source, false, name) && allOk; },
+        [&] { QFile::remove(path); });
+
+    table::GradeTable loaded;
+    const double loadMs = medianMs([&] { allOk = files.LoadData(loaded, name, true) && allOk; });
+    if (!allOk || prompter.messages || loaded.成绩表.Rows() != source.成绩表.Rows()
+        || loaded.成绩表.Cols() != source.成绩表.Cols()
+        || loaded.成绩表.TextMatrix(kStudents, 2) != source.成绩表.TextMatrix(kStudents, 2)) {
+        std::fprintf(stderr, "save or load failed\n");
+        return 1;
+    }
+
+    int unzipExit = 0;
+    const double unzipMs = medianMs([&] {
+        QProcess unzip;
+        unzip.setStandardOutputFile(QProcess::nullDevice());
+        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-P"), ws.tablePassword, QStringLiteral("-p"), path,
+                                              QStringLiteral("data.file")});
+        if (!unzip.waitForFinished(60000) || unzip.exitStatus() != QProcess::NormalExit)
+            unzipExit = -1;
+        else
+            unzipExit = std::max(unzipExit, unzip.exitCode());
+    });
+    if (unzipExit != 0) {
+        std::fprintf(stderr, "unzip failed (%d)\n", unzipExit);
+        return 1;
+    }
+
+    o << "bench_table_file: " << kStudents << " students x " << kFields << " fields, file "
+      << QFileInfo(path).size() / 1024 << " KiB, median of " << kRepeats << " runs\n";
+    o << QStringLiteral("  %1 %2\n").arg(QStringLiteral("operation"), -28).arg(QStringLiteral("ms"), 10);
+    auto line = [&](const QString &what, double ms) {
+        o << QStringLiteral("  %1 %2\n").arg(what, -28).arg(ms, 10, 'f', 1);
+    };
+    line(QStringLiteral("SaveData"), saveMs);
+    line(QStringLiteral("LoadData"), loadMs);
+    line(QStringLiteral("unzip -P pw -p (baseline)"), unzipMs);
+    o << QStringLiteral("  %1 %2\n").arg(QStringLiteral("ratio load/unzip"), -28).arg(loadMs / unzipMs, 10, 'f', 2);
+    o << QStringLiteral("  %1 %2\n").arg(QStringLiteral("ratio save/unzip"), -28).arg(saveMs / unzipMs, 10, 'f', 2);
+    o.flush();
+    return 0;
+}
