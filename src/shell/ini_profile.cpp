@@ -221,8 +221,17 @@ QString read(const QString &file, const QString &section, const QString &key, co
     return readFrom(codec::decode(bytes), section, key, defaultValue);
 }
 
-bool write(const QString &file, const QString &section, const QString &key, const QString &value)
+// Reading trims a value, so a value with white space at either end (a password, say) is written
+// inside quotes, which reading removes again. Every other value is written as it is.
+static QString storedForm(const QString &value)
 {
+    const bool edgeSpace = !value.isEmpty() && (value.front().isSpace() || value.back().isSpace());
+    return edgeSpace ? QLatin1Char('"') + value + QLatin1Char('"') : value;
+}
+
+bool write(const QString &file, const QString &section, const QString &key, const QString &valueIn)
+{
+    const QString value = storedForm(valueIn);
     if (!writable(section, key, value))
         return false;
     QByteArray bytes;
@@ -243,8 +252,9 @@ QString readText(const QString &text, const QString &section, const QString &key
     return readFrom(text, section, key, defaultValue);
 }
 
-QString writeText(const QString &text, const QString &section, const QString &key, const QString &value)
+QString writeText(const QString &text, const QString &section, const QString &key, const QString &valueIn)
 {
+    const QString value = storedForm(valueIn);
     if (!writable(section, key, value))
         return text;
     return writeInto(text, spansOf(text), parseAll(text), section, key, value);

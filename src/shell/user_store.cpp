@@ -8,6 +8,7 @@
 #include "ui/prompter.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace shell {
 
@@ -81,11 +82,12 @@ UserStore::UserStore(const Workspace &ws, ui::Prompter &prompter)
         m_programDir.chop(1);
 }
 
-void UserStore::unpackList() const
+bool UserStore::unpackList() const
 {
     QFile::remove(m_listFile);
     // A missing or unreadable store is passed over: the list then reads as empty.
-    table::archive::unpack(m_storeFile, kMember, m_programDir, storePassword());
+    return !QFileInfo::exists(m_storeFile)
+           || table::archive::unpack(m_storeFile, kMember, m_programDir, storePassword()) == 0;
 }
 
 void UserStore::packList() const
@@ -169,7 +171,10 @@ bool UserStore::addUser(const QString &name, const QString &password, const QStr
         return refuse(QStringLiteral("用户名：Default 不合法。请更改一个新的用户名。"));
 
     TempFileGuard guard(m_listFile);
-    unpackList();
+    // A store that exists but cannot be read would be replaced by one holding only the new user,
+    // and every other account would be lost with it.
+    if (!unpackList())
+        return refuse(QStringLiteral("用户数据文件 std.dat 已损坏或无法读取，不能添加用户。"));
     QStringList list = readList(loadText());
     // Sections match without regard to case, so "Zhang" and "ZHANG" would share one section and
     // the second account would overwrite the first one's passwords.

@@ -71,7 +71,8 @@ public:
 private:
     // Unpacks user.dat into the program directory; a stale copy is removed first so that a failed
     // unpack reads as an empty list.
-    void unpackList() const;
+    // False when std.dat exists but cannot be unpacked.
+    bool unpackList() const;
     void packList() const;
     // The unpacked user.dat as text; empty when there is none.
     QString loadText() const;

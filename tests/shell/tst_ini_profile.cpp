@@ -24,7 +24,29 @@ private slots:
     void writeKeepsEveryOtherByte();
     void missingFileAndFolder();
     void sections();
+    void valuesWithEdgeSpacesReadBack_data();
+    void valuesWithEdgeSpacesReadBack();
 };
+
+void TestIniProfile::valuesWithEdgeSpacesReadBack_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("line");
+    QTest::newRow("leading") << s("  pw") << s("k=\"  pw\"");
+    QTest::newRow("trailing tab") << s("pw\t") << s("k=\"pw\t\"");
+    QTest::newRow("inner space is plain") << s("p w") << s("k=p w");
+    QTest::newRow("quoted stays raw") << s("\"x\"") << s("k=\"x\"");
+}
+
+void TestIniProfile::valuesWithEdgeSpacesReadBack()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, line);
+    const QString text = ini::writeText(QString(), s("a"), s("k"), value);
+    QVERIFY2(text.contains(line), qPrintable(text));
+    if (!value.startsWith(QLatin1Char('"')))
+        QCOMPARE(ini::readText(text, s("a"), s("k"), kDefault), value);
+}
 
 void TestIniProfile::read_data()
 {

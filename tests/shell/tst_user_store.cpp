@@ -127,6 +127,40 @@ private slots:
         QCOMPARE(shell::JMuser(text), expected);
     }
 
+    void unreadableStoreIsNotReplacedByAnAdd_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("garbage") << QByteArray("not an archive");
+        QTest::newRow("truncated") << QByteArray("PK\x03\x04\x14\x00", 6);
+    }
+    void unreadableStoreIsNotReplacedByAnAdd()
+    {
+        QFETCH(QByteArray, content);
+        writeBytes(m_ws->userStoreFile(), content);
+        m_prompter.expectMessage(QStringLiteral("用户数据文件 std.dat 已损坏或无法读取，不能添加用户。"),
+                                 QStringLiteral("错误"));
+        QVERIFY(!store().addUser(QStringLiteral("newuser"), QStringLiteral("123456"), QStringLiteral("123456")));
+        QCOMPARE(readBytes(m_ws->userStoreFile()), content);
+    }
+
+    void storeWithAnotherPasswordIsNotReplaced()
+    {
+        zipStore("[user]\r\nu1=someone\r\n", QStringLiteral("other-password"));
+        const QByteArray before = readBytes(m_ws->userStoreFile());
+        m_prompter.expectMessage({}, QStringLiteral("错误"));
+        QVERIFY(!store().addUser(QStringLiteral("newuser"), QStringLiteral("123456"), QStringLiteral("123456")));
+        QCOMPARE(readBytes(m_ws->userStoreFile()), before);
+    }
+
+    void passwordWithSpacesAtTheEdges()
+    {
+        const QString pw = QStringLiteral("  pass word  ");
+        addOk(QStringLiteral("spaced"), pw);
+        QCOMPARE(loginAs(QStringLiteral("spaced"), pw), shell::JMuser(QStringLiteral("spaced")) + QLatin1Char('@') + pw);
+        m_prompter.expectMessage(QStringLiteral("密码错误，请重新输入。"));
+        QCOMPARE(loginAs(QStringLiteral("spaced"), pw.trimmed()), kRefused);
+    }
+
     void firstUserCreatesStoreReadableByUnzip()
     {
         QVERIFY(!QFile::exists(m_ws->userStoreFile()));
