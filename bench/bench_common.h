@@ -16,8 +16,8 @@
 namespace bench {
 
 inline constexpr int kStudents = 5000;
-inline constexpr int kFields = 30;     // 学号, 姓名 and 28 scores
-inline constexpr int kFirstScore = 3;  // columns 3 … 30 hold scores
+inline constexpr int kFields = 30;    // 学号, 姓名 and 28 scores
+inline constexpr int kFirstScore = 3; // columns 3 … 30 hold scores
 inline constexpr int kRepeats = 7;
 
 inline QTextStream &out()
@@ -37,13 +37,9 @@ public:
     }
     ui::Answer question(const QString &, const QString &, ui::Buttons buttons, ui::Icon, ui::Answer) override
     {
-        return buttons == ui::Buttons::YesNo || buttons == ui::Buttons::YesNoCancel ? ui::Answer::Yes
-                                                                                    : ui::Answer::Ok;
+        return buttons == ui::Buttons::YesNo || buttons == ui::Buttons::YesNoCancel ? ui::Answer::Yes : ui::Answer::Ok;
     }
-    std::optional<QString> input(const QString &, const QString &, const QString &preset) override
-    {
-        return preset;
-    }
+    std::optional<QString> input(const QString &, const QString &, const QString &preset) override { return preset; }
     QString openFile(const QString &, const QString &) override { return {}; }
     QString saveFile(const QString &, const QString &) override { return {}; }
 };
@@ -62,8 +58,11 @@ inline QString scoreText(QRandomGenerator &rng)
 
 inline QString chineseName(QRandomGenerator &rng)
 {
-    static const QString surnames = QStringLiteral("王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹彭曾肖田董袁潘于蒋蔡余杜叶程苏魏吕丁任沈姚卢姜崔钟谭陆汪范金石廖贾夏韦付方白邹孟熊秦邱江尹薛闫段雷侯龙史陶黎贺顾毛郝龚邵万钱严覃武戴莫孔向汤");
-    static const QString given = QStringLiteral("伟芳娜秀英敏静丽强磊军洋勇艳杰娟涛明超秀兰霞平刚桂英华玉萍红娥玲芬燕彬鹏飞宇浩然子涵欣怡梓轩雨桐思远嘉怡俊杰晨曦一诺诗琪博文家豪");
+    static const QString surnames = QStringLiteral(
+        "王李张刘陈杨黄赵吴周徐孙马朱胡郭何高林罗郑梁谢宋唐许韩冯邓曹彭曾肖田董袁潘于蒋蔡余杜叶程苏魏吕丁任沈姚卢姜崔钟"
+        "谭陆汪范金石廖贾夏韦付方白邹孟熊秦邱江尹薛闫段雷侯龙史陶黎贺顾毛郝龚邵万钱严覃武戴莫孔向汤");
+    static const QString given = QStringLiteral("伟芳娜秀英敏静丽强磊军洋勇艳杰娟涛明超秀兰霞平刚桂英华玉萍红娥玲芬燕彬"
+                                                "鹏飞宇浩然子涵欣怡梓轩雨桐思远嘉怡俊杰晨曦一诺诗琪博文家豪");
     QString name = surnames.at(int(rng.bounded(int(surnames.size()))));
     const int len = 1 + int(rng.bounded(2));
     for (int i = 0; i < len; ++i)

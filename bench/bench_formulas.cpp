@@ -18,7 +18,10 @@ namespace {
 
 using namespace bench;
 
-QString ref(int col) { return QStringLiteral("cell(?,%1)").arg(col); }
+QString ref(int col)
+{
+    return QStringLiteral("cell(?,%1)").arg(col);
+}
 
 QString sumOf(int from, int to)
 {
@@ -28,7 +31,10 @@ QString sumOf(int from, int to)
     return parts.join(QLatin1Char('+'));
 }
 
-QString meanOf(int from, int to) { return QStringLiteral("(%1)/%2").arg(sumOf(from, to)).arg(to - from + 1); }
+QString meanOf(int from, int to)
+{
+    return QStringLiteral("(%1)/%2").arg(sumOf(from, to)).arg(to - from + 1);
+}
 
 // A power ends its term, so each squared deviation is its own parenthesised factor and the sum of
 // them is grouped before the division.
@@ -120,8 +126,7 @@ int main(int argc, char **argv)
     table::GradeTable work;
     GoAheadPrompter prompter;
     bool ran = true;
-    const double runMs = medianMs([&] { ran = formula::menuRun(work, prompter, calc) && ran; },
-                                  [&] { work = tmpl; });
+    const double runMs = medianMs([&] { ran = formula::menuRun(work, prompter, calc) && ran; }, [&] { work = tmpl; });
     if (!ran || formula::isFormula(work.成绩表.TextMatrix(kStudents, g.Cols() - 1))) {
         std::fprintf(stderr, "menuRun did not replace the formulas\n");
         return 1;
@@ -208,7 +213,8 @@ int main(int argc, char **argv)
     line(QStringLiteral("Calculator::Calculate, expanded texts"), calcMs, formulaCells);
     line(QStringLiteral("muparser, new parser per text"), muMs, formulaCells);
     line(QStringLiteral("muparser, one parser, SetExpr per text"), muReuseMs, formulaCells);
-    o << QStringLiteral("  ratio ours/muparser (time, Calculate vs new parser per text): %1\n").arg(calcMs / muMs, 0, 'f', 2);
+    o << QStringLiteral("  ratio ours/muparser (time, Calculate vs new parser per text): %1\n")
+             .arg(calcMs / muMs, 0, 'f', 2);
     o << QStringLiteral("  ratio ours/muparser (time, Calculate vs one parser):         %1\n")
              .arg(calcMs / muReuseMs, 0, 'f', 2);
     o << QStringLiteral("  (checksum %1)\n").arg(sink, 0, 'g', 6);

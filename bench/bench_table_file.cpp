@@ -35,15 +35,14 @@ int main(int argc, char **argv)
     const QString path = name + QStringLiteral(".gdt");
 
     bool allOk = true;
-    const double saveMs = medianMs(
-        [&] { allOk = files.SaveData(source, false, name) && allOk; },
-        [&] { QFile::remove(path); });
+    const double saveMs =
+        medianMs([&] { allOk = files.SaveData(source, false, name) && allOk; }, [&] { QFile::remove(path); });
 
     table::GradeTable loaded;
     const double loadMs = medianMs([&] { allOk = files.LoadData(loaded, name, true) && allOk; });
-    if (!allOk || prompter.messages || loaded.成绩表.Rows() != source.成绩表.Rows()
-        || loaded.成绩表.Cols() != source.成绩表.Cols()
-        || loaded.成绩表.TextMatrix(kStudents, 2) != source.成绩表.TextMatrix(kStudents, 2)) {
+    if (!allOk || prompter.messages || loaded.成绩表.Rows() != source.成绩表.Rows() ||
+        loaded.成绩表.Cols() != source.成绩表.Cols() ||
+        loaded.成绩表.TextMatrix(kStudents, 2) != source.成绩表.TextMatrix(kStudents, 2)) {
         std::fprintf(stderr, "save or load failed\n");
         return 1;
     }
@@ -52,8 +51,8 @@ int main(int argc, char **argv)
     const double unzipMs = medianMs([&] {
         QProcess unzip;
         unzip.setStandardOutputFile(QProcess::nullDevice());
-        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-P"), ws.tablePassword, QStringLiteral("-p"), path,
-                                              QStringLiteral("data.file")});
+        unzip.start(QStringLiteral("unzip"),
+                    {QStringLiteral("-P"), ws.tablePassword, QStringLiteral("-p"), path, QStringLiteral("data.file")});
         if (!unzip.waitForFinished(60000) || unzip.exitStatus() != QProcess::NormalExit)
             unzipExit = -1;
         else

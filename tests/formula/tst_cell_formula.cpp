@@ -276,8 +276,8 @@ private slots:
         p.expectQuestion(u"本操作将会覆盖第 2 列(语文)的所有数据，是否继续？"_s, ui::Answer::Yes, u"提示"_s);
         QVERIFY(menuSetGStoLine(t, p));
         VERIFY_PROMPTS(p);
-        QCOMPARE(column(t.成绩表, 2), (QStringList{u"语文"_s, M + u"1"_s, M + u"1"_s, M + u"1"_s,
-                                                  M + u"1"_s, M + u"1"_s}));
+        QCOMPARE(column(t.成绩表, 2),
+                 (QStringList{u"语文"_s, M + u"1"_s, M + u"1"_s, M + u"1"_s, M + u"1"_s, M + u"1"_s}));
     }
 
     void checkMarksBrokenFormulas()
@@ -288,8 +288,8 @@ private slots:
         const QString good = M + u"cell(?,2)*2"_s;
         const QString broken = M + u"cell(?,2)+"_s;
         const QString self = M + u"cell(?,?)"_s;
-        fill(g, {u"1,2=5"_s, u"1,3="_s + good, u"1,4="_s + broken, u"2,4="_s + self, u"3,2=缺考"_s,
-                 u"3,3="_s + good, u"0,3="_s + broken, u"4,0="_s + broken, u"5,1=公式错误"_s});
+        fill(g, {u"1,2=5"_s, u"1,3="_s + good, u"1,4="_s + broken, u"2,4="_s + self, u"3,2=缺考"_s, u"3,3="_s + good,
+                 u"0,3="_s + broken, u"4,0="_s + broken, u"5,1=公式错误"_s});
         QVERIFY(!t.undoEnabled);
         Calculator calc;
         QVERIFY(menuCheckGS(t, calc));
@@ -297,9 +297,9 @@ private slots:
         const QString mark = u"(公式错误)"_s;
         QCOMPARE(g.TextMatrix(1, 3), good);
         QCOMPARE(g.TextMatrix(1, 4), broken + mark);
-        QCOMPARE(g.TextMatrix(2, 4), self);         // a reference error is not a formula error
-        QCOMPARE(g.TextMatrix(3, 2), u"缺考"_s);   // plain text is never marked
-        QCOMPARE(g.TextMatrix(3, 3), good + mark);  // the remark breaks it
+        QCOMPARE(g.TextMatrix(2, 4), self);          // a reference error is not a formula error
+        QCOMPARE(g.TextMatrix(3, 2), u"缺考"_s);     // plain text is never marked
+        QCOMPARE(g.TextMatrix(3, 3), good + mark);   // the remark breaks it
         QCOMPARE(g.TextMatrix(0, 3), broken + mark); // fixed row included
         QCOMPARE(g.TextMatrix(4, 0), broken + mark); // fixed column included
         // A plain cell whose text is the error text reads as that error too.
@@ -352,15 +352,12 @@ private slots:
         t.DataFormat = u"###.00"_s;
         Grid &g = t.成绩表;
         fill(g, {u"1,2=10"_s,
-                 u"1,3=！公式：cell(1,2)*2"_s,   // 20
-                 u"1,4=！公式：cell(2,3)+1"_s,   // refers to a formula of the next row
+                 u"1,3=！公式：cell(1,2)*2"_s, // 20
+                 u"1,4=！公式：cell(2,3)+1"_s, // refers to a formula of the next row
                  u"2,3=！公式：5*5"_s,
-                 u"2,4=！公式：cell(1,3)+1"_s,   // refers to one already replaced
-                 u"3,1=！公式：cell(2,4)+1"_s,   // refers to the end of the row above
-                 u"2,2=！公式：cell(?,?)"_s,
-                 u"3,2=缺考"_s,
-                 u"3,3=！公式：cell(?,2)"_s,
-                 u"0,4=！公式：2*3"_s,
+                 u"2,4=！公式：cell(1,3)+1"_s, // refers to one already replaced
+                 u"3,1=！公式：cell(2,4)+1"_s, // refers to the end of the row above
+                 u"2,2=！公式：cell(?,?)"_s, u"3,2=缺考"_s, u"3,3=！公式：cell(?,2)"_s, u"0,4=！公式：2*3"_s,
                  u"5,1=12.5"_s});
         const QStringList before = allCells(g);
         ScriptedPrompter p;
