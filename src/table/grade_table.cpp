@@ -10,16 +10,10 @@ GradeTable::GradeTable()
 
 void GradeTable::takeSnapshot()
 {
-    const int rows = 成绩表.Rows(), cols = 成绩表.Cols();
-    // The snapshot is a plain grid that nobody watches; set its size first, then the data cells.
-    UndoTable = Grid();
-    UndoTable.setRows(rows);
-    UndoTable.setCols(cols);
-    for (int r = 1; r < rows; ++r)
-        for (int c = 1; c < cols; ++c) {
-            const int i = faIndex(static_cast<int16_t>(r), static_cast<int16_t>(c));
-            UndoTable.setTextArray(i, 成绩表.TextArray(i));
-        }
+    // A copy of the whole grid (cell texts are shared until changed) is the cheapest way to keep
+    // Rows, Cols and the data cells; undo reads back only the data cells.
+    UndoTable = 成绩表;
+    UndoTable.measureText = nullptr;
 }
 
 void GradeTable::snapshotForUndo()
