@@ -14,6 +14,7 @@
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTest>
 
 #include <memory>
@@ -379,6 +380,45 @@ private slots:
         m_w->document().Text7 = m_tmp->path() + QStringLiteral("/open");
         trigger("menuSave");
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("8"));
+    }
+
+    void rightClickOffersColumnFormula()
+    {
+        auto *gv = m_w->gridView();
+        grid().setTextMatrix(2, 3, QStringLiteral("！公式：cell(?,1)*2"));
+        grid().setTextMatrix(1, 1, QStringLiteral("40"));
+        const QPoint formulaCell = gv->cellRect(2, 3).center();
+        QTest::mouseMove(gv->viewport(), formulaCell);
+        QTest::mousePress(gv->viewport(), Qt::RightButton, Qt::NoModifier, formulaCell);
+        QCOMPARE(grid().Row(), 2);
+        QCOMPARE(grid().Col(), 3);
+        QAction *setToLine = m_w->action(QStringLiteral("menuSetGStoLine"));
+        QVERIFY(setToLine->isEnabled());
+        auto *popup = m_w->findChild<QMenu *>(QStringLiteral("menuPop1"));
+        QTRY_VERIFY(popup->isVisible());
+        popup->hide();
+        m_p.expectQuestion(QStringLiteral("本操作将会覆盖第 3 列(总分)的所有数据，是否继续？"), ui::Answer::Yes,
+                           QStringLiteral("提示"));
+        setToLine->trigger();
+        QCOMPARE(grid().TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)*2"));
+        QCOMPARE(m_w->公式2值(1, 3), QStringLiteral("80"));
+        QVERIFY(m_w->action(QStringLiteral("menuUndo"))->isEnabled());
+        // On a plain cell the entry is disabled.
+        const QPoint plain = gv->cellRect(1, 1).center();
+        QTest::mousePress(gv->viewport(), Qt::RightButton, Qt::NoModifier, plain);
+        QVERIFY(!setToLine->isEnabled());
+        popup->hide();
+    }
+
+    void doubleClickEditsExistingText()
+    {
+        auto *gv = m_w->gridView();
+        const QPoint p = gv->cellRect(1, 1).center();
+        QTest::mouseMove(gv->viewport(), p);
+        QTest::mouseDClick(gv->viewport(), Qt::LeftButton, Qt::NoModifier, p);
+        QVERIFY(editor()->isVisible());
+        QCOMPARE(editor()->text(), QStringLiteral("85"));
+        QCOMPARE(editor()->geometry(), gv->cellRect(1, 1));
     }
 
     void failedLoadClosesWindow()
