@@ -54,6 +54,7 @@ int main(int argc, char **argv)
 
     shell::MDIForm1 main(ws, prompter, settings);
     prompter.setOwner(&main);
+    QApplication::setWindowIcon(main.windowIcon());
 
     shell::frmSlape splash(&main);
     QObject::connect(

@@ -111,6 +111,7 @@ MDIForm1::MDIForm1(Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &set
     AddDot();
     applyFontSettings(m_ws, m_settings);
     setWindowTitle(kProgramCaption);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
     resetProgramState(m_ws);
     mirrorWorkspace();
 
@@ -308,10 +309,14 @@ table::Form1 *MDIForm1::activeTableWindow() const
 table::Form1 *MDIForm1::createTableWindow()
 {
     auto *form = new table::Form1(m_ws, m_prompter);
+    // The table window lays out its controls itself and so has no size hint: the child window
+    // takes the table window's own size plus its frame.
+    const QSize size = form->size();
     QMdiSubWindow *sub = m_mdi->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     connectTableWindow(form);
     sub->show();
+    sub->resize(size + (sub->size() - form->size()));
     m_mdi->setActiveSubWindow(sub);
     return form;
 }

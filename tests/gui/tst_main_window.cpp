@@ -447,6 +447,7 @@ private slots:
         QVERIFY(form);
         QCOMPARE(m_w->tableWindows(), QList<table::Form1 *>{form});
         QVERIFY(form->isVisible());
+        QCOMPARE(form->size(), table::Form1(*m_ws, m_p).size()); // not shrunk to its title bar
         QCOMPARE(form->document().Text7, path.left(path.size() - 4));
         QCOMPARE(form->title(), QStringLiteral("初一(1)班期中成绩"));
         QCOMPARE(form->parentWidget()->windowTitle(), QStringLiteral("初一(1)班期中成绩"));
