@@ -6,7 +6,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QPixmap>
+#include <QIcon>
 #include <QPushButton>
 
 // The pictures live in the gui library's resources, which a static link drops unless referenced.
@@ -22,7 +22,7 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
 
     auto *picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Image1"));
-    picture->setPixmap(QPixmap(QStringLiteral(":/icons/splash.svg")).scaled(96, 96, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    picture->setPixmap(QIcon(QStringLiteral(":/icons/splash.svg")).pixmap(96, 96));
     picture->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
 
     m_title = new QLabel(QStringLiteral("ZUN'S ") + kProgramTitle, this);

@@ -1,9 +1,9 @@
 #include "shell/splash_window.h"
 
 #include <QGuiApplication>
+#include <QIcon>
 #include <QLabel>
 #include <QScreen>
-#include <QPixmap>
 
 // The pictures live in the gui library's resources, which a static link drops unless referenced.
 static void initResources() { Q_INIT_RESOURCE(resources); }
@@ -54,7 +54,7 @@ frmSlape::frmSlape(QWidget *mainWindow, QWidget *parent)
     auto *picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("Image1"));
     picture->setGeometry(318, 36, 140, 140);
-    picture->setPixmap(QPixmap(QStringLiteral(":/icons/splash.svg")).scaled(140, 140, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    picture->setPixmap(QIcon(QStringLiteral(":/icons/splash.svg")).pixmap(140, 140));
     picture->setAlignment(Qt::AlignCenter);
 
     m_label5 = label(this, "Label5", QString(), QRect(0, kHeight - kLabel5Height - 8, 0, kLabel5Height), 9);

@@ -22,11 +22,11 @@ class QtPrompterTest : public QObject {
     QWidget m_owner;
     bool m_translated = false;
 
-    // Runs `inspect` on the modal dialog the next prompt opens; the dialog must be closed by it.
+    // Runs `examine` on the modal dialog the next prompt opens; the dialog must be closed by it.
     template <typename Dialog>
-    void whenShown(std::function<void(Dialog *)> inspect)
+    void whenShown(std::function<void(Dialog *)> examine)
     {
-        QTimer::singleShot(0, this, [inspect] {
+        QTimer::singleShot(0, this, [examine] {
             QWidget *modal = QApplication::activeModalWidget();
             auto *d = qobject_cast<Dialog *>(modal);
             if (!d) {
@@ -34,7 +34,7 @@ class QtPrompterTest : public QObject {
                     modal->close();
                 return;
             }
-            inspect(d);
+            examine(d);
         });
     }
 

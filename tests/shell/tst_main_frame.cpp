@@ -1,6 +1,5 @@
 // The main window's logic without widgets: the font-holder rule, the loading steps, the toolbar
-// layout, the 横向/纵向输入 mirror, the window list, the window arrangements, the version texts
-// and the splash progress.
+// layout, the window list, the window arrangements, the version texts and the splash progress.
 #include "shell/main_frame.h"
 #include "shell/program_info.h"
 #include "shell/workspace.h"
@@ -109,59 +108,6 @@ private slots:
                 QVERIFY2(buttons[i].icon.endsWith(QLatin1String(".svg")), qPrintable(buttons[i].tooltip));
         }
         QCOMPARE(separators, (QList<int>{1, 5, 7, 12, 14, 18, 21, 23}));
-    }
-
-    void toolbarButton_data()
-    {
-        QTest::addColumn<int>("number");
-        QTest::addColumn<QString>("tooltip");
-        QTest::addColumn<bool>("checkable");
-        QTest::addColumn<bool>("pressed");
-        QTest::newRow("2") << 2 << QStringLiteral("新建/编辑学校关系树") << false << false;
-        QTest::newRow("3") << 3 << QStringLiteral("打开") << false << false;
-        QTest::newRow("4") << 4 << QStringLiteral("保存") << false << false;
-        QTest::newRow("6") << 6 << QStringLiteral("撤消") << false << false;
-        QTest::newRow("8") << 8 << QStringLiteral("剪切") << false << false;
-        QTest::newRow("9") << 9 << QStringLiteral("复制") << false << false;
-        QTest::newRow("10") << 10 << QStringLiteral("粘贴") << false << false;
-        QTest::newRow("11") << 11 << QStringLiteral("查找") << false << false;
-        QTest::newRow("13") << 13 << QStringLiteral("打印") << false << false;
-        QTest::newRow("15") << 15 << QStringLiteral("方向键控制") << true << true;
-        QTest::newRow("16") << 16 << QStringLiteral("横向输入") << true << true;
-        QTest::newRow("17") << 17 << QStringLiteral("纵向输入") << true << false;
-        QTest::newRow("19") << 19 << QStringLiteral("升序排列") << false << false;
-        QTest::newRow("20") << 20 << QStringLiteral("降序排列") << false << false;
-        QTest::newRow("22") << 22 << QStringLiteral("成绩表属性") << false << false;
-        QTest::newRow("24") << 24 << QStringLiteral("帮助") << false << false;
-    }
-    void toolbarButton()
-    {
-        QFETCH(int, number);
-        QFETCH(QString, tooltip);
-        QFETCH(bool, checkable);
-        QFETCH(bool, pressed);
-        const ToolbarButton b = toolbarButtons().at(number - 1);
-        QCOMPARE(b.tooltip, tooltip);
-        QCOMPARE(b.checkable, checkable);
-        QCOMPARE(b.pressedAtStart, pressed);
-    }
-
-    void inputMirror_data()
-    {
-        QTest::addColumn<int>("button");
-        QTest::addColumn<bool>("pressed");
-        QTest::addColumn<bool>("horizontal");
-        QTest::newRow("横向 pressed") << 16 << true << true;
-        QTest::newRow("横向 released") << 16 << false << false;
-        QTest::newRow("纵向 pressed") << 17 << true << false;
-        QTest::newRow("纵向 released") << 17 << false << true;
-    }
-    void inputMirror()
-    {
-        QFETCH(int, button);
-        QFETCH(bool, pressed);
-        QFETCH(bool, horizontal);
-        QCOMPARE(horizontalInputAfterToggle(button, pressed), horizontal);
     }
 
     void windowListChecksTheOwner_data()
