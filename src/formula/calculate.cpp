@@ -44,7 +44,7 @@ bool isLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <
 // alone as 0). Returns false when the value is too large for a double.
 bool convertDigits(const char16_t *text, qsizetype length, double &value)
 {
-    char small[64];
+    char small[64] = {};
     std::string large;
     char *buf = small;
     if (length > static_cast<qsizetype>(sizeof small)) {

@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
 #include <optional>
 #include <iconv.h>
 
@@ -68,7 +69,7 @@ QByteArray encode(const QString &text)
     Converter cp936("CP936", kUtf16);
     if (!cp936.ok())
         return {};
-    std::optional<Converter> gb18030; // opened only when a character lacks a CP936 form
+    std::unique_ptr<Converter> gb18030; // opened only when a character lacks a CP936 form
 
     const char16_t *units = reinterpret_cast<const char16_t *>(text.utf16());
     const size_t total = size_t(text.size());
@@ -97,7 +98,7 @@ QByteArray encode(const QString &text)
         if (QChar::isHighSurrogate(units[pos]) && pos + 1 < total && QChar::isLowSurrogate(units[pos + 1]))
             count = 2;
         if (!gb18030)
-            gb18030.emplace("GB18030", kUtf16);
+            gb18030 = std::make_unique<Converter>("GB18030", kUtf16);
         QByteArray bytes = gb18030->ok() ? gb18030Of(*gb18030, units + pos, count) : QByteArray();
         if (bytes.isEmpty())
             bytes = QByteArray(kReplacementGb18030, sizeof kReplacementGb18030);
