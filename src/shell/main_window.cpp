@@ -121,8 +121,10 @@ MDIForm1::MDIForm1(Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &set
 MDIForm1::~MDIForm1()
 {
     setBusyPointer(false);
-    // The table windows go first: their menus must not outlive them in the menu bar.
+    // The child widgets are destroyed after this body: table windows that still report to the
+    // workspace or the MDI area then must not reach this half-destroyed window.
     disconnect(m_mdi, nullptr, this, nullptr);
+    disconnect(&m_ws, nullptr, this, nullptr);
     menuBar()->clear();
 }
 

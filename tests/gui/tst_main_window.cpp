@@ -8,6 +8,7 @@
 #include "shell/workspace.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
+#include "ui/grid_view.h"
 #include "ui/settings_store.h"
 
 #include <QAction>
@@ -551,6 +552,24 @@ private slots:
         button(4)->trigger();
         VERIFY_PROMPTS(m_p);
         QCOMPARE(scoreInFile(path), QStringLiteral("88"));
+    }
+
+    void shortcutsReachOnlyTheActiveTable()
+    {
+        const QString first = makeTableFile(QStringLiteral("甲"), QStringLiteral("甲表"), QStringLiteral("70"));
+        const QString second = makeTableFile(QStringLiteral("乙"), QStringLiteral("乙表"), QStringLiteral("80"));
+        makeWindow();
+        showWindow();
+        openThroughMenu(first);
+        table::Form1 *active = openThroughMenu(second);
+        QVERIFY(active);
+        active->gridView()->setFocus();
+        active->document().成绩表.setTextMatrix(1, 2, QStringLiteral("81"));
+        m_p.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes, QStringLiteral("提示："));
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
+        VERIFY_PROMPTS(m_p);
+        QCOMPARE(scoreInFile(second), QStringLiteral("81"));
+        QCOMPARE(scoreInFile(first), QStringLiteral("70"));
     }
 
     void toolbarSaveOfANewTableAsksForAPath()
