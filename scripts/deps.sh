@@ -5,7 +5,7 @@ set -euo pipefail
 
 SCORVANE_PACKAGES=(
   g++ cmake make pkg-config
-  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n libqt6svg6
   libzip-dev zip unzip
   fonts-noto-cjk fonts-wqy-zenhei
 )
