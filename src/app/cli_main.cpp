@@ -75,13 +75,25 @@ bool parseOptions(const QStringList &argv, Options *o)
     return !o->args.isEmpty();
 }
 
+// LoadData closes silently on a missing file; on the command line the user is told.
+bool loadTable(table::TableFile &file, table::GradeTable &t, const QString &path)
+{
+    const QString full = QFileInfo(path).absoluteFilePath();
+    const QString name = table::tableNameFromPath(full);
+    if (!QFileInfo(name + QStringLiteral(".gdt")).isFile()) {
+        std::fputs((QStringLiteral("找不到表格文件：") + name + QStringLiteral(".gdt\n")).toUtf8().constData(), stderr);
+        return false;
+    }
+    return file.LoadData(t, name, true);
+}
+
 int cmdShow(shell::Workspace &ws, ui::Prompter &prompter, const QStringList &args)
 {
     if (args.size() != 2)
         return usage();
     table::GradeTable t;
     table::TableFile file(ws, prompter);
-    if (!file.LoadData(t, table::tableNameFromPath(QFileInfo(args[1]).absoluteFilePath()), true))
+    if (!loadTable(file, t, args[1]))
         return 1;
     QTextStream out(stdout);
     out.setEncoding(QStringConverter::Utf8);
@@ -108,7 +120,7 @@ int cmdSaveAs(shell::Workspace &ws, ui::Prompter &prompter, const Options &o)
         return usage();
     table::GradeTable t;
     table::TableFile file(ws, prompter);
-    if (!file.LoadData(t, table::tableNameFromPath(QFileInfo(o.args[1]).absoluteFilePath()), true))
+    if (!loadTable(file, t, o.args[1]))
         return 1;
     t.unprotectedSave = o.unprotected;
     return file.SaveData(t, false, table::tableNameFromPath(QFileInfo(o.args[2]).absoluteFilePath())) ? 0 : 1;

@@ -44,10 +44,19 @@ protected:
             return editorEvent(event);
         if (watched == m_w.m_text1 && event->type() == QEvent::KeyPress)
             return formulaBarKey(static_cast<QKeyEvent *>(event));
+        if (watched == m_w.m_text1 && event->type() == QEvent::InputMethod)
+            markIfCommitted(event);
         return false;
     }
 
 private:
+    // Text an input method commits counts as typed characters.
+    void markIfCommitted(QEvent *event)
+    {
+        if (!static_cast<QInputMethodEvent *>(event)->commitString().isEmpty())
+            m_w.m_doc.markChanged();
+    }
+
     bool editorEvent(QEvent *event)
     {
         switch (event->type()) {
@@ -60,8 +69,7 @@ private:
         case QEvent::KeyPress:
             return editorKey(static_cast<QKeyEvent *>(event));
         case QEvent::InputMethod:
-            if (!static_cast<QInputMethodEvent *>(event)->commitString().isEmpty())
-                m_w.m_doc.markChanged();
+            markIfCommitted(event);
             return false;
         default:
             return false;
@@ -81,8 +89,9 @@ private:
             editing::moveAfterEnter(g, m_w.m_ws.verticalInput(), m_w.m_ws.horizontalInput());
             return true;
         case Qt::Key_Escape:
-            m_w.m_txtedit->hide();
             m_w.m_grid->setFocus();
+            m_w.m_txtedit->hide();
+            m_w.showCurrentCell(); // the formula bar shows the cell again, not the discarded text
             return true;
         case Qt::Key_Up:
             m_w.m_grid->setFocus();
@@ -252,11 +261,10 @@ Form1::Form1(shell::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     m_doc.成绩表.addObserver(m_editing);
     m_file.showGrid = [this](bool visible) { m_grid->setVisible(visible); };
 
-    // Creation: flags cleared, column 0 current, the fixed row and column measured.
+    // Creation: flags cleared, column 0 current. Whether the pointer is over the fixed row or
+    // column is known by the view itself (its headers), so no extents need measuring.
     m_doc.undoArmed = false;
-    m_overHeader = false;
     m_doc.成绩表.setCol(0);
-    measureFixedCells();
     resize(640, 420);
 }
 
@@ -365,17 +373,9 @@ void Form1::refreshFromDocument()
     showCurrentCell();
 }
 
-void Form1::measureFixedCells()
-{
-    // The extent of the fixed column and row: the size of cell (1, 0).
-    m_fixedColWidth = m_doc.成绩表.ColWidth(0);
-    m_fixedRowHeight = m_doc.成绩表.RowHeight(m_doc.成绩表.Rows() > 1 ? 1 : 0);
-}
-
 bool Form1::LoadData(const QString &name, bool fullPath)
 {
     const bool ok = m_file.LoadData(m_doc, name, fullPath);
-    measureFixedCells();
     if (!ok) {
         closeSelf();
         return false;
@@ -518,10 +518,12 @@ void Form1::MSFlexGridEdit(const QString &typed)
 
 void Form1::commitEditor()
 {
-    // Write before hiding: hiding moves the focus, and the grid taking it may move the current cell.
     Grid &g = m_doc.成绩表;
     g.setTextMatrix(g.Row(), g.Col(), m_txtedit->text());
     m_doc.markChanged();
+    // Hiding the focused editor would pass the focus on by itself; hand it to the grid first.
+    if (m_txtedit->hasFocus())
+        m_grid->setFocus();
     m_txtedit->hide();
 }
 

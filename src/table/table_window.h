@@ -89,7 +89,6 @@ private:
     void buildMenus();
     void buildControls();
     void refreshFromDocument();
-    void measureFixedCells();
     void closeSelf();
     void syncUnprotectedMark();
     void commitPendingEdit();
@@ -119,9 +118,6 @@ private:
     QLineEdit *m_txtedit = nullptr;
     QMenu *m_popup = nullptr;
     bool m_active = false;
-    bool m_overHeader = false;
-    int m_fixedColWidth = 0;
-    int m_fixedRowHeight = 0;
     class Editing;
     Editing *m_editing = nullptr;
 };

@@ -93,6 +93,8 @@ GridView::GridView(table::Grid &grid, QWidget *parent) : QTableView(parent), m_g
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setCornerButtonEnabled(false);
+    // Tab leaves the grid for the next control rather than moving between cells.
+    setTabKeyNavigation(false);
     m_grid.measureText = [this](const QString &text) {
         return (fontMetrics().horizontalAdvance(text) + 12) * kTwipsPerPixel;
     };

@@ -184,6 +184,13 @@ private slots:
         QVERIFY(!QFile::exists(path(QStringLiteral("user.dat"))));
     }
 
+    void missingFileIsNamed()
+    {
+        const ProcessResult r = cli({QStringLiteral("show"), path(QStringLiteral("none.gdt"))});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(r.err).trimmed(), QStringLiteral("找不到表格文件：") + path(QStringLiteral("none.gdt")));
+    }
+
     void usageErrors()
     {
         QCOMPARE(runProcess(cliPath(), {}).exitCode, 2);

@@ -85,6 +85,8 @@ private slots:
         QCOMPARE(text1()->text(), QStringLiteral("75"));
         grid().setCurrent(2, 2); // any move commits
         QVERIFY(!editor()->isVisible());
+        QCOMPARE(grid().Row(), 2);
+        QCOMPARE(grid().Col(), 2);
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("75"));
         QVERIFY(m_w->document().changed());
     }
@@ -123,6 +125,8 @@ private slots:
         QTest::keyClick(editor(), Qt::Key_Escape);
         QVERIFY(!editor()->isVisible());
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
+        QCOMPARE(grid().Col(), 1);
+        QCOMPARE(text1()->text(), QStringLiteral("85"));
         QVERIFY(m_w->document().changed());
         grid().setCurrent(2, 1);
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
@@ -229,6 +233,16 @@ private slots:
         text1()->setText(QStringLiteral("66"));
         QTest::keyClick(text1(), Qt::Key_Return);
         QCOMPARE(grid().TextMatrix(1, 3), QStringLiteral("66"));
+    }
+
+    void inputMethodTextInFormulaBarMarksChanged()
+    {
+        QInputMethodEvent e;
+        e.setCommitString(QStringLiteral("缺考"));
+        text1()->setFocus();
+        QApplication::sendEvent(text1(), &e);
+        QCOMPARE(text1()->text(), QStringLiteral("85缺考"));
+        QVERIFY(m_w->document().changed());
     }
 
     void clipboardOnGrid()
