@@ -37,8 +37,14 @@ const QString FormulaError = QStringLiteral("公式错误");
 // The constant the evaluator has always used: 15 significant digits, not the full-precision value.
 constexpr double Pi = 3.14159265358979;
 
-bool isDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
-bool isLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
+bool isDigit(char16_t c)
+{
+    return c >= u'0' && c <= u'9';
+}
+bool isLetter(char16_t c)
+{
+    return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+}
 
 // Converts a run of digits with at most one "." (at least one digit, or the caller accepts "."
 // alone as 0). Returns false when the value is too large for a double.
@@ -91,7 +97,10 @@ double textValue(const QString &text)
     return v;
 }
 
-int sign(double v) { return v > 0 ? 1 : (v < 0 ? -1 : 0); }
+int sign(double v)
+{
+    return v > 0 ? 1 : (v < 0 ? -1 : 0);
+}
 
 } // namespace
 
@@ -137,14 +146,36 @@ void Calculator::GetToken()
     }
     const char16_t c = m_text[m_pos];
     switch (c) {
-    case u'+': m_token = Token::Plus; ++m_pos; return;
-    case u'-': m_token = Token::Minus; ++m_pos; return;
-    case u'*': m_token = Token::Star; ++m_pos; return;
-    case u'/': m_token = Token::Slash; ++m_pos; return;
-    case u'^': m_token = Token::Caret; ++m_pos; return;
-    case u'(': m_token = Token::Open; ++m_pos; return;
-    case u')': m_token = Token::Close; ++m_pos; return;
-    default: break;
+    case u'+':
+        m_token = Token::Plus;
+        ++m_pos;
+        return;
+    case u'-':
+        m_token = Token::Minus;
+        ++m_pos;
+        return;
+    case u'*':
+        m_token = Token::Star;
+        ++m_pos;
+        return;
+    case u'/':
+        m_token = Token::Slash;
+        ++m_pos;
+        return;
+    case u'^':
+        m_token = Token::Caret;
+        ++m_pos;
+        return;
+    case u'(':
+        m_token = Token::Open;
+        ++m_pos;
+        return;
+    case u')':
+        m_token = Token::Close;
+        ++m_pos;
+        return;
+    default:
+        break;
     }
 
     if (isDigit(c) || c == u'.') {
@@ -184,17 +215,14 @@ void Calculator::GetToken()
             Name name;
         };
         static constexpr NameEntry names[] = {
-            {u"ans", Name::Ans},   {u"e", Name::E},       {u"pi", Name::Pi},
-            {u"help", Name::Help}, {u"sr", Name::Sr},     {u"ln", Name::Ln},
-            {u"log", Name::Log},   {u"sin", Name::Sin},   {u"cos", Name::Cos},
-            {u"tan", Name::Tan},   {u"sec", Name::Sec},   {u"csc", Name::Csc},
-            {u"cot", Name::Cot},   {u"hsn", Name::Hsn},   {u"hcs", Name::Hcs},
-            {u"htn", Name::Htn},   {u"hsc", Name::Hsc},   {u"hcc", Name::Hcc},
-            {u"hct", Name::Hct},   {u"isn", Name::Isn},   {u"ics", Name::Ics},
-            {u"itn", Name::Itn},   {u"isc", Name::Isc},   {u"icc", Name::Icc},
-            {u"ict", Name::Ict},   {u"ihs", Name::Ihs},   {u"ihc", Name::Ihc},
-            {u"iht", Name::Iht},   {u"ihsc", Name::Ihsc}, {u"ihcc", Name::Ihcc},
-            {u"ihct", Name::Ihct},
+            {u"ans", Name::Ans},   {u"e", Name::E},       {u"pi", Name::Pi},     {u"help", Name::Help},
+            {u"sr", Name::Sr},     {u"ln", Name::Ln},     {u"log", Name::Log},   {u"sin", Name::Sin},
+            {u"cos", Name::Cos},   {u"tan", Name::Tan},   {u"sec", Name::Sec},   {u"csc", Name::Csc},
+            {u"cot", Name::Cot},   {u"hsn", Name::Hsn},   {u"hcs", Name::Hcs},   {u"htn", Name::Htn},
+            {u"hsc", Name::Hsc},   {u"hcc", Name::Hcc},   {u"hct", Name::Hct},   {u"isn", Name::Isn},
+            {u"ics", Name::Ics},   {u"itn", Name::Itn},   {u"isc", Name::Isc},   {u"icc", Name::Icc},
+            {u"ict", Name::Ict},   {u"ihs", Name::Ihs},   {u"ihc", Name::Ihc},   {u"iht", Name::Iht},
+            {u"ihsc", Name::Ihsc}, {u"ihcc", Name::Ihcc}, {u"ihct", Name::Ihct},
         };
         const std::size_t length = static_cast<std::size_t>(m_pos - start);
         m_name = Name::Other;

@@ -30,15 +30,53 @@ public:
 
 private:
     enum class Token : unsigned char {
-        Eos, Number, Plus, Minus, Star, Slash, Caret, Open, Close, Name, Unknown, Error
+        Eos,
+        Number,
+        Plus,
+        Minus,
+        Star,
+        Slash,
+        Caret,
+        Open,
+        Close,
+        Name,
+        Unknown,
+        Error
     };
     // The names the evaluator knows; Other is any other run of letters.
     enum class Name : unsigned char {
-        Other, Ans, E, Pi, Help, Sr, Ln, Log,
-        Sin, Cos, Tan, Sec, Csc, Cot,
-        Hsn, Hcs, Htn, Hsc, Hcc, Hct,
-        Isn, Ics, Itn, Isc, Icc, Ict,
-        Ihs, Ihc, Iht, Ihsc, Ihcc, Ihct
+        Other,
+        Ans,
+        E,
+        Pi,
+        Help,
+        Sr,
+        Ln,
+        Log,
+        Sin,
+        Cos,
+        Tan,
+        Sec,
+        Csc,
+        Cot,
+        Hsn,
+        Hcs,
+        Htn,
+        Hsc,
+        Hcc,
+        Hct,
+        Isn,
+        Ics,
+        Itn,
+        Isc,
+        Icc,
+        Ict,
+        Ihs,
+        Ihc,
+        Iht,
+        Ihsc,
+        Ihcc,
+        Ihct
     };
     enum class Failure { Overflow, DivisionByZero, InvalidLogBase, Calculation };
 

@@ -84,10 +84,10 @@ bool menuSetGStoLine(table::GradeTable &t, ui::Prompter &prompter)
     table::Grid &g = t.成绩表;
     const int c = g.ColSel();
     const QString h = g.TextMatrix(0, c);
-    if (prompter.question(QStringLiteral("本操作将会覆盖第 ") + QString::number(c) + QStringLiteral(" 列(") + h
-                              + QStringLiteral(")的所有数据，是否继续？"),
-                          QStringLiteral("提示"), ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::Yes)
-        != ui::Answer::Yes)
+    if (prompter.question(QStringLiteral("本操作将会覆盖第 ") + QString::number(c) + QStringLiteral(" 列(") + h +
+                              QStringLiteral(")的所有数据，是否继续？"),
+                          QStringLiteral("提示"), ui::Buttons::YesNo, ui::Icon::Question,
+                          ui::Answer::Yes) != ui::Answer::Yes)
         return false;
     t.snapshotForUndo();
     const QString text = g.TextMatrix(g.RowSel(), c);
@@ -115,8 +115,8 @@ bool menuRun(table::GradeTable &t, ui::Prompter &prompter, Calculator &calc)
                                         "的数值变化，请确认您的操作已经达到打印前的最\n"
                                         "后一步。（可以不需执行本操作，打印时就会直接\n"
                                         "显示结果）；确定要继续吗？");
-    if (prompter.question(text, QStringLiteral("提示"), ui::Buttons::OkCancel, ui::Icon::Question, ui::Answer::Ok)
-        != ui::Answer::Ok)
+    if (prompter.question(text, QStringLiteral("提示"), ui::Buttons::OkCancel, ui::Icon::Question, ui::Answer::Ok) !=
+        ui::Answer::Ok)
         return false;
     t.snapshotForUndo();
     table::Grid &g = t.成绩表;

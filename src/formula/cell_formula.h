@@ -6,14 +6,19 @@
 
 #include <QString>
 
-namespace ui { class Prompter; }
+namespace ui {
+class Prompter;
+}
 
 namespace formula {
 
 class Calculator;
 
 inline const QString kFormulaMarker = QStringLiteral("！公式：");
-inline bool isFormula(const QString &text) { return text.startsWith(kFormulaMarker); }
+inline bool isFormula(const QString &text)
+{
+    return text.startsWith(kFormulaMarker);
+}
 
 // The display value of cell (row, col): plain text unchanged, a formula's result formatted with
 // `dataFormat`, "公式错误" or "引用错误".

@@ -3,8 +3,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <string_view>
 #include <string>
+#include <string_view>
 
 // Choices beyond the patterns the data-format dialog builds ("###." and n "0" or n "#"):
 // a value that rounds to zero loses its sign ("-0.004" with "###.##" gives "."), a "," only turns
@@ -35,8 +35,7 @@ QString numberText(double value)
         digits.pop_back();
     const std::string_view expText = body.substr(ePos + 1);
     int exponent = 0;
-    std::from_chars(expText.data() + (expText.front() == '+' ? 1 : 0), expText.data() + expText.size(),
-                    exponent);
+    std::from_chars(expText.data() + (expText.front() == '+' ? 1 : 0), expText.data() + expText.size(), exponent);
 
     std::string out;
     out.reserve(32);
@@ -183,11 +182,11 @@ void roundTo(Decimal &d, long decimals)
 }
 
 struct Pattern {
-    long minIntDigits = 0;  // from the leftmost "0" of the integer part to the point
+    long minIntDigits = 0; // from the leftmost "0" of the integer part to the point
     bool grouping = false;
     bool hasPoint = false;
-    long decimals = 0;      // placeholders after the point
-    long minDecimals = 0;   // up to the rightmost "0" after the point
+    long decimals = 0;    // placeholders after the point
+    long minDecimals = 0; // up to the rightmost "0" after the point
 };
 
 bool parsePattern(const QString &pattern, Pattern &p)
@@ -274,9 +273,8 @@ QString formatNumber(const QString &numberText, const QString &pattern)
         frac.reserve(static_cast<std::size_t>(p.decimals));
         for (long j = 0; j < p.decimals; ++j) {
             const long i = d.point + j;
-            frac.push_back(i >= 0 && i < static_cast<long>(d.digits.size())
-                               ? d.digits[static_cast<std::size_t>(i)]
-                               : '0');
+            frac.push_back(i >= 0 && i < static_cast<long>(d.digits.size()) ? d.digits[static_cast<std::size_t>(i)]
+                                                                            : '0');
         }
         while (static_cast<long>(frac.size()) > p.minDecimals && frac.back() == '0')
             frac.pop_back();

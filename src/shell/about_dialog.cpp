@@ -4,13 +4,16 @@
 
 #include <QDesktopServices>
 #include <QGridLayout>
+#include <QIcon>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QIcon>
 #include <QPushButton>
 
 // The pictures live in the gui library's resources, which a static link drops unless referenced.
-static void initResources() { Q_INIT_RESOURCE(resources); }
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace shell {
 
@@ -71,8 +74,8 @@ QUrl frmAbout::authorMailUrl()
 
 bool frmAbout::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_author && event->type() == QEvent::MouseButtonRelease
-        && static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+    if (watched == m_author && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
         QDesktopServices::openUrl(authorMailUrl());
         return true;
     }

@@ -77,15 +77,32 @@ struct Span {
     qsizetype next;
 };
 
-qsizetype newlineAt(const QByteArray &b, qsizetype from) { return b.indexOf('\n', from); }
-qsizetype newlineAt(const QString &s, qsizetype from) { return s.indexOf(QLatin1Char('\n'), from); }
-bool isCr(const QByteArray &b, qsizetype i) { return b.at(i) == '\r'; }
-bool isCr(const QString &s, qsizetype i) { return s.at(i) == QLatin1Char('\r'); }
-void appendText(QByteArray *b, const QString &text) { b->append(codec::encode(text)); }
-void appendText(QString *s, const QString &text) { s->append(text); }
+qsizetype newlineAt(const QByteArray &b, qsizetype from)
+{
+    return b.indexOf('\n', from);
+}
+qsizetype newlineAt(const QString &s, qsizetype from)
+{
+    return s.indexOf(QLatin1Char('\n'), from);
+}
+bool isCr(const QByteArray &b, qsizetype i)
+{
+    return b.at(i) == '\r';
+}
+bool isCr(const QString &s, qsizetype i)
+{
+    return s.at(i) == QLatin1Char('\r');
+}
+void appendText(QByteArray *b, const QString &text)
+{
+    b->append(codec::encode(text));
+}
+void appendText(QString *s, const QString &text)
+{
+    s->append(text);
+}
 
-template <typename Buffer>
-QList<Span> spansOf(const Buffer &buf)
+template <typename Buffer> QList<Span> spansOf(const Buffer &buf)
 {
     QList<Span> spans;
     qsizetype start = 0;
@@ -112,8 +129,8 @@ QList<Line> parseAll(const QString &text)
 
 // Only the first section of a name is searched, and in it only the first key of a name.
 struct Found {
-    qsizetype section = -1;  // header line of the first matching section
-    qsizetype key = -1;      // line of the first matching key in it
+    qsizetype section = -1;   // header line of the first matching section
+    qsizetype key = -1;       // line of the first matching key in it
     qsizetype lastEntry = -1; // last key line of that section, or its header
 };
 
@@ -180,8 +197,8 @@ bool writable(const QString &section, const QString &key, const QString &value)
 
 // `lines` are the parsed lines of `buf`, one for each of its spans.
 template <typename Buffer>
-Buffer writeInto(const Buffer &buf, const QList<Span> &spans, const QList<Line> &lines,
-                 const QString &section, const QString &key, const QString &value)
+Buffer writeInto(const Buffer &buf, const QList<Span> &spans, const QList<Line> &lines, const QString &section,
+                 const QString &key, const QString &value)
 {
     const Found f = find(lines, section, key);
     Buffer out;
@@ -204,8 +221,8 @@ Buffer writeInto(const Buffer &buf, const QList<Span> &spans, const QList<Line> 
         out = buf;
         if (!spans.isEmpty() && spans.last().next == spans.last().end)
             appendText(&out, crlf);
-        appendText(&out, QLatin1Char('[') + trimmed(section).toString() + QLatin1Char(']') + crlf
-                             + trimmed(key).toString() + QLatin1Char('=') + value + crlf);
+        appendText(&out, QLatin1Char('[') + trimmed(section).toString() + QLatin1Char(']') + crlf +
+                             trimmed(key).toString() + QLatin1Char('=') + value + crlf);
     }
     return out;
 }

@@ -25,8 +25,7 @@ const QString kCaptionCancel = QStringLiteral("取消");
 const QString kSection = QStringLiteral("Information");
 const QString kKey = QStringLiteral("Loged User");
 
-template <typename W>
-W *named(W *widget, const QString &name)
+template <typename W> W *named(W *widget, const QString &name)
 {
     widget->setObjectName(name);
     return widget;
@@ -74,10 +73,11 @@ frmLogin::frmLogin(Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &set
     }
 
     m_frame2 = named(new QGroupBox(QStringLiteral("说明：")), QStringLiteral("Frame2"));
-    auto *note = named(new QLabel(QStringLiteral(
-                           "第一次使用，请新建一个用户，今后使用此用户名登陆本系统。用户名和密码即将作为您所创建的数据表的密匙。"
-                           "请牢记您的用户名和密码，一旦丢失，将无法挽救数据！")),
-                       QStringLiteral("Label3"));
+    auto *note =
+        named(new QLabel(QStringLiteral(
+                  "第一次使用，请新建一个用户，今后使用此用户名登陆本系统。用户名和密码即将作为您所创建的数据表的密匙。"
+                  "请牢记您的用户名和密码，一旦丢失，将无法挽救数据！")),
+              QStringLiteral("Label3"));
     note->setWordWrap(true);
     (new QVBoxLayout(m_frame2))->addWidget(note);
 
@@ -124,7 +124,8 @@ void frmLogin::fillUsers(const QString &select)
 {
     m_combo1->clear();
     m_combo1->addItems(m_store.users());
-    m_combo1->setCurrentIndex(select.isEmpty() ? -1 : m_combo1->findText(select, Qt::MatchExactly | Qt::MatchCaseSensitive));
+    m_combo1->setCurrentIndex(select.isEmpty() ? -1
+                                               : m_combo1->findText(select, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
 void frmLogin::enterLoginMode()
@@ -222,7 +223,10 @@ void frmLogin::command2Clicked()
     done(QuitProgram);
 }
 
-void frmLogin::newUserClicked() { enterAddMode(); }
+void frmLogin::newUserClicked()
+{
+    enterAddMode();
+}
 
 void frmLogin::changePasswordClicked()
 {

@@ -13,7 +13,10 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
-namespace ui { class Prompter; class SettingsStore; }
+namespace ui {
+class Prompter;
+class SettingsStore;
+} // namespace ui
 
 namespace shell {
 

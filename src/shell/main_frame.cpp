@@ -25,8 +25,10 @@ double fontSizeSetting(const QString &stored, double current)
 
 void applyFontSettings(Workspace &ws, const ui::SettingsStore &settings)
 {
-    ws.tableFontName = fontNameSetting(settings.value(QStringLiteral("Font"), QStringLiteral("Name")), ws.tableFontName);
-    ws.tableFontSize = fontSizeSetting(settings.value(QStringLiteral("Font"), QStringLiteral("Size")), ws.tableFontSize);
+    ws.tableFontName =
+        fontNameSetting(settings.value(QStringLiteral("Font"), QStringLiteral("Name")), ws.tableFontName);
+    ws.tableFontSize =
+        fontSizeSetting(settings.value(QStringLiteral("Font"), QStringLiteral("Size")), ws.tableFontSize);
 }
 
 void resetProgramState(Workspace &ws)
@@ -80,7 +82,10 @@ QList<ToolbarButton> toolbarButtons()
     return buttons;
 }
 
-bool horizontalInputAfterToggle(int button, bool pressed) { return button == 16 ? pressed : !pressed; }
+bool horizontalInputAfterToggle(int button, bool pressed)
+{
+    return button == 16 ? pressed : !pressed;
+}
 
 QList<WindowListEntry> windowList(const QStringList &captions, int ownerIndex)
 {
@@ -91,7 +96,10 @@ QList<WindowListEntry> windowList(const QStringList &captions, int ownerIndex)
     return list;
 }
 
-int windowForCaption(const QStringList &captions, const QString &caption) { return captions.indexOf(caption); }
+int windowForCaption(const QStringList &captions, const QString &caption)
+{
+    return captions.indexOf(caption);
+}
 
 QList<QRect> tileOneAboveTheOther(const QSize &area, int count)
 {

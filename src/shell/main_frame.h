@@ -9,14 +9,17 @@
 #include <QString>
 #include <QStringList>
 
-namespace ui { class SettingsStore; }
+namespace ui {
+class SettingsStore;
+}
 
 namespace shell {
 
 class Workspace;
 
 inline const QString kProgramCaption = QStringLiteral("ZUN'S 通用Scorvane");
-inline const QString kHelpMessage = QStringLiteral("本软件目前还处于测试阶段。不提供帮助文档。帮助文档将随正式版一同发布。");
+inline const QString kHelpMessage =
+    QStringLiteral("本软件目前还处于测试阶段。不提供帮助文档。帮助文档将随正式版一同发布。");
 
 // The font holder's rule: a stored value that is empty after trimming spaces leaves the current
 // one; so does a size that is not a positive number (applying it would fail and is passed over).

@@ -26,14 +26,17 @@
 #include <algorithm>
 
 // The pictures live in the gui library's resources, which a static link drops unless referenced.
-static void initResources() { Q_INIT_RESOURCE(resources); }
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace shell {
 
 namespace {
 
 struct FrameEntry {
-    const char16_t *name;    // objectName; empty for a separator
+    const char16_t *name; // objectName; empty for a separator
     const char16_t *caption;
     const char *shortcut;
     bool enabled;
@@ -81,12 +84,15 @@ QMenu *buildFrameMenu(QWidget *owner, const QString &name, const QString &captio
 
 // The tool windows closed before the frame, in this order.
 constexpr const char16_t *kToolWindows[] = {
-    u"Form2", u"frmAbout", u"frmChang", u"frmClass", u"frmClassInfo", u"frmDataFormat",
-    u"frmExpTable", u"frmFind", u"frmHeiWei", u"frmImport", u"frmPrintSetup", u"frmSlape",
-    u"frm公式编辑", u"frm公式说明", u"frm排序", u"frm图表", u"frm项目管理",
+    u"Form2",       u"frmAbout",    u"frmChang",  u"frmClass",  u"frmClassInfo",  u"frmDataFormat",
+    u"frmExpTable", u"frmFind",     u"frmHeiWei", u"frmImport", u"frmPrintSetup", u"frmSlape",
+    u"frm公式编辑", u"frm公式说明", u"frm排序",   u"frm图表",   u"frm项目管理",
 };
 
-table::Form1 *formOf(QMdiSubWindow *sub) { return sub ? qobject_cast<table::Form1 *>(sub->widget()) : nullptr; }
+table::Form1 *formOf(QMdiSubWindow *sub)
+{
+    return sub ? qobject_cast<table::Form1 *>(sub->widget()) : nullptr;
+}
 
 } // namespace
 
@@ -413,7 +419,10 @@ void MDIForm1::openTableFile()
 
 // --- commands -----------------------------------------------------------------------------------
 
-void MDIForm1::menuOpen_Click() { openTableFile(); }
+void MDIForm1::menuOpen_Click()
+{
+    openTableFile();
+}
 
 void MDIForm1::menuExit_Click()
 {
@@ -427,7 +436,10 @@ void MDIForm1::menuAbout_Click()
     about.exec();
 }
 
-void MDIForm1::menuHelpZT_Click() { m_prompter.message(kHelpMessage, QStringLiteral("提示"), ui::Icon::Information); }
+void MDIForm1::menuHelpZT_Click()
+{
+    m_prompter.message(kHelpMessage, QStringLiteral("提示"), ui::Icon::Information);
+}
 
 void MDIForm1::onToolbarButton(int number)
 {
@@ -444,12 +456,23 @@ void MDIForm1::onToolbarButton(int number)
     if (!form)
         return;
     switch (number) {
-    case 4: form->menuSave_Click(); break;
-    case 6: form->menuUndo_Click(); break;
-    case 8: form->menuCut_Click(); break;
-    case 9: form->menuCopy_Click(); break;
-    case 10: form->menuPaste_Click(); break;
-    default: break;
+    case 4:
+        form->menuSave_Click();
+        break;
+    case 6:
+        form->menuUndo_Click();
+        break;
+    case 8:
+        form->menuCut_Click();
+        break;
+    case 9:
+        form->menuCopy_Click();
+        break;
+    case 10:
+        form->menuPaste_Click();
+        break;
+    default:
+        break;
     }
 }
 
@@ -458,16 +481,19 @@ QList<QMdiSubWindow *> MDIForm1::arrangeableWindows() const
     // Topmost first, as the system tiles; minimised windows keep their icons.
     QList<QMdiSubWindow *> subs = m_mdi->subWindowList(QMdiArea::StackingOrder);
     std::reverse(subs.begin(), subs.end());
-    subs.erase(std::remove_if(subs.begin(), subs.end(),
-                              [](QMdiSubWindow *s) { return s->isHidden() || s->isMinimized(); }),
-               subs.end());
+    subs.erase(
+        std::remove_if(subs.begin(), subs.end(), [](QMdiSubWindow *s) { return s->isHidden() || s->isMinimized(); }),
+        subs.end());
     for (QMdiSubWindow *s : subs)
         if (s->isMaximized())
             s->showNormal();
     return subs;
 }
 
-void MDIForm1::menuCD_Click() { m_mdi->cascadeSubWindows(); }
+void MDIForm1::menuCD_Click()
+{
+    m_mdi->cascadeSubWindows();
+}
 
 void MDIForm1::menuZXPP_Click()
 {

@@ -19,8 +19,10 @@ class QTreeWidget;
 namespace ui {
 class Prompter;
 class SettingsStore;
+} // namespace ui
+namespace table {
+class Form1;
 }
-namespace table { class Form1; }
 
 namespace shell {
 

@@ -33,8 +33,8 @@ QString ShowSaveDialog(ui::Prompter &prompter, const QString &pattern)
     // The last three characters of the pattern are the default extension: a name typed without
     // any extension gets it, as the system's save dialog does.
     const QString ext = pattern.right(3);
-    const bool plainExt = ext.size() == 3 && !ext.contains(QLatin1Char('*')) && !ext.contains(QLatin1Char('.'))
-                          && !ext.contains(QLatin1Char('?'));
+    const bool plainExt = ext.size() == 3 && !ext.contains(QLatin1Char('*')) && !ext.contains(QLatin1Char('.')) &&
+                          !ext.contains(QLatin1Char('?'));
     if (!path.isEmpty() && plainExt) {
         const QString name = path.mid(dirPartLength(path));
         if (!name.isEmpty() && !name.contains(QLatin1Char('.')))

@@ -34,7 +34,13 @@ private:
 };
 
 // Screen lengths: 15 twips are one pixel at 96 dots per inch.
-constexpr int twipsToPixels(int twips) { return twips / 15; }
-constexpr int pixelsToTwips(int pixels) { return pixels * 15; }
+constexpr int twipsToPixels(int twips)
+{
+    return twips / 15;
+}
+constexpr int pixelsToTwips(int pixels)
+{
+    return pixels * 15;
+}
 
 } // namespace shell

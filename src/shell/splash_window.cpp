@@ -6,7 +6,10 @@
 #include <QScreen>
 
 // The pictures live in the gui library's resources, which a static link drops unless referenced.
-static void initResources() { Q_INIT_RESOURCE(resources); }
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
 
 namespace shell {
 
@@ -30,8 +33,8 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, const QRec
 } // namespace
 
 frmSlape::frmSlape(QWidget *mainWindow, QWidget *parent)
-    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint),
-      m_main(mainWindow), m_progress(pixelsToTwips(kWidth))
+    : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_main(mainWindow),
+      m_progress(pixelsToTwips(kWidth))
 {
     initResources();
     setObjectName(QStringLiteral("frmSlape"));
@@ -43,8 +46,9 @@ frmSlape::frmSlape(QWidget *mainWindow, QWidget *parent)
     setAttribute(Qt::WA_StyledBackground);
 
     label(this, "Label1", QStringLiteral("ZUN'S"), QRect(24, 16, 280, 52), 28, true);
-    auto *slogan = label(this, "Label2", QStringLiteral("     快捷的输入，轻松的成绩分析，清晰的班级分类……让成绩统计更轻松。"),
-                         QRect(24, 78, 290, 80), 11);
+    auto *slogan =
+        label(this, "Label2", QStringLiteral("     快捷的输入，轻松的成绩分析，清晰的班级分类……让成绩统计更轻松。"),
+              QRect(24, 78, 290, 80), 11);
     slogan->setWordWrap(true);
     slogan->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     label(this, "Label3", QStringLiteral("For Windows 9x/Me/NT/2K/XP"), QRect(24, 168, 290, 22), 9);
@@ -69,7 +73,10 @@ frmSlape::frmSlape(QWidget *mainWindow, QWidget *parent)
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void frmSlape::start() { m_timer1.start(); }
+void frmSlape::start()
+{
+    m_timer1.start();
+}
 
 void frmSlape::Timer1_Timer()
 {

@@ -5,9 +5,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <iconv.h>
 #include <memory>
 #include <optional>
-#include <iconv.h>
 
 namespace shell::codec {
 
@@ -36,10 +36,7 @@ public:
 
     bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
     // One iconv step; the result is iconv's, errno tells why it stopped.
-    size_t run(char **in, size_t *inLeft, char **out, size_t *outLeft)
-    {
-        return iconv(m_cd, in, inLeft, out, outLeft);
-    }
+    size_t run(char **in, size_t *inLeft, char **out, size_t *outLeft) { return iconv(m_cd, in, inLeft, out, outLeft); }
     void reset() { iconv(m_cd, nullptr, nullptr, nullptr, nullptr); }
 
 private:
@@ -143,7 +140,8 @@ QString decode(const QByteArray &bytes)
         // An undecodable byte: the euro when it is 0x80, else U+FFFD; either way one byte is taken.
         if (result.size() - written < 4)
             result.resize(result.size() * 2 + 4);
-        result[written++] = static_cast<unsigned char>(*in) == 0x80 ? QChar(0x20AC) : QChar(QChar::ReplacementCharacter);
+        result[written++] =
+            static_cast<unsigned char>(*in) == 0x80 ? QChar(0x20AC) : QChar(QChar::ReplacementCharacter);
         ++in;
         --inLeft;
         gb18030.reset();

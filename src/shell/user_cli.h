@@ -5,7 +5,9 @@
 #include <QStringList>
 
 class QTextStream;
-namespace ui { class Prompter; }
+namespace ui {
+class Prompter;
+}
 
 namespace shell {
 

@@ -20,9 +20,15 @@ const QString kMissing = QStringLiteral("Default");
 const QString kTitleError = QStringLiteral("错误");
 const QString kTitleNotice = QStringLiteral("提示");
 
-QString storePassword() { return QString::fromUtf16(kUserStorePassword); }
+QString storePassword()
+{
+    return QString::fromUtf16(kUserStorePassword);
+}
 
-QString listKey(qsizetype index) { return QStringLiteral("u") + QString::number(index + 1); }
+QString listKey(qsizetype index)
+{
+    return QStringLiteral("u") + QString::number(index + 1);
+}
 
 // Position p of the text, counted from 1 as the name rules count characters.
 uint lowByteAt(const QString &text, qsizetype p)
@@ -43,8 +49,8 @@ bool nameFitsList(const QString &name)
 
 void makeWritable(const QString &path)
 {
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser
-                                    | QFile::ReadGroup | QFile::ReadOther);
+    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
+                                    QFile::ReadGroup | QFile::ReadOther);
 }
 
 } // namespace
@@ -86,8 +92,8 @@ bool UserStore::unpackList() const
 {
     QFile::remove(m_listFile);
     // A missing or unreadable store is passed over: the list then reads as empty.
-    return !QFileInfo::exists(m_storeFile)
-           || table::archive::unpack(m_storeFile, kMember, m_programDir, storePassword()) == 0;
+    return !QFileInfo::exists(m_storeFile) ||
+           table::archive::unpack(m_storeFile, kMember, m_programDir, storePassword()) == 0;
 }
 
 void UserStore::packList() const
@@ -212,8 +218,7 @@ bool UserStore::checkPasswordForChange(const QString &name, const QString &passw
 bool UserStore::changePassword(const QString &name, const QString &newPassword, const QString &confirmation) const
 {
     if (newPassword != confirmation) {
-        m_prompter.message(QStringLiteral("两次输入的密码不一致，请重新输入。"), kTitleNotice,
-                           ui::Icon::Information);
+        m_prompter.message(QStringLiteral("两次输入的密码不一致，请重新输入。"), kTitleNotice, ui::Icon::Information);
         return false;
     }
     TempFileGuard guard(m_listFile);
@@ -242,11 +247,11 @@ UserStore::DeleteResult UserStore::deleteUser(const QString &name, const QString
                            ui::Icon::Information);
         return DeleteResult::WrongPassword;
     }
-    const QString question = QStringLiteral("请确认您的操作，删除用户后，即便重新建立完全相同的账号，") + QChar(u'\r')
-                             + QStringLiteral("也不保证原本由该用户建立的数据表都能够正确打开。") + QChar(u'\r')
-                             + QChar(u'\r') + QStringLiteral("确认要删除用户:") + name + QStringLiteral(" 吗？");
-    if (m_prompter.question(question, kTitleNotice, ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::No)
-        != ui::Answer::Yes)
+    const QString question = QStringLiteral("请确认您的操作，删除用户后，即便重新建立完全相同的账号，") + QChar(u'\r') +
+                             QStringLiteral("也不保证原本由该用户建立的数据表都能够正确打开。") + QChar(u'\r') +
+                             QChar(u'\r') + QStringLiteral("确认要删除用户:") + name + QStringLiteral(" 吗？");
+    if (m_prompter.question(question, kTitleNotice, ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::No) !=
+        ui::Answer::Yes)
         return DeleteResult::Declined;
 
     list.removeAt(list.indexOf(name));

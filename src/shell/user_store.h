@@ -9,7 +9,9 @@
 #include <QStringList>
 #include <optional>
 
-namespace ui { class Prompter; }
+namespace ui {
+class Prompter;
+}
 
 namespace shell {
 

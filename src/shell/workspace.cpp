@@ -18,7 +18,10 @@ Workspace::Workspace(const QString &programDir, QObject *parent)
     m_buttons[6] = false;
 }
 
-Workspace::~Workspace() { delete m_calc; }
+Workspace::~Workspace()
+{
+    delete m_calc;
+}
 
 void Workspace::createDataDirectories() const
 {

@@ -7,7 +7,9 @@
 #include <QString>
 #include <array>
 
-namespace formula { class Calculator; }
+namespace formula {
+class Calculator;
+}
 
 namespace shell {
 

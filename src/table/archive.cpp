@@ -20,9 +20,8 @@ enum Result { Ok = 0, Failed = 1 };
 // Member names are bare file names: a folder part, "." or ".." never reaches a path on disk.
 bool isBareName(const QString &name)
 {
-    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..")
-           && !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\'))
-           && !name.contains(QChar(u'\0'));
+    return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
+           !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(u'\0'));
 }
 
 // Replaces `to` atomically; QFile::rename refuses an existing target.
@@ -32,7 +31,10 @@ bool renameOver(const QString &from, const QString &to)
 }
 
 // The key bytes of a password are its code page 936 bytes, as on a GBK system.
-QByteArray passwordBytes(const QString &password) { return shell::codec::encode(password); }
+QByteArray passwordBytes(const QString &password)
+{
+    return shell::codec::encode(password);
+}
 
 struct ZipCloser {
     zip_t *za = nullptr;
@@ -57,8 +59,7 @@ struct ZipFileCloser {
 
 } // namespace
 
-int pack(const QString &sourceFile, const QString &memberName, const QString &archivePath,
-         const QString &password)
+int pack(const QString &sourceFile, const QString &memberName, const QString &archivePath, const QString &password)
 {
     if (!isBareName(memberName) || archivePath.isEmpty())
         return Failed;
@@ -69,9 +70,8 @@ int pack(const QString &sourceFile, const QString &memberName, const QString &ar
     // The new archive is built under a fresh name in the target's folder, so that the rename over
     // the old archive stays on one file system and a failure leaves the old archive untouched.
     const QFileInfo target(archivePath);
-    const QString tempPath = target.absolutePath() + QLatin1Char('/') + QLatin1Char('.')
-                             + target.fileName() + QLatin1Char('.')
-                             + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".tmp");
+    const QString tempPath = target.absolutePath() + QLatin1Char('/') + QLatin1Char('.') + target.fileName() +
+                             QLatin1Char('.') + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".tmp");
 
     int error = 0;
     ZipCloser archive;
@@ -109,8 +109,7 @@ int pack(const QString &sourceFile, const QString &memberName, const QString &ar
     return Ok;
 }
 
-int unpack(const QString &archivePath, const QString &memberName, const QString &destDir,
-           const QString &password)
+int unpack(const QString &archivePath, const QString &memberName, const QString &destDir, const QString &password)
 {
     if (!isBareName(memberName) || !QFileInfo(destDir).isDir())
         return Failed;

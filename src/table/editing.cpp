@@ -35,7 +35,10 @@ void moveAfterEnter(Grid &g, bool vertical, bool horizontal)
     }
 }
 
-QString copyCell(const GradeTable &t) { return t.成绩表.TextMatrix(t.成绩表.RowSel(), t.成绩表.ColSel()); }
+QString copyCell(const GradeTable &t)
+{
+    return t.成绩表.TextMatrix(t.成绩表.RowSel(), t.成绩表.ColSel());
+}
 
 QString cutCell(GradeTable &t)
 {

@@ -152,8 +152,14 @@ void Grid::setFormatString(const QString &format)
     notifyReset();
 }
 
-void Grid::setRow(int row) { setCurrent(row, m_col); }
-void Grid::setCol(int col) { setCurrent(m_row, col); }
+void Grid::setRow(int row)
+{
+    setCurrent(row, m_col);
+}
+void Grid::setCol(int col)
+{
+    setCurrent(m_row, col);
+}
 
 void Grid::setCurrent(int row, int col)
 {

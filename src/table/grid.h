@@ -97,7 +97,10 @@ private:
         bool bold = false;
     };
     bool inRange(int row, int col) const { return row >= 0 && col >= 0 && row < m_rows && col < m_cols; }
-    size_t at(int row, int col) const { return static_cast<size_t>(row) * static_cast<size_t>(m_cols) + static_cast<size_t>(col); }
+    size_t at(int row, int col) const
+    {
+        return static_cast<size_t>(row) * static_cast<size_t>(m_cols) + static_cast<size_t>(col);
+    }
     void relayout(int rows, int cols);
     void notifyCell(int row, int col);
     void notifyReset();

@@ -197,10 +197,9 @@ bool TableFile::SaveData(GradeTable &table, bool, const QString &name)
 
     QDir().mkpath(m_ws.tableDataDir());
     const QString path = name + QStringLiteral(".gdt");
-    if (QFileInfo::exists(path)
-        && m_prompter.question(QStringLiteral("确实覆盖原有数据么？"), QStringLiteral("提示："), ui::Buttons::YesNo,
-                               ui::Icon::Question, ui::Answer::Yes)
-               != ui::Answer::Yes)
+    if (QFileInfo::exists(path) &&
+        m_prompter.question(QStringLiteral("确实覆盖原有数据么？"), QStringLiteral("提示："), ui::Buttons::YesNo,
+                            ui::Icon::Question, ui::Answer::Yes) != ui::Answer::Yes)
         return false;
 
     shell::TempFileGuard working(m_ws.workingFile());
@@ -228,7 +227,10 @@ bool TableFile::menuSave(GradeTable &table)
     return saveToChosenPath(table);
 }
 
-bool TableFile::menuCopyTable(GradeTable &table) { return saveToChosenPath(table); }
+bool TableFile::menuCopyTable(GradeTable &table)
+{
+    return saveToChosenPath(table);
+}
 
 bool TableFile::menuUnPasSave(GradeTable &table)
 {

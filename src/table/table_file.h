@@ -8,8 +8,12 @@
 #include <QStringList>
 #include <functional>
 
-namespace shell { class Workspace; }
-namespace ui { class Prompter; }
+namespace shell {
+class Workspace;
+}
+namespace ui {
+class Prompter;
+}
 
 namespace table {
 

@@ -326,7 +326,8 @@ void Form1::buildControls()
 
 void Form1::buildMenus()
 {
-    m_menus << buildMenu(this, "menuFile", "成绩表(&B)", kTableMenu) << buildMenu(this, "menuEdit", "编辑(&E)", kEditMenu)
+    m_menus << buildMenu(this, "menuFile", "成绩表(&B)", kTableMenu)
+            << buildMenu(this, "menuEdit", "编辑(&E)", kEditMenu)
             << buildMenu(this, "menuFormat", "格式(&O)", kFormatMenu)
             << buildMenu(this, "menuField", "成绩表字段(&L)", kFieldMenu)
             << buildMenu(this, "menuTools", "工具(&T)", kToolsMenu)
@@ -357,7 +358,10 @@ void Form1::buildMenus()
     action(QStringLiteral("menuUnPasSave"))->setCheckable(true);
 }
 
-QAction *Form1::action(const QString &objectName) const { return findChild<QAction *>(objectName); }
+QAction *Form1::action(const QString &objectName) const
+{
+    return findChild<QAction *>(objectName);
+}
 
 void Form1::setTitle(const QString &title)
 {
@@ -400,7 +404,10 @@ void Form1::closeSelf()
         close();
 }
 
-void Form1::syncUnprotectedMark() { action(QStringLiteral("menuUnPasSave"))->setChecked(m_doc.unprotectedSave); }
+void Form1::syncUnprotectedMark()
+{
+    action(QStringLiteral("menuUnPasSave"))->setChecked(m_doc.unprotectedSave);
+}
 
 void Form1::commitPendingEdit()
 {
@@ -449,10 +456,9 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     releaseTableButtons();
     if (m_doc.changed()) {
-        const ui::Answer a = m_prompter.question(QStringLiteral("是否更改对表格：“") + m_doc.Caption
-                                                     + QStringLiteral("”所做的修改?"),
-                                                 QStringLiteral("提示："), ui::Buttons::YesNoCancel,
-                                                 ui::Icon::Question, ui::Answer::Yes);
+        const ui::Answer a = m_prompter.question(
+            QStringLiteral("是否更改对表格：“") + m_doc.Caption + QStringLiteral("”所做的修改?"),
+            QStringLiteral("提示："), ui::Buttons::YesNoCancel, ui::Icon::Question, ui::Answer::Yes);
         if (a == ui::Answer::Cancel) {
             event->ignore();
             return;
@@ -475,7 +481,8 @@ void Form1::resizeEvent(QResizeEvent *event)
     const int text1Width = std::max(40, w - 1800 / kTwipsPerPixel - text1Left);
     m_text1->setGeometry(text1Left, 0, text1Width, barH);
     m_command2->setGeometry(text1Left + text1Width + 20 / kTwipsPerPixel, 0, 20, barH);
-    m_text2->setGeometry(text1Left + text1Width + 350 / kTwipsPerPixel, 0, 1800 / kTwipsPerPixel - 350 / kTwipsPerPixel - 2, barH);
+    m_text2->setGeometry(text1Left + text1Width + 350 / kTwipsPerPixel, 0,
+                         1800 / kTwipsPerPixel - 350 / kTwipsPerPixel - 2, barH);
     m_grid->setGeometry(0, gridTop, std::max(0, w), std::max(0, h - gridTop));
 }
 
@@ -605,7 +612,10 @@ void Form1::menuUnPasSave_Click()
     syncUnprotectedMark();
 }
 
-void Form1::menuClose_Click() { closeSelf(); }
+void Form1::menuClose_Click()
+{
+    closeSelf();
+}
 
 void Form1::menuUndo_Click()
 {
@@ -623,8 +633,7 @@ Form1::Target Form1::editTarget(QLineEdit **box) const
         return Target::Grid;
     // The formula bar and the position box ("Text*"), and the in-cell editor as well.
     auto *edit = qobject_cast<QLineEdit *>(focus);
-    if (edit && isAncestorOf(edit)
-        && (edit->objectName().startsWith(QLatin1String("Text")) || edit == m_txtedit)) {
+    if (edit && isAncestorOf(edit) && (edit->objectName().startsWith(QLatin1String("Text")) || edit == m_txtedit)) {
         *box = edit;
         return Target::TextBox;
     }
@@ -720,7 +729,10 @@ void Form1::menuSetGStoLine_Click()
         afterTableCommand();
 }
 
-void Form1::menuEditit_Click() { MSFlexGridEdit(QStringLiteral(" ")); }
+void Form1::menuEditit_Click()
+{
+    MSFlexGridEdit(QStringLiteral(" "));
+}
 
 void Form1::menuPrintView_Click() {}
 

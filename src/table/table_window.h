@@ -17,11 +17,13 @@ class QLabel;
 class QPushButton;
 class QAction;
 
-namespace shell { class Workspace; }
+namespace shell {
+class Workspace;
+}
 namespace ui {
 class Prompter;
 class GridView;
-}
+} // namespace ui
 
 namespace table {
 

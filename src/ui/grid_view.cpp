@@ -13,7 +13,10 @@ GridModel::GridModel(table::Grid &grid, QObject *parent) : QAbstractTableModel(p
     m_grid.addObserver(this);
 }
 
-GridModel::~GridModel() { m_grid.removeObserver(this); }
+GridModel::~GridModel()
+{
+    m_grid.removeObserver(this);
+}
 
 int GridModel::rowCount(const QModelIndex &parent) const
 {
@@ -193,9 +196,9 @@ void GridView::syncSelectionToGrid()
 void GridView::keyPressEvent(QKeyEvent *event)
 {
     const QString text = event->text();
-    const bool isChar = !text.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))
-                        && event->key() != Qt::Key_Escape && event->key() != Qt::Key_Delete && event->key() != Qt::Key_Tab
-                        && event->key() != Qt::Key_Backtab;
+    const bool isChar = !text.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
+                        event->key() != Qt::Key_Escape && event->key() != Qt::Key_Delete &&
+                        event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab;
     if (isChar) {
         // Enter, Backspace and space open the editor on the existing text like any typed key.
         emit keyTyped(event->key() == Qt::Key_Enter || event->key() == Qt::Key_Return ? QStringLiteral("\r") : text);

@@ -10,13 +10,11 @@ void NonInteractivePrompter::message(const QString &text, const QString &, Icon)
     std::fputc('\n', stderr);
 }
 
-Answer NonInteractivePrompter::question(const QString &text, const QString &, Buttons buttons, Icon,
-                                        Answer)
+Answer NonInteractivePrompter::question(const QString &text, const QString &, Buttons buttons, Icon, Answer)
 {
     std::fputs(text.toUtf8().constData(), stderr);
     const bool okStyle = buttons == Buttons::Ok || buttons == Buttons::OkCancel;
-    std::fputs(m_yes ? (okStyle ? " -> OK\n" : " -> Yes\n") : (okStyle ? " -> Cancel\n" : " -> No\n"),
-               stderr);
+    std::fputs(m_yes ? (okStyle ? " -> OK\n" : " -> Yes\n") : (okStyle ? " -> Cancel\n" : " -> No\n"), stderr);
     if (m_yes)
         return okStyle ? Answer::Ok : Answer::Yes;
     return okStyle ? Answer::Cancel : Answer::No;
@@ -27,7 +25,13 @@ std::optional<QString> NonInteractivePrompter::input(const QString &, const QStr
     return std::nullopt;
 }
 
-QString NonInteractivePrompter::openFile(const QString &, const QString &) { return {}; }
-QString NonInteractivePrompter::saveFile(const QString &, const QString &) { return {}; }
+QString NonInteractivePrompter::openFile(const QString &, const QString &)
+{
+    return {};
+}
+QString NonInteractivePrompter::saveFile(const QString &, const QString &)
+{
+    return {};
+}
 
 } // namespace ui

@@ -18,8 +18,7 @@ public:
     virtual Answer question(const QString &text, const QString &title, Buttons buttons, Icon icon,
                             Answer defaultAnswer) = 0;
     // nullopt when the user cancels.
-    virtual std::optional<QString> input(const QString &prompt, const QString &title,
-                                         const QString &preset) = 0;
+    virtual std::optional<QString> input(const QString &prompt, const QString &title, const QString &preset) = 0;
     // The chosen path, or an empty text on cancel. `pattern` is a filter such as "*.gdt".
     virtual QString openFile(const QString &pattern, const QString &title) = 0;
     virtual QString saveFile(const QString &pattern, const QString &title) = 0;
@@ -33,8 +32,7 @@ public:
     void message(const QString &text, const QString &title, Icon icon) override;
     Answer question(const QString &text, const QString &title, Buttons buttons, Icon icon,
                     Answer defaultAnswer) override;
-    std::optional<QString> input(const QString &prompt, const QString &title,
-                                 const QString &preset) override;
+    std::optional<QString> input(const QString &prompt, const QString &title, const QString &preset) override;
     QString openFile(const QString &pattern, const QString &title) override;
     QString saveFile(const QString &pattern, const QString &title) override;
 

@@ -14,11 +14,16 @@ namespace {
 QMessageBox::Icon boxIcon(Icon icon)
 {
     switch (icon) {
-    case Icon::None: return QMessageBox::NoIcon;
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Question: return QMessageBox::Question;
-    case Icon::Warning: return QMessageBox::Warning;
-    case Icon::Critical: return QMessageBox::Critical;
+    case Icon::None:
+        return QMessageBox::NoIcon;
+    case Icon::Information:
+        return QMessageBox::Information;
+    case Icon::Question:
+        return QMessageBox::Question;
+    case Icon::Warning:
+        return QMessageBox::Warning;
+    case Icon::Critical:
+        return QMessageBox::Critical;
     }
     return QMessageBox::NoIcon;
 }
@@ -26,10 +31,14 @@ QMessageBox::Icon boxIcon(Icon icon)
 QMessageBox::StandardButtons boxButtons(Buttons buttons)
 {
     switch (buttons) {
-    case Buttons::Ok: return QMessageBox::Ok;
-    case Buttons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
-    case Buttons::YesNo: return QMessageBox::Yes | QMessageBox::No;
-    case Buttons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case Buttons::Ok:
+        return QMessageBox::Ok;
+    case Buttons::OkCancel:
+        return QMessageBox::Ok | QMessageBox::Cancel;
+    case Buttons::YesNo:
+        return QMessageBox::Yes | QMessageBox::No;
+    case Buttons::YesNoCancel:
+        return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
     }
     return QMessageBox::Ok;
 }
@@ -37,10 +46,14 @@ QMessageBox::StandardButtons boxButtons(Buttons buttons)
 QMessageBox::StandardButton boxButton(Answer answer)
 {
     switch (answer) {
-    case Answer::Ok: return QMessageBox::Ok;
-    case Answer::Cancel: return QMessageBox::Cancel;
-    case Answer::Yes: return QMessageBox::Yes;
-    case Answer::No: return QMessageBox::No;
+    case Answer::Ok:
+        return QMessageBox::Ok;
+    case Answer::Cancel:
+        return QMessageBox::Cancel;
+    case Answer::Yes:
+        return QMessageBox::Yes;
+    case Answer::No:
+        return QMessageBox::No;
     }
     return QMessageBox::NoButton;
 }
@@ -49,10 +62,13 @@ QMessageBox::StandardButton boxButton(Answer answer)
 Answer escapeAnswer(Buttons buttons)
 {
     switch (buttons) {
-    case Buttons::Ok: return Answer::Ok;
-    case Buttons::YesNo: return Answer::No;
+    case Buttons::Ok:
+        return Answer::Ok;
+    case Buttons::YesNo:
+        return Answer::No;
     case Buttons::OkCancel:
-    case Buttons::YesNoCancel: return Answer::Cancel;
+    case Buttons::YesNoCancel:
+        return Answer::Cancel;
     }
     return Answer::Cancel;
 }
@@ -73,19 +89,23 @@ void QtPrompter::message(const QString &text, const QString &title, Icon icon)
     box.exec();
 }
 
-Answer QtPrompter::question(const QString &text, const QString &title, Buttons buttons, Icon icon,
-                            Answer defaultAnswer)
+Answer QtPrompter::question(const QString &text, const QString &title, Buttons buttons, Icon icon, Answer defaultAnswer)
 {
     QMessageBox box(boxIcon(icon), title, text, boxButtons(buttons), parentWidget());
     if (box.button(boxButton(defaultAnswer)))
         box.setDefaultButton(boxButton(defaultAnswer));
     box.exec();
     switch (box.standardButton(box.clickedButton())) {
-    case QMessageBox::Ok: return Answer::Ok;
-    case QMessageBox::Yes: return Answer::Yes;
-    case QMessageBox::No: return Answer::No;
-    case QMessageBox::Cancel: return Answer::Cancel;
-    default: return escapeAnswer(buttons);
+    case QMessageBox::Ok:
+        return Answer::Ok;
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    case QMessageBox::Cancel:
+        return Answer::Cancel;
+    default:
+        return escapeAnswer(buttons);
     }
 }
 
@@ -100,7 +120,10 @@ std::optional<QString> QtPrompter::input(const QString &prompt, const QString &t
     return dialog.textValue();
 }
 
-QString QtPrompter::fileFilter(const QString &pattern) { return pattern + QStringLiteral(" (") + pattern + QLatin1Char(')'); }
+QString QtPrompter::fileFilter(const QString &pattern)
+{
+    return pattern + QStringLiteral(" (") + pattern + QLatin1Char(')');
+}
 
 QString QtPrompter::openFile(const QString &pattern, const QString &title)
 {

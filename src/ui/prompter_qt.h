@@ -19,8 +19,7 @@ public:
     void message(const QString &text, const QString &title, Icon icon) override;
     Answer question(const QString &text, const QString &title, Buttons buttons, Icon icon,
                     Answer defaultAnswer) override;
-    std::optional<QString> input(const QString &prompt, const QString &title,
-                                 const QString &preset) override;
+    std::optional<QString> input(const QString &prompt, const QString &title, const QString &preset) override;
     QString openFile(const QString &pattern, const QString &title) override;
     QString saveFile(const QString &pattern, const QString &title) override;
 

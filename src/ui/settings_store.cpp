@@ -4,7 +4,10 @@
 
 namespace ui {
 
-static QString joinKey(const QString &section, const QString &key) { return section + QLatin1Char('/') + key; }
+static QString joinKey(const QString &section, const QString &key)
+{
+    return section + QLatin1Char('/') + key;
+}
 
 QString MemorySettingsStore::value(const QString &section, const QString &key, const QString &fallback) const
 {

@@ -28,12 +28,25 @@ class CliTest : public QObject {
     // A table file with a formula column, packed with `password`.
     void makeTable(const QString &name, const QString &password)
     {
-        const QStringList lines{table::kMagicLine, QStringLiteral("期中"), QStringLiteral("3"), QStringLiteral("4"),
-                                QStringLiteral("王"), QStringLiteral("初一(2)班[/]共 2 人"), QStringLiteral("###.##"),
-                                QStringLiteral("  "), QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("总分"),
-                                QStringLiteral("9"), QStringLiteral("85"), QStringLiteral("90.5"),
-                                QStringLiteral("！公式：cell(?,1)+cell(?,2)"), QStringLiteral("9"), QString(),
-                                QStringLiteral("缺考"), QStringLiteral("！公式：cell(?,1)+cell(?,2)")};
+        const QStringList lines{table::kMagicLine,
+                                QStringLiteral("期中"),
+                                QStringLiteral("3"),
+                                QStringLiteral("4"),
+                                QStringLiteral("王"),
+                                QStringLiteral("初一(2)班[/]共 2 人"),
+                                QStringLiteral("###.##"),
+                                QStringLiteral("  "),
+                                QStringLiteral("语文"),
+                                QStringLiteral("数学"),
+                                QStringLiteral("总分"),
+                                QStringLiteral("9"),
+                                QStringLiteral("85"),
+                                QStringLiteral("90.5"),
+                                QStringLiteral("！公式：cell(?,1)+cell(?,2)"),
+                                QStringLiteral("9"),
+                                QString(),
+                                QStringLiteral("缺考"),
+                                QStringLiteral("！公式：cell(?,1)+cell(?,2)")};
         QVERIFY(shell::codec::writeLines(path(QStringLiteral("data.file")), lines));
         const QString zip = QStandardPaths::findExecutable(QStringLiteral("zip"));
         QStringList args{QStringLiteral("-q"), QStringLiteral("-j")};
@@ -57,10 +70,16 @@ private slots:
         const ProcessResult r = cli({QStringLiteral("show"), path(QStringLiteral("t.gdt"))});
         QCOMPARE(r.exitCode, 0);
         const QStringList out = QString::fromUtf8(r.out).split(QLatin1Char('\n'));
-        const QStringList expected{QStringLiteral("期中"), QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("王"),
-                                   QStringLiteral("初一(2)班[/]共 2 人"), QStringLiteral("###.##"),
-                                   QStringLiteral("  \t语文\t数学\t总分"), QStringLiteral("1\t85\t90.5\t175.5"),
-                                   QStringLiteral("2\t\t缺考\t公式错误"), QString()};
+        const QStringList expected{QStringLiteral("期中"),
+                                   QStringLiteral("3"),
+                                   QStringLiteral("4"),
+                                   QStringLiteral("王"),
+                                   QStringLiteral("初一(2)班[/]共 2 人"),
+                                   QStringLiteral("###.##"),
+                                   QStringLiteral("  \t语文\t数学\t总分"),
+                                   QStringLiteral("1\t85\t90.5\t175.5"),
+                                   QStringLiteral("2\t\t缺考\t公式错误"),
+                                   QString()};
         QCOMPARE(out, expected);
         QVERIFY(!QFile::exists(path(QStringLiteral("data.file"))));
     }
@@ -102,16 +121,16 @@ private slots:
     void saveAsKeepsAnExistingFileUnlessYes()
     {
         makeTable(QStringLiteral("in.gdt"), QStringLiteral("T@pw"));
-        QCOMPARE(cli({QStringLiteral("save-as"), path(QStringLiteral("in.gdt")), path(QStringLiteral("out.gdt"))})
-                     .exitCode,
-                 0);
+        QCOMPARE(
+            cli({QStringLiteral("save-as"), path(QStringLiteral("in.gdt")), path(QStringLiteral("out.gdt"))}).exitCode,
+            0);
         const QByteArray first = [&] {
             QFile f(path(QStringLiteral("out.gdt")));
             f.open(QIODevice::ReadOnly);
             return f.readAll();
         }();
-        ProcessResult r = cli({QStringLiteral("save-as"), path(QStringLiteral("in.gdt")), path(QStringLiteral("out.gdt")),
-                               QStringLiteral("--unprotected")});
+        ProcessResult r = cli({QStringLiteral("save-as"), path(QStringLiteral("in.gdt")),
+                               path(QStringLiteral("out.gdt")), QStringLiteral("--unprotected")});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(QString::fromUtf8(r.err).contains(QStringLiteral("确实覆盖原有数据么？")));
         QFile f(path(QStringLiteral("out.gdt")));
@@ -149,10 +168,11 @@ private slots:
 
     void usersAndLoginGiveTheTablePassword()
     {
-        QCOMPARE(cli({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("张老师"), QStringLiteral("123456")},
-                     QString())
-                     .exitCode,
-                 0);
+        QCOMPARE(
+            cli({QStringLiteral("user"), QStringLiteral("add"), QStringLiteral("张老师"), QStringLiteral("123456")},
+                QString())
+                .exitCode,
+            0);
         ProcessResult r = cli({QStringLiteral("user"), QStringLiteral("list")}, QString());
         QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("张老师\n"));
         // Logged in, a table is saved with JMuser(name) + "@" + the creation password.
@@ -167,8 +187,8 @@ private slots:
                         QStringLiteral("data.file")});
         QCOMPARE(r.exitCode, 0);
         // After a password change the table still opens with the new login.
-        QCOMPARE(cli({QStringLiteral("user"), QStringLiteral("passwd"), QStringLiteral("张老师"), QStringLiteral("123456"),
-                      QStringLiteral("abcdefg")},
+        QCOMPARE(cli({QStringLiteral("user"), QStringLiteral("passwd"), QStringLiteral("张老师"),
+                      QStringLiteral("123456"), QStringLiteral("abcdefg")},
                      QString())
                      .exitCode,
                  0);
@@ -188,7 +208,8 @@ private slots:
     {
         const ProcessResult r = cli({QStringLiteral("show"), path(QStringLiteral("none.gdt"))});
         QCOMPARE(r.exitCode, 1);
-        QCOMPARE(QString::fromUtf8(r.err).trimmed(), QStringLiteral("找不到表格文件：") + path(QStringLiteral("none.gdt")));
+        QCOMPARE(QString::fromUtf8(r.err).trimmed(),
+                 QStringLiteral("找不到表格文件：") + path(QStringLiteral("none.gdt")));
     }
 
     void usageErrors()

@@ -134,8 +134,8 @@ void TestCalculate::results_data()
     row("-1/10^5", "-1E-05");
     row("(10^300)*10^8", "1E+308");
     QTest::newRow("long literal") << QStringLiteral("1") + repeated("0", 69) << QStringLiteral("1E+69");
-    QTest::newRow("literal too small")
-        << QStringLiteral("0.") + repeated("0", 400) + QStringLiteral("1") << QStringLiteral("0");
+    QTest::newRow("literal too small") << QStringLiteral("0.") + repeated("0", 400) + QStringLiteral("1")
+                                       << QStringLiteral("0");
 }
 
 void TestCalculate::results()
@@ -154,9 +154,7 @@ void TestCalculate::failures_data()
     auto row = [](const char *name, const QString &expr, const QString &error) {
         QTest::newRow(name) << expr << error;
     };
-    auto plain = [&row](const char *expr, const QString &error) {
-        row(expr, QString::fromUtf8(expr), error);
-    };
+    auto plain = [&row](const char *expr, const QString &error) { row(expr, QString::fromUtf8(expr), error); };
     // A power ends its term; tokens left after the expression.
     plain("3^2*2", CalculationError);
     plain("2^3^2", CalculationError);
@@ -249,9 +247,7 @@ void TestCalculate::functionsInDegrees_data()
 {
     QTest::addColumn<QString>("expression");
     QTest::addColumn<double>("expected");
-    auto row = [](const char *expr, double expected) {
-        QTest::newRow(expr) << QString::fromLatin1(expr) << expected;
-    };
+    auto row = [](const char *expr, double expected) { QTest::newRow(expr) << QString::fromLatin1(expr) << expected; };
     row("sr(2)", std::sqrt(2.0));
     row("ln(10)", std::log(10.0));
     row("log(0.01)", -2);
@@ -296,8 +292,7 @@ void TestCalculate::functionsInDegrees()
     Calculator calc;
     const QString text = calc.Calculate(expression);
     QVERIFY2(text != FormulaError, qPrintable(calc.lastError()));
-    QVERIFY2(std::fabs(calc.answer() - expected) <= 1e-13 * std::max(1.0, std::fabs(expected)),
-             qPrintable(text));
+    QVERIFY2(std::fabs(calc.answer() - expected) <= 1e-13 * std::max(1.0, std::fabs(expected)), qPrintable(text));
 }
 
 void TestCalculate::functionsInRadians_data()
@@ -331,8 +326,7 @@ void TestCalculate::degreesUseTheShortPi()
     // With the full-precision pi, sin(180) would be about 1.2E-16; the 15-digit pi leaves 3.23E-15.
     Calculator calc;
     const QString text = calc.Calculate(QStringLiteral("sin(180)"));
-    QVERIFY2(text.startsWith(QStringLiteral("3.231089148")) && text.endsWith(QStringLiteral("E-15")),
-             qPrintable(text));
+    QVERIFY2(text.startsWith(QStringLiteral("3.231089148")) && text.endsWith(QStringLiteral("E-15")), qPrintable(text));
 }
 
 void TestCalculate::answerPersists()
@@ -381,10 +375,10 @@ void TestCalculate::logBase_data()
     QTest::addColumn<QString>("expected");
     QTest::addColumn<QString>("error");
     QTest::addColumn<QString>("baseAfter");
-    auto row = [](const char *name, const char *base, const char *expr, const char *expected,
-                  const QString &error, const char *after) {
-        QTest::newRow(name) << QString::fromLatin1(base) << QString::fromLatin1(expr)
-                            << QString::fromUtf8(expected) << error << QString::fromLatin1(after);
+    auto row = [](const char *name, const char *base, const char *expr, const char *expected, const QString &error,
+                  const char *after) {
+        QTest::newRow(name) << QString::fromLatin1(base) << QString::fromLatin1(expr) << QString::fromUtf8(expected)
+                            << error << QString::fromLatin1(after);
     };
     row("base 2", "2", "log(8)", "3", {}, "2");
     row("empty becomes 10", "", "log(100)", "2", {}, "10");
@@ -459,13 +453,11 @@ void TestCalculate::deepNesting_data()
     QTest::addColumn<QString>("expression");
     QTest::addColumn<QString>("expected");
     QTest::newRow("5000 open") << repeated("(", 5000) + QStringLiteral("1") << FormulaError;
-    QTest::newRow("5000 closed") << repeated("(", 5000) + QStringLiteral("1") + repeated(")", 5000)
-                                 << FormulaError;
+    QTest::newRow("5000 closed") << repeated("(", 5000) + QStringLiteral("1") + repeated(")", 5000) << FormulaError;
     QTest::newRow("5000 minus") << repeated("-", 5000) + QStringLiteral("1") << FormulaError;
     QTest::newRow("5000 exponents") << repeated("2^(", 5000) + QStringLiteral("1") << FormulaError;
     QTest::newRow("5000 arguments") << repeated("sin(", 5000) + QStringLiteral("0") << FormulaError;
-    QTest::newRow("900 groups") << repeated("(", 900) + QStringLiteral("7") + repeated(")", 900)
-                                << QStringLiteral("7");
+    QTest::newRow("900 groups") << repeated("(", 900) + QStringLiteral("7") + repeated(")", 900) << QStringLiteral("7");
     QTest::newRow("900 minus") << repeated("-", 900) + QStringLiteral("1") << QStringLiteral("1");
 }
 
@@ -489,8 +481,7 @@ void TestCalculate::expressionLength_data()
     QCOMPARE(longest.size(), Calculator::MaxExpressionLength);
     QTest::newRow("32766 characters") << longest << QStringLiteral("16393") << QString();
     QTest::newRow("32767 characters") << longest + QStringLiteral(" ") << FormulaError << Overflow;
-    QTest::newRow("40000 characters") << repeated("1+", 19999) + QStringLiteral("11") << FormulaError
-                                      << Overflow;
+    QTest::newRow("40000 characters") << repeated("1+", 19999) + QStringLiteral("11") << FormulaError << Overflow;
 }
 
 void TestCalculate::expressionLength()

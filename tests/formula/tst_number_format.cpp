@@ -163,8 +163,7 @@ void TestNumberFormat::formatResult_data()
     QTest::addColumn<QString>("format");
     QTest::addColumn<QString>("expected");
     auto row = [](const char *result, const char *format, const char *expected) {
-        QTest::newRow(qPrintable(QString::fromUtf8(result) + QStringLiteral(" | ") +
-                                 QString::fromLatin1(format)))
+        QTest::newRow(qPrintable(QString::fromUtf8(result) + QStringLiteral(" | ") + QString::fromLatin1(format)))
             << QString::fromUtf8(result) << QString::fromLatin1(format) << QString::fromUtf8(expected);
     };
     row("85", "###.##", "85");
@@ -196,8 +195,7 @@ void TestNumberFormat::dialogPatterns_data()
     QTest::addColumn<QString>("pattern");
     QTest::addColumn<QString>("preview");
     auto row = [](int decimals, bool pad, const char *preview) {
-        const QString pattern =
-            QStringLiteral("###.") + QString(decimals, pad ? QLatin1Char('0') : QLatin1Char('#'));
+        const QString pattern = QStringLiteral("###.") + QString(decimals, pad ? QLatin1Char('0') : QLatin1Char('#'));
         QTest::newRow(qPrintable(pattern)) << pattern << QString::fromLatin1(preview);
     };
     row(0, false, "123");

@@ -37,8 +37,7 @@ class TestLoginDialog : public QObject {
         return *m_dlg;
     }
 
-    template <typename W>
-    W *child(const char *name)
+    template <typename W> W *child(const char *name)
     {
         W *w = m_dlg->findChild<W *>(QLatin1String(name));
         if (!w)
@@ -104,7 +103,8 @@ private slots:
         QCOMPARE(dlg.windowTitle(), QStringLiteral("登陆..."));
         QCOMPARE(child<QGroupBox>("Frame3")->title(), QStringLiteral("用户管理："));
         QCOMPARE(child<QGroupBox>("Frame2")->title(), QStringLiteral("说明："));
-        QVERIFY(child<QGroupBox>("Frame2")->findChild<QLabel *>()->text().startsWith(QStringLiteral("第一次使用，请新建一个用户")));
+        QVERIFY(child<QGroupBox>("Frame2")->findChild<QLabel *>()->text().startsWith(
+            QStringLiteral("第一次使用，请新建一个用户")));
         QCOMPARE(combo()->count(), 0);
         QCOMPARE(dlg.focusWidget(), edit("Text1"));
         checkLoginMode();
@@ -137,7 +137,8 @@ private slots:
         QCOMPARE(m_ws->userName, QStringLiteral("王老师"));
         QCOMPARE(m_ws->tablePassword, QStringLiteral("8D@secret1")); // 0x8B + 0x01 + 0x01
         QCOMPARE(m_ws->panelText(4), QStringLiteral("当前用户：王老师"));
-        QCOMPARE(m_settings.value(QStringLiteral("Information"), QStringLiteral("Loged User")), QStringLiteral("王老师"));
+        QCOMPARE(m_settings.value(QStringLiteral("Information"), QStringLiteral("Loged User")),
+                 QStringLiteral("王老师"));
     }
 
     void addRefusalStaysInAddMode()
@@ -147,7 +148,8 @@ private slots:
         edit("Text3")->setText(QStringLiteral("Default"));
         edit("Text1")->setText(QStringLiteral("secret1"));
         edit("Text2")->setText(QStringLiteral("secret1"));
-        m_prompter.expectMessage(QStringLiteral("用户名：Default 不合法。请更改一个新的用户名。"), QStringLiteral("错误"));
+        m_prompter.expectMessage(QStringLiteral("用户名：Default 不合法。请更改一个新的用户名。"),
+                                 QStringLiteral("错误"));
         button("Command1")->click();
         QCOMPARE(button("Command1")->text(), QStringLiteral("添加用户"));
         QCOMPARE(edit("Text3")->text(), QStringLiteral("Default"));
@@ -183,7 +185,8 @@ private slots:
         m_settings.setValue(QStringLiteral("Information"), QStringLiteral("Loged User"), QStringLiteral("teacher"));
         frmLogin &dlg = open();
 
-        m_prompter.expectMessage(QStringLiteral("请先在密码框中输入您的密码，然后再输入您想更改的密码。"), QStringLiteral("提示"));
+        m_prompter.expectMessage(QStringLiteral("请先在密码框中输入您的密码，然后再输入您想更改的密码。"),
+                                 QStringLiteral("提示"));
         button("Command5")->click();
         QCOMPARE(button("Command1")->text(), QStringLiteral("确定(&O)"));
 

@@ -134,7 +134,8 @@ private slots:
     void firstStartCreatesTheDataDirectories()
     {
         makeWindow();
-        for (const QString &name : {QStringLiteral("标签引用数据"), QStringLiteral("表格模版"), QStringLiteral("表格数据")})
+        for (const QString &name :
+             {QStringLiteral("标签引用数据"), QStringLiteral("表格模版"), QStringLiteral("表格数据")})
             QVERIFY2(QFileInfo(programDir() + name).isDir(), qPrintable(name));
     }
 
@@ -159,10 +160,13 @@ private slots:
         QTest::addColumn<QString>("size");
         QTest::addColumn<QString>("expectedName");
         QTest::addColumn<double>("expectedSize");
-        QTest::newRow("absent") << QStringLiteral("<absent>") << QStringLiteral("<absent>") << QStringLiteral("宋体") << 12.0;
+        QTest::newRow("absent") << QStringLiteral("<absent>") << QStringLiteral("<absent>") << QStringLiteral("宋体")
+                                << 12.0;
         QTest::newRow("stored") << QStringLiteral("黑体") << QStringLiteral("10.5") << QStringLiteral("黑体") << 10.5;
-        QTest::newRow("size of spaces") << QStringLiteral("黑体") << QStringLiteral("   ") << QStringLiteral("黑体") << 12.0;
-        QTest::newRow("name of spaces") << QStringLiteral("  ") << QStringLiteral("16") << QStringLiteral("宋体") << 16.0;
+        QTest::newRow("size of spaces") << QStringLiteral("黑体") << QStringLiteral("   ") << QStringLiteral("黑体")
+                                        << 12.0;
+        QTest::newRow("name of spaces") << QStringLiteral("  ") << QStringLiteral("16") << QStringLiteral("宋体")
+                                        << 16.0;
     }
     void storedFontIsApplied()
     {
@@ -357,14 +361,21 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<QString>("shortcut");
         QTest::addColumn<bool>("enabled");
-        QTest::newRow("menuClass") << 0 << QStringLiteral("menuClass") << QStringLiteral("新建/编辑学校关系树(&C)") << QString() << false;
-        QTest::newRow("menuOpen") << 0 << QStringLiteral("menuOpen") << QStringLiteral("打开(&O)...") << QString() << true;
-        QTest::newRow("menuCove") << 0 << QStringLiteral("menuCove") << QStringLiteral("转换 试用版 格式数据表(&V)") << QString() << false;
-        QTest::newRow("menuCovCSV") << 0 << QStringLiteral("menuCovCSV") << QStringLiteral("转换 CSV(逗号分隔符&)文本文件") << QString() << false;
-        QTest::newRow("menuFoxExp") << 0 << QStringLiteral("menuFoxExp") << QStringLiteral("转换 &FoxPro 格式表格") << QString() << false;
+        QTest::newRow("menuClass") << 0 << QStringLiteral("menuClass") << QStringLiteral("新建/编辑学校关系树(&C)")
+                                   << QString() << false;
+        QTest::newRow("menuOpen") << 0 << QStringLiteral("menuOpen") << QStringLiteral("打开(&O)...") << QString()
+                                  << true;
+        QTest::newRow("menuCove") << 0 << QStringLiteral("menuCove") << QStringLiteral("转换 试用版 格式数据表(&V)")
+                                  << QString() << false;
+        QTest::newRow("menuCovCSV") << 0 << QStringLiteral("menuCovCSV")
+                                    << QStringLiteral("转换 CSV(逗号分隔符&)文本文件") << QString() << false;
+        QTest::newRow("menuFoxExp") << 0 << QStringLiteral("menuFoxExp") << QStringLiteral("转换 &FoxPro 格式表格")
+                                    << QString() << false;
         QTest::newRow("menuExit") << 0 << QStringLiteral("menuExit") << QStringLiteral("退出(&X)") << QString() << true;
-        QTest::newRow("menuHelpItem") << 1 << QStringLiteral("menuHelpItem") << QStringLiteral("帮助主题         ") << QStringLiteral("F1") << false;
-        QTest::newRow("menuAbout") << 1 << QStringLiteral("menuAbout") << QStringLiteral("关于(&A)...") << QString() << true;
+        QTest::newRow("menuHelpItem") << 1 << QStringLiteral("menuHelpItem") << QStringLiteral("帮助主题         ")
+                                      << QStringLiteral("F1") << false;
+        QTest::newRow("menuAbout") << 1 << QStringLiteral("menuAbout") << QStringLiteral("关于(&A)...") << QString()
+                                   << true;
     }
     void frameMenuEntries()
     {
@@ -389,8 +400,8 @@ private slots:
         for (QAction *a : m_w->frameMenus().at(0)->actions())
             file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
         QCOMPARE(file, (QStringList{QStringLiteral("menuClass"), QStringLiteral("menuOpen"), QStringLiteral("-"),
-                                    QStringLiteral("menuCove"), QStringLiteral("menuCovCSV"), QStringLiteral("menuFoxExp"),
-                                    QStringLiteral("-"), QStringLiteral("menuExit")}));
+                                    QStringLiteral("menuCove"), QStringLiteral("menuCovCSV"),
+                                    QStringLiteral("menuFoxExp"), QStringLiteral("-"), QStringLiteral("menuExit")}));
         QStringList help;
         for (QAction *a : m_w->frameMenus().at(1)->actions())
             help << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
@@ -429,7 +440,10 @@ private slots:
         m_w->frameAction(QStringLiteral("menuAbout"))->trigger();
         QCOMPARE(caption, QStringLiteral("关于 通用Scorvane"));
         QCOMPARE(title, QStringLiteral("ZUN'S 通用Scorvane"));
-        QCOMPARE(version, QStringLiteral("版本 %1.%2.%3").arg(SCORVANE_VERSION_MAJOR).arg(SCORVANE_VERSION_MINOR).arg(SCORVANE_VERSION_PATCH));
+        QCOMPARE(version, QStringLiteral("版本 %1.%2.%3")
+                              .arg(SCORVANE_VERSION_MAJOR)
+                              .arg(SCORVANE_VERSION_MINOR)
+                              .arg(SCORVANE_VERSION_PATCH));
         QCOMPARE(ok, QStringLiteral("确定"));
         QCOMPARE(frmAbout::authorMailUrl().scheme(), QStringLiteral("mailto"));
     }
@@ -438,7 +452,8 @@ private slots:
 
     void openTableThroughTheFileMenu()
     {
-        const QString path = makeTableFile(QStringLiteral("期中"), QStringLiteral("初一(1)班期中成绩"), QStringLiteral("91"));
+        const QString path =
+            makeTableFile(QStringLiteral("期中"), QStringLiteral("初一(1)班期中成绩"), QStringLiteral("91"));
         QVERIFY(!path.isEmpty());
         makeWindow();
         showWindow();

@@ -23,8 +23,7 @@ class QtPrompterTest : public QObject {
     bool m_translated = false;
 
     // Runs `examine` on the modal dialog the next prompt opens; the dialog must be closed by it.
-    template <typename Dialog>
-    void whenShown(std::function<void(Dialog *)> examine)
+    template <typename Dialog> void whenShown(std::function<void(Dialog *)> examine)
     {
         QTimer::singleShot(0, this, [examine] {
             QWidget *modal = QApplication::activeModalWidget();
@@ -45,7 +44,10 @@ private slots:
         m_owner.show();
     }
 
-    void filterNamesThePatternTwice() { QCOMPARE(QtPrompter::fileFilter(QStringLiteral("*.gdt")), QStringLiteral("*.gdt (*.gdt)")); }
+    void filterNamesThePatternTwice()
+    {
+        QCOMPARE(QtPrompter::fileFilter(QStringLiteral("*.gdt")), QStringLiteral("*.gdt (*.gdt)"));
+    }
 
     void messageBox()
     {
@@ -79,8 +81,8 @@ private slots:
         QTest::addColumn<int>("expectedDefault");
         QTest::newRow("YesNoCancel, No") << int(Buttons::YesNoCancel) << int(Answer::Yes) << int(QMessageBox::No)
                                          << int(Answer::No) << int(QMessageBox::Yes);
-        QTest::newRow("YesNoCancel, Escape") << int(Buttons::YesNoCancel) << int(Answer::Yes) << 0 << int(Answer::Cancel)
-                                             << int(QMessageBox::Yes);
+        QTest::newRow("YesNoCancel, Escape")
+            << int(Buttons::YesNoCancel) << int(Answer::Yes) << 0 << int(Answer::Cancel) << int(QMessageBox::Yes);
         QTest::newRow("YesNo with No default, Yes") << int(Buttons::YesNo) << int(Answer::No) << int(QMessageBox::Yes)
                                                     << int(Answer::Yes) << int(QMessageBox::No);
         QTest::newRow("YesNo, Escape") << int(Buttons::YesNo) << int(Answer::Yes) << 0 << int(Answer::No)
@@ -133,8 +135,8 @@ private slots:
             d->setTextValue(QStringLiteral("期末成绩"));
             accept ? d->accept() : d->reject();
         });
-        const std::optional<QString> answer = p.input(QStringLiteral("请输入新的表格标题："), QStringLiteral("更改标题"),
-                                                      QStringLiteral("未命名的表格"));
+        const std::optional<QString> answer =
+            p.input(QStringLiteral("请输入新的表格标题："), QStringLiteral("更改标题"), QStringLiteral("未命名的表格"));
         QCOMPARE(title, QStringLiteral("更改标题"));
         QCOMPARE(label, QStringLiteral("请输入新的表格标题："));
         QCOMPARE(preset, QStringLiteral("未命名的表格"));

@@ -9,8 +9,11 @@ using namespace shell;
 
 namespace {
 const QString kDefault = QStringLiteral("Default");
-QString s(const char *utf8) { return QString::fromUtf8(utf8); }
+QString s(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
 }
+} // namespace
 
 class TestIniProfile : public QObject {
     Q_OBJECT
@@ -79,8 +82,8 @@ void TestIniProfile::read_data()
     QTest::newRow("exactly 254") << s("[a]\r\nk=") + QString(254, u'x') << s("a") << s("k") << QString(254, u'x');
     QTest::newRow("quotes before cap") << s("[a]\r\nk=\"") + QString(254, u'x') + s("\"") << s("a") << s("k")
                                        << QString(254, u'x');
-    QTest::newRow("cap keeps pairs whole") << s("[a]\r\nk=") + QString(253, u'x') + s("𠀀") << s("a") << s("k")
-                                           << QString(253, u'x');
+    QTest::newRow("cap keeps pairs whole")
+        << s("[a]\r\nk=") + QString(253, u'x') + s("𠀀") << s("a") << s("k") << QString(253, u'x');
 }
 
 void TestIniProfile::read()
@@ -101,7 +104,8 @@ void TestIniProfile::writeText_data()
     // Every row writes the value "9".
     QTest::newRow("replace") << s("[a]\r\nk=1\r\nj=2\r\n") << s("a") << s("k") << s("[a]\r\nk=9\r\nj=2\r\n");
     QTest::newRow("replace keeps spelling") << s("[A]\r\n  Key = 1\r\n") << s("a") << s("KEY") << s("[A]\r\nKey=9\r\n");
-    QTest::newRow("replace first duplicate") << s("[a]\r\nk=1\r\nk=2\r\n") << s("a") << s("k") << s("[a]\r\nk=9\r\nk=2\r\n");
+    QTest::newRow("replace first duplicate")
+        << s("[a]\r\nk=1\r\nk=2\r\n") << s("a") << s("k") << s("[a]\r\nk=9\r\nk=2\r\n");
     QTest::newRow("replace keeps lf") << s("[a]\nk=1\nj=2\n") << s("a") << s("j") << s("[a]\nk=1\nj=9\n");
     QTest::newRow("new key ends its section") << s("[a]\r\nk=1\r\n\r\n;b\r\n[b]\r\nj=1\r\n") << s("a") << s("j")
                                               << s("[a]\r\nk=1\r\nj=9\r\n\r\n;b\r\n[b]\r\nj=1\r\n");
@@ -144,7 +148,8 @@ void TestIniProfile::fileIsGbkAndCreatedOnFirstWrite()
     QVERIFY(ini::write(file, s("user"), s("u1"), s("\"李四\"")));
     QByteArray raw;
     QVERIFY(codec::readBytes(file, &raw));
-    QCOMPARE(raw, QByteArray("[\xD3\xC3\xBB\xA7]\r\n\xC3\xFB=\xD5\xC5\xC8\xFD\x80\r\n[user]\r\nu1=\"\xC0\xEE\xCB\xC4\"\r\n"));
+    QCOMPARE(raw, QByteArray(
+                      "[\xD3\xC3\xBB\xA7]\r\n\xC3\xFB=\xD5\xC5\xC8\xFD\x80\r\n[user]\r\nu1=\"\xC0\xEE\xCB\xC4\"\r\n"));
     QCOMPARE(ini::read(file, s("用户"), s("名"), kDefault), s("张三€"));
     QCOMPARE(ini::read(file, s("USER"), s("U1"), kDefault), s("李四"));
     QCOMPARE(filesIn(dir.path()), QStringList{s("user.dat")});

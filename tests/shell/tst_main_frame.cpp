@@ -117,12 +117,12 @@ private slots:
         QTest::addColumn<QList<bool>>("checked");
         QTest::newRow("none open") << QStringList() << -1 << QList<bool>();
         QTest::newRow("one") << QStringList{QStringLiteral("期中")} << 0 << QList<bool>{true};
-        QTest::newRow("middle of three")
-            << QStringList{QStringLiteral("一班"), QStringLiteral("二班"), QStringLiteral("三班")} << 1
-            << QList<bool>{false, true, false};
+        QTest::newRow("middle of three") << QStringList{QStringLiteral("一班"), QStringLiteral("二班"),
+                                                        QStringLiteral("三班")}
+                                         << 1 << QList<bool>{false, true, false};
         // Two windows with the same title: only the owner's entry carries the mark.
-        QTest::newRow("same titles") << QStringList{QStringLiteral("未命名的表格"), QStringLiteral("未命名的表格")}
-                                     << 1 << QList<bool>{false, true};
+        QTest::newRow("same titles") << QStringList{QStringLiteral("未命名的表格"), QStringLiteral("未命名的表格")} << 1
+                                     << QList<bool>{false, true};
     }
     void windowListChecksTheOwner()
     {
@@ -153,13 +153,15 @@ private slots:
         QTest::addColumn<QList<QRect>>("expected");
         QTest::newRow("纵向 one") << true << QSize(800, 600) << 1 << QList<QRect>{QRect(0, 0, 800, 600)};
         QTest::newRow("纵向 three") << true << QSize(800, 600) << 3
-                                    << QList<QRect>{QRect(0, 0, 800, 200), QRect(0, 200, 800, 200), QRect(0, 400, 800, 200)};
+                                    << QList<QRect>{QRect(0, 0, 800, 200), QRect(0, 200, 800, 200),
+                                                    QRect(0, 400, 800, 200)};
         QTest::newRow("纵向 uneven") << true << QSize(700, 301) << 2
                                      << QList<QRect>{QRect(0, 0, 700, 150), QRect(0, 150, 700, 151)};
         QTest::newRow("横向 two") << false << QSize(800, 600) << 2
                                   << QList<QRect>{QRect(0, 0, 400, 600), QRect(400, 0, 400, 600)};
         QTest::newRow("横向 uneven") << false << QSize(1000, 500) << 3
-                                     << QList<QRect>{QRect(0, 0, 333, 500), QRect(333, 0, 333, 500), QRect(666, 0, 334, 500)};
+                                     << QList<QRect>{QRect(0, 0, 333, 500), QRect(333, 0, 333, 500),
+                                                     QRect(666, 0, 334, 500)};
         QTest::newRow("none") << false << QSize(1000, 500) << 0 << QList<QRect>();
     }
     void tiling()
@@ -189,7 +191,8 @@ private slots:
         QTest::addColumn<QString>("about");
         QTest::newRow("1.0.1") << 1 << 0 << 1 << QStringLiteral("V 1.0.0001") << QStringLiteral("版本 1.0.1");
         QTest::newRow("2.13.45") << 2 << 13 << 45 << QStringLiteral("V 2.13.0045") << QStringLiteral("版本 2.13.45");
-        QTest::newRow("five digits") << 1 << 2 << 12345 << QStringLiteral("V 1.2.12345") << QStringLiteral("版本 1.2.12345");
+        QTest::newRow("five digits") << 1 << 2 << 12345 << QStringLiteral("V 1.2.12345")
+                                     << QStringLiteral("版本 1.2.12345");
     }
     void versionTexts()
     {

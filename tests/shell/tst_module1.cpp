@@ -75,14 +75,17 @@ void TestModule1::pathParts_data()
     QTest::addColumn<QString>("path");
     QTest::addColumn<QString>("dir");
     QTest::addColumn<QString>("file");
-    QTest::newRow("windows") << QStringLiteral("c:\\data\\x.gdt") << QStringLiteral("C:\\DATA\\") << QStringLiteral("x.gdt");
+    QTest::newRow("windows") << QStringLiteral("c:\\data\\x.gdt") << QStringLiteral("C:\\DATA\\")
+                             << QStringLiteral("x.gdt");
     QTest::newRow("linux") << QStringLiteral("/home/t/表格数据/Ab.gdt") << QStringLiteral("/HOME/T/表格数据/")
                            << QStringLiteral("Ab.gdt");
-    QTest::newRow("mixed, last wins") << QStringLiteral("a\\b/c\\d.gdt") << QStringLiteral("A\\B/C\\") << QStringLiteral("d.gdt");
+    QTest::newRow("mixed, last wins") << QStringLiteral("a\\b/c\\d.gdt") << QStringLiteral("A\\B/C\\")
+                                      << QStringLiteral("d.gdt");
     QTest::newRow("no separator") << QStringLiteral("x.gdt") << QString() << QStringLiteral("x.gdt");
     QTest::newRow("ends in separator") << QStringLiteral("/t/") << QStringLiteral("/T/") << QString();
     // Upper-casing lengthens the folder part; the file name is still cut at the separator.
-    QTest::newRow("length changes") << QStringLiteral("/straße/x.gdt") << QStringLiteral("/STRASSE/") << QStringLiteral("x.gdt");
+    QTest::newRow("length changes") << QStringLiteral("/straße/x.gdt") << QStringLiteral("/STRASSE/")
+                                    << QStringLiteral("x.gdt");
 }
 
 void TestModule1::pathParts()
@@ -98,7 +101,8 @@ void TestModule1::shortenName_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shortened");
-    QTest::newRow("22 unchanged") << QStringLiteral("abcdefghijklmnopqrstuv") << QStringLiteral("abcdefghijklmnopqrstuv");
+    QTest::newRow("22 unchanged") << QStringLiteral("abcdefghijklmnopqrstuv")
+                                  << QStringLiteral("abcdefghijklmnopqrstuv");
     QTest::newRow("23 to 19") << QStringLiteral("abcdefghijklmnopqrstuvw") << QStringLiteral("abcdefgh...pqrstuvw");
     QTest::newRow("chinese") << QStringLiteral("二零零五学年第一学期初一年级一班期中考试成绩表")
                              << QStringLiteral("二零零五学年第一...班期中考试成绩表");

@@ -34,7 +34,8 @@ void TestTextCodec::encodeExact_data()
     QTest::newRow("U+20000") << QStringLiteral("𠀀") << QByteArray("\x95\x32\x82\x36");
     QTest::newRow("emoji") << QStringLiteral("😀") << QByteArray("\x94\x39\xFC\x36");
     QTest::newRow("mixed") << QStringLiteral("a€𠀀成한b")
-                           << QByteArray("a\x80\x95\x32\x82\x36\xB3\xC9\x83\x36\x84\x33" "b");
+                           << QByteArray("a\x80\x95\x32\x82\x36\xB3\xC9\x83\x36\x84\x33"
+                                         "b");
     QTest::newRow("empty") << QString() << QByteArray();
 }
 
@@ -52,7 +53,9 @@ void TestTextCodec::decodeAccepts_data()
     QTest::addColumn<QString>("text");
     // GB18030 writes the euro as A2 E3; a file from such a system must read the same.
     QTest::newRow("gb18030 euro") << QByteArray("\xA2\xE3") << QStringLiteral("€");
-    QTest::newRow("invalid byte") << QByteArray("a\xFF" "b") << QStringLiteral("a\uFFFDb");
+    QTest::newRow("invalid byte") << QByteArray("a\xFF"
+                                                "b")
+                                  << QStringLiteral("a\uFFFDb");
     QTest::newRow("cut lead byte") << QByteArray("ab\x81") << QStringLiteral("ab\uFFFD");
     QTest::newRow("cut four-byte") << QByteArray("\x95\x32") << QStringLiteral("\uFFFD2");
 }
@@ -76,7 +79,8 @@ void TestTextCodec::largeTextRoundTrips()
     // long enough to outgrow the first output buffer.
     QStringList lines;
     for (int i = 0; i < 150000; ++i)
-        lines << QStringLiteral("张三%1|%2|€|").arg(i).arg(i % 100) + (i % 9973 == 0 ? QStringLiteral("𠀀한") : QString());
+        lines << QStringLiteral("张三%1|%2|€|").arg(i).arg(i % 100) +
+                     (i % 9973 == 0 ? QStringLiteral("𠀀한") : QString());
     lines << QString(20000, QChar(u'한'));
     const QByteArray bytes = codec::joinLines(lines);
     QVERIFY(bytes.endsWith("\x83\x36\x84\x33\r\n"));
@@ -89,9 +93,11 @@ void TestTextCodec::splitLines_data()
     QTest::addColumn<QStringList>("lines");
     QTest::newRow("empty") << QString() << QStringList();
     QTest::newRow("no line end") << QStringLiteral("a") << QStringList{QStringLiteral("a")};
-    QTest::newRow("final crlf") << QStringLiteral("a\r\nb\r\n") << QStringList{QStringLiteral("a"), QStringLiteral("b")};
+    QTest::newRow("final crlf") << QStringLiteral("a\r\nb\r\n")
+                                << QStringList{QStringLiteral("a"), QStringLiteral("b")};
     QTest::newRow("lf") << QStringLiteral("a\nb") << QStringList{QStringLiteral("a"), QStringLiteral("b")};
-    QTest::newRow("blank lines") << QStringLiteral("\r\n\na\n") << QStringList{QString(), QString(), QStringLiteral("a")};
+    QTest::newRow("blank lines") << QStringLiteral("\r\n\na\n")
+                                 << QStringList{QString(), QString(), QStringLiteral("a")};
     QTest::newRow("lone cr stays") << QStringLiteral("a\rb") << QStringList{QStringLiteral("a\rb")};
 }
 

@@ -26,10 +26,7 @@ class TestUserCli : public QObject {
         return rc;
     }
 
-    static QStringList words(const char *line)
-    {
-        return QString::fromUtf8(line).split(QLatin1Char(' '));
-    }
+    static QStringList words(const char *line) { return QString::fromUtf8(line).split(QLatin1Char(' ')); }
 
 private slots:
     void init()
@@ -81,7 +78,8 @@ private slots:
         QTest::newRow("taken") << QStringLiteral("user add teacher secret1") << QStringLiteral("用户已存在！")
                                << QStringLiteral("错误");
         QTest::newRow("short password") << QStringLiteral("user add other 12345")
-                                        << QStringLiteral("为安全性考虑，请使用至少6位的密码。") << QStringLiteral("错误");
+                                        << QStringLiteral("为安全性考虑，请使用至少6位的密码。")
+                                        << QStringLiteral("错误");
         QTest::newRow("passwd with wrong old")
             << QStringLiteral("user passwd teacher wrong1 newpw1")
             << QStringLiteral("请先在密码框中输入您的密码，然后再输入您想更改的密码。") << QStringLiteral("提示");

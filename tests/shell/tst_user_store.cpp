@@ -49,9 +49,9 @@ class TestUserStore : public QObject {
     // The list file as Info-ZIP sees it inside std.dat.
     QByteArray storedList()
     {
-        const ProcessResult r = runProcess(QStringLiteral("unzip"),
-                                           {QStringLiteral("-p"), QStringLiteral("-P"), kStorePw,
-                                            m_ws->userStoreFile(), QStringLiteral("user.dat")});
+        const ProcessResult r =
+            runProcess(QStringLiteral("unzip"), {QStringLiteral("-p"), QStringLiteral("-P"), kStorePw,
+                                                 m_ws->userStoreFile(), QStringLiteral("user.dat")});
         return r.exitCode == 0 ? r.out : QByteArray("unzip failed: ") + r.err;
     }
 
@@ -61,22 +61,16 @@ class TestUserStore : public QObject {
         const QString list = m_scratch->filePath(QStringLiteral("user.dat"));
         writeBytes(list, listBytes);
         QFile::remove(m_ws->userStoreFile());
-        const ProcessResult r = runProcess(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-j"),
-                                                                    QStringLiteral("-P"), password,
-                                                                    m_ws->userStoreFile(), list});
+        const ProcessResult r =
+            runProcess(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-j"), QStringLiteral("-P"),
+                                               password, m_ws->userStoreFile(), list});
         QVERIFY2(r.exitCode == 0, r.err.constData());
     }
 
-    void addOk(const QString &name, const QString &pw)
-    {
-        QVERIFY(store().addUser(name, pw, pw));
-    }
+    void addOk(const QString &name, const QString &pw) { QVERIFY(store().addUser(name, pw, pw)); }
 
     // The table password, or kRefused.
-    QString loginAs(const QString &name, const QString &pw)
-    {
-        return store().login(name, pw).value_or(kRefused);
-    }
+    QString loginAs(const QString &name, const QString &pw) { return store().login(name, pw).value_or(kRefused); }
 
     bool noListFile() const { return !QFile::exists(m_ws->userListFile()); }
 
@@ -104,11 +98,11 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("expected");
         // Characters at positions 1, L-1 and L/2 (halves to even); low bytes added, upper-case hex.
-        QTest::newRow("L3 uses 1,2,2") << QStringLiteral("Zq7") << QStringLiteral("13C");   // 90+113+113
-        QTest::newRow("L4 uses 1,3,2") << QStringLiteral("Mike") << QStringLiteral("121");  // 77+107+105
-        QTest::newRow("L5 uses 1,4,2") << QStringLiteral("Alice") << QStringLiteral("110"); // 65+99+108
-        QTest::newRow("L6 uses 1,5,3") << QStringLiteral("Robert") << QStringLiteral("126"); // 82+114+98
-        QTest::newRow("L7 uses 1,6,4") << QStringLiteral("Charles") << QStringLiteral("11A"); // 67+101+114
+        QTest::newRow("L3 uses 1,2,2") << QStringLiteral("Zq7") << QStringLiteral("13C");       // 90+113+113
+        QTest::newRow("L4 uses 1,3,2") << QStringLiteral("Mike") << QStringLiteral("121");      // 77+107+105
+        QTest::newRow("L5 uses 1,4,2") << QStringLiteral("Alice") << QStringLiteral("110");     // 65+99+108
+        QTest::newRow("L6 uses 1,5,3") << QStringLiteral("Robert") << QStringLiteral("126");    // 82+114+98
+        QTest::newRow("L7 uses 1,6,4") << QStringLiteral("Charles") << QStringLiteral("11A");   // 67+101+114
         QTest::newRow("L9 uses 1,8,4") << QStringLiteral("Elizabeth") << QStringLiteral("133"); // 69+116+122
         // 张 U+5F20, 三 U+4E09: 0x20 + 0x09 + 0x09.
         QTest::newRow("chinese L3") << QStringLiteral("张三丰") << QStringLiteral("32");
@@ -156,7 +150,8 @@ private slots:
     {
         const QString pw = QStringLiteral("  pass word  ");
         addOk(QStringLiteral("spaced"), pw);
-        QCOMPARE(loginAs(QStringLiteral("spaced"), pw), shell::JMuser(QStringLiteral("spaced")) + QLatin1Char('@') + pw);
+        QCOMPARE(loginAs(QStringLiteral("spaced"), pw),
+                 shell::JMuser(QStringLiteral("spaced")) + QLatin1Char('@') + pw);
         m_prompter.expectMessage(QStringLiteral("密码错误，请重新输入。"));
         QCOMPARE(loginAs(QStringLiteral("spaced"), pw.trimmed()), kRefused);
     }
@@ -200,27 +195,36 @@ private slots:
         QTest::addColumn<QString>("confirmation");
         QTest::addColumn<QString>("message");
         const QString shortName = QStringLiteral("用户名至少需要三个字符，请重新输入。");
-        const QString badChars = QStringLiteral("用户名不能包含“[”、“]”、“=”或换行，开头和结尾也不能是空格，请重新输入。");
+        const QString badChars =
+            QStringLiteral("用户名不能包含“[”、“]”、“=”或换行，开头和结尾也不能是空格，请重新输入。");
         const QString isDefault = QStringLiteral("用户名：Default 不合法。请更改一个新的用户名。");
         const QString taken = QStringLiteral("用户已存在！");
         const QString differ = QStringLiteral("两次输入的密码不一致，请重新输入。");
         const QString shortPw = QStringLiteral("为安全性考虑，请使用至少6位的密码。");
         // Each row also fails every later check, so only the order decides the message.
-        QTest::newRow("two characters") << QStringLiteral("ab") << QStringLiteral("12345") << QStringLiteral("x") << shortName;
-        QTest::newRow("two chinese characters") << QStringLiteral("张三") << QStringLiteral("1") << QString() << shortName;
+        QTest::newRow("two characters") << QStringLiteral("ab") << QStringLiteral("12345") << QStringLiteral("x")
+                                        << shortName;
+        QTest::newRow("two chinese characters")
+            << QStringLiteral("张三") << QStringLiteral("1") << QString() << shortName;
         QTest::newRow("empty") << QString() << QString() << QString() << shortName;
         QTest::newRow("[") << QStringLiteral("[ab") << QStringLiteral("12345") << QStringLiteral("x") << badChars;
         QTest::newRow("]") << QStringLiteral("a]b") << QStringLiteral("12345") << QStringLiteral("x") << badChars;
         QTest::newRow("=") << QStringLiteral("a=b") << QStringLiteral("12345") << QStringLiteral("x") << badChars;
         QTest::newRow("LF") << QStringLiteral("ab\ncd") << QStringLiteral("12345") << QStringLiteral("x") << badChars;
         QTest::newRow("CR") << QStringLiteral("ab\rcd") << QStringLiteral("12345") << QStringLiteral("x") << badChars;
-        QTest::newRow("leading space") << QStringLiteral(" abc") << QStringLiteral("12345") << QStringLiteral("x") << badChars;
-        QTest::newRow("trailing space") << QStringLiteral("Default ") << QStringLiteral("1") << QStringLiteral("x") << badChars;
-        QTest::newRow("Default") << QStringLiteral("Default") << QStringLiteral("12345") << QStringLiteral("x") << isDefault;
+        QTest::newRow("leading space") << QStringLiteral(" abc") << QStringLiteral("12345") << QStringLiteral("x")
+                                       << badChars;
+        QTest::newRow("trailing space") << QStringLiteral("Default ") << QStringLiteral("1") << QStringLiteral("x")
+                                        << badChars;
+        QTest::newRow("Default") << QStringLiteral("Default") << QStringLiteral("12345") << QStringLiteral("x")
+                                 << isDefault;
         QTest::newRow("taken") << QStringLiteral("teacher") << QStringLiteral("12345") << QStringLiteral("x") << taken;
-        QTest::newRow("taken other case") << QStringLiteral("TEACHER") << QStringLiteral("12345") << QStringLiteral("x") << taken;
-        QTest::newRow("confirmation differs") << QStringLiteral("newone") << QStringLiteral("12345") << QStringLiteral("x") << differ;
-        QTest::newRow("five characters") << QStringLiteral("newone") << QStringLiteral("12345") << QStringLiteral("12345") << shortPw;
+        QTest::newRow("taken other case")
+            << QStringLiteral("TEACHER") << QStringLiteral("12345") << QStringLiteral("x") << taken;
+        QTest::newRow("confirmation differs")
+            << QStringLiteral("newone") << QStringLiteral("12345") << QStringLiteral("x") << differ;
+        QTest::newRow("five characters") << QStringLiteral("newone") << QStringLiteral("12345")
+                                         << QStringLiteral("12345") << shortPw;
     }
 
     void addRefusals()
@@ -338,7 +342,8 @@ private slots:
         addOk(QStringLiteral("teacher"), QStringLiteral("secret1"));
         QFile::setPermissions(m_ws->userStoreFile(), QFile::ReadOwner);
         m_prompter.expectQuestion({}, ui::Answer::Yes);
-        QCOMPARE(store().deleteUser(QStringLiteral("teacher"), QStringLiteral("secret1")), UserStore::DeleteResult::Deleted);
+        QCOMPARE(store().deleteUser(QStringLiteral("teacher"), QStringLiteral("secret1")),
+                 UserStore::DeleteResult::Deleted);
         QVERIFY(!QFile::exists(m_ws->userStoreFile()));
         QVERIFY(store().users().isEmpty());
     }
@@ -348,10 +353,13 @@ private slots:
         addOk(QStringLiteral("teacher"), QStringLiteral("secret1"));
         addOk(QStringLiteral("other"), QStringLiteral("other1"));
         const QByteArray before = readBytes(m_ws->userStoreFile());
-        m_prompter.expectMessage(QStringLiteral("请先在密码框中输入您的密码，然后才能进行删除操作！"), QStringLiteral("提示"));
-        QCOMPARE(store().deleteUser(QStringLiteral("teacher"), QStringLiteral("other1")), UserStore::DeleteResult::WrongPassword);
+        m_prompter.expectMessage(QStringLiteral("请先在密码框中输入您的密码，然后才能进行删除操作！"),
+                                 QStringLiteral("提示"));
+        QCOMPARE(store().deleteUser(QStringLiteral("teacher"), QStringLiteral("other1")),
+                 UserStore::DeleteResult::WrongPassword);
         m_prompter.expectQuestion({}, ui::Answer::No);
-        QCOMPARE(store().deleteUser(QStringLiteral("teacher"), QStringLiteral("secret1")), UserStore::DeleteResult::Declined);
+        QCOMPARE(store().deleteUser(QStringLiteral("teacher"), QStringLiteral("secret1")),
+                 UserStore::DeleteResult::Declined);
         QCOMPARE(readBytes(m_ws->userStoreFile()), before);
     }
 
@@ -369,7 +377,8 @@ private slots:
         QFETCH(QByteArray, storeBytes);
         QFETCH(bool, otherPassword);
         if (otherPassword)
-            zipStore("[user]\r\nu1=teacher\r\n[teacher]\r\npsd=secret1\r\ndlzip=secret1\r\n", QStringLiteral("SomethingElse!1"));
+            zipStore("[user]\r\nu1=teacher\r\n[teacher]\r\npsd=secret1\r\ndlzip=secret1\r\n",
+                     QStringLiteral("SomethingElse!1"));
         else
             writeBytes(m_ws->userStoreFile(), storeBytes);
         // A stale plain list from an interrupted run must not be read instead of the store.
@@ -381,7 +390,8 @@ private slots:
         QCOMPARE(loginAs(QStringLiteral("teacher"), QStringLiteral("secret1")), kRefused);
         QVERIFY(noListFile());
         m_prompter.expectMessage(QStringLiteral("请先在密码框中输入您的密码，然后才能进行删除操作！"));
-        QCOMPARE(store().deleteUser(QStringLiteral("teacher"), QStringLiteral("secret1")), UserStore::DeleteResult::WrongPassword);
+        QCOMPARE(store().deleteUser(QStringLiteral("teacher"), QStringLiteral("secret1")),
+                 UserStore::DeleteResult::WrongPassword);
         QVERIFY(noListFile());
         m_prompter.expectMessage(QStringLiteral("请先在密码框中输入您的密码，然后再输入您想更改的密码。"));
         QVERIFY(!store().checkPasswordForChange(QStringLiteral("teacher"), QStringLiteral("secret1")));

@@ -5,11 +5,16 @@ using namespace ui;
 static const char *kindName(PromptRecord::Kind k)
 {
     switch (k) {
-    case PromptRecord::Message: return "message";
-    case PromptRecord::Question: return "question";
-    case PromptRecord::Input: return "input";
-    case PromptRecord::OpenFile: return "open-file";
-    case PromptRecord::SaveFile: return "save-file";
+    case PromptRecord::Message:
+        return "message";
+    case PromptRecord::Question:
+        return "question";
+    case PromptRecord::Input:
+        return "input";
+    case PromptRecord::OpenFile:
+        return "open-file";
+    case PromptRecord::SaveFile:
+        return "save-file";
     }
     return "?";
 }
@@ -40,8 +45,8 @@ const ScriptedPrompter::Expectation *ScriptedPrompter::next(PromptRecord::Kind k
 {
     static Expectation taken;
     if (m_queue.isEmpty()) {
-        m_problems << QStringLiteral("unexpected %1: \"%2\" (title \"%3\")")
-                          .arg(QLatin1String(kindName(kind)), text, title);
+        m_problems
+            << QStringLiteral("unexpected %1: \"%2\" (title \"%3\")").arg(QLatin1String(kindName(kind)), text, title);
         return nullptr;
     }
     taken = m_queue.takeFirst();

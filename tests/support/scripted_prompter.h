@@ -9,7 +9,7 @@
 
 struct PromptRecord {
     enum Kind { Message, Question, Input, OpenFile, SaveFile } kind;
-    QString text;  // message/question text, input prompt, or file pattern
+    QString text; // message/question text, input prompt, or file pattern
     QString title;
     ui::Icon icon = ui::Icon::None;
     ui::Buttons buttons = ui::Buttons::Ok;
@@ -28,8 +28,7 @@ public:
     void message(const QString &text, const QString &title, ui::Icon icon) override;
     ui::Answer question(const QString &text, const QString &title, ui::Buttons buttons, ui::Icon icon,
                         ui::Answer defaultAnswer) override;
-    std::optional<QString> input(const QString &prompt, const QString &title,
-                                 const QString &preset) override;
+    std::optional<QString> input(const QString &prompt, const QString &title, const QString &preset) override;
     QString openFile(const QString &pattern, const QString &title) override;
     QString saveFile(const QString &pattern, const QString &title) override;
 

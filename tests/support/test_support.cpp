@@ -23,7 +23,10 @@ ProcessResult runProcess(const QString &program, const QStringList &args, const 
     return r;
 }
 
-QString cliPath() { return qEnvironmentVariable("SCORVANE_CLI"); }
+QString cliPath()
+{
+    return qEnvironmentVariable("SCORVANE_CLI");
+}
 
 QStringList filesIn(const QString &dir)
 {

@@ -17,7 +17,10 @@ namespace {
 
 const QString kMember = QStringLiteral("data.file");
 
-QString s(const char *utf8) { return QString::fromUtf8(utf8); }
+QString s(const char *utf8)
+{
+    return QString::fromUtf8(utf8);
+}
 
 bool writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -207,8 +210,8 @@ void TestArchive::infoZip()
 {
     QFETCH(QString, password);
     const QString bash = QStandardPaths::findExecutable(s("bash"));
-    if (QStandardPaths::findExecutable(s("zip")).isEmpty() || QStandardPaths::findExecutable(s("unzip")).isEmpty()
-        || bash.isEmpty())
+    if (QStandardPaths::findExecutable(s("zip")).isEmpty() || QStandardPaths::findExecutable(s("unzip")).isEmpty() ||
+        bash.isEmpty())
         QSKIP("Info-ZIP zip/unzip not installed");
     QTemporaryDir dir;
     QVERIFY(QDir(dir.path()).mkpath(s("in")));
@@ -261,10 +264,19 @@ void TestArchive::damagedArchive()
     QCOMPARE(archive::pack(dir.filePath(s("src")), kMember, archive, password), 0);
     QByteArray bytes = readFile(archive);
     switch (damage) {
-    case 0: bytes.truncate(bytes.size() / 2); break;
-    case 1: bytes.chop(10); break;
-    case 2: bytes = QByteArray(4096, '\x5A'); bytes.prepend("PK\x03\x04"); break;
-    case 3: bytes.clear(); break;
+    case 0:
+        bytes.truncate(bytes.size() / 2);
+        break;
+    case 1:
+        bytes.chop(10);
+        break;
+    case 2:
+        bytes = QByteArray(4096, '\x5A');
+        bytes.prepend("PK\x03\x04");
+        break;
+    case 3:
+        bytes.clear();
+        break;
     default:
         for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 8; ++i)
             bytes[i] = char(bytes[i] ^ 0x5A);
@@ -355,16 +367,25 @@ void TestArchive::failedPackKeepsOldArchive()
     QString target = archive;
     QString member = kMember;
     switch (failure) {
-    case 0: source = dir.filePath(s("none")); break;
-    case 1: source = folder + s("/sub"); break;
-    case 2: target = folder + s("/none/t.gdt"); break;
-    case 3: target = folder + s("/sub"); break;
+    case 0:
+        source = dir.filePath(s("none"));
+        break;
+    case 1:
+        source = folder + s("/sub");
+        break;
+    case 2:
+        target = folder + s("/none/t.gdt");
+        break;
+    case 3:
+        target = folder + s("/sub");
+        break;
     case 4:
         if (geteuid() == 0)
             QSKIP("permissions do not stop root");
         QVERIFY(QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner));
         break;
-    default: member = s("sub/data.file");
+    default:
+        member = s("sub/data.file");
     }
     const int result = archive::pack(source, member, target, s("pw"));
     QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);

@@ -33,7 +33,10 @@ void fill(GradeTable &t, int students, const QStringList &fields)
     t.rebuildHeader();
 }
 
-QByteArray memberBytes(const QStringList &lines) { return shell::codec::joinLines(lines); }
+QByteArray memberBytes(const QStringList &lines)
+{
+    return shell::codec::joinLines(lines);
+}
 } // namespace
 
 class TableFileTest : public QObject {
@@ -74,25 +77,37 @@ private slots:
         t.成绩表.setTextMatrix(1, 2, QStringLiteral("90"));
         t.成绩表.setTextMatrix(2, 1, QString());
         t.成绩表.setTextMatrix(2, 2, QStringLiteral("！公式：cell(?,1)*2"));
-        const QStringList expected{kMagicLine,          QStringLiteral("期中"),   QStringLiteral("3"),
-                                   QStringLiteral("3"), QStringLiteral("王"),     QStringLiteral("初一(2)班"),
-                                   QStringLiteral("###.##"), QStringLiteral("  "), QStringLiteral("语文"),
-                                   QStringLiteral("数学"),   QStringLiteral("1"),  QStringLiteral("85"),
-                                   QStringLiteral("90"),     QStringLiteral("2"),  QString(),
+        const QStringList expected{kMagicLine,
+                                   QStringLiteral("期中"),
+                                   QStringLiteral("3"),
+                                   QStringLiteral("3"),
+                                   QStringLiteral("王"),
+                                   QStringLiteral("初一(2)班"),
+                                   QStringLiteral("###.##"),
+                                   QStringLiteral("  "),
+                                   QStringLiteral("语文"),
+                                   QStringLiteral("数学"),
+                                   QStringLiteral("1"),
+                                   QStringLiteral("85"),
+                                   QStringLiteral("90"),
+                                   QStringLiteral("2"),
+                                   QString(),
                                    QStringLiteral("！公式：cell(?,1)*2")};
         QCOMPARE(writeMember(t), expected);
         // On disk: GBK bytes, every line ended by CR LF, an empty cell an empty line.
         const QByteArray bytes = memberBytes(writeMember(t));
         QVERIFY(bytes.startsWith("ZUN'S Scorvane\xca\xfd\xbe\xdd\xce\xc4\xbc\xfe\r\n\xc6\xda\xd6\xd0\r\n3\r\n3\r\n"));
-        QVERIFY(bytes.endsWith("\r\n2\r\n\r\n\xa3\xa1\xb9\xab\xca\xbd\xa3\xba" "cell(?,1)*2\r\n"));
+        QVERIFY(bytes.endsWith("\r\n2\r\n\r\n\xa3\xa1\xb9\xab\xca\xbd\xa3\xba"
+                               "cell(?,1)*2\r\n"));
         QCOMPARE(bytes.count("\r\n"), 16);
     }
 
     void fortyStudentsSixFields()
     {
         GradeTable t;
-        fill(t, 40, {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("数学"),
-                     QStringLiteral("英语"), QStringLiteral("总分")});
+        fill(t, 40,
+             {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("数学"),
+              QStringLiteral("英语"), QStringLiteral("总分")});
         QCOMPARE(t.成绩表.Rows(), 41);
         QCOMPARE(t.成绩表.Cols(), 7);
         QCOMPARE(writeMember(t).size(), 294);
@@ -154,12 +169,12 @@ private slots:
         shell::Workspace ws(dir());
         ScriptedPrompter p;
         TableFile file(ws, p);
-        const QString name = packLines(QStringLiteral("h"),
-                                       {kMagicLine, QStringLiteral("T"), QStringLiteral("3"), QStringLiteral("2"),
-                                        QString(), QString(), QStringLiteral("###.##"), QStringLiteral("xx"),
-                                        QStringLiteral("分"), QStringLiteral("7"), QStringLiteral("1"),
-                                        QStringLiteral("9"), QStringLiteral("2")},
-                                       QString());
+        const QString name =
+            packLines(QStringLiteral("h"),
+                      {kMagicLine, QStringLiteral("T"), QStringLiteral("3"), QStringLiteral("2"), QString(), QString(),
+                       QStringLiteral("###.##"), QStringLiteral("xx"), QStringLiteral("分"), QStringLiteral("7"),
+                       QStringLiteral("1"), QStringLiteral("9"), QStringLiteral("2")},
+                      QString());
         GradeTable t;
         QVERIFY(file.LoadData(t, name, true));
         QCOMPARE(t.成绩表.TextMatrix(0, 0), QStringLiteral("  "));
@@ -173,9 +188,9 @@ private slots:
         QTest::addColumn<QStringList>("lines");
         QTest::addColumn<QString>("message");
         const QStringList head{QStringLiteral("T"), QStringLiteral("2"), QStringLiteral("2")};
-        QStringList good{kMagicLine, QStringLiteral("T"), QStringLiteral("2"), QStringLiteral("2"), QString(),
-                         QString(), QStringLiteral("###.##"), QStringLiteral("  "), QStringLiteral("a"),
-                         QStringLiteral("1"), QStringLiteral("5")};
+        QStringList good{kMagicLine,          QStringLiteral("T"), QStringLiteral("2"),      QStringLiteral("2"),
+                         QString(),           QString(),           QStringLiteral("###.##"), QStringLiteral("  "),
+                         QStringLiteral("a"), QStringLiteral("1"), QStringLiteral("5")};
         auto with = [&](int line, const QString &v) {
             QStringList l = good;
             l[line] = v;
@@ -190,8 +205,8 @@ private slots:
         QTest::newRow("beyond 16 bits") << with(2, QStringLiteral("40000")) << kBadFormat;
         QTest::newRow("product far beyond the file") << with(2, QStringLiteral("30000")) << kBadFormat;
         QTest::newRow("huge both") << with(3, QStringLiteral("32767")) << kBadFormat;
-        QTest::newRow("header cut short") << QStringList{kMagicLine, QStringLiteral("T"), QStringLiteral("2")}
-                                          << kBadFormat;
+        QTest::newRow("header cut short")
+            << QStringList{kMagicLine, QStringLiteral("T"), QStringLiteral("2")} << kBadFormat;
     }
     void loadFailures()
     {
@@ -390,7 +405,7 @@ private slots:
         ws.tablePassword = QStringLiteral("ascii-pw");
         QVERIFY(file.SaveData(t, false, dir() + QStringLiteral("ascii")));
         ProcessResult r = runProcess(unzip, {QStringLiteral("-P"), QStringLiteral("ascii-pw"), QStringLiteral("-p"),
-                               dir() + QStringLiteral("ascii.gdt"), QStringLiteral("data.file")});
+                                             dir() + QStringLiteral("ascii.gdt"), QStringLiteral("data.file")});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.out, memberBytes(writeMember(t)));
 
@@ -419,7 +434,8 @@ private slots:
         QTest::addColumn<QString>("value");
         QTest::addColumn<QString>("line");
         QTest::addColumn<QString>("back");
-        QTest::newRow("plain") << QStringLiteral("初一(2)班") << QStringLiteral("初一(2)班") << QStringLiteral("初一(2)班");
+        QTest::newRow("plain") << QStringLiteral("初一(2)班") << QStringLiteral("初一(2)班")
+                               << QStringLiteral("初一(2)班");
         QTest::newRow("LF") << QStringLiteral("a\nb") << QStringLiteral("a[/]b") << QStringLiteral("a\nb");
         QTest::newRow("CR LF") << QStringLiteral("a\r\nb") << QStringLiteral("a[/]b") << QStringLiteral("a\nb");
         QTest::newRow("lone CR") << QStringLiteral("a\rb") << QStringLiteral("a[/]b") << QStringLiteral("a\nb");
