@@ -12,57 +12,80 @@ namespace {
 const QString kFormulaError = QStringLiteral("公式错误");
 const QString kReferenceError = QStringLiteral("引用错误");
 
-// A whole number between `from` and `to` (exclusive) of `body`, spaces allowed around it.
-bool readIndex(const QString &body, qsizetype from, qsizetype to, int *out)
+// The row or column of a reference: "?" for the formula cell's own (only exactly that, as in
+// "(?," and ",?)"), otherwise a whole number with spaces allowed around it.
+bool readIndex(QStringView text, int own, int *out)
 {
+    if (text == u"?") {
+        *out = own;
+        return true;
+    }
     bool ok = false;
-    const int v = QStringView(body).mid(from, to - from).trimmed().toInt(&ok);
+    const int v = text.trimmed().toInt(&ok);
     if (!ok)
         return false;
     *out = v;
     return true;
 }
+
+// The next "cell" in any letter case from `from`, or -1. Hand-written: Qt's case-insensitive
+// search folds every character and is several times slower on this hot path.
+qsizetype findCell(QStringView text, qsizetype from)
+{
+    auto lower = [](char16_t ch) { return ch >= u'A' && ch <= u'Z' ? char16_t(ch + 32) : ch; };
+    const char16_t *d = text.utf16();
+    for (qsizetype i = from, last = text.size() - 4; i <= last; ++i)
+        if (lower(d[i]) == u'c' && lower(d[i + 1]) == u'e' && lower(d[i + 2]) == u'l' && lower(d[i + 3]) == u'l')
+            return i;
+    return -1;
+}
+
+bool onlySpaces(const QString &text)
+{
+    return std::all_of(text.begin(), text.end(), [](QChar ch) { return ch == QLatin1Char(' '); });
+}
 } // namespace
 
-QString expandReferences(const table::Grid &grid, int row, int col, const QString &bodyIn, bool *ok)
+QString expandReferences(const table::Grid &grid, int row, int col, const QString &body, bool *ok)
 {
     *ok = false;
-    QString body = bodyIn;
-    if (body.contains(QLatin1String("cell(?,?)")))
+    const QStringView view(body);
+    if (view.contains(u"cell(?,?)", Qt::CaseInsensitive))
         return kReferenceError;
-    body.replace(QLatin1String("(?,"), QLatin1Char('(') + QString::number(row) + QLatin1Char(','));
-    body.replace(QLatin1String(",?)"), QLatin1Char(',') + QString::number(col) + QLatin1Char(')'));
 
     // One pass from left to right: an inserted cell text is never scanned again, so a cell that
-    // holds the text of a reference cannot make the expansion run for ever.
+    // holds the text of a reference cannot make the expansion run for ever. The wildcards are
+    // resolved where they stand; outside a reference they could only make the formula fail,
+    // and so does the "?" left there.
     QString out;
     out.reserve(body.size() + 16);
     qsizetype pos = 0;
     for (;;) {
-        const qsizetype at = body.indexOf(QLatin1String("cell"), pos);
+        const qsizetype at = findCell(view, pos);
         if (at < 0)
             break;
-        out += QStringView(body).mid(pos, at - pos);
+        out += view.mid(pos, at - pos);
         const qsizetype open = at + 4;
-        if (open >= body.size() || body.at(open) != QLatin1Char('('))
+        if (open >= view.size() || view.at(open) != QLatin1Char('('))
             return kFormulaError;
-        const qsizetype comma = body.indexOf(QLatin1Char(','), open + 1);
-        const qsizetype close = comma < 0 ? -1 : body.indexOf(QLatin1Char(')'), comma + 1);
+        const qsizetype comma = view.indexOf(QLatin1Char(','), open + 1);
+        const qsizetype close = comma < 0 ? -1 : view.indexOf(QLatin1Char(')'), comma + 1);
         int r = 0, c = 0;
-        if (close < 0 || !readIndex(body, open + 1, comma, &r) || !readIndex(body, comma + 1, close, &c))
+        if (close < 0 || !readIndex(view.mid(open + 1, comma - open - 1), row, &r) ||
+            !readIndex(view.mid(comma + 1, close - comma - 1), col, &c))
             return kFormulaError;
         if (r < 0 || c < 0 || r >= grid.Rows() || c >= grid.Cols())
             return kFormulaError;
         const QString text = grid.TextMatrix(r, c);
         if (isFormula(text))
             return kFormulaError;
-        if (std::all_of(text.begin(), text.end(), [](QChar ch) { return ch == QLatin1Char(' '); }))
+        if (onlySpaces(text))
             out += QLatin1Char('0');
         else
             out += text;
         pos = close + 1;
     }
-    out += QStringView(body).mid(pos);
+    out += view.mid(pos);
     *ok = true;
     return out;
 }
@@ -73,7 +96,9 @@ QString 公式2值(const table::Grid &grid, int row, int col, const QString &dat
     if (!isFormula(text))
         return text;
     bool ok = false;
-    const QString expanded = expandReferences(grid, row, col, text.mid(kFormulaMarker.size()).toLower(), &ok);
+    // References match without regard to case and the evaluator reads names in any case, so the
+    // body needs no lower-casing.
+    const QString expanded = expandReferences(grid, row, col, text.mid(kFormulaMarker.size()), &ok);
     if (!ok)
         return expanded;
     return formatResult(calc.Calculate(expanded), dataFormat);

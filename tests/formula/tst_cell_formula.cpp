@@ -87,6 +87,9 @@ private slots:
         row("space-only cells count as zero", {u"4,2=   "_s, u"4,3=10"_s}, sum, f, u"10"_s);
         row("wildcards follow the formula's row", {u"2,2=1"_s, u"2,3=2"_s, u"4,2=80"_s}, sum, f, u"3"_s, 2, 4);
         row("upper-case reference", {u"4,2=40"_s}, M + u"CELL(?,2)*2"_s, f, u"80"_s);
+        row("mixed-case references and names", {u"4,2=40"_s, u"4,3=2"_s}, M + u"Cell(?,2)*cELL(?,3)+SIN(30)"_s, f,
+            u"80.5"_s);
+        row("wildcard with a space is no wildcard", {u"4,2=40"_s}, M + u"cell( ?,2)"_s, f, kError);
         row("mixed-case reference", {u"4,2=40"_s}, M + u"Cell(?,2)+cElL(?,2)"_s, f, u"80"_s);
         row("the cell itself", {}, M + u"cell(?,?)"_s, f, kRefError);
         row("the cell itself, upper case, among others", {u"4,2=1"_s}, M + u"cell(?,2)+CELL(?,?)"_s, f, kRefError);
