@@ -1,0 +1,82 @@
+// The table window on a full class table: loading into the window (the grid view included)
+// against the bare document load, starting a cell edit (the undo snapshot of the whole table) and
+// undoing it. Runs on the offscreen platform unless another is set.
+#include "bench_common.h"
+
+#include "shell/workspace.h"
+#include "table/table_file.h"
+#include "table/table_window.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    using namespace bench;
+    auto &o = out();
+
+    QTemporaryDir dir;
+    shell::Workspace ws(dir.path());
+    ws.tablePassword = QStringLiteral("pw");
+    GoAheadPrompter prompter;
+    table::TableFile files(ws, prompter);
+    table::GradeTable source;
+    makeClassTable(source);
+    const QString name = ws.tableDataDir() + QStringLiteral("高一3班");
+    if (!files.SaveData(source, false, name)) {
+        std::fprintf(stderr, "save failed\n");
+        return 1;
+    }
+
+    table::GradeTable bare;
+    const double documentMs = medianMs([&] { files.LoadData(bare, name, true); });
+
+    table::Form1 window(ws, prompter);
+    window.resize(1000, 700);
+    window.show();
+    bool ok = true;
+    const double windowMs = medianMs([&] {
+        ok = window.LoadData(name, true) && ok;
+        QCoreApplication::processEvents();
+    });
+    window.document().成绩表.setCurrent(kStudents / 2, 5);
+    const double editMs = medianMs(
+        [&] {
+            window.MSFlexGridEdit(QStringLiteral("9"));
+            QCoreApplication::processEvents();
+        },
+        [&] { window.document().成绩表.setCurrent(kStudents / 2, 5); });
+    const double undoMs = medianMs(
+        [&] {
+            window.menuUndo_Click();
+            QCoreApplication::processEvents();
+        },
+        [&] {
+            window.document().snapshotForUndo();
+            window.document().成绩表.setTextMatrix(1, 3, QStringLiteral("0"));
+        });
+    if (!ok || prompter.messages || window.document().成绩表.Rows() != kStudents + 1) {
+        std::fprintf(stderr, "load into the window failed\n");
+        return 1;
+    }
+    window.document().Tag.clear();
+
+    o << "bench_table_window: " << kStudents << " students x " << kFields << " fields, median of " << kRepeats
+      << " runs\n";
+    auto line = [&](const QString &what, double ms) {
+        o << QStringLiteral("  %1 %2\n").arg(what, -40).arg(ms, 10, 'f', 1);
+    };
+    line(QStringLiteral("LoadData, document only (baseline)"), documentMs);
+    line(QStringLiteral("LoadData into the table window"), windowMs);
+    line(QStringLiteral("start a cell edit (undo snapshot)"), editMs);
+    line(QStringLiteral("undo (whole table)"), undoMs);
+    o << QStringLiteral("  %1 %2\n")
+             .arg(QStringLiteral("ratio window/document"), -40)
+             .arg(windowMs / documentMs, 10, 'f', 2);
+    o.flush();
+    return 0;
+}
