@@ -4,6 +4,7 @@
 #include "shell/main_frame.h"
 #include "shell/module1.h"
 #include "shell/workspace.h"
+#include "table/table_file.h"
 #include "table/table_window.h"
 #include "ui/prompter.h"
 #include "ui/settings_store.h"
@@ -412,7 +413,7 @@ void MDIForm1::openTableFile()
     if (path.isEmpty())
         return;
     table::Form1 *form = createTableWindow();
-    form->document().Text7 = path.left(path.size() - 4);
+    form->document().Text7 = table::tableNameFromPath(path);
     // A table that cannot be loaded closes its window itself.
     form->LoadData(form->document().Text7, true);
 }

@@ -205,7 +205,8 @@ int Grid::ColWidth(int col) const
 
 void Grid::setColWidth(int col, int twips)
 {
-    if (col < 0 || col >= m_cols || twips < 0)
+    // Column 0 is set on every move of the current cell; only a real change reaches the view.
+    if (col < 0 || col >= m_cols || twips < 0 || m_colWidth[static_cast<size_t>(col)] == twips)
         return;
     m_colWidth[static_cast<size_t>(col)] = twips;
     if (!m_bulk)
@@ -220,7 +221,7 @@ int Grid::RowHeight(int row) const
 
 void Grid::setRowHeight(int row, int twips)
 {
-    if (row < 0 || row >= m_rows || twips < 0)
+    if (row < 0 || row >= m_rows || twips < 0 || m_rowHeight[static_cast<size_t>(row)] == twips)
         return;
     m_rowHeight[static_cast<size_t>(row)] = twips;
     if (!m_bulk)

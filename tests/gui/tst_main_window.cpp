@@ -8,6 +8,7 @@
 #include "shell/workspace.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
+#include "test_support.h"
 #include "ui/grid_view.h"
 #include "ui/settings_store.h"
 
@@ -71,36 +72,16 @@ class MainWindowTest : public QObject {
     // A table file made with the table API; returns its path with ".gdt".
     QString makeTableFile(const QString &name, const QString &title, const QString &score)
     {
-        Workspace ws(programDir());
-        ws.tablePassword = kPassword;
-        ScriptedPrompter p;
-        table::TableFile file(ws, p);
-        table::GradeTable t;
-        t.Caption = title;
-        t.成绩表.setRows(3);
-        t.成绩表.setCols(3);
-        t.成绩表.setTextMatrix(0, 1, QStringLiteral("姓名"));
-        t.成绩表.setTextMatrix(0, 2, QStringLiteral("语文"));
-        t.rebuildHeader();
-        t.成绩表.setTextMatrix(1, 1, QStringLiteral("张三"));
-        t.成绩表.setTextMatrix(1, 2, score);
         QDir().mkpath(programDir() + QStringLiteral("表格数据"));
         const QString base = programDir() + QStringLiteral("表格数据/") + name;
-        if (!file.SaveData(t, false, base))
+        if (!saveOneStudentTable(programDir(), kPassword, base, title, score))
             return {};
         return base + QStringLiteral(".gdt");
     }
     // Reads a table file back; the score of the first student.
     QString scoreInFile(const QString &path)
     {
-        Workspace ws(programDir());
-        ws.tablePassword = kPassword;
-        ScriptedPrompter p;
-        table::TableFile file(ws, p);
-        table::GradeTable t;
-        if (!file.LoadData(t, path.left(path.size() - 4), true))
-            return QStringLiteral("<unreadable>");
-        return t.成绩表.TextMatrix(1, 2);
+        return oneStudentScore(programDir(), kPassword, path.left(path.size() - 4));
     }
     table::Form1 *openThroughMenu(const QString &path)
     {

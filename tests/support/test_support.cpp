@@ -1,5 +1,9 @@
 #include "test_support.h"
 
+#include "scripted_prompter.h"
+#include "shell/workspace.h"
+#include "table/table_file.h"
+
 #include <QDir>
 #include <QProcess>
 
@@ -31,4 +35,35 @@ QString cliPath()
 QStringList filesIn(const QString &dir)
 {
     return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
+}
+
+bool saveOneStudentTable(const QString &programDir, const QString &password, const QString &base, const QString &title,
+                         const QString &score)
+{
+    shell::Workspace ws(programDir);
+    ws.tablePassword = password;
+    ScriptedPrompter quiet;
+    table::TableFile file(ws, quiet);
+    table::GradeTable t;
+    t.Caption = title;
+    t.成绩表.setRows(3);
+    t.成绩表.setCols(3);
+    t.成绩表.setTextMatrix(0, 1, QStringLiteral("姓名"));
+    t.成绩表.setTextMatrix(0, 2, QStringLiteral("语文"));
+    t.rebuildHeader();
+    t.成绩表.setTextMatrix(1, 1, QStringLiteral("张三"));
+    t.成绩表.setTextMatrix(1, 2, score);
+    return file.SaveData(t, false, base);
+}
+
+QString oneStudentScore(const QString &programDir, const QString &password, const QString &base)
+{
+    shell::Workspace ws(programDir);
+    ws.tablePassword = password;
+    ScriptedPrompter quiet;
+    table::TableFile file(ws, quiet);
+    table::GradeTable t;
+    if (!file.LoadData(t, base, true))
+        return QStringLiteral("<unreadable>");
+    return t.成绩表.TextMatrix(1, 2);
 }

@@ -19,3 +19,10 @@ ProcessResult runProcess(const QString &program, const QStringList &args, const 
 QString cliPath();
 // Files of `dir` (names only), for checking that no working file is left behind.
 QStringList filesIn(const QString &dir);
+
+// A table of one student ("张三") under the fields 姓名 and 语文, saved as base + ".gdt" with
+// `password` through the program's own table file code. False when the save failed.
+bool saveOneStudentTable(const QString &programDir, const QString &password, const QString &base, const QString &title,
+                         const QString &score);
+// The 语文 score of that student in base + ".gdt", or "<unreadable>".
+QString oneStudentScore(const QString &programDir, const QString &password, const QString &base);
