@@ -2,7 +2,7 @@
 // the same member of the same file.
 #include "bench_common.h"
 
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "table/table_file.h"
 
 #include <QCoreApplication>
@@ -23,7 +23,7 @@ int main(int argc, char **argv)
         std::fprintf(stderr, "no temporary directory\n");
         return 1;
     }
-    shell::Workspace ws(dir.path());
+    base::Workspace ws(dir.path());
     ws.userName = QStringLiteral("bench");
     ws.tablePassword = QStringLiteral("pw");
     GoAheadPrompter prompter;

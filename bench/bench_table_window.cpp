@@ -3,7 +3,7 @@
 // undoing it. Runs on the offscreen platform unless another is set.
 #include "bench_common.h"
 
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
 
@@ -20,7 +20,7 @@ int main(int argc, char **argv)
     auto &o = out();
 
     QTemporaryDir dir;
-    shell::Workspace ws(dir.path());
+    base::Workspace ws(dir.path());
     ws.tablePassword = QStringLiteral("pw");
     GoAheadPrompter prompter;
     table::TableFile files(ws, prompter);

@@ -4,7 +4,7 @@
 #include "formula/calculate.h"
 #include "formula/cell_formula.h"
 #include "shell/user_cli.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "table/table_file.h"
 #include "ui/prompter.h"
 
@@ -87,7 +87,7 @@ bool loadTable(table::TableFile &file, table::GradeTable &t, const QString &path
     return file.LoadData(t, name, true);
 }
 
-int cmdShow(shell::Workspace &ws, ui::Prompter &prompter, const QStringList &args)
+int cmdShow(base::Workspace &ws, ui::Prompter &prompter, const QStringList &args)
 {
     if (args.size() != 2)
         return usage();
@@ -108,13 +108,13 @@ int cmdShow(shell::Workspace &ws, ui::Prompter &prompter, const QStringList &arg
         QStringList cells;
         cells.reserve(g.Cols());
         for (int c = 0; c < g.Cols(); ++c)
-            cells << table::toFileLine(formula::公式2值(g, r, c, t.DataFormat, ws.calculator()));
+            cells << table::toFileLine(formula::公式2值(g, r, c, t.DataFormat, formula::calculator(ws)));
         out << cells.join(QLatin1Char('\t')) << '\n';
     }
     return 0;
 }
 
-int cmdSaveAs(shell::Workspace &ws, ui::Prompter &prompter, const Options &o)
+int cmdSaveAs(base::Workspace &ws, ui::Prompter &prompter, const Options &o)
 {
     if (o.args.size() != 3)
         return usage();
@@ -135,7 +135,7 @@ int main(int argc, char **argv)
     if (!parseOptions(app.arguments(), &o))
         return usage();
     const QString dir = o.dir.isEmpty() ? QCoreApplication::applicationDirPath() : QDir(o.dir).absolutePath();
-    shell::Workspace ws(dir);
+    base::Workspace ws(dir);
     ws.tablePassword = o.tablePassword;
     ui::NonInteractivePrompter prompter(o.yes);
 
@@ -145,7 +145,7 @@ int main(int argc, char **argv)
             return usage();
         QTextStream out(stdout);
         out.setEncoding(QStringConverter::Utf8);
-        out << ws.calculator().Calculate(o.args[1]) << '\n';
+        out << formula::calculator(ws).Calculate(o.args[1]) << '\n';
         return 0;
     }
     if (cmd == QLatin1String("user")) {

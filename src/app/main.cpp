@@ -3,7 +3,7 @@
 #include "shell/main_frame.h"
 #include "shell/main_window.h"
 #include "shell/splash_window.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "ui/prompter_qt.h"
 #include "ui/settings_store.h"
 
@@ -48,7 +48,7 @@ int main(int argc, char **argv)
     substituteChineseFonts();
     ui::installQtChineseTranslation(app);
 
-    shell::Workspace ws(programDirectory());
+    base::Workspace ws(programDirectory());
     ui::SystemSettingsStore settings;
     ui::QtPrompter prompter;
 

@@ -1,5 +1,7 @@
 #include "formula/calculate.h"
 
+#include "base/workspace.h"
+
 #include "formula/number_format.h"
 
 #include <QStringView>
@@ -730,6 +732,13 @@ QString Calculator::ResultInBase(const QString &decimalText, double value)
     }
     }
     return decimalText;
+}
+
+Calculator &calculator(base::Workspace &ws)
+{
+    if (!ws.evaluator)
+        ws.evaluator = std::make_shared<Calculator>();
+    return *ws.evaluator;
 }
 
 } // namespace formula

@@ -4,6 +4,10 @@
 // program.
 #include <QString>
 
+namespace base {
+class Workspace;
+}
+
 namespace formula {
 
 struct CalcOptions {
@@ -111,5 +115,8 @@ private:
     QString m_lastError;
     bool m_help = false;
 };
+
+// The program's one evaluator, kept in the workspace and created on first use.
+Calculator &calculator(base::Workspace &ws);
 
 } // namespace formula

@@ -1,6 +1,6 @@
 #include "shell/login_dialog.h"
 
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "ui/settings_store.h"
 
 #include <QCloseEvent>
@@ -42,7 +42,7 @@ QLineEdit *passwordBox(const QString &name)
 
 } // namespace
 
-frmLogin::frmLogin(Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent)
+frmLogin::frmLogin(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent)
     : QDialog(parent), m_ws(ws), m_settings(settings), m_store(ws, prompter)
 {
     setObjectName(QStringLiteral("frmLogin"));

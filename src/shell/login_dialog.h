@@ -18,9 +18,12 @@ class Prompter;
 class SettingsStore;
 } // namespace ui
 
+namespace base {
+class Workspace;
+}
+
 namespace shell {
 
-class Workspace;
 
 class frmLogin : public QDialog {
     Q_OBJECT
@@ -28,7 +31,7 @@ public:
     // The result of "退出": the program ends.
     static constexpr int QuitProgram = 2;
 
-    frmLogin(Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent = nullptr);
+    frmLogin(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent = nullptr);
 
     bool loginDone() const { return m_loginDone; }
 
@@ -57,7 +60,7 @@ private:
     void enterChangeMode();
     void fillUsers(const QString &select);
 
-    Workspace &m_ws;
+    base::Workspace &m_ws;
     ui::SettingsStore &m_settings;
     UserStore m_store;
     bool m_loginDone = false;

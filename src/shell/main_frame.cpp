@@ -1,6 +1,6 @@
 #include "shell/main_frame.h"
 
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "ui/settings_store.h"
 
 #include <algorithm>
@@ -23,7 +23,7 @@ double fontSizeSetting(const QString &stored, double current)
     return ok && size > 0 ? size : current;
 }
 
-void applyFontSettings(Workspace &ws, const ui::SettingsStore &settings)
+void applyFontSettings(base::Workspace &ws, const ui::SettingsStore &settings)
 {
     ws.tableFontName =
         fontNameSetting(settings.value(QStringLiteral("Font"), QStringLiteral("Name")), ws.tableFontName);
@@ -31,7 +31,7 @@ void applyFontSettings(Workspace &ws, const ui::SettingsStore &settings)
         fontSizeSetting(settings.value(QStringLiteral("Font"), QStringLiteral("Size")), ws.tableFontSize);
 }
 
-void resetProgramState(Workspace &ws)
+void resetProgramState(base::Workspace &ws)
 {
     ws.printCopies = 1;
     ws.printQuality = 1;

@@ -13,9 +13,12 @@ namespace ui {
 class SettingsStore;
 }
 
+namespace base {
+class Workspace;
+}
+
 namespace shell {
 
-class Workspace;
 
 inline const QString kProgramCaption = QStringLiteral("ZUN'S 通用Scorvane");
 inline const QString kHelpMessage =
@@ -28,8 +31,8 @@ double fontSizeSetting(const QString &stored, double current);
 
 // Loading steps of the main window that touch no widget: the stored table font; then the print
 // settings (each 1), panel 1 "就绪", panel 2 "当前表格：无" and button 16 (横向输入) pressed.
-void applyFontSettings(Workspace &ws, const ui::SettingsStore &settings);
-void resetProgramState(Workspace &ws);
+void applyFontSettings(base::Workspace &ws, const ui::SettingsStore &settings);
+void resetProgramState(base::Workspace &ws);
 
 // Toolbar1: 24 positions numbered from 1; a position without a tooltip is a separator.
 struct ToolbarButton {

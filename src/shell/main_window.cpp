@@ -2,8 +2,8 @@
 
 #include "shell/about_dialog.h"
 #include "shell/main_frame.h"
-#include "shell/module1.h"
-#include "shell/workspace.h"
+#include "base/module1.h"
+#include "base/workspace.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
 #include "ui/prompter.h"
@@ -97,7 +97,7 @@ table::Form1 *formOf(QMdiSubWindow *sub)
 
 } // namespace
 
-MDIForm1::MDIForm1(Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent)
+MDIForm1::MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent)
     : QMainWindow(parent), m_ws(ws), m_prompter(prompter), m_settings(settings)
 {
     initResources();
@@ -262,7 +262,7 @@ void MDIForm1::mirrorWorkspace()
 {
     for (int panel = 1; panel <= 4; ++panel)
         m_panels[panel - 1]->setText(m_ws.panelText(panel));
-    connect(&m_ws, &Workspace::panelChanged, this, [this](int panel, const QString &text) {
+    connect(&m_ws, &base::Workspace::panelChanged, this, [this](int panel, const QString &text) {
         if (QLabel *label = statusPanel(panel))
             label->setText(text);
     });
@@ -270,7 +270,7 @@ void MDIForm1::mirrorWorkspace()
     for (int n = 1; n <= 24; ++n)
         if (!m_buttons[n - 1]->isSeparator())
             m_buttons[n - 1]->setEnabled(m_ws.buttonEnabled(n));
-    connect(&m_ws, &Workspace::buttonEnabledChanged, this, [this](int number, bool enabled) {
+    connect(&m_ws, &base::Workspace::buttonEnabledChanged, this, [this](int number, bool enabled) {
         if (QAction *a = toolbarButton(number))
             a->setEnabled(enabled);
     });
@@ -281,10 +281,10 @@ void MDIForm1::mirrorWorkspace()
         toolbarButton(17)->setChecked(!horizontal);
     };
     showDirection(m_ws.horizontalInput());
-    connect(&m_ws, &Workspace::inputDirectionChanged, this, showDirection);
+    connect(&m_ws, &base::Workspace::inputDirectionChanged, this, showDirection);
 
     setBusyPointer(m_ws.busy());
-    connect(&m_ws, &Workspace::busyChanged, this, &MDIForm1::setBusyPointer);
+    connect(&m_ws, &base::Workspace::busyChanged, this, &MDIForm1::setBusyPointer);
 }
 
 void MDIForm1::setBusyPointer(bool busy)
@@ -409,7 +409,7 @@ void MDIForm1::showTableWindow(const QString &caption)
 
 void MDIForm1::openTableFile()
 {
-    const QString path = ShowOpenDialog(m_prompter, QStringLiteral("*.gdt"), QStringLiteral("打开数据文件"));
+    const QString path = ui::ShowOpenDialog(m_prompter, QStringLiteral("*.gdt"), QStringLiteral("打开数据文件"));
     if (path.isEmpty())
         return;
     table::Form1 *form = createTableWindow();

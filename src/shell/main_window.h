@@ -24,19 +24,22 @@ namespace table {
 class Form1;
 }
 
+namespace base {
+class Workspace;
+}
+
 namespace shell {
 
-class Workspace;
 
 class MDIForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // Runs the loading steps: data directories, school tree, stored table font, caption, print
     // settings.
-    MDIForm1(Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent = nullptr);
+    MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent = nullptr);
     ~MDIForm1() override;
 
-    Workspace &workspace() const { return m_ws; }
+    base::Workspace &workspace() const { return m_ws; }
     ui::Prompter &prompter() const { return m_prompter; }
 
     QMdiArea *mdiArea() const { return m_mdi; }
@@ -95,7 +98,7 @@ private:
     void unloadToolWindows();
     void resizeLeftPanel();
 
-    Workspace &m_ws;
+    base::Workspace &m_ws;
     ui::Prompter &m_prompter;
     ui::SettingsStore &m_settings;
     QMdiArea *m_mdi = nullptr;

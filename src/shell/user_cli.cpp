@@ -1,14 +1,14 @@
 #include "shell/user_cli.h"
 
 #include "shell/user_store.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "ui/prompter.h"
 
 #include <QTextStream>
 
 namespace shell {
 
-int runUserCommand(Workspace &ws, ui::Prompter &prompter, const QStringList &args, QTextStream &out)
+int runUserCommand(base::Workspace &ws, ui::Prompter &prompter, const QStringList &args, QTextStream &out)
 {
     QStringList a = args;
     if (!a.isEmpty() && a.first() == QStringLiteral("user"))
@@ -36,7 +36,7 @@ int runUserCommand(Workspace &ws, ui::Prompter &prompter, const QStringList &arg
     return 2;
 }
 
-bool cliLogin(Workspace &ws, ui::Prompter &prompter, const QString &name, const QString &password)
+bool cliLogin(base::Workspace &ws, ui::Prompter &prompter, const QString &name, const QString &password)
 {
     const std::optional<QString> tablePassword = UserStore(ws, prompter).login(name, password);
     if (!tablePassword)

@@ -1,10 +1,10 @@
 #include "shell/user_store.h"
 
-#include "shell/ini_profile.h"
-#include "shell/temp_file_guard.h"
-#include "shell/text_codec.h"
-#include "shell/workspace.h"
-#include "table/archive.h"
+#include "base/ini_profile.h"
+#include "base/temp_file_guard.h"
+#include "base/text_codec.h"
+#include "base/workspace.h"
+#include "base/archive.h"
 #include "ui/prompter.h"
 
 #include <QFile>
@@ -73,14 +73,14 @@ QString tablePasswordFor(const QString &name, const QString &dlzip)
     return JMuser(name) + QLatin1Char('@') + dlzip;
 }
 
-void setLoggedIn(Workspace &ws, const QString &name, const QString &tablePassword)
+void setLoggedIn(base::Workspace &ws, const QString &name, const QString &tablePassword)
 {
     ws.userName = name;
     ws.tablePassword = tablePassword;
     ws.setPanelText(4, QStringLiteral("当前用户：") + name);
 }
 
-UserStore::UserStore(const Workspace &ws, ui::Prompter &prompter)
+UserStore::UserStore(const base::Workspace &ws, ui::Prompter &prompter)
     : m_prompter(prompter), m_listFile(ws.userListFile()), m_storeFile(ws.userStoreFile())
 {
     m_programDir = ws.programDir();
@@ -93,18 +93,18 @@ bool UserStore::unpackList() const
     QFile::remove(m_listFile);
     // A missing or unreadable store is passed over: the list then reads as empty.
     return !QFileInfo::exists(m_storeFile) ||
-           table::archive::unpack(m_storeFile, kMember, m_programDir, storePassword()) == 0;
+           base::archive::unpack(m_storeFile, kMember, m_programDir, storePassword()) == 0;
 }
 
 void UserStore::packList() const
 {
-    table::archive::pack(m_listFile, kMember, m_storeFile, storePassword());
+    base::archive::pack(m_listFile, kMember, m_storeFile, storePassword());
 }
 
 QString UserStore::loadText() const
 {
     QString text;
-    if (!codec::readText(m_listFile, &text))
+    if (!base::codec::readText(m_listFile, &text))
         return {};
     return text;
 }
@@ -114,7 +114,7 @@ QStringList UserStore::readList(const QString &text)
     QStringList names;
     // Each round needs a distinct key in the text, so the loop ends within the text's size.
     for (qsizetype i = 0;; ++i) {
-        const QString value = ini::readText(text, kListSection, listKey(i), kMissing);
+        const QString value = base::ini::readText(text, kListSection, listKey(i), kMissing);
         if (value.trimmed() == kMissing)
             break;
         names.append(value);
@@ -126,19 +126,19 @@ bool UserStore::passwordMatches(const QString &text, const QStringList &list, co
                                 const QString &password)
 {
     // Only a listed user: an unknown section would read "Default" and open with that password.
-    return list.contains(name) && ini::readText(text, name, QStringLiteral("psd"), kMissing) == password;
+    return list.contains(name) && base::ini::readText(text, name, QStringLiteral("psd"), kMissing) == password;
 }
 
 QStringList UserStore::users() const
 {
-    TempFileGuard guard(m_listFile);
+    base::TempFileGuard guard(m_listFile);
     unpackList();
     return readList(loadText());
 }
 
 bool UserStore::verifyPassword(const QString &name, const QString &password) const
 {
-    TempFileGuard guard(m_listFile);
+    base::TempFileGuard guard(m_listFile);
     unpackList();
     const QString text = loadText();
     return passwordMatches(text, readList(text), name, password);
@@ -149,12 +149,12 @@ std::optional<QString> UserStore::login(const QString &name, const QString &pass
     QString dlzip;
     bool ok = false;
     {
-        TempFileGuard guard(m_listFile);
+        base::TempFileGuard guard(m_listFile);
         unpackList();
         const QString text = loadText();
         ok = passwordMatches(text, readList(text), name, password);
         if (ok)
-            dlzip = ini::readText(text, name, QStringLiteral("dlzip"), kMissing);
+            dlzip = base::ini::readText(text, name, QStringLiteral("dlzip"), kMissing);
     }
     if (!ok) {
         m_prompter.message(QStringLiteral("密码错误，请重新输入。"), kTitleNotice, ui::Icon::Information);
@@ -176,7 +176,7 @@ bool UserStore::addUser(const QString &name, const QString &password, const QStr
     if (name == kMissing)
         return refuse(QStringLiteral("用户名：Default 不合法。请更改一个新的用户名。"));
 
-    TempFileGuard guard(m_listFile);
+    base::TempFileGuard guard(m_listFile);
     // A store that exists but cannot be read would be replaced by one holding only the new user,
     // and every other account would be lost with it.
     if (!unpackList())
@@ -199,9 +199,9 @@ bool UserStore::addUser(const QString &name, const QString &password, const QStr
 
     list.append(name);
     for (qsizetype i = 0; i < list.size(); ++i)
-        ini::write(m_listFile, kListSection, listKey(i), list.at(i));
-    ini::write(m_listFile, name, QStringLiteral("psd"), password);
-    ini::write(m_listFile, name, QStringLiteral("dlzip"), password);
+        base::ini::write(m_listFile, kListSection, listKey(i), list.at(i));
+    base::ini::write(m_listFile, name, QStringLiteral("psd"), password);
+    base::ini::write(m_listFile, name, QStringLiteral("dlzip"), password);
     packList();
     return true;
 }
@@ -221,24 +221,24 @@ bool UserStore::changePassword(const QString &name, const QString &newPassword, 
         m_prompter.message(QStringLiteral("两次输入的密码不一致，请重新输入。"), kTitleNotice, ui::Icon::Information);
         return false;
     }
-    TempFileGuard guard(m_listFile);
+    base::TempFileGuard guard(m_listFile);
     unpackList();
     // A store that vanished since the first step must not be replaced by a file without the list.
     if (!readList(loadText()).contains(name))
         return false;
-    ini::write(m_listFile, name, QStringLiteral("psd"), newPassword);
+    base::ini::write(m_listFile, name, QStringLiteral("psd"), newPassword);
     packList();
     return true;
 }
 
 UserStore::DeleteResult UserStore::deleteUser(const QString &name, const QString &password) const
 {
-    TempFileGuard guard(m_listFile);
+    base::TempFileGuard guard(m_listFile);
     unpackList();
     const QString text = loadText();
     QStringList list = readList(text);
     QStringList oldLines;
-    codec::readLines(m_listFile, &oldLines);
+    base::codec::readLines(m_listFile, &oldLines);
     // The plain list is not left on disk while the question waits for the user.
     guard.removeNow();
 
@@ -260,7 +260,7 @@ UserStore::DeleteResult UserStore::deleteUser(const QString &name, const QString
         QFile::remove(m_storeFile);
         return DeleteResult::Deleted;
     }
-    codec::writeLines(m_listFile, rebuiltListLines(list, oldLines));
+    base::codec::writeLines(m_listFile, rebuiltListLines(list, oldLines));
     packList();
     return DeleteResult::Deleted;
 }

@@ -13,9 +13,12 @@ namespace ui {
 class Prompter;
 }
 
+namespace base {
+class Workspace;
+}
+
 namespace shell {
 
-class Workspace;
 
 // Fixed for every build, so a store written by one opens in any other.
 inline constexpr char16_t kUserStorePassword[] = u"ScorvaneUsers!7";
@@ -29,11 +32,11 @@ QString JMuser(const QString &text);
 QString tablePasswordFor(const QString &name, const QString &dlzip);
 
 // The results of a successful login: user name, table password and status panel 4.
-void setLoggedIn(Workspace &ws, const QString &name, const QString &tablePassword);
+void setLoggedIn(base::Workspace &ws, const QString &name, const QString &tablePassword);
 
 class UserStore {
 public:
-    UserStore(const Workspace &ws, ui::Prompter &prompter);
+    UserStore(const base::Workspace &ws, ui::Prompter &prompter);
 
     // The user names in list order (u1, u2, … up to the first key that reads "Default").
     QStringList users() const;

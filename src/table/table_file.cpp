@@ -1,10 +1,10 @@
 #include "table/table_file.h"
 
-#include "shell/module1.h"
-#include "shell/temp_file_guard.h"
-#include "shell/text_codec.h"
-#include "shell/workspace.h"
-#include "table/archive.h"
+#include "base/module1.h"
+#include "base/temp_file_guard.h"
+#include "base/text_codec.h"
+#include "base/workspace.h"
+#include "base/archive.h"
 #include "ui/prompter.h"
 
 #include <QDir>
@@ -117,8 +117,8 @@ void TableFile::endLong()
 
 int TableFile::ZIPFile(const QString &, const QString &archive, const QString &password)
 {
-    shell::TempFileGuard working(m_ws.workingFile());
-    const int result = archive::pack(m_ws.workingFile(), QStringLiteral("data.file"), archive, password);
+    base::TempFileGuard working(m_ws.workingFile());
+    const int result = base::archive::pack(m_ws.workingFile(), QStringLiteral("data.file"), archive, password);
     if (result != 0) {
         m_prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
                            ui::Icon::Critical);
@@ -130,7 +130,7 @@ int TableFile::ZIPFile(const QString &, const QString &archive, const QString &p
 int TableFile::unZIPFile(const QString &archive, const QString &password, OpenMessage which)
 {
     const QString dir = m_ws.programDir().chopped(1);
-    if (archive::unpack(archive, QStringLiteral("data.file"), dir, password) != 0) {
+    if (base::archive::unpack(archive, QStringLiteral("data.file"), dir, password) != 0) {
         m_prompter.message(which == OpenMessage::Table
                                ? QStringLiteral("文件打开失败！请确认文件格式正确，或确认您有权访问该文档。")
                                : QStringLiteral("文件打开失败！请确认文件格式正确。"),
@@ -143,7 +143,7 @@ int TableFile::unZIPFile(const QString &archive, const QString &password, OpenMe
 bool TableFile::LoadData(GradeTable &table, const QString &name, bool fullPath)
 {
     beginLong(QStringLiteral("文件读取中..."));
-    shell::TempFileGuard working(m_ws.workingFile());
+    base::TempFileGuard working(m_ws.workingFile());
     auto fail = [&] {
         endLong();
         table.成绩表.setCol(0);
@@ -158,7 +158,7 @@ bool TableFile::LoadData(GradeTable &table, const QString &name, bool fullPath)
         return fail();
 
     QStringList lines;
-    shell::codec::readLines(m_ws.workingFile(), &lines);
+    base::codec::readLines(m_ws.workingFile(), &lines);
     GradeTable loaded;
     loaded.成绩表.measureText = table.成绩表.measureText;
     if (readMember(lines, loaded) != MemberResult::Ok) {
@@ -202,9 +202,9 @@ bool TableFile::SaveData(GradeTable &table, bool, const QString &name)
                             ui::Icon::Question, ui::Answer::Yes) != ui::Answer::Yes)
         return false;
 
-    shell::TempFileGuard working(m_ws.workingFile());
+    base::TempFileGuard working(m_ws.workingFile());
     QFile::remove(m_ws.workingFile());
-    if (!shell::codec::writeLines(m_ws.workingFile(), writeMember(table))) {
+    if (!base::codec::writeLines(m_ws.workingFile(), writeMember(table))) {
         m_prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
                            ui::Icon::Critical);
         return false;
@@ -214,7 +214,7 @@ bool TableFile::SaveData(GradeTable &table, bool, const QString &name)
 
 bool TableFile::saveToChosenPath(GradeTable &table)
 {
-    const QString chosen = shell::ShowSaveDialog(m_prompter, QStringLiteral("*.gdt"));
+    const QString chosen = ui::ShowSaveDialog(m_prompter, QStringLiteral("*.gdt"));
     if (chosen.isEmpty())
         return false;
     return SaveData(table, false, tableNameFromPath(chosen));
@@ -234,7 +234,7 @@ bool TableFile::menuCopyTable(GradeTable &table)
 
 bool TableFile::menuUnPasSave(GradeTable &table)
 {
-    const QString chosen = shell::ShowSaveDialog(m_prompter, QStringLiteral("*.gdt"));
+    const QString chosen = ui::ShowSaveDialog(m_prompter, QStringLiteral("*.gdt"));
     if (chosen.isEmpty())
         return false;
     table.unprotectedSave = true;

@@ -8,7 +8,7 @@
 #include <QStringList>
 #include <functional>
 
-namespace shell {
+namespace base {
 class Workspace;
 }
 namespace ui {
@@ -35,7 +35,7 @@ MemberResult readMember(const QStringList &lines, GradeTable &table);
 
 class TableFile {
 public:
-    TableFile(shell::Workspace &ws, ui::Prompter &prompter) : m_ws(ws), m_prompter(prompter) {}
+    TableFile(base::Workspace &ws, ui::Prompter &prompter) : m_ws(ws), m_prompter(prompter) {}
 
     // Shown or hidden around a long operation (the table window hides its grid).
     std::function<void(bool visible)> showGrid;
@@ -64,7 +64,7 @@ private:
     void endLong();
     bool saveToChosenPath(GradeTable &table);
 
-    shell::Workspace &m_ws;
+    base::Workspace &m_ws;
     ui::Prompter &m_prompter;
 };
 

@@ -1,7 +1,8 @@
 #include "table/table_window.h"
 
+#include "formula/calculate.h"
 #include "formula/cell_formula.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "table/editing.h"
 #include "ui/grid_view.h"
 #include "ui/prompter.h"
@@ -250,7 +251,7 @@ QMenu *buildMenu(QWidget *owner, const char *name, const char *caption, const Me
 }
 } // namespace
 
-Form1::Form1(shell::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
+Form1::Form1(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     : QWidget(parent), m_ws(ws), m_prompter(prompter), m_file(ws, prompter)
 {
     setObjectName(QStringLiteral("Form1"));
@@ -433,7 +434,7 @@ void Form1::activated()
     }
     m_txtedit->setFont(m_grid->font());
     m_ws.setPanelText(2, QStringLiteral("当前表格：") + m_doc.Caption);
-    for (int b : shell::Workspace::tableButtons)
+    for (int b : base::Workspace::tableButtons)
         m_ws.setButtonEnabled(b, true);
     m_ws.setButtonEnabled(6, action(QStringLiteral("menuUndo"))->isEnabled());
 }
@@ -447,7 +448,7 @@ void Form1::deactivated()
 void Form1::releaseTableButtons()
 {
     m_ws.setPanelText(2, QStringLiteral("当前表格：无"));
-    for (int b : shell::Workspace::tableButtons)
+    for (int b : base::Workspace::tableButtons)
         m_ws.setButtonEnabled(b, false);
     m_ws.setButtonEnabled(6, false);
 }
@@ -549,13 +550,13 @@ void Form1::formulaBarChanged(const QString &text)
 {
     const bool isFormula = formula::isFormula(text);
     m_check1->setChecked(isFormula);
-    m_result->setText(formula::resultLabel(text, m_doc.成绩表, m_doc.DataFormat, m_ws.calculator()));
+    m_result->setText(formula::resultLabel(text, m_doc.成绩表, m_doc.DataFormat, formula::calculator(m_ws)));
     m_result->setEnabled(isFormula);
 }
 
 QString Form1::公式2值(int16_t row, int16_t col)
 {
-    return formula::公式2值(m_doc.成绩表, row, col, m_doc.DataFormat, m_ws.calculator());
+    return formula::公式2值(m_doc.成绩表, row, col, m_doc.DataFormat, formula::calculator(m_ws));
 }
 
 void Form1::showPopupMenu()
@@ -713,13 +714,13 @@ void Form1::menuSelAll_Click()
 
 void Form1::menuCheckGS_Click()
 {
-    formula::menuCheckGS(m_doc, m_ws.calculator());
+    formula::menuCheckGS(m_doc, formula::calculator(m_ws));
     afterTableCommand();
 }
 
 void Form1::menuRun_Click()
 {
-    if (formula::menuRun(m_doc, m_prompter, m_ws.calculator()))
+    if (formula::menuRun(m_doc, m_prompter, formula::calculator(m_ws)))
         afterTableCommand();
 }
 

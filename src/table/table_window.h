@@ -17,7 +17,7 @@ class QLabel;
 class QPushButton;
 class QAction;
 
-namespace shell {
+namespace base {
 class Workspace;
 }
 namespace ui {
@@ -30,7 +30,7 @@ namespace table {
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    Form1(shell::Workspace &ws, ui::Prompter &prompter, QWidget *parent = nullptr);
+    Form1(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent = nullptr);
     ~Form1() override;
 
     GradeTable &document() { return m_doc; }
@@ -106,7 +106,7 @@ private:
     void afterTableCommand();
     Target editTarget(QLineEdit **box) const;
 
-    shell::Workspace &m_ws;
+    base::Workspace &m_ws;
     ui::Prompter &m_prompter;
     GradeTable m_doc;
     TableFile m_file;

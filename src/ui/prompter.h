@@ -40,4 +40,10 @@ private:
     bool m_yes;
 };
 
+// The open-file dialog; the chosen path, or "" when cancelled.
+QString ShowOpenDialog(Prompter &prompter, const QString &pattern, const QString &title);
+// The save-file dialog (no title); "" when cancelled. A name typed without an extension gets the
+// pattern's, as the system's save dialog does.
+QString ShowSaveDialog(Prompter &prompter, const QString &pattern);
+
 } // namespace ui

@@ -1,8 +1,8 @@
 // The command-line companion from outside: its output, exit codes and messages, and that it
 // leaves no working file behind. Runs the real scorvane-cli.
-#include "shell/text_codec.h"
+#include "base/text_codec.h"
 #include "shell/user_store.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "table/table_file.h"
 #include "test_support.h"
 
@@ -47,7 +47,7 @@ class CliTest : public QObject {
                                 QString(),
                                 QStringLiteral("缺考"),
                                 QStringLiteral("！公式：cell(?,1)+cell(?,2)")};
-        QVERIFY(shell::codec::writeLines(path(QStringLiteral("data.file")), lines));
+        QVERIFY(base::codec::writeLines(path(QStringLiteral("data.file")), lines));
         const QString zip = QStandardPaths::findExecutable(QStringLiteral("zip"));
         QStringList args{QStringLiteral("-q"), QStringLiteral("-j")};
         if (!password.isEmpty())

@@ -6,7 +6,7 @@
 #include "shell/login_dialog.h"
 #include "shell/main_window.h"
 #include "shell/user_store.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
 #include "test_support.h"
@@ -40,7 +40,7 @@ private slots:
     {
         QTemporaryDir tmp;
         const QString dir = tmp.path() + QStringLiteral("/成绩程序/");
-        shell::Workspace ws(dir);
+        base::Workspace ws(dir);
         ui::MemorySettingsStore settings;
         ScriptedPrompter p;
         auto main = std::make_unique<shell::MDIForm1>(ws, p, settings);
@@ -106,7 +106,7 @@ private slots:
         QVERIFY(!QFile::exists(ws.workingFile()));
 
         // Next session: the same user logs in again and the table holds the new score.
-        shell::Workspace next(dir);
+        base::Workspace next(dir);
         ScriptedPrompter p2;
         shell::UserStore store(next, p2);
         const std::optional<QString> pw = store.login(QStringLiteral("李老师"), QStringLiteral("jiaoshi2026"));

@@ -3,7 +3,7 @@
 #include "scripted_prompter.h"
 #include "shell/login_dialog.h"
 #include "shell/user_store.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "ui/settings_store.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@ class TestLoginDialog : public QObject {
     Q_OBJECT
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<shell::Workspace> m_ws;
+    std::unique_ptr<base::Workspace> m_ws;
     ScriptedPrompter m_prompter;
     ui::MemorySettingsStore m_settings;
     std::unique_ptr<frmLogin> m_dlg;
@@ -82,7 +82,7 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_ws = std::make_unique<shell::Workspace>(m_dir->path());
+        m_ws = std::make_unique<base::Workspace>(m_dir->path());
         m_prompter.clear();
         m_settings.values.clear();
     }

@@ -5,7 +5,7 @@
 #include "shell/about_dialog.h"
 #include "shell/main_window.h"
 #include "shell/splash_window.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
 #include "test_support.h"
@@ -50,7 +50,7 @@ QStringList menuCaptions(QMenuBar *bar)
 class MainWindowTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_tmp;
-    std::unique_ptr<Workspace> m_ws;
+    std::unique_ptr<base::Workspace> m_ws;
     ui::MemorySettingsStore m_settings;
     ScriptedPrompter m_p;
     std::unique_ptr<MDIForm1> m_w;
@@ -58,7 +58,7 @@ class MainWindowTest : public QObject {
     QString programDir() const { return m_tmp->path() + QStringLiteral("/程序/"); }
     void makeWindow()
     {
-        m_ws = std::make_unique<Workspace>(programDir());
+        m_ws = std::make_unique<base::Workspace>(programDir());
         m_ws->tablePassword = kPassword;
         m_w = std::make_unique<MDIForm1>(*m_ws, m_p, m_settings);
     }
@@ -166,7 +166,7 @@ private slots:
 
     void captionAndPrintSettings()
     {
-        m_ws = std::make_unique<Workspace>(programDir());
+        m_ws = std::make_unique<base::Workspace>(programDir());
         m_ws->printCopies = 5;
         m_ws->printDuplex = 3;
         m_w = std::make_unique<MDIForm1>(*m_ws, m_p, m_settings);

@@ -2,7 +2,7 @@
 // by input direction, Escape, the formula bar and its check box, the clipboard, undo, the close
 // prompt, and a whole session that types scores and a formula and saves the table.
 #include "scripted_prompter.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
 #include "ui/grid_view.h"
@@ -24,7 +24,7 @@ using namespace table;
 class TableWindowTest : public QObject {
     Q_OBJECT
     std::unique_ptr<QTemporaryDir> m_tmp;
-    std::unique_ptr<shell::Workspace> m_ws;
+    std::unique_ptr<base::Workspace> m_ws;
     ScriptedPrompter m_p;
     std::unique_ptr<Form1> m_w;
 
@@ -49,7 +49,7 @@ private slots:
     void init()
     {
         m_tmp = std::make_unique<QTemporaryDir>();
-        m_ws = std::make_unique<shell::Workspace>(m_tmp->path());
+        m_ws = std::make_unique<base::Workspace>(m_tmp->path());
         m_ws->tablePassword = QStringLiteral("ABC@pw1234");
         m_p.clear();
         m_w = std::make_unique<Form1>(*m_ws, m_p);

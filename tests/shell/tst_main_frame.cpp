@@ -2,7 +2,7 @@
 // layout, the window list, the window arrangements, the version texts and the splash progress.
 #include "shell/main_frame.h"
 #include "shell/program_info.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "ui/settings_store.h"
 
 #include <QTemporaryDir>
@@ -53,7 +53,7 @@ private slots:
     void applyFontSettingsReadsTheFontSection()
     {
         QTemporaryDir tmp;
-        Workspace ws(tmp.path());
+        base::Workspace ws(tmp.path());
         ui::MemorySettingsStore settings;
         applyFontSettings(ws, settings);
         QCOMPARE(ws.tableFontName, QStringLiteral("宋体"));
@@ -77,7 +77,7 @@ private slots:
     void resetProgramStateSetsPrintSettingsAndPanels()
     {
         QTemporaryDir tmp;
-        Workspace ws(tmp.path());
+        base::Workspace ws(tmp.path());
         ws.printCopies = 3;
         ws.printQuality = -4;
         ws.printLineWidth = 7;

@@ -1,7 +1,7 @@
 // The command-line user commands and the command-line login over the same store as the dialog.
 #include "scripted_prompter.h"
 #include "shell/user_cli.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -12,7 +12,7 @@ class TestUserCli : public QObject {
     Q_OBJECT
 
     QTemporaryDir *m_dir = nullptr;
-    shell::Workspace *m_ws = nullptr;
+    base::Workspace *m_ws = nullptr;
     ScriptedPrompter m_prompter;
 
     int run(const QStringList &args, QString *output = nullptr)
@@ -32,7 +32,7 @@ private slots:
     void init()
     {
         m_dir = new QTemporaryDir;
-        m_ws = new shell::Workspace(m_dir->path());
+        m_ws = new base::Workspace(m_dir->path());
         m_prompter.clear();
     }
 

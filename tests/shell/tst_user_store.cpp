@@ -2,9 +2,9 @@
 // the rebuilt list file, and that the plain user.dat never stays on disk. Stores are cross-checked
 // with Info-ZIP in both directions.
 #include "scripted_prompter.h"
-#include "shell/temp_file_guard.h"
+#include "base/temp_file_guard.h"
 #include "shell/user_store.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -40,7 +40,7 @@ class TestUserStore : public QObject {
 
     QTemporaryDir *m_dir = nullptr;
     QTemporaryDir *m_scratch = nullptr;
-    shell::Workspace *m_ws = nullptr;
+    base::Workspace *m_ws = nullptr;
     ScriptedPrompter m_prompter;
 
     QString programDir() const { return m_ws->programDir(); }
@@ -79,7 +79,7 @@ private slots:
     {
         m_dir = new QTemporaryDir;
         m_scratch = new QTemporaryDir;
-        m_ws = new shell::Workspace(m_dir->path());
+        m_ws = new base::Workspace(m_dir->path());
         m_prompter.clear();
     }
 
@@ -403,7 +403,7 @@ private slots:
     {
         const QString path = m_scratch->filePath(QStringLiteral("data.file"));
         try {
-            shell::TempFileGuard guard(path);
+            base::TempFileGuard guard(path);
             writeBytes(path, "x");
             QVERIFY(QFile::exists(path));
             throw std::runtime_error("step failed");
@@ -411,7 +411,7 @@ private slots:
         }
         QVERIFY(!QFile::exists(path));
         {
-            shell::TempFileGuard guard(path);
+            base::TempFileGuard guard(path);
             writeBytes(path, "x");
             guard.release();
         }

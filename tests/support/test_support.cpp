@@ -1,7 +1,7 @@
 #include "test_support.h"
 
 #include "scripted_prompter.h"
-#include "shell/workspace.h"
+#include "base/workspace.h"
 #include "table/table_file.h"
 
 #include <QDir>
@@ -40,7 +40,7 @@ QStringList filesIn(const QString &dir)
 bool saveOneStudentTable(const QString &programDir, const QString &password, const QString &base, const QString &title,
                          const QString &score)
 {
-    shell::Workspace ws(programDir);
+    base::Workspace ws(programDir);
     ws.tablePassword = password;
     ScriptedPrompter quiet;
     table::TableFile file(ws, quiet);
@@ -58,7 +58,7 @@ bool saveOneStudentTable(const QString &programDir, const QString &password, con
 
 QString oneStudentScore(const QString &programDir, const QString &password, const QString &base)
 {
-    shell::Workspace ws(programDir);
+    base::Workspace ws(programDir);
     ws.tablePassword = password;
     ScriptedPrompter quiet;
     table::TableFile file(ws, quiet);

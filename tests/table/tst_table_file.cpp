@@ -1,9 +1,9 @@
 // Table files: the member layout byte for byte, load and save through the working file, the
 // messages of every failure, interop with Info-ZIP, and files that lie about their size.
 #include "scripted_prompter.h"
-#include "shell/text_codec.h"
-#include "shell/workspace.h"
-#include "table/archive.h"
+#include "base/text_codec.h"
+#include "base/workspace.h"
+#include "base/archive.h"
 #include "table/table_file.h"
 #include "test_support.h"
 
@@ -35,7 +35,7 @@ void fill(GradeTable &t, int students, const QStringList &fields)
 
 QByteArray memberBytes(const QStringList &lines)
 {
-    return shell::codec::joinLines(lines);
+    return base::codec::joinLines(lines);
 }
 } // namespace
 
@@ -54,7 +54,7 @@ class TableFileTest : public QObject {
         f.close();
         const QString path = dir() + name + QStringLiteral(".gdt");
         QFile::remove(path);
-        archive::pack(src, QStringLiteral("data.file"), path, password);
+        base::archive::pack(src, QStringLiteral("data.file"), path, password);
         QFile::remove(src);
         return dir() + name;
     }
@@ -125,7 +125,7 @@ private slots:
     {
         QFETCH(QString, password);
         QFETCH(bool, unprotected);
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ws.tablePassword = password;
         ScriptedPrompter p;
         TableFile file(ws, p);
@@ -166,7 +166,7 @@ private slots:
 
     void loadRebuildsHeaderAndRowNumbers()
     {
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ScriptedPrompter p;
         TableFile file(ws, p);
         const QString name =
@@ -212,7 +212,7 @@ private slots:
     {
         QFETCH(QStringList, lines);
         QFETCH(QString, message);
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ScriptedPrompter p;
         TableFile file(ws, p);
         const QString name = packLines(QStringLiteral("bad"), lines, QString());
@@ -230,7 +230,7 @@ private slots:
     void shortFileMissingOneRowStillLoads()
     {
         // Trailing empty cells dropped by an editor: the missing lines read as empty cells.
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ScriptedPrompter p;
         TableFile file(ws, p);
         const QString name = packLines(QStringLiteral("short"),
@@ -256,7 +256,7 @@ private slots:
     {
         QFETCH(QByteArray, content);
         QFETCH(QString, password);
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ws.tablePassword = QStringLiteral("right");
         ScriptedPrompter p;
         TableFile file(ws, p);
@@ -291,7 +291,7 @@ private slots:
     {
         QFETCH(QString, name);
         QFETCH(bool, fullPath);
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ScriptedPrompter p;
         TableFile file(ws, p);
         GradeTable t;
@@ -302,7 +302,7 @@ private slots:
 
     void relativeNameUsesDataFolder()
     {
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ScriptedPrompter p;
         TableFile file(ws, p);
         GradeTable t;
@@ -321,7 +321,7 @@ private slots:
     void overwriteQuestion()
     {
         QFETCH(int, answer);
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ScriptedPrompter p;
         TableFile file(ws, p);
         GradeTable t;
@@ -343,7 +343,7 @@ private slots:
 
     void failedPackKeepsOldFile()
     {
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ScriptedPrompter p;
         TableFile file(ws, p);
         GradeTable t;
@@ -358,7 +358,7 @@ private slots:
 
     void commandsUseDialogPath()
     {
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ws.tablePassword = QStringLiteral("pw");
         ScriptedPrompter p;
         TableFile file(ws, p);
@@ -379,7 +379,7 @@ private slots:
         p.expectSaveFile(dir() + QStringLiteral("open.gdt"));
         QVERIFY(file.menuUnPasSave(t));
         QVERIFY(!t.unprotectedSave);
-        QCOMPARE(archive::unpack(dir() + QStringLiteral("open.gdt"), QStringLiteral("data.file"), m_tmp->path(),
+        QCOMPARE(base::archive::unpack(dir() + QStringLiteral("open.gdt"), QStringLiteral("data.file"), m_tmp->path(),
                                  QStringLiteral("anything")),
                  0);
         QFile::remove(ws.workingFile());
@@ -396,7 +396,7 @@ private slots:
         const QString unzip = QStandardPaths::findExecutable(QStringLiteral("unzip"));
         if (zip.isEmpty() || unzip.isEmpty())
             QSKIP("zip/unzip not installed");
-        shell::Workspace ws(dir());
+        base::Workspace ws(dir());
         ScriptedPrompter p;
         TableFile file(ws, p);
         GradeTable t;

@@ -1,11 +1,11 @@
-#include "shell/ini_profile.h"
+#include "base/ini_profile.h"
 
-#include "shell/text_codec.h"
+#include "base/text_codec.h"
 
 #include <QFileInfo>
 #include <QList>
 
-namespace shell::ini {
+namespace base::ini {
 
 namespace {
 
@@ -290,4 +290,4 @@ QStringList sections(const QString &file)
     return names;
 }
 
-} // namespace shell::ini
+} // namespace base::ini

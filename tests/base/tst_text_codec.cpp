@@ -1,11 +1,11 @@
-#include "shell/text_codec.h"
+#include "base/text_codec.h"
 #include "test_support.h"
 
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace shell;
+using namespace base;
 
 class TestTextCodec : public QObject {
     Q_OBJECT

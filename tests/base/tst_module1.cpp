@@ -1,11 +1,11 @@
 #include "scripted_prompter.h"
-#include "shell/module1.h"
-#include "shell/text_codec.h"
+#include "base/module1.h"
+#include "base/text_codec.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace shell;
+using namespace base;
 
 class TestModule1 : public QObject {
     Q_OBJECT
@@ -27,11 +27,11 @@ void TestModule1::openDialog()
     ScriptedPrompter p;
     p.expectOpenFile(QStringLiteral("/t/表格数据/一班/期中.gdt") + QChar(u'\0') + QStringLiteral("rest"),
                      QStringLiteral("*.gdt"));
-    QCOMPARE(ShowOpenDialog(p, QStringLiteral("*.gdt"), QStringLiteral("打开数据文件")),
+    QCOMPARE(ui::ShowOpenDialog(p, QStringLiteral("*.gdt"), QStringLiteral("打开数据文件")),
              QStringLiteral("/t/表格数据/一班/期中.gdt"));
     QCOMPARE(p.shown.value(0).title, QStringLiteral("打开数据文件"));
     p.expectOpenFile(QString());
-    QCOMPARE(ShowOpenDialog(p, QStringLiteral("*.gdt"), QStringLiteral("打开数据文件")), QString());
+    QCOMPARE(ui::ShowOpenDialog(p, QStringLiteral("*.gdt"), QStringLiteral("打开数据文件")), QString());
     VERIFY_PROMPTS(p);
 }
 
@@ -53,7 +53,7 @@ void TestModule1::saveDialog()
     QFETCH(QString, path);
     ScriptedPrompter p;
     p.expectSaveFile(answer, QStringLiteral("*.gdt"));
-    QCOMPARE(ShowSaveDialog(p, QStringLiteral("*.gdt")), path);
+    QCOMPARE(ui::ShowSaveDialog(p, QStringLiteral("*.gdt")), path);
     QVERIFY(p.shown.value(0).title.isEmpty());
     VERIFY_PROMPTS(p);
 }

@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace shell::ini {
+namespace base::ini {
 
 QString read(const QString &file, const QString &section, const QString &key, const QString &defaultValue);
 // Creates file and section as needed. False when the file cannot be read or written, and when a
@@ -20,4 +20,4 @@ QString writeText(const QString &text, const QString &section, const QString &ke
 // Section names in file order.
 QStringList sections(const QString &file);
 
-} // namespace shell::ini
+} // namespace base::ini

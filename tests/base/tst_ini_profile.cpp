@@ -1,11 +1,11 @@
-#include "shell/ini_profile.h"
-#include "shell/text_codec.h"
+#include "base/ini_profile.h"
+#include "base/text_codec.h"
 #include "test_support.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
 
-using namespace shell;
+using namespace base;
 
 namespace {
 const QString kDefault = QStringLiteral("Default");

@@ -5,7 +5,7 @@
 // folder; the output path is never built from a name stored in the archive.
 #include <QString>
 
-namespace table::archive {
+namespace base::archive {
 
 // A member larger than this is a failed unpack rather than an exhausted memory.
 constexpr qint64 kMaxMemberSize = 256ll * 1024 * 1024;
@@ -21,4 +21,4 @@ int pack(const QString &sourceFile, const QString &memberName, const QString &ar
 // 0 on success, non-zero on failure (missing archive or member, wrong password, damage, too big).
 int unpack(const QString &archivePath, const QString &memberName, const QString &destDir, const QString &password);
 
-} // namespace table::archive
+} // namespace base::archive

@@ -1,13 +1,11 @@
-#include "shell/workspace.h"
-
-#include "formula/calculate.h"
+#include "base/workspace.h"
 
 #include <QDir>
 
-namespace shell {
+namespace base {
 
 Workspace::Workspace(const QString &programDir, QObject *parent)
-    : QObject(parent), m_programDir(QDir::fromNativeSeparators(programDir)), m_calc(new formula::Calculator)
+    : QObject(parent), m_programDir(QDir::fromNativeSeparators(programDir))
 {
     if (!m_programDir.endsWith(QLatin1Char('/')))
         m_programDir += QLatin1Char('/');
@@ -18,10 +16,7 @@ Workspace::Workspace(const QString &programDir, QObject *parent)
     m_buttons[6] = false;
 }
 
-Workspace::~Workspace()
-{
-    delete m_calc;
-}
+Workspace::~Workspace() = default;
 
 void Workspace::createDataDirectories() const
 {
@@ -73,4 +68,4 @@ void Workspace::setButtonEnabled(int index, bool enabled)
     emit buttonEnabledChanged(index, enabled);
 }
 
-} // namespace shell
+} // namespace base

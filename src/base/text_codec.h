@@ -6,7 +6,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace shell::codec {
+namespace base::codec {
 
 // A lone surrogate (no character at all) is written as U+FFFD in GB18030.
 QByteArray encode(const QString &text);
@@ -28,4 +28,4 @@ bool writeText(const QString &path, const QString &text);
 bool readBytes(const QString &path, QByteArray *bytes);
 bool writeBytes(const QString &path, const QByteArray &bytes);
 
-} // namespace shell::codec
+} // namespace base::codec

@@ -1,6 +1,6 @@
-#include "table/archive.h"
+#include "base/archive.h"
 
-#include "shell/text_codec.h"
+#include "base/text_codec.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <zip.h>
 
-namespace table::archive {
+namespace base::archive {
 
 namespace {
 
@@ -33,7 +33,7 @@ bool renameOver(const QString &from, const QString &to)
 // The key bytes of a password are its code page 936 bytes, as on a GBK system.
 QByteArray passwordBytes(const QString &password)
 {
-    return shell::codec::encode(password);
+    return base::codec::encode(password);
 }
 
 struct ZipCloser {
@@ -179,4 +179,4 @@ int unpack(const QString &archivePath, const QString &memberName, const QString 
     return Ok;
 }
 
-} // namespace table::archive
+} // namespace base::archive

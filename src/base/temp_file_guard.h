@@ -5,7 +5,7 @@
 #include <QString>
 #include <utility>
 
-namespace shell {
+namespace base {
 
 class TempFileGuard {
 public:
@@ -32,4 +32,4 @@ private:
     QString m_path;
 };
 
-} // namespace shell
+} // namespace base

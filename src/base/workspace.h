@@ -6,12 +6,13 @@
 #include <QObject>
 #include <QString>
 #include <array>
+#include <memory>
 
 namespace formula {
 class Calculator;
 }
 
-namespace shell {
+namespace base {
 
 class Workspace : public QObject {
     Q_OBJECT
@@ -51,8 +52,9 @@ public:
     bool verticalInput() const { return !m_horizontal; }
     void setHorizontalInput(bool on);
 
-    // The evaluator's module state lives as long as the program.
-    formula::Calculator &calculator() { return *m_calc; }
+    // The evaluator, whose state (the last answer) lives as long as the program. The formula
+    // folder creates it on first use (formula::calculator), as the foundation knows no formulas.
+    std::shared_ptr<formula::Calculator> evaluator;
 
     // Status bar panels 1..4.
     QString panelText(int panel) const;
@@ -79,7 +81,6 @@ private:
     bool m_busy = false;
     std::array<QString, 5> m_panels;
     std::array<bool, 25> m_buttons{};
-    formula::Calculator *m_calc;
 };
 
-} // namespace shell
+} // namespace base

@@ -1,5 +1,5 @@
-#include "shell/text_codec.h"
-#include "table/archive.h"
+#include "base/text_codec.h"
+#include "base/archive.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -11,7 +11,7 @@
 #include <unistd.h>
 #include <zip.h>
 
-using namespace table;
+using namespace base;
 
 namespace {
 
@@ -43,7 +43,7 @@ QByteArray tableText(int rows)
         x = x * 1103515245u + 12345u;
         lines << s("%1|张三%2|%3|%4").arg(i).arg(x % 997).arg((x >> 8) % 101).arg((x >> 16) % 151);
     }
-    return shell::codec::joinLines(lines);
+    return base::codec::joinLines(lines);
 }
 
 struct Entry {
@@ -218,7 +218,7 @@ void TestArchive::infoZip()
     QVERIFY(QDir(dir.path()).mkpath(s("out")));
     const QByteArray content = tableText(2000);
     QVERIFY(writeFile(dir.filePath(s("in/data.file")), content));
-    const QString pwArg = password.isEmpty() ? QString() : s("-P ") + bashBytes(shell::codec::encode(password));
+    const QString pwArg = password.isEmpty() ? QString() : s("-P ") + bashBytes(base::codec::encode(password));
 
     // Theirs to ours.
     ProcessResult r = runProcess(bash, {s("-c"), s("zip -q -j %1 theirs.zip in/data.file").arg(pwArg)}, {}, dir.path());

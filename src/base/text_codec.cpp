@@ -1,4 +1,4 @@
-#include "shell/text_codec.h"
+#include "base/text_codec.h"
 
 #include <QFile>
 #include <QSaveFile>
@@ -9,7 +9,7 @@
 #include <memory>
 #include <optional>
 
-namespace shell::codec {
+namespace base::codec {
 
 namespace {
 
@@ -233,4 +233,4 @@ bool writeText(const QString &path, const QString &text)
     return writeBytes(path, encode(text));
 }
 
-} // namespace shell::codec
+} // namespace base::codec
