@@ -1,35 +1,40 @@
 // scorvane-cli: the command-line companion for batch work and for checking the program from
-// outside. Usage: scorvane-cli [--dir DIR] [--user NAME --password PW | --table-password PW]
+// outside. Usage: scorvane-cli [--dir DIR] [--user NAME --password PW | --table-password PW] [--yes]
 //                 COMMAND ARGS…
+// Each command lives in the folder whose logic it runs; this file only reads the options every
+// command shares, logs in and dispatches.
+#include "base/workspace.h"
 #include "formula/calculate.h"
 #include "formula/cell_formula.h"
 #include "shell/user_cli.h"
-#include "base/workspace.h"
+#include "table/cli_support.h"
 #include "table/table_file.h"
 #include "ui/prompter.h"
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QTextStream>
 #include <cstdio>
 
 namespace {
 
+using namespace table::cli;
+
 const char *const kUsage =
-    "usage: scorvane-cli [--dir DIR] [--user NAME --password PW | --table-password PW] COMMAND ARGS...\n"
+    "usage: scorvane-cli [--dir DIR] [--user NAME --password PW | --table-password PW] [--yes] COMMAND ARGS...\n"
     "commands:\n"
     "  show FILE.gdt                                    print a table\n"
-    "  save-as IN.gdt OUT.gdt [--unprotected] [--yes]   load and save a table\n"
+    "  save-as IN.gdt OUT.gdt [--unprotected]           load and save a table\n"
     "  calc EXPR                                        evaluate an expression\n"
     "  user add NAME PW | user passwd NAME OLD NEW | user list\n";
 
 int usage()
 {
     std::fputs(kUsage, stderr);
-    return 2;
+    return Usage;
 }
 
+// The options every command shares; the rest are the command and its own arguments.
 struct Options {
     QString dir;
     QString tablePassword;
@@ -37,8 +42,7 @@ struct Options {
     QString password;
     bool hasUser = false;
     bool yes = false;
-    bool unprotected = false;
-    QStringList args; // the command and its operands
+    QStringList args;
 };
 
 bool parseOptions(const QStringList &argv, Options *o)
@@ -66,8 +70,6 @@ bool parseOptions(const QStringList &argv, Options *o)
                 return false;
         } else if (a == QLatin1String("--yes")) {
             o->yes = true;
-        } else if (a == QLatin1String("--unprotected")) {
-            o->unprotected = true;
         } else {
             o->args << a;
         }
@@ -75,56 +77,65 @@ bool parseOptions(const QStringList &argv, Options *o)
     return !o->args.isEmpty();
 }
 
-// LoadData closes silently on a missing file; on the command line the user is told.
-bool loadTable(table::TableFile &file, table::GradeTable &t, const QString &path)
+int cmdShow(Context &ctx, Args args)
 {
-    const QString full = QFileInfo(path).absoluteFilePath();
-    const QString name = table::tableNameFromPath(full);
-    if (!QFileInfo(name + QStringLiteral(".gdt")).isFile()) {
-        std::fputs((QStringLiteral("找不到表格文件：") + name + QStringLiteral(".gdt\n")).toUtf8().constData(), stderr);
-        return false;
-    }
-    return file.LoadData(t, name, true);
-}
-
-int cmdShow(base::Workspace &ws, ui::Prompter &prompter, const QStringList &args)
-{
-    if (args.size() != 2)
-        return usage();
+    const auto ops = args.operands(1);
+    if (!ops)
+        return Usage;
     table::GradeTable t;
-    table::TableFile file(ws, prompter);
-    if (!loadTable(file, t, args[1]))
-        return 1;
-    QTextStream out(stdout);
-    out.setEncoding(QStringConverter::Utf8);
+    if (!loadTable(ctx, ops->at(0), t))
+        return Failed;
     const table::Grid &g = t.成绩表;
-    out << table::toFileLine(t.Caption) << '\n'
-        << g.Rows() << '\n'
-        << g.Cols() << '\n'
-        << table::toFileLine(t.Text3) << '\n'
-        << table::toFileLine(t.Text4) << '\n'
-        << table::toFileLine(t.DataFormat) << '\n';
+    ctx.out << table::toFileLine(t.Caption) << '\n'
+            << g.Rows() << '\n'
+            << g.Cols() << '\n'
+            << table::toFileLine(t.Text3) << '\n'
+            << table::toFileLine(t.Text4) << '\n'
+            << table::toFileLine(t.DataFormat) << '\n';
+    formula::Calculator &calc = formula::calculator(ctx.ws);
     for (int r = 0; r < g.Rows(); ++r) {
         QStringList cells;
         cells.reserve(g.Cols());
         for (int c = 0; c < g.Cols(); ++c)
-            cells << table::toFileLine(formula::公式2值(g, r, c, t.DataFormat, formula::calculator(ws)));
-        out << cells.join(QLatin1Char('\t')) << '\n';
+            cells << table::toFileLine(formula::公式2值(g, r, c, t.DataFormat, calc));
+        ctx.out << cells.join(QLatin1Char('\t')) << '\n';
     }
-    return 0;
+    return Done;
 }
 
-int cmdSaveAs(base::Workspace &ws, ui::Prompter &prompter, const Options &o)
+int cmdSaveAs(Context &ctx, Args args)
 {
-    if (o.args.size() != 3)
-        return usage();
+    const bool unprotected = args.flag(QStringLiteral("--unprotected"));
+    const auto ops = args.operands(2);
+    if (!ops)
+        return Usage;
     table::GradeTable t;
-    table::TableFile file(ws, prompter);
-    if (!loadTable(file, t, o.args[1]))
-        return 1;
-    t.unprotectedSave = o.unprotected;
-    return file.SaveData(t, false, table::tableNameFromPath(QFileInfo(o.args[2]).absoluteFilePath())) ? 0 : 1;
+    if (!loadTable(ctx, ops->at(0), t))
+        return Failed;
+    t.unprotectedSave = unprotected;
+    return saveTable(ctx, t, ops->at(0), ops->at(1));
 }
+
+int cmdCalc(Context &ctx, Args args)
+{
+    const auto ops = args.operands(1);
+    if (!ops)
+        return Usage;
+    print(ctx, formula::calculator(ctx.ws).Calculate(ops->at(0)));
+    return Done;
+}
+
+struct CommandEntry {
+    const char *name;
+    int (*run)(Context &, Args);
+};
+
+// Commands that work on tables, after the login.
+const CommandEntry kCommands[] = {
+    {"show", cmdShow},
+    {"save-as", cmdSaveAs},
+    {"calc", cmdCalc},
+};
 
 } // namespace
 
@@ -136,29 +147,26 @@ int main(int argc, char **argv)
         return usage();
     const QString dir = o.dir.isEmpty() ? QCoreApplication::applicationDirPath() : QDir(o.dir).absolutePath();
     base::Workspace ws(dir);
+    ws.removeStaleWorkingFiles();
     ws.tablePassword = o.tablePassword;
     ui::NonInteractivePrompter prompter(o.yes);
+    QTextStream out(stdout);
+    out.setEncoding(QStringConverter::Utf8);
+    Context ctx{ws, prompter, out};
 
     const QString &cmd = o.args.first();
-    if (cmd == QLatin1String("calc")) {
-        if (o.args.size() != 2)
-            return usage();
-        QTextStream out(stdout);
-        out.setEncoding(QStringConverter::Utf8);
-        out << formula::calculator(ws).Calculate(o.args[1]) << '\n';
-        return 0;
-    }
     if (cmd == QLatin1String("user")) {
-        QTextStream out(stdout);
-        out.setEncoding(QStringConverter::Utf8);
         const int rc = shell::runUserCommand(ws, prompter, o.args, out);
-        return rc == 2 ? usage() : rc;
+        return rc == Usage ? usage() : rc;
     }
-    if (o.hasUser && !shell::cliLogin(ws, prompter, o.user, o.password))
-        return 1;
-    if (cmd == QLatin1String("show"))
-        return cmdShow(ws, prompter, o.args);
-    if (cmd == QLatin1String("save-as"))
-        return cmdSaveAs(ws, prompter, o);
+    for (const CommandEntry &c : kCommands) {
+        if (cmd != QLatin1String(c.name))
+            continue;
+        if (o.hasUser && !shell::cliLogin(ws, prompter, o.user, o.password))
+            return Failed;
+        const int rc = c.run(ctx, Args(o.args.mid(1)));
+        out.flush();
+        return rc == Usage ? usage() : rc;
+    }
     return usage();
 }

@@ -1,39 +1,27 @@
 #include "base/archive.h"
 
+#include "base/file_writer.h"
 #include "base/text_codec.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QTemporaryFile>
-#include <QUuid>
 
-#include <cstdio>
 #include <zip.h>
 
 namespace base::archive {
 
 namespace {
 
-enum Result { Ok = 0, Failed = 1 };
-
-// Member names are bare file names: a folder part, "." or ".." never reaches a path on disk.
+// Member names are bare file names: a folder part, "." or ".." never stands for the member.
 bool isBareName(const QString &name)
 {
     return !name.isEmpty() && name != QLatin1String(".") && name != QLatin1String("..") &&
            !name.contains(QLatin1Char('/')) && !name.contains(QLatin1Char('\\')) && !name.contains(QChar(u'\0'));
 }
 
-// Replaces `to` atomically; QFile::rename refuses an existing target.
-bool renameOver(const QString &from, const QString &to)
-{
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
 // The key bytes of a password are its code page 936 bytes, as on a GBK system.
 QByteArray passwordBytes(const QString &password)
 {
-    return base::codec::encode(password);
+    return codec::encode(password);
 }
 
 struct ZipCloser {
@@ -42,6 +30,15 @@ struct ZipCloser {
     {
         if (za)
             zip_discard(za);
+    }
+};
+
+struct SourceCloser {
+    zip_source_t *src = nullptr;
+    ~SourceCloser()
+    {
+        if (src)
+            zip_source_free(src);
     }
 };
 
@@ -57,79 +54,104 @@ struct ZipFileCloser {
     ~ZipFileCloser() { close(); }
 };
 
+// The bytes a buffer source holds after zip_close wrote the archive into it.
+std::optional<QByteArray> bytesOf(zip_source_t *src)
+{
+    if (zip_source_open(src) != 0)
+        return std::nullopt;
+    QByteArray bytes;
+    char chunk[64 * 1024];
+    bool ok = true;
+    for (;;) {
+        const zip_int64_t n = zip_source_read(src, chunk, sizeof chunk);
+        if (n < 0) {
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        bytes.append(chunk, qsizetype(n));
+    }
+    zip_source_close(src);
+    if (!ok)
+        return std::nullopt;
+    return bytes;
+}
+
 } // namespace
 
-int pack(const QString &sourceFile, const QString &memberName, const QString &archivePath, const QString &password)
+std::optional<QByteArray> packToBytes(const QByteArray &content, const QString &memberName, const QString &password)
 {
-    if (!isBareName(memberName) || archivePath.isEmpty())
-        return Failed;
-    const QFileInfo source(sourceFile);
-    if (!source.isFile() || !source.isReadable())
-        return Failed;
-
-    // The new archive is built under a fresh name in the target's folder, so that the rename over
-    // the old archive stays on one file system and a failure leaves the old archive untouched.
-    const QFileInfo target(archivePath);
-    const QString tempPath = target.absolutePath() + QLatin1Char('/') + QLatin1Char('.') + target.fileName() +
-                             QLatin1Char('.') + QUuid::createUuid().toString(QUuid::Id128) + QStringLiteral(".tmp");
-
-    int error = 0;
+    if (!isBareName(memberName))
+        return std::nullopt;
+    zip_error_t error;
+    zip_error_init(&error);
+    SourceCloser buffer;
+    buffer.src = zip_source_buffer_create(nullptr, 0, 0, &error);
+    zip_error_fini(&error);
+    if (!buffer.src)
+        return std::nullopt;
+    // The archive writes into the buffer source, which must outlive it to be read afterwards.
+    zip_source_keep(buffer.src);
     ZipCloser archive;
-    archive.za = zip_open(QFile::encodeName(tempPath).constData(), ZIP_CREATE | ZIP_EXCL, &error);
-    if (!archive.za)
-        return Failed;
+    zip_error_init(&error);
+    archive.za = zip_open_from_source(buffer.src, ZIP_TRUNCATE, &error);
+    zip_error_fini(&error);
+    if (!archive.za) {
+        zip_source_free(buffer.src); // the reference zip_source_keep added
+        return std::nullopt;
+    }
 
-    zip_source_t *src = zip_source_file(archive.za, QFile::encodeName(source.absoluteFilePath()).constData(), 0, -1);
-    if (!src)
-        return Failed;
-    const zip_int64_t index = zip_file_add(archive.za, memberName.toUtf8().constData(), src, ZIP_FL_ENC_UTF_8);
+    zip_source_t *member = zip_source_buffer(archive.za, content.constData(), zip_uint64_t(content.size()), 0);
+    if (!member)
+        return std::nullopt;
+    const zip_int64_t index = zip_file_add(archive.za, memberName.toUtf8().constData(), member, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
-        zip_source_free(src);
-        return Failed;
+        zip_source_free(member);
+        return std::nullopt;
     }
     // zip's own default level: about five times faster than the strongest, for a few per cent.
     if (zip_set_file_compression(archive.za, zip_uint64_t(index), ZIP_CM_DEFLATE, 6) != 0)
-        return Failed;
+        return std::nullopt;
     if (!password.isEmpty()) {
         const QByteArray pw = passwordBytes(password);
         if (zip_file_set_encryption(archive.za, zip_uint64_t(index), ZIP_EM_TRAD_PKWARE, pw.constData()) != 0)
-            return Failed;
+            return std::nullopt;
     }
-    if (zip_close(archive.za) != 0) {
-        // libzip removes its own partial output; the discard in ZipCloser frees the handle.
-        QFile::remove(tempPath);
-        return Failed;
-    }
+    if (zip_close(archive.za) != 0)
+        return std::nullopt;
     archive.za = nullptr;
-
-    if (!renameOver(tempPath, target.absoluteFilePath())) {
-        QFile::remove(tempPath);
-        return Failed;
-    }
-    return Ok;
+    return bytesOf(buffer.src);
 }
 
-int unpack(const QString &archivePath, const QString &memberName, const QString &destDir, const QString &password)
+bool pack(const QByteArray &content, const QString &memberName, const QString &archivePath, const QString &password)
 {
-    if (!isBareName(memberName) || !QFileInfo(destDir).isDir())
-        return Failed;
+    if (archivePath.isEmpty())
+        return false;
+    const std::optional<QByteArray> bytes = packToBytes(content, memberName, password);
+    return bytes && writeFileAtomically(archivePath, *bytes) == WriteResult::Written;
+}
 
+std::optional<QByteArray> unpack(const QString &archivePath, const QString &memberName, const QString &password)
+{
+    if (!isBareName(memberName))
+        return std::nullopt;
     int error = 0;
     ZipCloser archive;
     archive.za = zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error);
     if (!archive.za)
-        return Failed;
+        return std::nullopt;
 
     // Exact name only: neither a folder part nor a different case may stand in for the member.
     const zip_int64_t index = zip_name_locate(archive.za, memberName.toUtf8().constData(), 0);
     if (index < 0)
-        return Failed;
+        return std::nullopt;
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(archive.za, zip_uint64_t(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
-        return Failed;
+        return std::nullopt;
     if (st.size > zip_uint64_t(kMaxMemberSize))
-        return Failed;
+        return std::nullopt;
     const bool encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
 
     ZipFileCloser member;
@@ -140,43 +162,25 @@ int unpack(const QString &archivePath, const QString &memberName, const QString 
         member.zf = zip_fopen_index(archive.za, zip_uint64_t(index), 0);
     }
     if (!member.zf)
-        return Failed;
+        return std::nullopt;
 
-    // Removed on every way out unless the rename below took it.
-    QTemporaryFile out(QDir(destDir).absoluteFilePath(QStringLiteral(".") + memberName + QStringLiteral(".XXXXXX")));
-    if (!out.open())
-        return Failed;
-
-    // A wrong password that passes the one-byte header check shows only here, as a read, inflate
-    // or checksum error; anything but exactly the recorded size read without error is a failure.
-    QByteArray buffer(64 * 1024, Qt::Uninitialized);
-    zip_uint64_t total = 0;
+    // Grown as it is read, never reserved from the declared size, which a damaged archive may
+    // overstate; reading more than declared is a failure as well.
+    QByteArray content;
+    char chunk[64 * 1024];
     for (;;) {
-        const zip_int64_t n = zip_fread(member.zf, buffer.data(), zip_uint64_t(buffer.size()));
+        const zip_int64_t n = zip_fread(member.zf, chunk, sizeof chunk);
         if (n < 0)
-            return Failed;
+            return std::nullopt;
         if (n == 0)
             break;
-        total += zip_uint64_t(n);
-        if (total > st.size)
-            return Failed;
-        if (out.write(buffer.constData(), n) != n)
-            return Failed;
+        if (zip_uint64_t(content.size()) + zip_uint64_t(n) > st.size)
+            return std::nullopt;
+        content.append(chunk, qsizetype(n));
     }
-    if (total != st.size || member.close() != 0)
-        return Failed;
-    if (!out.flush())
-        return Failed;
-    out.close();
-    if (out.error() != QFileDevice::NoError)
-        return Failed;
-
-    const QString target = QDir(destDir).absoluteFilePath(memberName);
-    if (!renameOver(out.fileName(), target))
-        return Failed;
-    // The member keeps the owner-only mode of the temporary: user.dat holds plain passwords.
-    out.setAutoRemove(false);
-    return Ok;
+    if (zip_uint64_t(content.size()) != st.size || member.close() != 0)
+        return std::nullopt;
+    return content;
 }
 
 } // namespace base::archive

@@ -97,10 +97,6 @@ void appendText(QByteArray *b, const QString &text)
 {
     b->append(codec::encode(text));
 }
-void appendText(QString *s, const QString &text)
-{
-    s->append(text);
-}
 
 template <typename Buffer> QList<Span> spansOf(const Buffer &buf)
 {
@@ -271,10 +267,106 @@ QString readText(const QString &text, const QString &section, const QString &key
 
 QString writeText(const QString &text, const QString &section, const QString &key, const QString &valueIn)
 {
+    Document doc(text);
+    return doc.set(section, key, valueIn) ? doc.text() : text;
+}
+
+namespace {
+// Names match without regard to case and surrounding white space.
+QString nameKey(QStringView name)
+{
+    return trimmed(name).toString().toCaseFolded();
+}
+} // namespace
+
+Document::Document(const QString &text)
+{
+    for (const Span &sp : spansOf(text))
+        m_lines.append({text.mid(sp.start, sp.end - sp.start), text.mid(sp.end, sp.next - sp.end)});
+    reindex();
+}
+
+void Document::reindex()
+{
+    m_sections.clear();
+    SectionIndex *current = nullptr;
+    for (qsizetype i = 0; i < m_lines.size(); ++i) {
+        const Line l = parse(m_lines[i].raw);
+        if (l.kind == Line::Section) {
+            const QString k = nameKey(l.name);
+            // Only the first section of a name counts; keys of a later one are never found.
+            current = m_sections.contains(k) ? nullptr : &m_sections[k];
+            if (current)
+                current->header = current->lastEntry = i;
+        } else if (l.kind == Line::Key && current) {
+            current->lastEntry = i;
+            const QString k = nameKey(l.name);
+            if (!current->keys.contains(k))
+                current->keys.insert(k, i);
+        }
+    }
+}
+
+const Document::SectionIndex *Document::sectionOf(const QString &section) const
+{
+    const auto it = m_sections.constFind(nameKey(section));
+    return it == m_sections.constEnd() ? nullptr : &it.value();
+}
+
+bool Document::contains(const QString &section, const QString &key) const
+{
+    const SectionIndex *sec = sectionOf(section);
+    return sec && !trimmed(key).isEmpty() && sec->keys.contains(nameKey(key));
+}
+
+QString Document::value(const QString &section, const QString &key, const QString &defaultValue) const
+{
+    if (!contains(section, key))
+        return defaultValue;
+    return finish(parse(m_lines[sectionOf(section)->keys.value(nameKey(key))].raw).value);
+}
+
+bool Document::set(const QString &section, const QString &key, const QString &valueIn)
+{
     const QString value = storedForm(valueIn);
     if (!writable(section, key, value))
-        return text;
-    return writeInto(text, spansOf(text), parseAll(text), section, key, value);
+        return false;
+    const QString crlf = QStringLiteral("\r\n");
+    const SectionIndex *sec = sectionOf(section);
+    if (sec && sec->keys.contains(nameKey(key))) {
+        // Replace only this line's content; its own line end and every other line stay.
+        Entry &e = m_lines[sec->keys.value(nameKey(key))];
+        e.raw = parse(e.raw).name + QLatin1Char('=') + value;
+        return true;
+    }
+    const QString keyLine = trimmed(key).toString() + QLatin1Char('=') + value;
+    if (sec) {
+        Entry &last = m_lines[sec->lastEntry];
+        if (last.terminator.isEmpty())
+            last.terminator = crlf;
+        m_lines.insert(sec->lastEntry + 1, {keyLine, crlf});
+    } else {
+        if (!m_lines.isEmpty() && m_lines.last().terminator.isEmpty())
+            m_lines.last().terminator = crlf;
+        m_lines.append({QLatin1Char('[') + trimmed(section).toString() + QLatin1Char(']'), crlf});
+        m_lines.append({keyLine, crlf});
+    }
+    reindex();
+    return true;
+}
+
+QString Document::text() const
+{
+    qsizetype size = 0;
+    for (const Entry &e : m_lines)
+        size += e.raw.size() + e.terminator.size();
+    QString out;
+    out.reserve(size);
+    for (const Entry &e : m_lines) {
+        out += e.raw;
+        out += e.terminator;
+    }
+    return out;
 }
 
 QStringList sections(const QString &file)

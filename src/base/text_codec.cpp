@@ -1,13 +1,15 @@
 #include "base/text_codec.h"
 
+#include "base/file_writer.h"
+
 #include <QFile>
-#include <QSaveFile>
 
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace base::codec {
 
@@ -57,96 +59,179 @@ QByteArray gb18030Of(Converter &conv, const char16_t *units, int count)
     return QByteArray(buf, qsizetype(sizeof buf - outLeft));
 }
 
+// The two tables built once from iconv: CP936 bytes of every BMP character, and the character of
+// every two-byte GB18030 sequence. Everything else (four-byte forms, characters outside CP936)
+// still goes through iconv, which is rare in a school's tables.
+struct Tables {
+    // 0: not in CP936; else one byte (< 0x100) or lead << 8 | trail.
+    std::vector<quint16> encode = std::vector<quint16>(0x10000, 0);
+    // [lead - 0x81][trail - 0x40]; 0 where the sequence is no character.
+    std::vector<char16_t> decode = std::vector<char16_t>(126 * 191, 0);
+
+    Tables()
+    {
+        Converter toCp936("CP936", kUtf16);
+        if (toCp936.ok()) {
+            for (char32_t c = 0x80; c < 0x10000; ++c) {
+                if (c >= 0xD800 && c < 0xE000)
+                    continue;
+                char16_t unit = char16_t(c);
+                char buf[8];
+                char *in = reinterpret_cast<char *>(&unit);
+                size_t inLeft = sizeof unit;
+                char *out = buf;
+                size_t outLeft = sizeof buf;
+                toCp936.reset();
+                if (toCp936.run(&in, &inLeft, &out, &outLeft) == size_t(-1))
+                    continue;
+                const size_t n = sizeof buf - outLeft;
+                const auto b0 = static_cast<unsigned char>(buf[0]);
+                if (n == 1)
+                    encode[c] = b0;
+                else if (n == 2)
+                    encode[c] = quint16(b0 << 8 | static_cast<unsigned char>(buf[1]));
+            }
+        }
+        Converter fromGb18030(kUtf16, "GB18030");
+        if (fromGb18030.ok()) {
+            for (int lead = 0x81; lead <= 0xFE; ++lead)
+                for (int trail = 0x40; trail <= 0xFE; ++trail) {
+                    if (trail == 0x7F)
+                        continue;
+                    char bytes[2] = {char(lead), char(trail)};
+                    char16_t units[4];
+                    char *in = bytes;
+                    size_t inLeft = 2;
+                    char *out = reinterpret_cast<char *>(units);
+                    size_t outLeft = sizeof units;
+                    fromGb18030.reset();
+                    if (fromGb18030.run(&in, &inLeft, &out, &outLeft) == size_t(-1))
+                        continue;
+                    if (sizeof units - outLeft == sizeof(char16_t))
+                        decode[size_t((lead - 0x81) * 191 + (trail - 0x40))] = units[0];
+                }
+        }
+    }
+};
+
+const Tables &tables()
+{
+    static const Tables t;
+    return t;
+}
+
+bool isTrail(unsigned char b)
+{
+    return b >= 0x40 && b <= 0xFE && b != 0x7F;
+}
+
 } // namespace
 
 QByteArray encode(const QString &text)
 {
     if (text.isEmpty())
         return {};
-    Converter cp936("CP936", kUtf16);
-    if (!cp936.ok())
-        return {};
+    const Tables &t = tables();
     std::unique_ptr<Converter> gb18030; // opened only when a character lacks a CP936 form
-
     const char16_t *units = reinterpret_cast<const char16_t *>(text.utf16());
-    const size_t total = size_t(text.size());
-    // Two bytes per UTF-16 unit holds every CP936 character and every surrogate pair; only a BMP
-    // character outside CP936 (four GB18030 bytes) needs more, and grows the buffer below.
-    QByteArray result(qsizetype(total * 2 + 16), Qt::Uninitialized);
-    size_t written = 0;
-
-    char *in = reinterpret_cast<char *>(const_cast<char16_t *>(units));
-    size_t inLeft = total * sizeof(char16_t);
-    while (inLeft > 0) {
-        char *out = result.data() + written;
-        size_t outLeft = size_t(result.size()) - written;
-        const size_t r = cp936.run(&in, &inLeft, &out, &outLeft);
-        written = size_t(out - result.data());
-        if (r != size_t(-1))
-            break;
-        if (errno == E2BIG) {
-            result.resize(result.size() * 2);
+    const qsizetype total = text.size();
+    QByteArray result(total * 2, Qt::Uninitialized);
+    char *out = result.data();
+    qsizetype written = 0;
+    auto room = [&](qsizetype need) {
+        if (result.size() - written < need) {
+            result.resize(result.size() * 2 + need);
+            out = result.data();
+        }
+    };
+    for (qsizetype i = 0; i < total; ++i) {
+        const char16_t u = units[i];
+        if (u < 0x80) {
+            room(1);
+            out[written++] = char(u);
             continue;
         }
-        // EILSEQ, or EINVAL for a lone high surrogate at the very end: write this one character
-        // in its GB18030 form and go on with CP936 after it.
-        const size_t pos = total - inLeft / sizeof(char16_t);
+        const quint16 code = QChar::isSurrogate(u) ? 0 : t.encode[u];
+        if (code != 0) {
+            room(2);
+            if (code < 0x100) {
+                out[written++] = char(code);
+            } else {
+                out[written++] = char(code >> 8);
+                out[written++] = char(code & 0xFF);
+            }
+            continue;
+        }
+        // Outside CP936 (or a surrogate pair): its GB18030 four-byte form, so nothing is lost.
         int count = 1;
-        if (QChar::isHighSurrogate(units[pos]) && pos + 1 < total && QChar::isLowSurrogate(units[pos + 1]))
+        if (QChar::isHighSurrogate(u) && i + 1 < total && QChar::isLowSurrogate(units[i + 1]))
             count = 2;
         if (!gb18030)
             gb18030 = std::make_unique<Converter>("GB18030", kUtf16);
-        QByteArray bytes = gb18030->ok() ? gb18030Of(*gb18030, units + pos, count) : QByteArray();
+        QByteArray bytes = gb18030->ok() ? gb18030Of(*gb18030, units + i, count) : QByteArray();
         if (bytes.isEmpty())
             bytes = QByteArray(kReplacementGb18030, sizeof kReplacementGb18030);
-        if (size_t(result.size()) - written < size_t(bytes.size()) + 16)
-            result.resize(result.size() * 2 + bytes.size());
-        memcpy(result.data() + written, bytes.constData(), size_t(bytes.size()));
-        written += size_t(bytes.size());
-        in += count * sizeof(char16_t);
-        inLeft -= count * sizeof(char16_t);
-        cp936.reset();
+        room(bytes.size());
+        memcpy(out + written, bytes.constData(), size_t(bytes.size()));
+        written += bytes.size();
+        i += count - 1;
     }
-    result.truncate(qsizetype(written));
+    result.truncate(written);
     return result;
 }
 
-QString decode(const QByteArray &bytes)
+QString decode(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return {};
-    // GB18030 reads every CP936 character the same way except the euro, which CP936 writes as the
-    // single byte 0x80; it also reads the four-byte forms written for characters outside CP936.
-    Converter gb18030(kUtf16, "GB18030");
-    if (!gb18030.ok())
-        return {};
-
+    const Tables &t = tables();
+    std::unique_ptr<Converter> gb18030; // for the rare four-byte forms
+    const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
+    const qsizetype n = bytes.size();
     // Every byte yields at most one UTF-16 unit (a four-byte sequence at most a surrogate pair).
-    QString result(bytes.size() + 4, Qt::Uninitialized);
-    qsizetype written = 0;
-    char *in = const_cast<char *>(bytes.constData());
-    size_t inLeft = size_t(bytes.size());
-    while (inLeft > 0) {
-        char *out = reinterpret_cast<char *>(result.data() + written);
-        size_t outLeft = size_t(result.size() - written) * sizeof(char16_t);
-        const size_t r = gb18030.run(&in, &inLeft, &out, &outLeft);
-        written = (out - reinterpret_cast<char *>(result.data())) / qsizetype(sizeof(char16_t));
-        if (r != size_t(-1))
-            break;
-        if (errno == E2BIG) {
-            result.resize(result.size() * 2);
+    QString result(n, Qt::Uninitialized);
+    char16_t *out = reinterpret_cast<char16_t *>(result.data());
+    qsizetype w = 0;
+    for (qsizetype i = 0; i < n;) {
+        const unsigned char b = in[i];
+        if (b < 0x80) {
+            out[w++] = b;
+            ++i;
             continue;
         }
-        // An undecodable byte: the euro when it is 0x80, else U+FFFD; either way one byte is taken.
-        if (result.size() - written < 4)
-            result.resize(result.size() * 2 + 4);
-        result[written++] =
-            static_cast<unsigned char>(*in) == 0x80 ? QChar(0x20AC) : QChar(QChar::ReplacementCharacter);
-        ++in;
-        --inLeft;
-        gb18030.reset();
+        if (b >= 0x81 && b <= 0xFE && i + 1 < n) {
+            const unsigned char b2 = in[i + 1];
+            if (isTrail(b2)) {
+                const char16_t c = t.decode[size_t((b - 0x81) * 191 + (b2 - 0x40))];
+                if (c != 0) {
+                    out[w++] = c;
+                    i += 2;
+                    continue;
+                }
+            } else if (b2 >= 0x30 && b2 <= 0x39 && i + 3 < n) {
+                if (!gb18030)
+                    gb18030 = std::make_unique<Converter>(kUtf16, "GB18030");
+                char16_t units[4];
+                char *src = const_cast<char *>(reinterpret_cast<const char *>(in + i));
+                size_t inLeft = 4;
+                char *dst = reinterpret_cast<char *>(units);
+                size_t outLeft = sizeof units;
+                gb18030->reset();
+                if (gb18030->ok() && gb18030->run(&src, &inLeft, &dst, &outLeft) != size_t(-1) && inLeft == 0) {
+                    const size_t got = (sizeof units - outLeft) / sizeof(char16_t);
+                    for (size_t k = 0; k < got; ++k)
+                        out[w++] = units[k];
+                    i += 4;
+                    continue;
+                }
+            }
+        }
+        // An undecodable byte: the euro when it is 0x80 (CP936's own form), else U+FFFD; either
+        // way one byte is taken.
+        out[w++] = b == 0x80 ? char16_t(0x20AC) : char16_t(QChar::ReplacementCharacter);
+        ++i;
     }
-    result.truncate(written);
+    result.truncate(w);
     return result;
 }
 
@@ -195,14 +280,7 @@ bool readBytes(const QString &path, QByteArray *bytes)
 
 bool writeBytes(const QString &path, const QByteArray &bytes)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return writeFileAtomically(path, bytes) == WriteResult::Written;
 }
 
 bool readLines(const QString &path, QStringList *lines)

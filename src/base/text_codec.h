@@ -3,6 +3,7 @@
 // A character that code page 936 lacks is written in its GB18030 four-byte form, so nothing a
 // teacher types is lost; reading accepts both.
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 
@@ -11,15 +12,15 @@ namespace base::codec {
 // A lone surrogate (no character at all) is written as U+FFFD in GB18030.
 QByteArray encode(const QString &text);
 // Bytes that form no character read as U+FFFD, one for each such byte.
-QString decode(const QByteArray &bytes);
+QString decode(QByteArrayView bytes);
 
 // Each line followed by CR LF.
 QByteArray joinLines(const QStringList &lines);
 // Splits at CR LF or LF; a final line end does not start another line.
 QStringList splitLines(const QString &text);
 
-// Whole text files. The writers write beside the target and rename it over, so a failed write
-// keeps the old file. writeText keeps the text's own line ends.
+// Whole text files. The writers go through writeFileAtomically (base/file_writer.h): a failed
+// write keeps the old file. writeText keeps the text's own line ends.
 bool readLines(const QString &path, QStringList *lines);
 bool writeLines(const QString &path, const QStringList &lines);
 bool readText(const QString &path, QString *text);

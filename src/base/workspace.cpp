@@ -1,6 +1,7 @@
 #include "base/workspace.h"
 
 #include <QDir>
+#include <QFile>
 
 namespace base {
 
@@ -26,6 +27,12 @@ void Workspace::createDataDirectories() const
             dir.mkdir(name);
 }
 
+void Workspace::removeStaleWorkingFiles() const
+{
+    QFile::remove(workingFile());
+    QFile::remove(userListFile());
+}
+
 void Workspace::setHorizontalInput(bool on)
 {
     if (m_horizontal == on)
@@ -47,12 +54,26 @@ void Workspace::setPanelText(int panel, const QString &text)
     emit panelChanged(panel, text);
 }
 
-void Workspace::setBusy(bool busy)
+void Workspace::start(const QString &status)
 {
-    if (m_busy == busy)
+    setPanelText(1, status);
+    if (m_busyDepth++ == 0)
+        emit busyChanged(true);
+}
+
+void Workspace::setPercent(int percent)
+{
+    emit percentChanged(percent);
+}
+
+void Workspace::finish()
+{
+    if (m_busyDepth == 0)
         return;
-    m_busy = busy;
-    emit busyChanged(busy);
+    if (--m_busyDepth == 0) {
+        emit busyChanged(false);
+        setPanelText(1, QStringLiteral("就绪"));
+    }
 }
 
 bool Workspace::buttonEnabled(int index) const

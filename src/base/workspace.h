@@ -3,6 +3,8 @@
 // data folders, the logged-in user and table password, the table font, the print settings, the
 // input direction, the status-bar texts and the table toolbar buttons' enabled states.
 // The main window mirrors the status and toolbar state through the signals.
+#include "base/progress.h"
+
 #include <QObject>
 #include <QString>
 #include <array>
@@ -14,7 +16,7 @@ class Calculator;
 
 namespace base {
 
-class Workspace : public QObject {
+class Workspace : public QObject, public Progress {
     Q_OBJECT
 public:
     // `programDir` is created if missing; a trailing "/" is appended unless present.
@@ -23,11 +25,14 @@ public:
 
     // The program directory with a trailing "/".
     QString programDir() const { return m_programDir; }
+    // Where older builds kept the plain table member and user list while they worked; nothing
+    // is written there now, and a stale copy is removed at start.
     QString workingFile() const { return m_programDir + QStringLiteral("data.file"); }
     QString tableDataDir() const { return m_programDir + QStringLiteral("表格数据/"); }
     QString templateDir() const { return m_programDir + QStringLiteral("表格模版/"); }
     QString bindingDir() const { return m_programDir + QStringLiteral("标签引用数据/"); }
     QString userListFile() const { return m_programDir + QStringLiteral("user.dat"); }
+    void removeStaleWorkingFiles() const;
     QString userStoreFile() const { return m_programDir + QStringLiteral("std.dat"); }
     QString schoolInfoFile() const { return m_programDir + QStringLiteral("SchoolInfo.ini"); }
     // Creates the three data directories where missing; failures are passed over.
@@ -59,9 +64,11 @@ public:
     // Status bar panels 1..4.
     QString panelText(int panel) const;
     void setPanelText(int panel, const QString &text);
-    // Busy pointer while a long operation runs.
-    void setBusy(bool busy);
-    bool busy() const { return m_busy; }
+    // Long operations: status panel 1 and the busy pointer (see Progress).
+    void start(const QString &status) override;
+    void setPercent(int percent) override;
+    void finish() override;
+    bool busy() const { return m_busyDepth > 0; }
 
     // Toolbar buttons 1..24 (enabled state).
     bool buttonEnabled(int index) const;
@@ -72,13 +79,14 @@ public:
 signals:
     void panelChanged(int panel, const QString &text);
     void busyChanged(bool busy);
+    void percentChanged(int percent);
     void buttonEnabledChanged(int index, bool enabled);
     void inputDirectionChanged(bool horizontal);
 
 private:
     QString m_programDir;
     bool m_horizontal = true;
-    bool m_busy = false;
+    int m_busyDepth = 0;
     std::array<QString, 5> m_panels;
     std::array<bool, 25> m_buttons{};
 };

@@ -44,6 +44,14 @@ bool onlySpaces(const QString &text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar ch) { return ch == QLatin1Char(' '); });
 }
+// Replaces every formula cell by its display value, row by row from the top, each row from the left.
+void evaluateInPlace(table::Grid &g, const QString &dataFormat, Calculator &calc)
+{
+    for (int r = 0; r < g.Rows(); ++r)
+        for (int c = 0; c < g.Cols(); ++c)
+            if (isFormula(g.TextMatrix(r, c)))
+                g.setTextMatrix(r, c, 公式2值(g, r, c, dataFormat, calc));
+}
 } // namespace
 
 QString expandReferences(const table::Grid &grid, int row, int col, const QString &body, bool *ok)
@@ -83,6 +91,10 @@ QString expandReferences(const table::Grid &grid, int row, int col, const QStrin
             out += QLatin1Char('0');
         else
             out += text;
+        // Beyond this the evaluator refuses the text anyway; stopping here keeps a formula that
+        // references a huge cell many times from growing without bound.
+        if (out.size() > Calculator::MaxExpressionLength)
+            return kFormulaError;
         pos = close + 1;
     }
     out += view.mid(pos);
@@ -144,15 +156,16 @@ bool menuRun(table::GradeTable &t, ui::Prompter &prompter, Calculator &calc)
         ui::Answer::Ok)
         return false;
     t.snapshotForUndo();
-    table::Grid &g = t.成绩表;
-    table::GridBulk bulk(g);
-    for (int r = 0; r < g.Rows(); ++r)
-        for (int c = 0; c < g.Cols(); ++c) {
-            const QString cell = g.TextMatrix(r, c);
-            if (isFormula(cell))
-                g.setTextMatrix(r, c, 公式2值(g, r, c, t.DataFormat, calc));
-        }
+    table::GridBulk bulk(t.成绩表);
+    evaluateInPlace(t.成绩表, t.DataFormat, calc);
     return true;
+}
+
+table::Grid evaluatedCopy(const table::GradeTable &t, Calculator &calc)
+{
+    table::Grid copy = t.成绩表;
+    evaluateInPlace(copy, t.DataFormat, calc);
+    return copy;
 }
 
 QString applyFormulaCheck(const QString &text, bool checked)

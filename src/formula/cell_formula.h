@@ -27,6 +27,12 @@ QString 公式2值(const table::Grid &grid, int row, int col, const QString &dat
 // ("公式错误", "引用错误") when it cannot be expanded. `ok` tells which.
 QString expandReferences(const table::Grid &grid, int row, int col, const QString &body, bool *ok);
 
+// A copy of the table's grid with every formula cell replaced by its display value, evaluated in
+// the order 计算所有公式 uses (row by row, left to right), so a formula that uses an earlier
+// formula's result gets that result. The table itself is not touched. Printing, charts, report
+// cards and exports take their values from it.
+table::Grid evaluatedCopy(const table::GradeTable &t, Calculator &calc);
+
 // The table-wide formula commands. Each asks its question through the prompter, takes the undo
 // snapshot and enables undo when it goes ahead; true when the table was changed.
 bool menuSetGStoLine(table::GradeTable &t, ui::Prompter &prompter);

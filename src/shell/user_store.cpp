@@ -1,7 +1,6 @@
 #include "shell/user_store.h"
 
 #include "base/ini_profile.h"
-#include "base/temp_file_guard.h"
 #include "base/text_codec.h"
 #include "base/workspace.h"
 #include "base/archive.h"
@@ -47,10 +46,25 @@ bool nameFitsList(const QString &name)
     return name.trimmed() == name;
 }
 
+const QString kPasswordKey = QStringLiteral("psd");
+const QString kNameTooOdd =
+    QStringLiteral("用户名不能以双引号开头或结尾，也不能超过254个字节，请重新输入。");
+const QString kPasswordTooOdd = QStringLiteral("密码不能以双引号开头或结尾，也不能超过254个字节，请重新输入。");
+
+// Reading a value removes one pair of surrounding quotes and keeps at most 254 bytes, so a value
+// that starts or ends with a quote, or is longer, would not read back as it was written.
+bool valueFitsList(const QString &value)
+{
+    return !value.startsWith(QLatin1Char('"')) && !value.endsWith(QLatin1Char('"')) &&
+           base::codec::encode(value).size() <= 254;
+}
+
+// "Normal" attributes: the owner may write again. Nothing else is widened.
 void makeWritable(const QString &path)
 {
-    QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
-                                    QFile::ReadGroup | QFile::ReadOther);
+    const QFileDevice::Permissions p = QFile::permissions(path);
+    if (p != QFileDevice::Permissions() && !(p & QFileDevice::WriteOwner))
+        QFile::setPermissions(path, p | QFileDevice::WriteOwner | QFileDevice::WriteUser);
 }
 
 } // namespace
@@ -81,40 +95,43 @@ void setLoggedIn(base::Workspace &ws, const QString &name, const QString &tableP
 }
 
 UserStore::UserStore(const base::Workspace &ws, ui::Prompter &prompter)
-    : m_prompter(prompter), m_listFile(ws.userListFile()), m_storeFile(ws.userStoreFile())
+    : m_prompter(prompter), m_storeFile(ws.userStoreFile()), m_staleListFile(ws.userListFile())
 {
-    m_programDir = ws.programDir();
-    while (m_programDir.size() > 1 && m_programDir.endsWith(QLatin1Char('/')))
-        m_programDir.chop(1);
 }
 
-bool UserStore::unpackList() const
+bool UserStore::load(QString *text) const
 {
-    QFile::remove(m_listFile);
-    // A missing or unreadable store is passed over: the list then reads as empty.
-    return !QFileInfo::exists(m_storeFile) ||
-           base::archive::unpack(m_storeFile, kMember, m_programDir, storePassword()) == 0;
+    // A plain list left on disk by an older build is never read, and does not stay.
+    QFile::remove(m_staleListFile);
+    text->clear();
+    if (!QFileInfo::exists(m_storeFile))
+        return true;
+    const std::optional<QByteArray> bytes = base::archive::unpack(m_storeFile, kMember, storePassword());
+    if (!bytes)
+        return false;
+    *text = base::codec::decode(*bytes);
+    return true;
 }
 
-void UserStore::packList() const
+bool UserStore::save(const QString &text) const
 {
-    base::archive::pack(m_listFile, kMember, m_storeFile, storePassword());
+    if (base::archive::pack(base::codec::encode(text), kMember, m_storeFile, storePassword()))
+        return true;
+    reportWriteFailure();
+    return false;
 }
 
-QString UserStore::loadText() const
+void UserStore::reportWriteFailure() const
 {
-    QString text;
-    if (!base::codec::readText(m_listFile, &text))
-        return {};
-    return text;
+    m_prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), kTitleError, ui::Icon::Critical);
 }
 
-QStringList UserStore::readList(const QString &text)
+QStringList UserStore::readList(const base::ini::Document &doc)
 {
     QStringList names;
     // Each round needs a distinct key in the text, so the loop ends within the text's size.
     for (qsizetype i = 0;; ++i) {
-        const QString value = base::ini::readText(text, kListSection, listKey(i), kMissing);
+        const QString value = doc.value(kListSection, listKey(i), kMissing);
         if (value.trimmed() == kMissing)
             break;
         names.append(value);
@@ -122,45 +139,40 @@ QStringList UserStore::readList(const QString &text)
     return names;
 }
 
-bool UserStore::passwordMatches(const QString &text, const QStringList &list, const QString &name,
+bool UserStore::passwordMatches(const base::ini::Document &doc, const QStringList &list, const QString &name,
                                 const QString &password)
 {
-    // Only a listed user: an unknown section would read "Default" and open with that password.
-    return list.contains(name) && base::ini::readText(text, name, QStringLiteral("psd"), kMissing) == password;
+    // Only a listed user with a password of its own: an unknown section or a missing key would
+    // read "Default" and open with that password.
+    return list.contains(name) && doc.contains(name, kPasswordKey) &&
+           doc.value(name, kPasswordKey, kMissing) == password;
 }
 
 QStringList UserStore::users() const
 {
-    base::TempFileGuard guard(m_listFile);
-    unpackList();
-    return readList(loadText());
+    QString text;
+    load(&text);
+    return readList(base::ini::Document(text));
 }
 
 bool UserStore::verifyPassword(const QString &name, const QString &password) const
 {
-    base::TempFileGuard guard(m_listFile);
-    unpackList();
-    const QString text = loadText();
-    return passwordMatches(text, readList(text), name, password);
+    QString text;
+    load(&text);
+    const base::ini::Document doc(text);
+    return passwordMatches(doc, readList(doc), name, password);
 }
 
 std::optional<QString> UserStore::login(const QString &name, const QString &password) const
 {
-    QString dlzip;
-    bool ok = false;
-    {
-        base::TempFileGuard guard(m_listFile);
-        unpackList();
-        const QString text = loadText();
-        ok = passwordMatches(text, readList(text), name, password);
-        if (ok)
-            dlzip = base::ini::readText(text, name, QStringLiteral("dlzip"), kMissing);
-    }
-    if (!ok) {
+    QString text;
+    load(&text);
+    const base::ini::Document doc(text);
+    if (!passwordMatches(doc, readList(doc), name, password)) {
         m_prompter.message(QStringLiteral("密码错误，请重新输入。"), kTitleNotice, ui::Icon::Information);
         return std::nullopt;
     }
-    return tablePasswordFor(name, dlzip);
+    return tablePasswordFor(name, doc.value(name, QStringLiteral("dlzip"), kMissing));
 }
 
 bool UserStore::addUser(const QString &name, const QString &password, const QString &confirmation) const
@@ -173,37 +185,39 @@ bool UserStore::addUser(const QString &name, const QString &password, const QStr
         return refuse(QStringLiteral("用户名至少需要三个字符，请重新输入。"));
     if (!nameFitsList(name))
         return refuse(QStringLiteral("用户名不能包含“[”、“]”、“=”或换行，开头和结尾也不能是空格，请重新输入。"));
+    if (!valueFitsList(name))
+        return refuse(kNameTooOdd);
     if (name == kMissing)
         return refuse(QStringLiteral("用户名：Default 不合法。请更改一个新的用户名。"));
 
-    base::TempFileGuard guard(m_listFile);
+    QString text;
     // A store that exists but cannot be read would be replaced by one holding only the new user,
     // and every other account would be lost with it.
-    if (!unpackList())
+    if (!load(&text))
         return refuse(QStringLiteral("用户数据文件 std.dat 已损坏或无法读取，不能添加用户。"));
-    QStringList list = readList(loadText());
+    base::ini::Document doc(text);
+    QStringList list = readList(doc);
     // Sections match without regard to case, so "Zhang" and "ZHANG" would share one section and
     // the second account would overwrite the first one's passwords.
-    if (list.contains(name, Qt::CaseInsensitive)) {
-        guard.removeNow();
+    if (list.contains(name, Qt::CaseInsensitive))
         return refuse(QStringLiteral("用户已存在！"));
-    }
-    if (password != confirmation) {
-        guard.removeNow();
+    if (password != confirmation)
         return refuse(QStringLiteral("两次输入的密码不一致，请重新输入。"));
-    }
-    if (password.size() < 6) {
-        guard.removeNow();
+    if (password.size() < 6)
         return refuse(QStringLiteral("为安全性考虑，请使用至少6位的密码。"));
-    }
+    if (!valueFitsList(password))
+        return refuse(kPasswordTooOdd);
 
     list.append(name);
+    bool written = true;
     for (qsizetype i = 0; i < list.size(); ++i)
-        base::ini::write(m_listFile, kListSection, listKey(i), list.at(i));
-    base::ini::write(m_listFile, name, QStringLiteral("psd"), password);
-    base::ini::write(m_listFile, name, QStringLiteral("dlzip"), password);
-    packList();
-    return true;
+        written = doc.set(kListSection, listKey(i), list.at(i)) && written;
+    written = doc.set(name, kPasswordKey, password) && doc.set(name, QStringLiteral("dlzip"), password) && written;
+    if (!written) {
+        reportWriteFailure();
+        return false;
+    }
+    return save(doc.text());
 }
 
 bool UserStore::checkPasswordForChange(const QString &name, const QString &password) const
@@ -221,28 +235,31 @@ bool UserStore::changePassword(const QString &name, const QString &newPassword, 
         m_prompter.message(QStringLiteral("两次输入的密码不一致，请重新输入。"), kTitleNotice, ui::Icon::Information);
         return false;
     }
-    base::TempFileGuard guard(m_listFile);
-    unpackList();
-    // A store that vanished since the first step must not be replaced by a file without the list.
-    if (!readList(loadText()).contains(name))
+    if (!valueFitsList(newPassword)) {
+        m_prompter.message(kPasswordTooOdd, kTitleNotice, ui::Icon::Information);
         return false;
-    base::ini::write(m_listFile, name, QStringLiteral("psd"), newPassword);
-    packList();
-    return true;
+    }
+    QString text;
+    // A store that vanished or broke since the first step must not be replaced by one without it.
+    if (!load(&text))
+        return false;
+    base::ini::Document doc(text);
+    if (!readList(doc).contains(name))
+        return false;
+    if (!doc.set(name, kPasswordKey, newPassword)) {
+        reportWriteFailure();
+        return false;
+    }
+    return save(doc.text());
 }
 
 UserStore::DeleteResult UserStore::deleteUser(const QString &name, const QString &password) const
 {
-    base::TempFileGuard guard(m_listFile);
-    unpackList();
-    const QString text = loadText();
-    QStringList list = readList(text);
-    QStringList oldLines;
-    base::codec::readLines(m_listFile, &oldLines);
-    // The plain list is not left on disk while the question waits for the user.
-    guard.removeNow();
-
-    if (!passwordMatches(text, list, name, password)) {
+    QString text;
+    load(&text);
+    const base::ini::Document doc(text);
+    QStringList list = readList(doc);
+    if (!passwordMatches(doc, list, name, password)) {
         m_prompter.message(QStringLiteral("请先在密码框中输入您的密码，然后才能进行删除操作！"), kTitleNotice,
                            ui::Icon::Information);
         return DeleteResult::WrongPassword;
@@ -255,14 +272,17 @@ UserStore::DeleteResult UserStore::deleteUser(const QString &name, const QString
         return DeleteResult::Declined;
 
     list.removeAt(list.indexOf(name));
-    makeWritable(m_storeFile);
     if (list.isEmpty()) {
-        QFile::remove(m_storeFile);
+        if (!QFile::remove(m_storeFile)) {
+            reportWriteFailure();
+            return DeleteResult::Failed;
+        }
         return DeleteResult::Deleted;
     }
-    base::codec::writeLines(m_listFile, rebuiltListLines(list, oldLines));
-    packList();
-    return DeleteResult::Deleted;
+    // The store's attributes are reset to normal first, as the list is rewritten whole.
+    makeWritable(m_storeFile);
+    const QStringList lines = rebuiltListLines(list, base::codec::splitLines(text));
+    return save(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")) ? DeleteResult::Deleted : DeleteResult::Failed;
 }
 
 QStringList UserStore::rebuiltListLines(const QStringList &remaining, const QStringList &oldLines)

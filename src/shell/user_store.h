@@ -2,9 +2,12 @@
 // The user store: the user list `user.dat` (INI text, section [user] with u1 … uN, one section
 // per user with `psd`, the current password, and `dlzip`, the password given at creation), kept
 // packed in the protected archive `std.dat` in the program directory. Every operation unpacks
-// user.dat, works on it, packs it back where it changed, and leaves no user.dat behind.
-// Refusals are shown through the prompter with the login dialog's texts; file and archive
-// failures are passed over (an unreadable store reads as an empty list).
+// user.dat in memory (it never reaches the disk in plain form), parses it once, works on it and
+// packs it back where it changed. Refusals are shown through the prompter with the login dialog's
+// texts; a store that cannot be written is reported and the old one kept; an unreadable store
+// reads as an empty list.
+#include "base/ini_profile.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -60,9 +63,10 @@ public:
     // notice and answers false when the confirmation differs.
     bool changePassword(const QString &name, const QString &newPassword, const QString &confirmation) const;
 
-    enum class DeleteResult { Deleted, WrongPassword, Declined };
+    enum class DeleteResult { Deleted, WrongPassword, Declined, Failed };
     // Verifies the password, asks for confirmation, removes the name from the list and renumbers
-    // the others; deletes std.dat when no user is left. The user's own section stays in the file.
+    // the others; deletes std.dat when no user is left. Failed: the store could not be written
+    // (reported; the old store is kept). The user's own section stays in the file.
     DeleteResult deleteUser(const QString &name, const QString &password) const;
 
     // The text of user.dat after `name` has left the list `remaining`: a fresh [user] section with
@@ -70,25 +74,23 @@ public:
     // begin with a lower-case "u". One entry per line (the caller joins with CR LF).
     static QStringList rebuiltListLines(const QStringList &remaining, const QStringList &oldLines);
 
-    QString listFile() const { return m_listFile; }
     QString storeFile() const { return m_storeFile; }
 
 private:
-    // Unpacks user.dat into the program directory; a stale copy is removed first so that a failed
-    // unpack reads as an empty list.
-    // False when std.dat exists but cannot be unpacked.
-    bool unpackList() const;
-    void packList() const;
-    // The unpacked user.dat as text; empty when there is none.
-    QString loadText() const;
-    static QStringList readList(const QString &text);
-    static bool passwordMatches(const QString &text, const QStringList &list, const QString &name,
+    // The text of user.dat; empty when there is no store. False when std.dat exists but cannot be
+    // unpacked.
+    bool load(QString *text) const;
+    // Packs the text into std.dat; shows the save-failure message and answers false when the
+    // store could not be written (the old one is kept).
+    bool save(const QString &text) const;
+    static QStringList readList(const base::ini::Document &doc);
+    static bool passwordMatches(const base::ini::Document &doc, const QStringList &list, const QString &name,
                                 const QString &password);
+    void reportWriteFailure() const;
 
     ui::Prompter &m_prompter;
-    QString m_programDir; // without the trailing separator, as the archive's destination
-    QString m_listFile;
     QString m_storeFile;
+    QString m_staleListFile;
 };
 
 } // namespace shell

@@ -41,6 +41,27 @@ Grid &Grid::operator=(const Grid &o)
     return *this;
 }
 
+Grid &Grid::operator=(Grid &&o) noexcept
+{
+    if (this == &o)
+        return *this;
+    m_rows = o.m_rows;
+    m_cols = o.m_cols;
+    m_text = std::move(o.m_text);
+    m_style = std::move(o.m_style);
+    m_colWidth = std::move(o.m_colWidth);
+    m_rowHeight = std::move(o.m_rowHeight);
+    m_formatString = std::move(o.m_formatString);
+    m_row = o.m_row;
+    m_col = o.m_col;
+    m_rowSel = o.m_rowSel;
+    m_colSel = o.m_colSel;
+    m_topRow = o.m_topRow;
+    o.m_rows = o.m_cols = 0;
+    notifyReset();
+    return *this;
+}
+
 void Grid::relayout(int rows, int cols)
 {
     if (rows == m_rows && cols == m_cols)

@@ -28,6 +28,9 @@ public:
     Grid();
     Grid(const Grid &other);
     Grid &operator=(const Grid &other);
+    // Takes the other grid's cells, sizes and format without copying them; like the copy, keeps
+    // this grid's observers and tells them of the reset.
+    Grid &operator=(Grid &&other) noexcept;
 
     int Rows() const { return m_rows; }
     int Cols() const { return m_cols; }

@@ -1,7 +1,6 @@
 #include "table/table_file.h"
 
-#include "base/module1.h"
-#include "base/temp_file_guard.h"
+#include "base/progress.h"
 #include "base/text_codec.h"
 #include "base/workspace.h"
 #include "base/archive.h"
@@ -24,6 +23,41 @@ bool parseCount(const QString &line, int *out)
         return false;
     *out = v;
     return true;
+}
+
+// The member's lines one at a time, without copying the member: a line ends at LF, a CR before
+// it is dropped, and a final line end does not start another line.
+class LineCursor {
+public:
+    explicit LineCursor(QByteArrayView bytes) : m_bytes(bytes) {}
+    bool atEnd() const { return m_pos >= m_bytes.size(); }
+    QByteArrayView next()
+    {
+        const qsizetype start = m_pos;
+        const qsizetype nl = m_bytes.indexOf('\n', start);
+        qsizetype end = nl < 0 ? m_bytes.size() : nl;
+        m_pos = nl < 0 ? m_bytes.size() : nl + 1;
+        if (end > start && m_bytes.at(end - 1) == '\r')
+            --end;
+        return m_bytes.sliced(start, end - start);
+    }
+    // How many lines are left, counted without decoding them.
+    qint64 remaining() const
+    {
+        if (atEnd())
+            return 0;
+        const QByteArrayView rest = m_bytes.sliced(m_pos);
+        return rest.count('\n') + (rest.endsWith('\n') ? 0 : 1);
+    }
+
+private:
+    QByteArrayView m_bytes;
+    qsizetype m_pos = 0;
+};
+
+QString decodedLine(QByteArrayView line)
+{
+    return fromFileLine(base::codec::decode(line));
 }
 } // namespace
 
@@ -61,32 +95,41 @@ QStringList writeMember(const GradeTable &t)
     return lines;
 }
 
-MemberResult readMember(const QStringList &lines, GradeTable &t)
+QByteArray memberBytes(const GradeTable &t)
 {
-    if (lines.isEmpty() || lines.first() != kMagicLine)
+    return base::codec::joinLines(writeMember(t));
+}
+
+MemberResult readMember(QByteArrayView member, GradeTable &t)
+{
+    LineCursor lines(member);
+    if (lines.atEnd() || decodedLine(lines.next()) != kMagicLine)
         return MemberResult::BadMagic;
+    QString header[kHeaderLines - 1];
+    for (QString &h : header) {
+        if (lines.atEnd())
+            return MemberResult::BadFormat;
+        h = decodedLine(lines.next());
+    }
     int rows = 0, cols = 0;
-    if (lines.size() < kHeaderLines || !parseCount(lines[2], &rows) || !parseCount(lines[3], &cols))
+    if (!parseCount(header[1], &rows) || !parseCount(header[2], &cols))
         return MemberResult::BadFormat;
     const qint64 cells = qint64(rows) * cols;
-    const qint64 present = lines.size() - kHeaderLines;
     // An editor may have dropped trailing empty lines, so up to one row may be missing; anything
-    // beyond that is not a table this program wrote.
-    if (cells > present + cols)
+    // beyond that is not a table this program wrote, and nothing is allocated for it.
+    if (cells > lines.remaining() + cols)
         return MemberResult::BadFormat;
 
     Grid &g = t.成绩表;
     GridBulk bulk(g);
-    t.Caption = fromFileLine(lines[1]);
+    t.Caption = header[0];
     g.setRows(rows);
     g.setCols(cols);
-    t.Text3 = fromFileLine(lines[4]);
-    t.Text4 = fromFileLine(lines[5]);
-    t.DataFormat = fromFileLine(lines[6]);
-    for (qint64 i = 0; i < cells; ++i) {
-        const qint64 line = kHeaderLines + i;
-        g.setTextArray(static_cast<int>(i), line < lines.size() ? fromFileLine(lines[line]) : QString());
-    }
+    t.Text3 = header[3];
+    t.Text4 = header[4];
+    t.DataFormat = header[5];
+    for (qint64 i = 0; i < cells && !lines.atEnd(); ++i)
+        g.setTextArray(static_cast<int>(i), decodedLine(lines.next()));
     t.rebuildHeader();
     return MemberResult::Ok;
 }
@@ -99,27 +142,14 @@ QString tableNameFromPath(const QString &path)
     return path;
 }
 
-void TableFile::beginLong(const QString &status)
+TableFile::TableFile(base::Workspace &ws, ui::Prompter &prompter, base::Progress *progress)
+    : m_ws(ws), m_prompter(prompter), m_progress(progress ? *progress : static_cast<base::Progress &>(ws))
 {
-    m_ws.setPanelText(1, status);
-    if (showGrid)
-        showGrid(false);
-    m_ws.setBusy(true);
 }
 
-void TableFile::endLong()
+int TableFile::ZIPFile(const QByteArray &member, const QString &archive, const QString &password)
 {
-    m_ws.setBusy(false);
-    m_ws.setPanelText(1, QStringLiteral("就绪"));
-    if (showGrid)
-        showGrid(true);
-}
-
-int TableFile::ZIPFile(const QString &, const QString &archive, const QString &password)
-{
-    base::TempFileGuard working(m_ws.workingFile());
-    const int result = base::archive::pack(m_ws.workingFile(), QStringLiteral("data.file"), archive, password);
-    if (result != 0) {
+    if (!base::archive::pack(member, QStringLiteral("data.file"), archive, password)) {
         m_prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
                            ui::Icon::Critical);
         return 1;
@@ -127,89 +157,72 @@ int TableFile::ZIPFile(const QString &, const QString &archive, const QString &p
     return 0;
 }
 
-int TableFile::unZIPFile(const QString &archive, const QString &password, OpenMessage which)
+std::optional<QByteArray> TableFile::unZIPFile(const QString &archive, const QString &password, OpenMessage which)
 {
-    const QString dir = m_ws.programDir().chopped(1);
-    if (base::archive::unpack(archive, QStringLiteral("data.file"), dir, password) != 0) {
+    std::optional<QByteArray> member = base::archive::unpack(archive, QStringLiteral("data.file"), password);
+    if (!member)
         m_prompter.message(which == OpenMessage::Table
                                ? QStringLiteral("文件打开失败！请确认文件格式正确，或确认您有权访问该文档。")
                                : QStringLiteral("文件打开失败！请确认文件格式正确。"),
                            QStringLiteral("错误"), ui::Icon::Critical);
-        return 1;
-    }
-    return 0;
+    return member;
 }
 
-bool TableFile::LoadData(GradeTable &table, const QString &name, bool fullPath)
+bool TableFile::readTableFile(const QString &path, GradeTable &table, OpenMessage which)
 {
-    beginLong(QStringLiteral("文件读取中..."));
-    base::TempFileGuard working(m_ws.workingFile());
-    auto fail = [&] {
-        endLong();
-        table.成绩表.setCol(0);
+    const std::optional<QByteArray> member = unZIPFile(path, m_ws.tablePassword, which);
+    if (!member)
         return false;
-    };
-    if (name.trimmed().isEmpty())
-        return fail();
-    const QString path = (fullPath ? name : m_ws.tableDataDir() + name) + QStringLiteral(".gdt");
-    if (!QFileInfo(path).isFile())
-        return fail();
-    if (unZIPFile(path, m_ws.tablePassword) == 1)
-        return fail();
-
-    QStringList lines;
-    base::codec::readLines(m_ws.workingFile(), &lines);
     GradeTable loaded;
-    loaded.成绩表.measureText = table.成绩表.measureText;
-    if (readMember(lines, loaded) != MemberResult::Ok) {
+    if (readMember(*member, loaded) != MemberResult::Ok) {
         m_prompter.message(QStringLiteral("文件格式不正确!"), QStringLiteral("提示"), ui::Icon::Information);
-        return fail();
+        return false;
     }
     table.Caption = loaded.Caption;
     table.Text3 = loaded.Text3;
     table.Text4 = loaded.Text4;
     table.DataFormat = loaded.DataFormat;
-    {
-        GridBulk bulk(table.成绩表);
-        Grid &g = table.成绩表;
-        const auto measure = g.measureText;
-        g = loaded.成绩表;
-        g.measureText = measure;
-    }
-    endLong();
-    table.成绩表.setCol(0);
-    m_ws.setPanelText(2, QStringLiteral("当前表格：") + table.Caption);
+    table.成绩表 = std::move(loaded.成绩表);
     return true;
+}
+
+bool TableFile::writeTableFile(const GradeTable &table, const QString &path, const QString &password)
+{
+    return ZIPFile(memberBytes(table), path, password) == 0;
+}
+
+bool TableFile::LoadData(GradeTable &table, const QString &name, bool fullPath)
+{
+    bool ok = false;
+    {
+        base::BusyScope busy(m_progress, QStringLiteral("文件读取中..."));
+        if (!name.trimmed().isEmpty()) {
+            const QString path = (fullPath ? name : m_ws.tableDataDir() + name) + QStringLiteral(".gdt");
+            ok = QFileInfo(path).isFile() && readTableFile(path, table);
+        }
+    }
+    table.成绩表.setCol(0);
+    if (ok)
+        m_ws.setPanelText(2, QStringLiteral("当前表格：") + table.Caption);
+    return ok;
 }
 
 bool TableFile::SaveData(GradeTable &table, bool, const QString &name)
 {
-    beginLong(QStringLiteral("正在保存文件..."));
-    struct Ending {
-        TableFile &f;
+    struct ClearMark {
         GradeTable &t;
-        ~Ending()
-        {
-            f.endLong();
-            t.unprotectedSave = false;
-        }
-    } ending{*this, table};
+        ~ClearMark() { t.unprotectedSave = false; }
+    } clearMark{table};
 
     QDir().mkpath(m_ws.tableDataDir());
     const QString path = name + QStringLiteral(".gdt");
+    // Asked before the grid is hidden, so the teacher sees the table while deciding.
     if (QFileInfo::exists(path) &&
         m_prompter.question(QStringLiteral("确实覆盖原有数据么？"), QStringLiteral("提示："), ui::Buttons::YesNo,
                             ui::Icon::Question, ui::Answer::Yes) != ui::Answer::Yes)
         return false;
-
-    base::TempFileGuard working(m_ws.workingFile());
-    QFile::remove(m_ws.workingFile());
-    if (!base::codec::writeLines(m_ws.workingFile(), writeMember(table))) {
-        m_prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
-                           ui::Icon::Critical);
-        return false;
-    }
-    return ZIPFile(QStringLiteral("data.file"), path, table.unprotectedSave ? QString() : m_ws.tablePassword) == 0;
+    base::BusyScope busy(m_progress, QStringLiteral("正在保存文件..."));
+    return writeTableFile(table, path, table.unprotectedSave ? QString() : m_ws.tablePassword);
 }
 
 bool TableFile::saveToChosenPath(GradeTable &table)

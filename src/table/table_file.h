@@ -1,16 +1,18 @@
 #pragma once
 // Table files (".gdt"): a ZIP archive whose single member "data.file" holds the table as GBK text,
 // one value per line: the magic line, title, Rows, Cols, teacher, class information, data format,
-// then every cell row by row. Loading and saving go through the one working file
-// programDir + "data.file", which is removed when the operation ends.
+// then every cell row by row. The member is packed and unpacked in memory; it never reaches the
+// disk in plain form.
 #include "table/grade_table.h"
 
+#include <QByteArrayView>
 #include <QStringList>
-#include <functional>
+#include <optional>
 
 namespace base {
+class Progress;
 class Workspace;
-}
+} // namespace base
 namespace ui {
 class Prompter;
 }
@@ -25,28 +27,38 @@ QString fromFileLine(const QString &line);
 
 // The member's lines for a table, without line ends.
 QStringList writeMember(const GradeTable &table);
+// The member as it is stored: those lines in code page 936, each ended by CR LF.
+QByteArray memberBytes(const GradeTable &table);
 
 enum class MemberResult { Ok, BadMagic, BadFormat };
-// Fills `table` from the member's lines: title, size, teacher, class information, format and the
-// cells, then rebuilds the header and row numbers. Counts that are not numbers, negative, out of
-// the 16-bit range or whose product is far beyond the lines present are BadFormat; the table is
-// then left as it was.
-MemberResult readMember(const QStringList &lines, GradeTable &table);
+// Fills `table` from the member's bytes, read line by line straight into the grid: title, size,
+// teacher, class information, format and the R × C cells (lines after them are ignored), then
+// rebuilds the header and row numbers. Counts that are not numbers from 1 to 32767, or whose
+// product is beyond the lines present (one row may be missing), are BadFormat; the table is then
+// left as it was.
+MemberResult readMember(QByteArrayView member, GradeTable &table);
 
 class TableFile {
 public:
-    TableFile(base::Workspace &ws, ui::Prompter &prompter) : m_ws(ws), m_prompter(prompter) {}
+    // Long operations report through `progress` (a table window's hides its grid), by default
+    // through the workspace's status bar.
+    TableFile(base::Workspace &ws, ui::Prompter &prompter, base::Progress *progress = nullptr);
 
-    // Shown or hidden around a long operation (the table window hides its grid).
-    std::function<void(bool visible)> showGrid;
-
-    // Packs the working file into `archive` and removes the working file whatever the outcome.
-    // Shows "文件保存失败！…" on failure. 1 on failure, else 0. `source` is not used.
-    int ZIPFile(const QString &source, const QString &archive, const QString &password);
+    // Packs `member` as "data.file" into `archive`, written beside it and renamed over it.
+    // Shows "文件保存失败！…" on failure. 1 on failure, else 0.
+    int ZIPFile(const QByteArray &member, const QString &archive, const QString &password);
     enum class OpenMessage { Table, Import };
-    // Unpacks "data.file" of `archive` into the program directory. 1 on failure (with the message
-    // of the calling window), else 0.
-    int unZIPFile(const QString &archive, const QString &password, OpenMessage which = OpenMessage::Table);
+    // The member "data.file" of `archive`, unpacked in memory; nullopt on failure (with the message
+    // of the calling window).
+    std::optional<QByteArray> unZIPFile(const QString &archive, const QString &password,
+                                        OpenMessage which = OpenMessage::Table);
+
+    // One table file into `table` with the current table password and the loader's messages
+    // (unpack failure, "文件格式不正确!"); `table` is untouched on failure. Serves every reader of
+    // tables: loading, importing, converting.
+    bool readTableFile(const QString &path, GradeTable &table, OpenMessage which = OpenMessage::Table);
+    // Packs `table` into `path` with `password` (empty: unprotected), with the saver's message.
+    bool writeTableFile(const GradeTable &table, const QString &path, const QString &password);
 
     // Loads name (a path without ".gdt" when fullPath, otherwise relative to the table data
     // directory) into the table. False when the window is to close.
@@ -60,12 +72,11 @@ public:
     bool menuUnPasSave(GradeTable &table);
 
 private:
-    void beginLong(const QString &status);
-    void endLong();
     bool saveToChosenPath(GradeTable &table);
 
     base::Workspace &m_ws;
     ui::Prompter &m_prompter;
+    base::Progress &m_progress;
 };
 
 // A path chosen in the save dialog, without its ".gdt".

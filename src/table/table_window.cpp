@@ -252,7 +252,7 @@ QMenu *buildMenu(QWidget *owner, const char *name, const char *caption, const Me
 } // namespace
 
 Form1::Form1(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
-    : QWidget(parent), m_ws(ws), m_prompter(prompter), m_file(ws, prompter)
+    : QWidget(parent), m_ws(ws), m_prompter(prompter), m_file(ws, prompter, &m_progress)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(m_doc.Caption);
@@ -260,7 +260,6 @@ Form1::Form1(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     buildControls();
     buildMenus();
     m_doc.成绩表.addObserver(m_editing);
-    m_file.showGrid = [this](bool visible) { m_grid->setVisible(visible); };
 
     // Creation: flags cleared, column 0 current. Whether the pointer is over the fixed row or
     // column is known by the view itself (its headers), so no extents need measuring.
@@ -395,6 +394,25 @@ bool Form1::SaveData(bool temporary, const QString &name)
     const bool ok = m_file.SaveData(m_doc, temporary, name);
     syncUnprotectedMark();
     return ok;
+}
+
+void Form1::GridHidingProgress::start(const QString &status)
+{
+    m_w.m_ws.start(status);
+    if (m_depth++ == 0)
+        m_w.m_grid->hide();
+}
+
+void Form1::GridHidingProgress::setPercent(int percent)
+{
+    m_w.m_ws.setPercent(percent);
+}
+
+void Form1::GridHidingProgress::finish()
+{
+    m_w.m_ws.finish();
+    if (m_depth > 0 && --m_depth == 0)
+        m_w.m_grid->show();
 }
 
 void Form1::closeSelf()

@@ -4,6 +4,7 @@
 // label, the position box Text2, the formula-editor button Command2, the in-cell editor txtedit,
 // and its own menu bar (shown in the main window's menu bar while the window is active).
 // Every menu entry, control and action carries the system's name as its objectName.
+#include "base/progress.h"
 #include "table/grade_table.h"
 #include "table/table_file.h"
 
@@ -109,6 +110,18 @@ private:
     base::Workspace &m_ws;
     ui::Prompter &m_prompter;
     GradeTable m_doc;
+    // Long operations show in the status bar and hide the grid meanwhile.
+    class GridHidingProgress : public base::Progress {
+    public:
+        explicit GridHidingProgress(Form1 &w) : m_w(w) {}
+        void start(const QString &status) override;
+        void setPercent(int percent) override;
+        void finish() override;
+
+    private:
+        Form1 &m_w;
+        int m_depth = 0;
+    } m_progress{*this};
     TableFile m_file;
     QList<QMenu *> m_menus;
     ui::GridView *m_grid = nullptr;

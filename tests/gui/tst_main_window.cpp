@@ -305,10 +305,10 @@ private slots:
     {
         makeWindow();
         QVERIFY(!QApplication::overrideCursor());
-        m_ws->setBusy(true);
+        m_ws->start(QStringLiteral("文件读取中..."));
         QVERIFY(QApplication::overrideCursor());
         QCOMPARE(QApplication::overrideCursor()->shape(), Qt::WaitCursor);
-        m_ws->setBusy(false);
+        m_ws->finish();
         QVERIFY(!QApplication::overrideCursor());
     }
 
