@@ -16,6 +16,27 @@ class Calculator;
 
 namespace base {
 
+// The positions of the main toolbar that stand for commands (the others are separators).
+enum class ToolButton : int {
+    None = 0,
+    SchoolTree = 2,
+    Open = 3,
+    Save = 4,
+    Undo = 6,
+    Cut = 8,
+    Copy = 9,
+    Paste = 10,
+    Find = 11,
+    Print = 13,
+    ArrowKeys = 15,
+    Horizontal = 16,
+    Vertical = 17,
+    SortAscending = 19,
+    SortDescending = 20,
+    Properties = 22,
+    Help = 24,
+};
+
 class Workspace : public QObject, public Progress {
     Q_OBJECT
 public:

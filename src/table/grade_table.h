@@ -38,6 +38,13 @@ public:
     void takeSnapshot();
     // takeSnapshot() and enable undo: what every table-wide command does first.
     void snapshotForUndo();
+    // What every command that changes the table's content or title does first: the snapshot,
+    // undo enabled, and the change marker set.
+    void beginChange()
+    {
+        snapshotForUndo();
+        markChanged();
+    }
     // Restores Rows, Cols and the data cells; header row and row numbers stay as they are.
     void undo();
 
