@@ -225,6 +225,19 @@ private slots:
             << QStringLiteral("newone") << QStringLiteral("12345") << QStringLiteral("x") << differ;
         QTest::newRow("five characters") << QStringLiteral("newone") << QStringLiteral("12345")
                                          << QStringLiteral("12345") << shortPw;
+        // What the list file cannot give back as it was written: one pair of quotes is removed
+        // on reading, and at most 254 bytes come back.
+        const QString oddName = QStringLiteral("用户名不能以双引号开头或结尾，也不能超过254个字节，请重新输入。");
+        const QString oddPw = QStringLiteral("密码不能以双引号开头或结尾，也不能超过254个字节，请重新输入。");
+        QTest::newRow("name in quotes") << QStringLiteral("\"abc\"") << QStringLiteral("pass123456")
+                                        << QStringLiteral("x") << oddName;
+        QTest::newRow("name ending in a quote") << QStringLiteral("abc\"") << QString() << QString() << oddName;
+        QTest::newRow("name of 255 bytes") << QString(255, u'n') << QString() << QString() << oddName;
+        QTest::newRow("name of 128 chinese characters") << QString(128, u'张') << QString() << QString() << oddName;
+        QTest::newRow("password in quotes") << QStringLiteral("newone") << QStringLiteral("\"secret\"")
+                                            << QStringLiteral("\"secret\"") << oddPw;
+        QTest::newRow("password of 255 bytes")
+            << QStringLiteral("newone") << QString(255, u'p') << QString(255, u'p') << oddPw;
     }
 
     void addRefusals()
@@ -277,6 +290,16 @@ private slots:
         QCOMPARE(loginAs(QStringLiteral("nobody"), QStringLiteral("Default")), kRefused);
         m_prompter.expectMessage(QStringLiteral("密码错误，请重新输入。"), QStringLiteral("提示"));
         QCOMPARE(loginAs(QString(), QStringLiteral("Default")), kRefused);
+    }
+
+    void loginNeedsTheUsersOwnPassword()
+    {
+        // Listed, but without a section or without psd: "Default" must not open either.
+        zipStore("[user]\r\nu1=nosection\r\nu2=nopsd\r\n[nopsd]\r\ndlzip=x\r\n");
+        for (const char *name : {"nosection", "nopsd"}) {
+            m_prompter.expectMessage(QStringLiteral("密码错误，请重新输入。"), QStringLiteral("提示"));
+            QCOMPARE(loginAs(QLatin1String(name), QStringLiteral("Default")), kRefused);
+        }
     }
 
     void passwordChangeKeepsTablePassword()
