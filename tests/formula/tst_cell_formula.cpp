@@ -252,7 +252,7 @@ private slots:
         QCOMPARE(p.shown.at(0).title, u"提示"_s);
         QCOMPARE(p.shown.at(0).buttons, ui::Buttons::YesNo);
         QCOMPARE(p.shown.at(0).icon, ui::Icon::Question);
-        QCOMPARE(t.undoEnabled, yes);
+        QCOMPARE(t.undoEnabled(), yes);
         if (!yes) {
             QCOMPARE(allCells(g), before);
             return;
@@ -293,10 +293,10 @@ private slots:
         const QString self = M + u"cell(?,?)"_s;
         fill(g, {u"1,2=5"_s, u"1,3="_s + good, u"1,4="_s + broken, u"2,4="_s + self, u"3,2=缺考"_s, u"3,3="_s + good,
                  u"0,3="_s + broken, u"4,0="_s + broken, u"5,1=公式错误"_s});
-        QVERIFY(!t.undoEnabled);
+        QVERIFY(!t.undoEnabled());
         Calculator calc;
         QVERIFY(menuCheckGS(t, calc));
-        QVERIFY(t.undoEnabled);
+        QVERIFY(t.undoEnabled());
         const QString mark = u"(公式错误)"_s;
         QCOMPARE(g.TextMatrix(1, 3), good);
         QCOMPARE(g.TextMatrix(1, 4), broken + mark);
@@ -342,7 +342,7 @@ private slots:
         QCOMPARE(p.shown.at(0).icon, ui::Icon::Question);
         QVERIFY(p.shown.at(0).text.startsWith(u"    本操作"_s));
         QCOMPARE(p.shown.at(0).text.count(QLatin1Char('\n')), 3);
-        QCOMPARE(t.undoEnabled, ok);
+        QCOMPARE(t.undoEnabled(), ok);
         QCOMPARE(t.成绩表.TextMatrix(1, 4), ok ? u"40"_s : M + u"cell(?,2)/2"_s);
         if (!ok)
             QCOMPARE(allCells(t.成绩表), before);
