@@ -1,6 +1,8 @@
 #pragma once
 // Menus built from a layout table: every entry is an action whose objectName is the system's name
 // of the entry, so commands, tests and the main window find it by that name.
+#include "ui/menu_layout.h"
+
 #include <QString>
 #include <span>
 
@@ -8,12 +10,6 @@ class QMenu;
 class QWidget;
 
 namespace ui {
-
-struct MenuEntry {
-    const char16_t *name;    // objectName; u"-" a separator; u"<name" opens a submenu, u">" closes it
-    const char16_t *caption;
-    const char *shortcut = "";
-};
 
 // The menu `name` captioned `caption`, owned by `owner`. With `shortcutsOnOwner` every action is
 // also added to the owner, so its shortcut works while the owner has the focus.

@@ -390,6 +390,30 @@ private slots:
                 QCOMPARE(g.TextMatrix(r, c), before.at(r * g.Cols() + c));
     }
 
+    void evaluatedCopyLeavesTheTableAlone()
+    {
+        GradeTable t;
+        makeTable(t);
+        Grid &g = t.成绩表;
+        fill(g, {u"1,2=80"_s, u"1,3=90"_s, u"1,4=！公式：cell(?,2)+cell(?,3)"_s, u"2,4=！公式：cell(1,4)/2"_s,
+                 u"3,4=！公式：cell(?,9)"_s});
+        t.snapshotForUndo();
+        t.UndoTable.setTextMatrix(5, 1, u"snapshot"_s);
+        const QStringList before = allCells(g);
+        Calculator calc;
+        // A formula using another formula's result gets that result, as after 计算所有公式.
+        const Grid values = evaluatedCopy(t, calc);
+        QCOMPARE(values.TextMatrix(1, 4), u"170"_s);
+        QCOMPARE(values.TextMatrix(2, 4), u"85"_s);
+        QCOMPARE(values.TextMatrix(3, 4), kError);
+        QCOMPARE(values.TextMatrix(1, 2), u"80"_s);
+        QCOMPARE(公式2值(g, 2, 4, t.DataFormat, calc), kError); // the table itself still refers to a formula
+        QCOMPARE(allCells(g), before);
+        QCOMPARE(t.UndoTable.TextMatrix(5, 1), u"snapshot"_s);
+        QVERIFY(t.undoEnabled());
+        QVERIFY(!t.changed());
+    }
+
     void formulaCheck_data()
     {
         QTest::addColumn<QString>("text");

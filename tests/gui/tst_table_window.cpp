@@ -389,6 +389,44 @@ private slots:
         QCOMPARE(back.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
     }
 
+    void commandsFollowTheirRuleAndMirrorUndo()
+    {
+        int runs = 0;
+        bool allowed = false;
+        table::CommandRegistry commands = programCommands();
+        commands.add({QStringLiteral("menuFont"), base::ToolButton::None,
+                      [&](CommandContext &c) {
+                          ++runs;
+                          c.doc.beginChange();
+                      },
+                      [&](const CommandContext &) { return allowed; }});
+        Form1 w(*m_ws, m_p, commands);
+        w.show();
+        w.activated();
+        QMenu *format = w.findChild<QMenu *>(QStringLiteral("menuFormat"));
+        QAction *font = w.action(QStringLiteral("menuFont"));
+        QAction *undo = w.action(QStringLiteral("menuUndo"));
+        emit format->aboutToShow();
+        QVERIFY(!font->isEnabled());
+        w.execute(QStringLiteral("menuFont"));
+        QCOMPARE(runs, 0);
+        // An entry without any command stays disabled, and so does a submenu of such entries.
+        QVERIFY(!w.action(QStringLiteral("menuHeight"))->isEnabled());
+
+        allowed = true;
+        emit format->aboutToShow();
+        QVERIFY(font->isEnabled());
+        QVERIFY(!undo->isEnabled() && !m_ws->buttonEnabled(base::ToolButton::Undo));
+        font->trigger();
+        QCOMPARE(runs, 1);
+        QVERIFY(undo->isEnabled() && m_ws->buttonEnabled(base::ToolButton::Undo));
+        QVERIFY(w.document().changed());
+        undo->trigger();
+        QVERIFY(!undo->isEnabled() && !m_ws->buttonEnabled(base::ToolButton::Undo));
+        w.document().Tag.clear();
+        m_w->activated();
+    }
+
     void saveWritesTheOpenEditorsValue()
     {
         QTest::keyClick(view(), Qt::Key_8);

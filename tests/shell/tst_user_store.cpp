@@ -2,7 +2,6 @@
 // the rebuilt list file, and that the plain user.dat never stays on disk. Stores are cross-checked
 // with Info-ZIP in both directions.
 #include "scripted_prompter.h"
-#include "base/temp_file_guard.h"
 #include "shell/user_store.h"
 #include "base/workspace.h"
 #include "test_support.h"
@@ -420,25 +419,6 @@ private slots:
         QVERIFY(!store().checkPasswordForChange(QStringLiteral("teacher"), QStringLiteral("secret1")));
         QVERIFY(!store().changePassword(QStringLiteral("teacher"), QStringLiteral("newpw1"), QStringLiteral("newpw1")));
         QVERIFY(noListFile());
-    }
-
-    void guardRemovesFileWhenOperationThrows()
-    {
-        const QString path = m_scratch->filePath(QStringLiteral("data.file"));
-        try {
-            base::TempFileGuard guard(path);
-            writeBytes(path, "x");
-            QVERIFY(QFile::exists(path));
-            throw std::runtime_error("step failed");
-        } catch (const std::runtime_error &) {
-        }
-        QVERIFY(!QFile::exists(path));
-        {
-            base::TempFileGuard guard(path);
-            writeBytes(path, "x");
-            guard.release();
-        }
-        QVERIFY(QFile::exists(path));
     }
 };
 
