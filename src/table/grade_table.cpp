@@ -33,6 +33,16 @@ void GradeTable::undo()
             const int i = faIndex(static_cast<int16_t>(r), static_cast<int16_t>(c));
             成绩表.setTextArray(i, UndoTable.TextArray(i));
         }
+    // The field names go back with their columns, or an undone insert or template would leave
+    // the data under the wrong names; the row numbers cover rows the undo brings back.
+    const QString format = UndoTable.FormatString();
+    if (format != 成绩表.FormatString() && !format.isEmpty() && format.count(QLatin1Char('|')) < cols)
+        成绩表.setFormatString(format);
+    for (int c = 1; c < cols; ++c)
+        成绩表.setTextMatrix(0, c, UndoTable.TextMatrix(0, c));
+    for (int r = 1; r < rows; ++r)
+        if (成绩表.TextMatrix(r, 0).isEmpty())
+            成绩表.setTextMatrix(r, 0, QString::number(r));
     undoEnabled = false;
     undoArmed = false;
 }

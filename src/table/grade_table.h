@@ -45,7 +45,7 @@ public:
         snapshotForUndo();
         markChanged();
     }
-    // Restores Rows, Cols and the data cells; header row and row numbers stay as they are.
+    // Restores Rows, Cols, the data cells and the field names; rows it brings back are numbered.
     void undo();
 
     // The check mark of "去除密码保护保存(&W)": the next save packs without a password.

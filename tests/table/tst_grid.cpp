@@ -180,7 +180,7 @@ private slots:
         g.removeObserver(&spy);
     }
 
-    void undoRestoresDataCellsOnly()
+    void undoRestoresDataCellsAndFieldNames()
     {
         GradeTable t;
         Grid &g = t.成绩表;
@@ -198,9 +198,9 @@ private slots:
         QCOMPARE(g.Rows(), 4);
         QCOMPARE(g.Cols(), 3);
         QCOMPARE(g.TextMatrix(2, 2), QStringLiteral("2,2"));
-        // Field names keep their current text; the column the undo adds back has an empty header.
-        QCOMPARE(g.TextMatrix(0, 1), QStringLiteral("新名"));
-        QCOMPARE(g.TextMatrix(0, 2), QString());
+        // Field names come back with their columns.
+        QCOMPARE(g.TextMatrix(0, 1), QStringLiteral("0,1"));
+        QCOMPARE(g.TextMatrix(0, 2), QStringLiteral("0,2"));
         QCOMPARE(g.TextMatrix(1, 2), QStringLiteral("1,2"));
     }
 
