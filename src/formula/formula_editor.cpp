@@ -168,6 +168,11 @@ void FormulaEditor::rebuild()
 void FormulaEditor::setBody(const QString &body)
 {
     m_body = body;
+    if (body.trimmed().isEmpty()) {
+        m_preview.clear();
+        m_refersToFormula = false;
+        return;
+    }
     m_preview = 公式2值b(grid, body, m_targetRow, m_targetCol, m_dataFormat, m_calc, &m_refersToFormula);
 }
 
