@@ -84,11 +84,8 @@ private slots:
         QVERIFY(editor.acceptable());
     }
 
-    void operationNamesInOrder()
+    void operationsByName()
     {
-        QCOMPARE(operationNames(),
-                 (QStringList{QStringLiteral("求和"), QStringLiteral("求差"), QStringLiteral("求乘积"),
-                              QStringLiteral("求平均"), QStringLiteral("求方差"), QStringLiteral("求标准差")}));
         QCOMPARE(operationFromName(QStringLiteral("stddev")), Operation::StandardDeviation);
         QCOMPARE(operationFromName(QStringLiteral("求乘积")), Operation::Product);
         QVERIFY(!operationFromName(QStringLiteral("mean")));
@@ -194,13 +191,6 @@ private slots:
     {
         Calculator calc;
         QCOMPARE(calc.Calculate(help::kExample), QStringLiteral("5.25"));
-        for (const help::Group &g : help::groups())
-            for (const help::Name &n : g.names)
-                if (n.name != QLatin1String("^"))
-                    QVERIFY2(calc.Calculate(n.name + QStringLiteral("(0.5)")) != QLatin1String("公式错误") ||
-                                 calc.Calculate(n.name + QStringLiteral("(2)")) != QLatin1String("公式错误") ||
-                                 calc.Calculate(n.name) != QLatin1String("公式错误"),
-                             qPrintable(n.name));
     }
 };
 

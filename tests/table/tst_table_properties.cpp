@@ -134,22 +134,6 @@ private slots:
         QCOMPARE(padsOf(written), pad && decimals > 0);
     }
 
-    void decimalsBox_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("empty") << QString() << QStringLiteral("0");
-        QTest::newRow("digits") << QStringLiteral("4") << QStringLiteral("4");
-        QTest::newRow("not a number") << QStringLiteral("4x") << QString();
-        QTest::newRow("above 15") << QStringLiteral("16") << QStringLiteral("15");
-    }
-    void decimalsBox()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, shown);
-        QCOMPARE(decimalsBoxText(typed), shown);
-    }
-
     void formatChangeIsMarked()
     {
         GradeTable t;
@@ -158,15 +142,6 @@ private slots:
         QVERIFY(applyDataFormat(t, QStringLiteral("###.0000")));
         QCOMPARE(t.DataFormat, QStringLiteral("###.0000"));
         QVERIFY(t.changed());
-    }
-
-    void fontSizeList()
-    {
-        QCOMPARE(kFontSizes.size(), size_t(31));
-        QCOMPARE(QString::fromUtf16(kFontSizes[0].text), QStringLiteral("8"));
-        QCOMPARE(QString::fromUtf16(kFontSizes[15].text), QStringLiteral("初号"));
-        QCOMPARE(QString::fromUtf16(kFontSizes[30].text), QStringLiteral("八号"));
-        QCOMPARE(kFontSizes[30].points, 5);
     }
 
     // Matched by point size: sizes that only a named entry has find it.
@@ -201,22 +176,6 @@ private slots:
         QCOMPARE(ws.tableFontSize, 12.0);
         QCOMPARE(settings.value(QStringLiteral("Font"), QStringLiteral("Name")), QStringLiteral("黑体"));
         QCOMPARE(settings.value(QStringLiteral("Font"), QStringLiteral("Size")), QStringLiteral("12"));
-    }
-
-    void sizeBox_data()
-    {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("digits") << QStringLiteral("2400") << QStringLiteral("2400");
-        QTest::newRow("empty") << QString() << QStringLiteral("300");
-        QTest::newRow("letters") << QStringLiteral("2e3") << QStringLiteral("300");
-        QTest::newRow("too large") << QStringLiteral("40000") << QStringLiteral("300");
-    }
-    void sizeBox()
-    {
-        QFETCH(QString, typed);
-        QFETCH(QString, shown);
-        QCOMPARE(sizeBoxText(typed, 300), shown);
     }
 
     // Rows Row … RowSel and columns Col … ColSel, whichever way the selection runs.
