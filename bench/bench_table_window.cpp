@@ -7,6 +7,7 @@
 #include "base/workspace.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
+#include "ui/settings_store.h"
 
 #include <QApplication>
 #include <QTemporaryDir>
@@ -36,7 +37,8 @@ int main(int argc, char **argv)
     table::GradeTable bare;
     const double documentMs = medianMs([&] { files.LoadData(bare, name, true); });
 
-    const table::CommandRegistry commands = programCommands();
+    ui::MemorySettingsStore settings;
+    const table::CommandRegistry commands = programCommands(settings);
     table::Form1 window(ws, prompter, commands);
     window.resize(1000, 700);
     window.show();

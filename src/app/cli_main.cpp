@@ -6,8 +6,10 @@
 #include "base/workspace.h"
 #include "formula/calculate.h"
 #include "formula/cell_formula.h"
+#include "formula/formula_cli.h"
 #include "shell/user_cli.h"
 #include "table/cli_support.h"
+#include "table/field_cli.h"
 #include "table/table_file.h"
 #include "ui/prompter.h"
 
@@ -135,6 +137,10 @@ const CommandEntry kCommands[] = {
     {"show", cmdShow},
     {"save-as", cmdSaveAs},
     {"calc", cmdCalc},
+    {"template", table::runTemplateCommand},
+    {"field", table::runFieldCommand},
+    {"set-props", table::runSetPropsCommand},
+    {"formula", formula::runFormulaCommand},
 };
 
 } // namespace

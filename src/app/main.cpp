@@ -53,7 +53,7 @@ int main(int argc, char **argv)
     ui::SystemSettingsStore settings;
     ui::QtPrompter prompter;
 
-    shell::MDIForm1 main(ws, prompter, settings, programCommands());
+    shell::MDIForm1 main(ws, prompter, settings, programCommands(settings));
     prompter.setOwner(&main);
     QApplication::setWindowIcon(main.windowIcon());
 

@@ -1,14 +1,20 @@
 #include "app/program_commands.h"
 
 #include "formula/formula_commands.h"
+#include "formula/formula_editor_dialog.h"
+#include "table/field_commands.h"
+#include "table/field_manager_dialog.h"
 #include "table/table_commands.h"
 #include "table/table_window.h"
 
-table::CommandRegistry programCommands()
+table::CommandRegistry programCommands(ui::SettingsStore &settings)
 {
     table::CommandRegistry r;
     table::registerTableCommands(r);
     table::registerTableWindowCommands(r);
+    table::registerFieldCommands(r);
+    table::registerFieldDialogs(r, settings);
     formula::registerFormulaCommands(r);
+    formula::registerFormulaEditorDialogs(r);
     return r;
 }

@@ -2,4 +2,9 @@
 // Every command of the program's table windows and main window, from every subsystem.
 #include "table/command.h"
 
-table::CommandRegistry programCommands();
+namespace ui {
+class SettingsStore;
+}
+
+// `settings` (the font dialog writes to it) must outlive the commands.
+table::CommandRegistry programCommands(ui::SettingsStore &settings);

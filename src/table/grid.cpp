@@ -171,8 +171,11 @@ void Grid::setFormatString(const QString &format, WidthRule widths)
         if (widths == FitWidths)
             m_colWidth[static_cast<size_t>(i)] = estimatedWidth(segments[i]);
     }
+    // A number no other header text got, in this grid or any other, so a view that is handed
+    // another grid (a loaded table) sees the change as well.
+    static int generation = 0;
     if (widths == FitWidths)
-        ++m_headerFormats;
+        m_headerFormats = ++generation;
     notifyReset();
 }
 

@@ -52,7 +52,8 @@ public:
     QString FormatString() const { return m_formatString; }
     enum WidthRule { FitWidths, KeepWidths };
     void setFormatString(const QString &format, WidthRule widths = FitWidths);
-    // Counts the header texts given with FitWidths, so a view knows when to fit its columns again.
+    // Changes with every header text given with FitWidths, so a view knows when to fit its columns
+    // again.
     int headerFormats() const { return m_headerFormats; }
 
     // Current cell and the far corner of the selection.

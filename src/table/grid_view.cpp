@@ -36,7 +36,8 @@ GridView::GridView(Grid &grid, QWidget *parent) : QTableView(parent), m_grid(gri
     setCornerButtonEnabled(false);
     // Tab leaves the grid for the next control rather than moving between cells.
     setTabKeyNavigation(false);
-    fitColumnsIfHeaderChanged();
+    // A grid shown for the first time keeps the widths it has.
+    m_fittedFormats = m_grid.headerFormats();
     applySizes();
 }
 
@@ -71,8 +72,16 @@ void GridView::applySizes()
     for (int c = 1; c < cols; ++c)
         setColumnWidth(c - 1, m_grid.ColWidth(c) / kTwipsPerPixel);
     verticalHeader()->setFixedWidth(std::max(m_grid.ColWidth(0) / kTwipsPerPixel, 8));
-    const int height = m_grid.RowHeight(1 < rows ? 1 : 0) / kTwipsPerPixel;
-    verticalHeader()->setDefaultSectionSize(std::max(height, fontMetrics().height() + 4));
+    // Rows of the grid's default height fit the font; a height set for a row (行高) is kept.
+    const int fitted = std::max(table::Grid::kDefaultRowHeight / kTwipsPerPixel, fontMetrics().height() + 4);
+    QHeaderView *rowsHeader = verticalHeader();
+    rowsHeader->setDefaultSectionSize(fitted);
+    for (int r = 1; r < rows; ++r) {
+        const int twips = m_grid.RowHeight(r);
+        const int wanted = twips == table::Grid::kDefaultRowHeight ? fitted : std::max(twips / kTwipsPerPixel, 1);
+        if (rowsHeader->sectionSize(r - 1) != wanted)
+            rowsHeader->resizeSection(r - 1, wanted);
+    }
 }
 
 void GridView::gridReset()
@@ -113,6 +122,9 @@ void GridView::currentChanged(const QModelIndex &current, const QModelIndex &pre
     m_syncing = true;
     m_grid.setCurrent(current.row() + 1, current.column() + 1);
     m_syncing = false;
+    // A drag moves the current cell after it has extended the selection; moving the grid's
+    // current cell collapsed its selection, so the far corner is taken again.
+    syncSelectionToGrid();
 }
 
 void GridView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)

@@ -4,6 +4,8 @@
 #include "table/editing.h"
 #include "table/formula_text.h"
 #include "table/grid_view.h"
+#include "table/field_commands.h"
+#include "table/templates.h"
 #include "table/table_menus.h"
 
 #include "base/twips.h"
@@ -240,17 +242,39 @@ void Form1::buildMenus()
             << menu(u"menuTools", u"工具(&T)", kToolsMenu) << menu(u"menuWindow", u"窗口(&W)", kWindowMenu)
             << menu(u"menuHelp", u"帮助(&H)", kHelpMenu);
     m_popup = menu(u"menuPop1", u"右键菜单1", kPopMenu);
-    action(QStringLiteral("menuModel"))->setVisible(false);
+    rebuildTemplateMenu();
+    // Another window may have saved a template meanwhile: the list is read again before it shows.
+    connect(m_menus[3], &QMenu::aboutToShow, this, &Form1::rebuildTemplateMenu);
     action(QStringLiteral("menuUnPasSave"))->setCheckable(true);
     for (QMenu *m : findChildren<QMenu *>())
         connect(m, &QMenu::aboutToShow, this, &Form1::refreshActions);
+}
+
+void Form1::rebuildTemplateMenu()
+{
+    QAction *first = action(QStringLiteral("menuModel"));
+    QMenu *menu = m_menus[3];
+    for (QAction *a : menu->actions())
+        if (a != first && a->objectName() == QLatin1String("menuModel"))
+            delete a;
+    const QStringList entries = templateMenuEntries(m_ws);
+    first->setVisible(!entries.isEmpty());
+    first->setText(entries.value(0));
+    for (qsizetype i = 1; i < entries.size(); ++i) {
+        QAction *a = menu->addAction(entries[i]);
+        a->setObjectName(QStringLiteral("menuModel"));
+        const QString entry = entries[i];
+        connect(a, &QAction::triggered, this, [this, entry] { run(templateCommand(entry)); });
+    }
 }
 
 void Form1::bindActions()
 {
     for (QAction *a : findChildren<QAction *>()) {
         const QString name = a->objectName();
-        if (name.startsWith(QLatin1String("menu")) || name == QLatin1String("mneuWeight"))
+        if (name == QLatin1String("menuModel"))
+            connect(a, &QAction::triggered, this, [this, a] { run(templateCommand(a->text())); });
+        else if (name.startsWith(QLatin1String("menu")) || name == QLatin1String("mneuWeight"))
             connect(a, &QAction::triggered, this, [this, name] { execute(name); });
     }
     refreshActions();
@@ -345,15 +369,18 @@ CommandContext Form1::context(QLineEdit **focusedBox)
 
 void Form1::execute(const QString &name)
 {
-    const Command *command = m_commands.find(name);
-    if (!command) {
+    if (const Command *command = m_commands.find(name)) {
+        run(*command);
+    } else if (const FrameCommand *frame = m_commands.frame(name)) {
         // The main window's commands its 窗口 and 帮助 menus show here as well.
-        if (const FrameCommand *frame = m_commands.frame(name)) {
-            FrameContext ctx{m_ws, m_prompter, window(), m_windows};
-            (*frame)(ctx);
-        }
-        return;
+        FrameContext ctx{m_ws, m_prompter, window(), m_windows};
+        (*frame)(ctx);
     }
+}
+
+void Form1::run(const Command &c)
+{
+    const Command *command = &c;
     bool onText = false;
     {
         QLineEdit *box = nullptr;

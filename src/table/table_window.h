@@ -103,6 +103,8 @@ private:
     void buildMenus();
     void buildControls();
     void bindActions();
+    void rebuildTemplateMenu();
+    void run(const Command &command);
     CommandContext context(QLineEdit **focusedBox);
     void refreshActions();
     void commitPendingEdit();

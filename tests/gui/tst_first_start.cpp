@@ -44,7 +44,7 @@ private slots:
         base::Workspace ws(dir);
         ui::MemorySettingsStore settings;
         ScriptedPrompter p;
-        auto main = std::make_unique<shell::MDIForm1>(ws, p, settings, programCommands());
+        auto main = std::make_unique<shell::MDIForm1>(ws, p, settings, programCommands(settings));
         for (const char *sub : {"标签引用数据", "表格模版", "表格数据"})
             QVERIFY(QDir(dir + QString::fromUtf8(sub)).exists());
         main->resize(1000, 700);

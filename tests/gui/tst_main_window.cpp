@@ -61,7 +61,7 @@ class MainWindowTest : public QObject {
     {
         m_ws = std::make_unique<base::Workspace>(programDir());
         m_ws->tablePassword = kPassword;
-        m_w = std::make_unique<MDIForm1>(*m_ws, m_p, m_settings, programCommands());
+        m_w = std::make_unique<MDIForm1>(*m_ws, m_p, m_settings, programCommands(m_settings));
     }
     void showWindow()
     {
@@ -170,7 +170,7 @@ private slots:
         m_ws = std::make_unique<base::Workspace>(programDir());
         m_ws->printCopies = 5;
         m_ws->printDuplex = 3;
-        m_w = std::make_unique<MDIForm1>(*m_ws, m_p, m_settings, programCommands());
+        m_w = std::make_unique<MDIForm1>(*m_ws, m_p, m_settings, programCommands(m_settings));
         QCOMPARE(m_w->objectName(), QStringLiteral("MDIForm1"));
         QCOMPARE(m_w->windowTitle(), QStringLiteral("ZUN'S 通用Scorvane"));
         QCOMPARE(m_ws->printCopies, 1);

@@ -1,0 +1,23 @@
+#pragma once
+// frm公式说明 "公式说明": the names the evaluator knows, how to refer to cells, and a small
+// calculator that shares the program's evaluator (and so its "ans").
+#include <QDialog>
+
+class QLineEdit;
+
+namespace formula {
+
+class Calculator;
+
+// No Q_OBJECT: moc cannot name a class in Chinese, and the dialog needs no signals of its own.
+class frm公式说明 : public QDialog {
+public:
+    explicit frm公式说明(Calculator &calc, QWidget *parent = nullptr);
+
+private:
+    Calculator &m_calc;
+    QLineEdit *m_example;
+    QLineEdit *m_result;
+};
+
+} // namespace formula

@@ -1,0 +1,69 @@
+#pragma once
+// The column structure of a table: inserting, removing and renaming a field, and the field
+// manager's list. Field names live in the header row; every change ends with the field header
+// rebuild, in which an unnamed field stands as three spaces.
+#include "table/grade_table.h"
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace ui {
+class Prompter;
+}
+
+namespace table {
+
+// "  " then "|" + the name of each field 1 … Cols − 1 ("   " for an unnamed one), given to the grid.
+void rebuildFieldHeader(Grid &grid);
+
+// A field name must not split the header: no "|" and no line break.
+bool isUsableFieldName(const QString &name);
+// Asks through an input box until the answer is a usable field name (each refusal is told and
+// the box shown again with the refused text). nullopt when the answer is empty or cancelled.
+std::optional<QString> askFieldName(ui::Prompter &prompter, const QString &prompt, const QString &title,
+                                    const QString &preset);
+
+// Largest number of cells a command may make the grid hold (Rows × Cols).
+constexpr qint64 kMaxCells = qint64(1) << 24;
+bool fitsInGrid(qint64 rows, qint64 cols);
+
+// The grid operations alone, without undo or questions. `col` is a data column 1 … Cols − 1
+// (insertColumn also takes Cols, appending); false when nothing was done.
+bool insertColumn(Grid &grid, int col);
+bool removeColumn(Grid &grid, int col);
+
+// The commands of the field menu on the current column. Each refuses the row-number column
+// ("请先选定要操作的列！"), except insert, which puts the new field before field 1 there.
+// True when the table changed; the change goes through beginChange().
+bool menuIstLei(GradeTable &t, ui::Prompter &prompter);
+bool menuRemLei(GradeTable &t, ui::Prompter &prompter);
+bool menuChangeLeiTitle(GradeTable &t, ui::Prompter &prompter);
+// Rename column `col` to a name already checked with isUsableFieldName; `snapshot` false when the
+// caller's change already took it (the insert that names its new field).
+void renameColumn(GradeTable &t, int col, const QString &name, bool snapshot = true);
+
+// The field manager's list and its buttons, apart from the dialog.
+class FieldManager {
+public:
+    // The header format text's segments 1 … Cols − 1, trimmed; stops where the text runs out.
+    // The last entry is selected.
+    explicit FieldManager(const Grid &grid);
+
+    QStringList items;
+    int selected = -1; // -1: no entry selected
+
+    // "< 插入(&A)", "> 删除(&D)", "清空(&C)", "重命名(&R)": each asks through the prompter.
+    void insert(ui::Prompter &prompter);
+    void remove(ui::Prompter &prompter);
+    void clear(ui::Prompter &prompter);
+    void rename(ui::Prompter &prompter);
+
+    // "确定(&O)": "   " then "|" + each entry.
+    QString headerText() const;
+    // Gives the list to the table as its header (columns added, none removed). False when the
+    // list would make the grid too large; the table is then untouched.
+    bool apply(GradeTable &t, ui::Prompter &prompter) const;
+};
+
+} // namespace table

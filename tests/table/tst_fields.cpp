@@ -1,0 +1,280 @@
+// Inserting, removing and renaming fields, the field manager, and undo after each.
+#include "scripted_prompter.h"
+#include "table/fields.h"
+
+#include <QTest>
+
+using namespace table;
+
+namespace {
+QStringList L(std::initializer_list<const char *> items)
+{
+    QStringList list;
+    for (const char *item : items)
+        list << QString::fromUtf8(item);
+    return list;
+}
+
+// A table of `rows` − 1 students under the given fields; cell (r, c) holds "r,c".
+GradeTable makeTable(const QStringList &fields, int rows = 3)
+{
+    GradeTable t;
+    Grid &g = t.成绩表;
+    g.setRows(rows);
+    g.setCols(static_cast<int>(fields.size()) + 1);
+    for (int c = 1; c < g.Cols(); ++c)
+        g.setTextMatrix(0, c, fields[c - 1]);
+    t.rebuildHeader();
+    for (int r = 1; r < rows; ++r)
+        for (int c = 1; c < g.Cols(); ++c)
+            g.setTextMatrix(r, c, QStringLiteral("%1,%2").arg(r).arg(c));
+    return t;
+}
+
+QStringList headerNames(const Grid &g)
+{
+    QStringList names;
+    for (int c = 1; c < g.Cols(); ++c)
+        names << g.TextMatrix(0, c);
+    return names;
+}
+
+QStringList row(const Grid &g, int r)
+{
+    QStringList cells;
+    for (int c = 1; c < g.Cols(); ++c)
+        cells << g.TextMatrix(r, c);
+    return cells;
+}
+
+const QString kAskName = QStringLiteral("请输入新的字段名称：");
+} // namespace
+
+class FieldsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void insertColumn_data()
+    {
+        QTest::addColumn<int>("current");
+        QTest::addColumn<QString>("answer"); // null: cancelled
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("row1");
+        QTest::addColumn<QString>("format");
+        const QStringList abc{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        QTest::newRow("middle, named") << 2 << QStringLiteral("新") << L({"A", "新", "B", "C"})
+                                       << L({"1,1", "", "1,2", "1,3"}) << QStringLiteral("  |A|新|B|C");
+        QTest::newRow("cancelled stays unnamed") << 2 << QString() << L({"A", "   ", "B", "C"})
+                                                 << L({"1,1", "", "1,2", "1,3"}) << QStringLiteral("  |A|   |B|C");
+        QTest::newRow("column 0 goes before field 1")
+            << 0 << QStringLiteral("学号") << L({"学号", "A", "B", "C"}) << L({"", "1,1", "1,2", "1,3"})
+            << QStringLiteral("  |学号|A|B|C");
+        QTest::newRow("last column") << 3 << QStringLiteral(" x ") << L({"A", "B", " x ", "C"})
+                                     << L({"1,1", "1,2", "", "1,3"}) << QStringLiteral("  |A|B| x |C");
+    }
+    void insertColumn()
+    {
+        QFETCH(int, current);
+        QFETCH(QString, answer);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, row1);
+        QFETCH(QString, format);
+        GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        t.成绩表.setCurrent(1, current);
+        ScriptedPrompter p;
+        p.expectInput(kAskName, answer.isNull() ? std::nullopt : std::optional<QString>(answer),
+                      QStringLiteral("字段名称"));
+        QVERIFY(menuIstLei(t, p));
+        VERIFY_PROMPTS(p);
+        QCOMPARE(headerNames(t.成绩表), names);
+        QCOMPARE(row(t.成绩表, 1), row1);
+        QCOMPARE(t.成绩表.FormatString(), format);
+        QCOMPARE(t.成绩表.TextMatrix(1, 0), QStringLiteral("1"));
+        QVERIFY(t.changed());
+        QVERIFY(t.undoEnabled());
+    }
+
+    // One undo takes back the insert and the name given with it.
+    void undoAfterInsertRestoresEverything()
+    {
+        GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        t.成绩表.setCurrent(1, 2);
+        ScriptedPrompter p;
+        p.expectInput(kAskName, QStringLiteral("新"));
+        QVERIFY(menuIstLei(t, p));
+        t.undo();
+        QCOMPARE(headerNames(t.成绩表), L({"A", "B", "C"}));
+        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |A|B|C"));
+        QCOMPARE(row(t.成绩表, 2), L({"2,1", "2,2", "2,3"}));
+    }
+
+    void removeColumn()
+    {
+        GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        t.成绩表.setCurrent(2, 2);
+        ScriptedPrompter p;
+        QVERIFY(menuRemLei(t, p));
+        QCOMPARE(headerNames(t.成绩表), L({"A", "C"}));
+        QCOMPARE(row(t.成绩表, 2), L({"2,1", "2,3"}));
+        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |A|C"));
+        t.undo();
+        QCOMPARE(headerNames(t.成绩表), L({"A", "B", "C"}));
+        QCOMPARE(row(t.成绩表, 2), L({"2,1", "2,2", "2,3"}));
+    }
+
+    void removingTheOnlyFieldLeavesTheRowNumbers()
+    {
+        GradeTable t = makeTable({QStringLiteral("A")});
+        t.成绩表.setCurrent(1, 1);
+        ScriptedPrompter p;
+        QVERIFY(menuRemLei(t, p));
+        QCOMPARE(t.成绩表.Cols(), 1);
+        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  "));
+    }
+
+    void columnZeroIsRefused_data()
+    {
+        QTest::addColumn<bool>("rename");
+        QTest::newRow("remove") << false;
+        QTest::newRow("rename") << true;
+    }
+    void columnZeroIsRefused()
+    {
+        QFETCH(bool, rename);
+        GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B")});
+        t.成绩表.setCol(0); // as right after loading
+        ScriptedPrompter p;
+        p.expectMessage(QStringLiteral("请先选定要操作的列！"), QStringLiteral("提示"));
+        QVERIFY(!(rename ? menuChangeLeiTitle(t, p) : menuRemLei(t, p)));
+        VERIFY_PROMPTS(p);
+        QCOMPARE(headerNames(t.成绩表), L({"A", "B"}));
+        QVERIFY(!t.changed());
+        QVERIFY(!t.undoEnabled());
+    }
+
+    void renameKeepsBlanksAndRefusesSeparators()
+    {
+        GradeTable t = makeTable({QStringLiteral(" 语文 "), QStringLiteral("B")});
+        t.成绩表.setCurrent(1, 1);
+        ScriptedPrompter p;
+        // The preset is trimmed; a name that would split the header is refused and asked again.
+        p.expectInput(kAskName, QStringLiteral("a|b"), QStringLiteral("字段名称"));
+        p.expectMessage(QStringLiteral("字段名称中不能包含“|”或换行。"), QStringLiteral("提示"));
+        p.expectInput(kAskName, QStringLiteral("x\ny"));
+        p.expectMessage(QStringLiteral("字段名称中不能包含“|”或换行。"));
+        p.expectInput(kAskName, QStringLiteral("  数学"));
+        QVERIFY(menuChangeLeiTitle(t, p));
+        VERIFY_PROMPTS(p);
+        QCOMPARE(p.shown[0].text, kAskName);
+        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |  数学|B"));
+        QCOMPARE(t.成绩表.TextMatrix(1, 1), QStringLiteral("1,1"));
+    }
+
+    void emptyRenameChangesNothing()
+    {
+        GradeTable t = makeTable({QStringLiteral("A")});
+        t.成绩表.setCurrent(1, 1);
+        ScriptedPrompter p;
+        p.expectInput(kAskName, QString());
+        QVERIFY(!menuChangeLeiTitle(t, p));
+        QVERIFY(!t.undoEnabled());
+        QVERIFY(!t.changed());
+    }
+
+    // --- field manager ---------------------------------------------------------------------------
+
+    void managerFillsFromTheHeader()
+    {
+        GradeTable t = makeTable({QStringLiteral(" A "), QStringLiteral("B")});
+        FieldManager m(t.成绩表);
+        QCOMPARE(m.items, L({"A", "B"}));
+        QCOMPARE(m.selected, 1);
+        // A header text shorter than the columns fills what it has.
+        t.成绩表.setFormatString(QStringLiteral("  |X"));
+        QCOMPARE(FieldManager(t.成绩表).items, QStringList{QStringLiteral("X")});
+    }
+
+    void deletingTheMiddleFieldKeepsTheLastName()
+    {
+        GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        FieldManager m(t.成绩表);
+        m.selected = 1;
+        ScriptedPrompter p;
+        p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes, QStringLiteral("确认删除"));
+        m.remove(p);
+        VERIFY_PROMPTS(p);
+        QCOMPARE(p.shown[0].defaultAnswer, ui::Answer::No);
+        QVERIFY(m.apply(t, p));
+        QCOMPARE(headerNames(t.成绩表), L({"A", "C", "C"}));
+        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("   |A|C"));
+        QCOMPARE(row(t.成绩表, 1), L({"1,1", "1,2", "1,3"}));
+        QVERIFY(t.changed());
+        t.undo();
+        QCOMPARE(headerNames(t.成绩表), L({"A", "B", "C"}));
+    }
+
+    void managerButtons()
+    {
+        GradeTable t = makeTable({QStringLiteral("A")});
+        FieldManager m(t.成绩表);
+        ScriptedPrompter p;
+        p.expectInput(QStringLiteral("请输入一个新的项目名称："), QStringLiteral("B"), QStringLiteral("插入项目"));
+        p.expectInput(QStringLiteral("请输入一个新的项目名称："), QString()); // empty adds nothing
+        p.expectInput(QStringLiteral("请输入一个新的项目名称："), QStringLiteral("C2"), QStringLiteral("项目重命名"));
+        p.expectQuestion(QStringLiteral("确实要删除所有项目？"), ui::Answer::No, QStringLiteral("确认删除"));
+        m.insert(p);
+        m.insert(p);
+        QCOMPARE(m.selected, 1);
+        m.rename(p);
+        QCOMPARE(m.items, L({"A", "C2"}));
+        m.clear(p);
+        QCOMPARE(m.items.size(), 2);
+        VERIFY_PROMPTS(p);
+        // A longer list adds columns at the end.
+        QVERIFY(m.apply(t, p));
+        QCOMPARE(headerNames(t.成绩表), L({"A", "C2"}));
+        QCOMPARE(t.成绩表.TextMatrix(1, 2), QString());
+    }
+
+    void managerNeedsASelection_data()
+    {
+        QTest::addColumn<int>("button");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("delete") << 0 << QStringLiteral("请先选择要删除的项目。");
+        QTest::newRow("clear") << 1 << QStringLiteral("请先选择要删除的项目。");
+        QTest::newRow("rename") << 2 << QStringLiteral("请先选定要改名的项目！");
+    }
+    void managerNeedsASelection()
+    {
+        QFETCH(int, button);
+        QFETCH(QString, message);
+        GradeTable t = makeTable({QStringLiteral("A")});
+        FieldManager m(t.成绩表);
+        m.selected = -1;
+        ScriptedPrompter p;
+        p.expectMessage(message, QStringLiteral("提示"));
+        if (button == 0)
+            m.remove(p);
+        else if (button == 1)
+            m.clear(p);
+        else
+            m.rename(p);
+        VERIFY_PROMPTS(p);
+        QCOMPARE(m.items, QStringList{QStringLiteral("A")});
+    }
+
+    void tooManyColumnsAreRefused()
+    {
+        GradeTable t = makeTable({QStringLiteral("A")}, 2);
+        FieldManager m(t.成绩表);
+        for (int i = 0; i < Grid::kMaxCount; ++i)
+            m.items << QStringLiteral("x");
+        ScriptedPrompter p;
+        p.expectMessage(QStringLiteral("表格过大，无法完成该操作。"));
+        QVERIFY(!m.apply(t, p));
+        QCOMPARE(t.成绩表.Cols(), 2);
+        QVERIFY(!t.changed());
+    }
+};
+
+QTEST_GUILESS_MAIN(FieldsTest)
+#include "tst_fields.moc"
