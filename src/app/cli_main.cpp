@@ -6,8 +6,11 @@
 #include "base/workspace.h"
 #include "formula/calculate.h"
 #include "formula/cell_formula.h"
+#include "formula/sort_cli.h"
+#include "shell/school_cli.h"
 #include "shell/user_cli.h"
 #include "table/cli_support.h"
+#include "table/find_cli.h"
 #include "table/table_file.h"
 #include "ui/prompter.h"
 
@@ -135,6 +138,11 @@ const CommandEntry kCommands[] = {
     {"show", cmdShow},
     {"save-as", cmdSaveAs},
     {"calc", cmdCalc},
+    {"school", shell::runSchoolCommand},
+    {"new-table", shell::runNewTableCommand},
+    {"find", table::cli::runFindCommand},
+    {"replace", table::cli::runReplaceCommand},
+    {"sort", formula::runSortCommand},
 };
 
 } // namespace
