@@ -5,8 +5,10 @@
 #include "base/text_codec.h"
 #include "base/workspace.h"
 
+#include <QCollator>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStringDecoder>
 #include <algorithm>
 
@@ -193,7 +195,12 @@ QStringList tableNames(const QString &dir)
     const QStringList files = d.entryList({QStringLiteral("*.gdt")}, QDir::Files | QDir::CaseSensitive, QDir::NoSort);
     for (const QString &f : files)
         names << f.left(f.size() - 4);
-    std::sort(names.begin(), names.end());
+    // In Chinese (pinyin) order, as a teacher looks for them.
+    QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
+    std::sort(names.begin(), names.end(), [&](const QString &a, const QString &b) {
+        const int c = collator.compare(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
     return names;
 }
 

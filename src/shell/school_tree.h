@@ -69,7 +69,7 @@ bool isUsableName(const QString &name);
 bool isUsablePath(const QStringList &path);
 // The class folder ("表格数据/school/grade/class"); empty when the path is not usable.
 QString classDirectory(const base::Workspace &ws, const QStringList &path);
-// The ".gdt" files of a folder, each without its extension, in code-point order.
+// The ".gdt" files of a folder, each without its extension, in Chinese (pinyin) order.
 QStringList tableNames(const QString &dir);
 // "新成绩表" + (number of tables − 1), counted up while that name is taken.
 QString proposedTableName(const QStringList &tables);
