@@ -299,21 +299,32 @@ void SchoolEditor::renameFolders(const School &written)
     if (!isUsableName(written.name))
         return;
     const QString school = base + written.name + QLatin1Char('/');
-    QList<Move> grades;
+    // A folder that another entry of the same list keeps its name for (a hand-edited file may
+    // repeat a name) stays where it is.
+    auto stillUsed = [](const QString &original, const QStringList &kept) { return kept.contains(original); };
+    QStringList keptGrades;
     for (const Grade &g : m_grades)
-        if (renamed(g.entry.original, g.entry.name))
-            grades.append(Move{school + g.entry.original, school + g.entry.name});
-    applyMoves(grades);
-    QList<Move> classes;
+        if (g.entry.original == g.entry.name)
+            keptGrades << g.entry.name;
+    QList<Move> gradeMoves;
+    for (const Grade &g : m_grades)
+        if (renamed(g.entry.original, g.entry.name) && !stillUsed(g.entry.original, keptGrades))
+            gradeMoves.append(Move{school + g.entry.original, school + g.entry.name});
+    applyMoves(gradeMoves);
+    QList<Move> classMoves;
     for (const Grade &g : m_grades) {
         if (!isUsableName(g.entry.name))
             continue;
         const QString grade = school + g.entry.name + QLatin1Char('/');
+        QStringList keptClasses;
         for (const Entry &c : g.classes)
-            if (renamed(c.original, c.name))
-                classes.append(Move{grade + c.original, grade + c.name});
+            if (c.original == c.name)
+                keptClasses << c.name;
+        for (const Entry &c : g.classes)
+            if (renamed(c.original, c.name) && !stillUsed(c.original, keptClasses))
+                classMoves.append(Move{grade + c.original, grade + c.name});
     }
-    applyMoves(classes);
+    applyMoves(classMoves);
 }
 
 bool SchoolEditor::cancel()

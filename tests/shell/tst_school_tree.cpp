@@ -515,6 +515,20 @@ private slots:
         QVERIFY(!QFileInfo::exists(d + QStringLiteral("校")));
     }
 
+    // A hand-edited file may name two grades alike; renaming one leaves the folder to the other.
+    void sharedFolderStays()
+    {
+        writeIni(gbk("[School]\nName=校\nGrade=1\nGrade0=甲\nGrade1=甲\n"));
+        makeDirs(QStringLiteral("校/甲"));
+        SchoolEditor e(*m_ws, m_prompter);
+        e.load();
+        m_prompter.expectInput({}, QStringLiteral("乙"));
+        e.renameGrade();
+        QVERIFY(e.finish());
+        QVERIFY(QFileInfo(m_ws->tableDataDir() + QStringLiteral("校/甲")).isDir());
+        QVERIFY(!QFileInfo::exists(m_ws->tableDataDir() + QStringLiteral("校/乙")));
+    }
+
     void deletedGradeKeepsItsFolder()
     {
         QVERIFY(writeSchool(m_ws->schoolInfoFile(),
