@@ -203,7 +203,7 @@ bool frmChang::event(QEvent *e)
 
 // --- commands -----------------------------------------------------------------------------------
 
-void registerFindSortDialogs(CommandRegistry &registry, ColumnValues columnValues)
+void registerFindSortDialogs(CommandRegistry &registry)
 {
     registry.add({QStringLiteral("menuFind"),
                   base::ToolButton::Find,
@@ -223,8 +223,8 @@ void registerFindSortDialogs(CommandRegistry &registry, ColumnValues columnValue
                       dialog.exec();
                   },
                   {}});
-    auto sort = [columnValues](bool ascending) {
-        return [columnValues, ascending](CommandContext &ctx) {
+    auto sort = [displayValue = registry.displayValue](bool ascending) {
+        return [displayValue, ascending](CommandContext &ctx) {
             if (!checkSortable(ctx.doc, ctx.prompter))
                 return;
             frm排序 dialog(ctx.doc, ascending, ctx.prompter, mainWindowOf(ctx));
@@ -232,7 +232,12 @@ void registerFindSortDialogs(CommandRegistry &registry, ColumnValues columnValue
                 return;
             const SortRequest request = *dialog.request();
             // Every key is computed before any row moves.
-            const QStringList keys = columnValues ? columnValues(ctx.doc, request.column, ctx.ws) : QStringList();
+            const Grid &g = ctx.doc.成绩表;
+            QStringList keys;
+            keys.reserve(g.Rows());
+            for (int r = 0; r < g.Rows(); ++r)
+                keys << (displayValue ? displayValue(ctx.doc, ctx.ws, r, request.column)
+                                      : g.TextMatrix(r, request.column));
             sortTable(ctx.doc, request, keys);
         };
     };

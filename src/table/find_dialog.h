@@ -72,13 +72,11 @@ private:
     int m_replaced = 0;
 };
 
-// The display values of a column, one per grid row (formula cells by their results); the sort
-// takes its keys from it (formula::columnDisplayValues).
-using ColumnValues = std::function<QStringList(const GradeTable &, int col, base::Workspace &)>;
-
 // Registers menuFind (toolbar button Find), menuMark, menuChange, and the sort dialog as
 // menuSortAsc (toolbar button SortAscending) and menuSortDesc (SortDescending), which preselect
 // the order. The table window has no sort menu entry; these two run from the toolbar only.
-void registerFindSortDialogs(CommandRegistry &registry, ColumnValues columnValues);
+// The sort keys are the cells' display values: register after the formula commands, whose
+// registry.displayValue is taken here (without it formula cells sort by their text).
+void registerFindSortDialogs(CommandRegistry &registry);
 
 } // namespace table

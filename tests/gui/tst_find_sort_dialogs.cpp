@@ -3,8 +3,8 @@
 // the sort dialog's guard and order.
 #include "scripted_prompter.h"
 
+#include "app/program_commands.h"
 #include "base/workspace.h"
-#include "formula/sort_keys.h"
 #include "shell/main_window.h"
 #include "table/find_dialog.h"
 #include "table/sort_dialog.h"
@@ -35,7 +35,6 @@ class FindSortDialogsTest : public QObject {
     ScriptedPrompter m_p;
     std::unique_ptr<shell::MDIForm1> m_main;
     std::unique_ptr<TableFile> m_file;
-    CommandRegistry m_registry;
 
     Form1 *openTable(const QStringList &rows)
     {
@@ -56,8 +55,8 @@ class FindSortDialogsTest : public QObject {
     }
     void run(const char *name, Form1 *form)
     {
-        CommandContext ctx{form->document(), *m_ws, m_p, *m_file, form, nullptr};
-        const Command *c = m_registry.find(QLatin1String(name));
+        CommandContext ctx{form->document(), *m_ws, m_p, *m_file, form, m_main.get()};
+        const Command *c = m_main->commands().find(QLatin1String(name));
         QVERIFY(c);
         c->run(ctx);
     }
@@ -73,13 +72,14 @@ private slots:
         m_ws = std::make_unique<base::Workspace>(m_tmp->path());
         m_p.clear();
         m_file = std::make_unique<TableFile>(*m_ws, m_p);
-        m_main = std::make_unique<shell::MDIForm1>(*m_ws, m_p, m_settings);
+        CommandRegistry commands = programCommands();
+        // After the formula commands, whose display values the sort takes.
+        registerFindSortDialogs(commands);
+        m_main = std::make_unique<shell::MDIForm1>(*m_ws, m_p, m_settings, std::move(commands));
         m_main->resize(900, 600);
         m_main->show();
         m_main->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(m_main.get()));
-        m_registry = CommandRegistry();
-        registerFindSortDialogs(m_registry, formula::columnDisplayValues);
     }
     void cleanup()
     {
@@ -91,11 +91,11 @@ private slots:
 
     void registered()
     {
-        QCOMPARE(m_registry.forButton(base::ToolButton::Find)->name, QStringLiteral("menuFind"));
-        QCOMPARE(m_registry.forButton(base::ToolButton::SortAscending)->name, QStringLiteral("menuSortAsc"));
-        QCOMPARE(m_registry.forButton(base::ToolButton::SortDescending)->name, QStringLiteral("menuSortDesc"));
-        QVERIFY(m_registry.find(QStringLiteral("menuMark")));
-        QVERIFY(m_registry.find(QStringLiteral("menuChange")));
+        QCOMPARE(m_main->commands().forButton(base::ToolButton::Find)->name, QStringLiteral("menuFind"));
+        QCOMPARE(m_main->commands().forButton(base::ToolButton::SortAscending)->name, QStringLiteral("menuSortAsc"));
+        QCOMPARE(m_main->commands().forButton(base::ToolButton::SortDescending)->name, QStringLiteral("menuSortDesc"));
+        QVERIFY(m_main->commands().find(QStringLiteral("menuMark")));
+        QVERIFY(m_main->commands().find(QStringLiteral("menuChange")));
     }
 
     void findDialogAsItOpens()
@@ -195,7 +195,7 @@ private slots:
         run("menuChange", form);
         QCOMPARE(g.TextMatrix(2, 2), QStringLiteral("！公式：cell(?,x)"));
         QCOMPARE(g.TextMatrix(1, 2), QStringLiteral("85"));
-        QVERIFY(form->document().undoEnabled);
+        QVERIFY(form->document().undoEnabled());
         form->document().undo();
         QCOMPARE(g.TextMatrix(2, 2), QStringLiteral("！公式：cell(?,2)"));
     }
@@ -259,7 +259,7 @@ private slots:
         });
         run("menuSortDesc", form);
         QCOMPARE(form->document().成绩表.TextMatrix(1, 1), QStringLiteral("张三"));
-        QVERIFY(!form->document().undoEnabled);
+        QVERIFY(!form->document().undoEnabled());
     }
 };
 

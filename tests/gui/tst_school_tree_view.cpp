@@ -36,12 +36,13 @@ class SchoolTreeViewTest : public QObject {
     QStringList m_opened;
     QStringList m_dialogs;
     std::unique_ptr<SchoolTreePanel> m_panel;
+    table::CommandRegistry m_commands;
 
     SchoolTreeHost host()
     {
         return {[this](const QString &path) { m_opened << path; },
                 [this] {
-                    m_forms.push_back(std::make_unique<table::Form1>(*m_ws, m_p));
+                    m_forms.push_back(std::make_unique<table::Form1>(*m_ws, m_p, m_commands));
                     return m_forms.back().get();
                 },
                 [this](WizardDialog d, table::Form1 &form) {

@@ -139,7 +139,7 @@ private slots:
         QCOMPARE(g.TextMatrix(0, 1), QStringLiteral("成绩"));
         QCOMPARE(g.cellForeColor(2, 2), qRgb(255, 0, 0));
         QCOMPARE(g.Col(), 1);
-        QVERIFY(t.undoEnabled);
+        QVERIFY(t.undoEnabled());
         QVERIFY(t.changed());
         t.undo();
         QCOMPARE(column(g, 2), words("a b c d"));
@@ -177,7 +177,7 @@ private slots:
         QStringList k = keysOf(t.成绩表, 1).mid(0, keys);
         QVERIFY(!sortTable(t, {col, true, rank}, k));
         QCOMPARE(column(t.成绩表, 2), words("a b"));
-        QVERIFY(!t.undoEnabled);
+        QVERIFY(!t.undoEnabled());
     }
 
     // --- the dialog -------------------------------------------------------------------------------
