@@ -7,9 +7,12 @@
 #include "formula/calculate.h"
 #include "formula/cell_formula.h"
 #include "formula/formula_cli.h"
+#include "formula/sort_cli.h"
+#include "shell/school_cli.h"
 #include "shell/user_cli.h"
 #include "table/cli_support.h"
 #include "table/field_cli.h"
+#include "table/find_cli.h"
 #include "table/table_file.h"
 #include "ui/prompter.h"
 
@@ -141,6 +144,11 @@ const CommandEntry kCommands[] = {
     {"field", table::runFieldCommand},
     {"set-props", table::runSetPropsCommand},
     {"formula", formula::runFormulaCommand},
+    {"school", shell::runSchoolCommand},
+    {"new-table", shell::runNewTableCommand},
+    {"find", table::cli::runFindCommand},
+    {"replace", table::cli::runReplaceCommand},
+    {"sort", formula::runSortCommand},
 };
 
 } // namespace

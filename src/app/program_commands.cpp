@@ -4,6 +4,7 @@
 #include "formula/formula_editor_dialog.h"
 #include "table/field_commands.h"
 #include "table/field_manager_dialog.h"
+#include "table/find_dialog.h"
 #include "table/table_commands.h"
 #include "table/table_window.h"
 
@@ -16,5 +17,7 @@ table::CommandRegistry programCommands(ui::SettingsStore &settings)
     table::registerFieldDialogs(r, settings);
     formula::registerFormulaCommands(r);
     formula::registerFormulaEditorDialogs(r);
+    // Sorting takes the display values the formula commands provide.
+    table::registerFindSortDialogs(r);
     return r;
 }

@@ -2,6 +2,7 @@
 
 #include "shell/about_dialog.h"
 #include "shell/main_frame.h"
+#include "shell/school_tree_view.h"
 #include "base/module1.h"
 #include "base/workspace.h"
 #include "table/table_file.h"
@@ -25,6 +26,7 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTreeWidget>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -110,10 +112,14 @@ MDIForm1::~MDIForm1()
     menuBar()->clear();
 }
 
+QTreeWidget *MDIForm1::treeView1() const
+{
+    return m_school->treeView1();
+}
+
 void MDIForm1::AddDot()
 {
-    // The school tree comes from SchoolInfo.ini; the tree is built by the school-tree part of the
-    // shell, which this window does not contain yet, so the tree stays empty.
+    m_school->AddDot();
 }
 
 // --- building -----------------------------------------------------------------------------------
@@ -146,6 +152,7 @@ void MDIForm1::registerFrameCommands()
     add(u"menuZXPP", &MDIForm1::menuZXPP_Click);
     add(u"menuHXPP", &MDIForm1::menuHXPP_Click);
     add(u"menuPL", &MDIForm1::menuPL_Click);
+    m_commands.addFrame(QStringLiteral("menuClass"), [this](table::FrameContext &) { m_school->editSchoolTree(); });
 }
 
 void MDIForm1::runFrameCommand(const QString &name)
@@ -237,28 +244,22 @@ void MDIForm1::buildLeftPanel()
     m_picture1 = new QWidget(dock);
     m_picture1->setObjectName(QStringLiteral("Picture1"));
     m_picture1->setMinimumSize(120, 60);
-    m_tree = new QTreeWidget(m_picture1);
-    m_tree->setObjectName(QStringLiteral("TreeView1"));
-    m_tree->setHeaderHidden(true);
-    m_tree->move(0, 0);
-    m_picture1->installEventFilter(this);
+    SchoolTreeHost host;
+    host.openTable = [this](const QString &path) { openTable(path); };
+    host.newTableWindow = [this] { return createTableWindow(); };
+    // The wizard's steps are the table window's own property dialogs, run on the new table.
+    host.wizardDialog = [](WizardDialog step, table::Form1 &form) {
+        form.execute(step == WizardDialog::ClassInfo    ? QStringLiteral("menuClassSetup")
+                     : step == WizardDialog::DataFormat ? QStringLiteral("menuSetdataFormat")
+                                                        : QStringLiteral("menuAddTitle"));
+    };
+    m_school = new SchoolTreePanel(m_ws, m_prompter, std::move(host), m_picture1);
+    auto *fill = new QVBoxLayout(m_picture1);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(m_school);
     dock->setWidget(m_picture1);
     addDockWidget(Qt::LeftDockWidgetArea, dock);
     resizeDocks({dock}, {220}, Qt::Horizontal);
-}
-
-void MDIForm1::resizeLeftPanel()
-{
-    // The tree takes the panel's inner width; its height is the inner height less its top offset.
-    const QRect inner = m_picture1->contentsRect();
-    m_tree->setGeometry(inner.left(), m_tree->y(), inner.width(), std::max(0, inner.bottom() + 1 - m_tree->y()));
-}
-
-bool MDIForm1::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == m_picture1 && event->type() == QEvent::Resize)
-        resizeLeftPanel();
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void MDIForm1::mirrorWorkspace()
@@ -463,7 +464,8 @@ void MDIForm1::onToolbarButton(base::ToolButton button)
         runFrameCommand(QStringLiteral("menuOpen"));
         return;
     case base::ToolButton::SchoolTree:
-        runFrameCommand(QStringLiteral("menuClass"));
+        // The school tree's menu for the selected node, as a right click on it shows.
+        m_school->showMenu(QCursor::pos(), true);
         return;
     case base::ToolButton::Help:
         runFrameCommand(QStringLiteral("menuHelpZT"));

@@ -32,6 +32,8 @@ class Workspace;
 
 namespace shell {
 
+class SchoolTreePanel;
+
 
 class MDIForm1 : public QMainWindow, public table::TableWindows {
     Q_OBJECT
@@ -47,7 +49,8 @@ public:
 
     QMdiArea *mdiArea() const { return m_mdi; }
     QWidget *picture1() const { return m_picture1; }
-    QTreeWidget *treeView1() const { return m_tree; }
+    QTreeWidget *treeView1() const;
+    SchoolTreePanel *schoolTree() const { return m_school; }
     QToolBar *toolbar1() const { return m_toolbar; }
     // Toolbar position 1..24 (separators included); nullptr outside.
     QAction *toolbarButton(int number) const;
@@ -88,7 +91,6 @@ public slots:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
-    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildMenus();
@@ -106,7 +108,6 @@ private:
     void setBusyPointer(bool busy);
     QList<QMdiSubWindow *> arrangeableWindows() const;
     void unloadToolWindows();
-    void resizeLeftPanel();
 
     base::Workspace &m_ws;
     ui::Prompter &m_prompter;
@@ -114,7 +115,7 @@ private:
     table::CommandRegistry m_commands;
     QMdiArea *m_mdi = nullptr;
     QWidget *m_picture1 = nullptr;
-    QTreeWidget *m_tree = nullptr;
+    SchoolTreePanel *m_school = nullptr;
     QToolBar *m_toolbar = nullptr;
     QList<QAction *> m_buttons; // positions 1..24
     QList<QLabel *> m_panels;   // panels 1..4

@@ -3,11 +3,24 @@
 // names other windows reach them by, plus the one-level undo snapshot.
 #include "table/grid.h"
 
+#include <QList>
 #include <QString>
 #include <cstdint>
 #include <functional>
 
 namespace table {
+
+// One entry of the results menu menuZD: its caption and the row it goes to (its tag).
+struct FindResult {
+    QString caption;
+    int row = 0;
+};
+// The results menu of the last search in a table: entry 0 (disabled) shows `summary`, entries
+// 1 … N are `entries` in row order.
+struct FindResults {
+    QString summary = QStringLiteral("(空)");
+    QList<FindResult> entries;
+};
 
 class GradeTable {
 public:
@@ -53,6 +66,9 @@ public:
     // Restores Rows, Cols and every cell, field names and row numbers included (the header text is
     // rebuilt from them); column widths the teacher set stay. Undo is then unavailable.
     void undo();
+
+    // The results menu of the last search (find_replace.h); kept until the next search.
+    FindResults findResults;
 
     // The check mark of "去除密码保护保存(&W)": the next save packs without a password.
     bool unprotectedSave = false;

@@ -286,6 +286,36 @@ void Grid::setCellFontBold(int row, int col, bool bold)
     notifyCell(row, col);
 }
 
+bool Grid::reorderRows(const std::vector<int> &order)
+{
+    const size_t dataRows = m_rows > 1 ? static_cast<size_t>(m_rows - 1) : 0;
+    if (order.size() != dataRows)
+        return false;
+    std::vector<bool> seen(dataRows, false);
+    for (int r : order) {
+        if (r < 1 || r >= m_rows || seen[static_cast<size_t>(r - 1)])
+            return false;
+        seen[static_cast<size_t>(r - 1)] = true;
+    }
+    std::vector<QString> text(m_text.size());
+    std::vector<Style> style(m_style.size());
+    const size_t cols = static_cast<size_t>(m_cols);
+    auto moveRow = [&](size_t to, size_t from) {
+        for (size_t c = 0; c < cols; ++c) {
+            text[to * cols + c] = std::move(m_text[from * cols + c]);
+            if (!m_style.empty())
+                style[to * cols + c] = m_style[from * cols + c];
+        }
+    };
+    moveRow(0, 0);
+    for (size_t i = 0; i < dataRows; ++i)
+        moveRow(i + 1, static_cast<size_t>(order[i]));
+    m_text = std::move(text);
+    m_style = std::move(style);
+    notifyReset();
+    return true;
+}
+
 void Grid::addObserver(GridObserver *observer)
 {
     if (std::find(m_observers.begin(), m_observers.end(), observer) == m_observers.end())

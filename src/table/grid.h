@@ -85,6 +85,11 @@ public:
     bool cellFontBold(int row, int col) const;
     void setCellFontBold(int row, int col, bool bold);
 
+    // The row sort's reordering: data row 1 + i takes the cells (texts and styles, all columns) of
+    // row order[i]. `order` must hold each data row 1 … Rows − 1 once; anything else is ignored.
+    // The header row never moves; row heights stay with their positions.
+    bool reorderRows(const std::vector<int> &order);
+
     // Observers are not copied with the grid.
     void addObserver(GridObserver *observer);
     void removeObserver(GridObserver *observer);

@@ -42,7 +42,7 @@ const ui::MenuEntry kEditMenuEntries[] = {
     {u"menuDel", u"删除(&L)", "Del"},
     {u"-", u""},
     {u"menuFind", u"查找单元格(&F)", "Ctrl+F"},
-    {u"<menuGoto", u"转到查找结果(&G)"},
+    {u"<menuFindJG", u"转到查找结果(&G)"},
     {u"menuZD", u"(空)"},
     {u">", u""},
     {u"menuMark", u"清除查找标记(&M)"},

@@ -5,6 +5,7 @@
 #include "table/formula_text.h"
 #include "table/grid_view.h"
 #include "table/field_commands.h"
+#include "table/find_replace.h"
 #include "table/templates.h"
 #include "table/table_menus.h"
 
@@ -245,9 +246,33 @@ void Form1::buildMenus()
     rebuildTemplateMenu();
     // Another window may have saved a template meanwhile: the list is read again before it shows.
     connect(m_menus[3], &QMenu::aboutToShow, this, &Form1::rebuildTemplateMenu);
+    // The results of the last search, before the Edit menu decides whether its submenu is enabled.
+    connect(m_menus[1], &QMenu::aboutToShow, this, &Form1::rebuildFindResults);
     action(QStringLiteral("menuUnPasSave"))->setCheckable(true);
     for (QMenu *m : findChildren<QMenu *>())
         connect(m, &QMenu::aboutToShow, this, &Form1::refreshActions);
+}
+
+void Form1::rebuildFindResults()
+{
+    auto *menu = findChild<QMenu *>(QStringLiteral("menuFindJG"));
+    QAction *first = action(QStringLiteral("menuZD"));
+    for (QAction *a : menu->actions())
+        if (a != first)
+            delete a;
+    const FindResults &results = m_doc.findResults;
+    first->setText(results.summary);
+    first->setEnabled(false);
+    for (qsizetype i = 0; i < results.entries.size(); ++i) {
+        QAction *a = menu->addAction(QString(results.entries[i].caption).replace(QLatin1Char('&'), QLatin1String("&&")));
+        a->setObjectName(QStringLiteral("menuZD"));
+        const int entry = int(i) + 1;
+        connect(a, &QAction::triggered, this, [this, entry] {
+            commitPendingEdit();
+            goToFindResult(m_doc, entry);
+            showCurrentCell();
+        });
+    }
 }
 
 void Form1::rebuildTemplateMenu()

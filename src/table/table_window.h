@@ -104,6 +104,7 @@ private:
     void buildControls();
     void bindActions();
     void rebuildTemplateMenu();
+    void rebuildFindResults();
     void run(const Command &command);
     CommandContext context(QLineEdit **focusedBox);
     void refreshActions();

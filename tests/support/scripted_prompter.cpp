@@ -44,6 +44,9 @@ const ScriptedPrompter::Expectation *ScriptedPrompter::next(PromptRecord::Kind k
                                                             const QString &title)
 {
     static Expectation taken;
+    // A question asked again and again until answered would otherwise run until the timeout.
+    if (m_problems.size() > 1000)
+        qFatal("ScriptedPrompter: runaway prompts: %s", qPrintable(m_problems.first()));
     if (m_queue.isEmpty()) {
         m_problems
             << QStringLiteral("unexpected %1: \"%2\" (title \"%3\")").arg(QLatin1String(kindName(kind)), text, title);
@@ -76,9 +79,9 @@ Answer ScriptedPrompter::question(const QString &text, const QString &title, But
     return e->answer;
 }
 
-std::optional<QString> ScriptedPrompter::input(const QString &prompt, const QString &title, const QString &)
+std::optional<QString> ScriptedPrompter::input(const QString &prompt, const QString &title, const QString &preset)
 {
-    shown.append({PromptRecord::Input, prompt, title, Icon::None, Buttons::OkCancel, Answer::Ok});
+    shown.append({PromptRecord::Input, prompt, title, Icon::None, Buttons::OkCancel, Answer::Ok, preset});
     const Expectation *e = next(PromptRecord::Input, prompt, title);
     return e && e->kind == PromptRecord::Input ? e->value : std::nullopt;
 }

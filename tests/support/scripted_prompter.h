@@ -14,6 +14,7 @@ struct PromptRecord {
     ui::Icon icon = ui::Icon::None;
     ui::Buttons buttons = ui::Buttons::Ok;
     ui::Answer defaultAnswer = ui::Answer::Ok;
+    QString preset = {}; // the text an input box was preset with
 };
 
 class ScriptedPrompter : public ui::Prompter {
