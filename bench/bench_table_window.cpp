@@ -1,6 +1,7 @@
 // The table window on a full class table: loading into the window (the grid view included)
 // against the bare document load, starting a cell edit (the undo snapshot of the whole table) and
 // undoing it. Runs on the offscreen platform unless another is set.
+#include "app/program_commands.h"
 #include "bench_common.h"
 
 #include "base/workspace.h"
@@ -35,7 +36,8 @@ int main(int argc, char **argv)
     table::GradeTable bare;
     const double documentMs = medianMs([&] { files.LoadData(bare, name, true); });
 
-    table::Form1 window(ws, prompter);
+    const table::CommandRegistry commands = programCommands();
+    table::Form1 window(ws, prompter, commands);
     window.resize(1000, 700);
     window.show();
     bool ok = true;

@@ -1,4 +1,5 @@
 // The desktop program: splash, main window and login.
+#include "app/program_commands.h"
 #include "shell/login_dialog.h"
 #include "shell/main_frame.h"
 #include "shell/main_window.h"
@@ -52,7 +53,7 @@ int main(int argc, char **argv)
     ui::SystemSettingsStore settings;
     ui::QtPrompter prompter;
 
-    shell::MDIForm1 main(ws, prompter, settings);
+    shell::MDIForm1 main(ws, prompter, settings, programCommands());
     prompter.setOwner(&main);
     QApplication::setWindowIcon(main.windowIcon());
 

@@ -11,10 +11,10 @@ Workspace::Workspace(const QString &programDir, QObject *parent)
     if (!m_programDir.endsWith(QLatin1Char('/')))
         m_programDir += QLatin1Char('/');
     QDir().mkpath(m_programDir);
-    m_buttons.fill(true);
-    for (int b : tableButtons)
-        m_buttons[static_cast<size_t>(b)] = false;
-    m_buttons[6] = false;
+    // The buttons of the frame itself; a table window enables its own while it is active.
+    for (ToolButton b : {ToolButton::SchoolTree, ToolButton::Open, ToolButton::ArrowKeys, ToolButton::Horizontal,
+                         ToolButton::Vertical, ToolButton::Help})
+        m_buttons[static_cast<size_t>(b)] = true;
 }
 
 Workspace::~Workspace() = default;
@@ -76,17 +76,29 @@ void Workspace::finish()
     }
 }
 
-bool Workspace::buttonEnabled(int index) const
+void Workspace::showCurrentTable(const QString &title)
 {
-    return index >= 1 && index <= 24 && m_buttons[static_cast<size_t>(index)];
+    setPanelText(2, QStringLiteral("当前表格：") + title);
 }
 
-void Workspace::setButtonEnabled(int index, bool enabled)
+void Workspace::showNoCurrentTable()
 {
-    if (index < 1 || index > 24)
+    showCurrentTable(QStringLiteral("无"));
+}
+
+bool Workspace::buttonEnabled(ToolButton button) const
+{
+    const auto i = static_cast<size_t>(button);
+    return i >= 1 && i < m_buttons.size() && m_buttons[i];
+}
+
+void Workspace::setButtonEnabled(ToolButton button, bool enabled)
+{
+    const auto i = static_cast<size_t>(button);
+    if (i < 1 || i >= m_buttons.size())
         return;
-    m_buttons[static_cast<size_t>(index)] = enabled;
-    emit buttonEnabledChanged(index, enabled);
+    m_buttons[i] = enabled;
+    emit buttonEnabledChanged(button, enabled);
 }
 
 } // namespace base

@@ -91,17 +91,19 @@ public:
     void finish() override;
     bool busy() const { return m_busyDepth > 0; }
 
-    // Toolbar buttons 1..24 (enabled state).
-    bool buttonEnabled(int index) const;
-    void setButtonEnabled(int index, bool enabled);
-    // The table buttons 11, 13, 4, 19, 20, 22, 8, 9, 10 (and 6 separately).
-    static constexpr std::array<int, 9> tableButtons{11, 13, 4, 19, 20, 22, 8, 9, 10};
+    // Status panel 2: "当前表格：" and the active table's title, or "无" without one.
+    void showCurrentTable(const QString &title);
+    void showNoCurrentTable();
+
+    // The toolbar buttons' enabled states.
+    bool buttonEnabled(ToolButton button) const;
+    void setButtonEnabled(ToolButton button, bool enabled);
 
 signals:
     void panelChanged(int panel, const QString &text);
     void busyChanged(bool busy);
     void percentChanged(int percent);
-    void buttonEnabledChanged(int index, bool enabled);
+    void buttonEnabledChanged(base::ToolButton button, bool enabled);
     void inputDirectionChanged(bool horizontal);
 
 private:

@@ -2,8 +2,8 @@
 
 #include "base/workspace.h"
 #include "exchange/trial_convert_dialog.h"
+#include "table/grid_view.h"
 #include "table/table_file.h"
-#include "ui/grid_view.h"
 #include "ui/prompter.h"
 
 #include <QFormLayout>
@@ -38,7 +38,7 @@ ConverterDialog::ConverterDialog(Source source, base::Workspace &ws, ui::Prompte
     m_table.成绩表.setCols(2);
     m_text1 = named(new QLineEdit, QStringLiteral("Text1"));
     m_command1 = named(new QPushButton(QStringLiteral("打开(&O)")), QStringLiteral("Command1"));
-    m_grid = named(new ui::GridView(m_table.成绩表), QStringLiteral("MSFlexGrid1"));
+    m_grid = named(new table::GridView(m_table.成绩表), QStringLiteral("MSFlexGrid1"));
     m_text3 = named(new QLineEdit, QStringLiteral("Text3"));
     m_text4 = named(new QLineEdit, QStringLiteral("Text4"));
     m_text5 = named(new QLineEdit, QStringLiteral("Text5"));
@@ -108,7 +108,6 @@ void ConverterDialog::command2Clicked()
     table::TableFile files(m_ws, m_prompter);
     table::GradeTable copy;
     copy.成绩表 = m_table.成绩表;
-    copy.成绩表.measureText = nullptr;
     saveConverted(files, std::move(copy), m_text3->text(), m_text4->text(), m_text5->text(), path);
 }
 

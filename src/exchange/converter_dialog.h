@@ -13,10 +13,12 @@ class QPushButton;
 namespace base {
 class Workspace;
 }
-namespace ui {
+namespace table {
 class GridView;
+}
+namespace ui {
 class Prompter;
-} // namespace ui
+}
 
 namespace exchange {
 
@@ -38,7 +40,7 @@ private:
     ui::Prompter &m_prompter;
     table::GradeTable m_table;
     QLineEdit *m_text1;
-    ui::GridView *m_grid;
+    table::GridView *m_grid;
     QLineEdit *m_text3;
     QLineEdit *m_text4;
     QLineEdit *m_text5;

@@ -79,6 +79,13 @@ void registerExchangeDialogs(table::CommandRegistry &registry)
                   base::ToolButton::None,
                   [](table::CommandContext &ctx) { openTrialConverter(ctx.ws, ctx.prompter, mainWindowOf(ctx)); },
                   {}});
+    // The same converters from the main window's 文件 menu, where no table need be open.
+    registry.addFrame(QStringLiteral("menuCovCSV"),
+                      [](table::FrameContext &ctx) { openCsvConverter(ctx.ws, ctx.prompter, ctx.window); });
+    registry.addFrame(QStringLiteral("menuFoxExp"),
+                      [](table::FrameContext &ctx) { openDbfConverter(ctx.ws, ctx.prompter, ctx.window); });
+    registry.addFrame(QStringLiteral("menuCove"),
+                      [](table::FrameContext &ctx) { openTrialConverter(ctx.ws, ctx.prompter, ctx.window); });
 }
 
 } // namespace exchange

@@ -1,6 +1,6 @@
 #include "exchange/import_dialog.h"
 
-#include "ui/grid_view.h"
+#include "table/grid_view.h"
 #include "ui/prompter.h"
 
 #include <QApplication>
@@ -53,19 +53,18 @@ frmImport::frmImport(const table::GradeTable &target, ui::Prompter &prompter, So
 
     m_target.Caption = target.Caption;
     m_target.成绩表 = target.成绩表;
-    m_target.成绩表.measureText = nullptr;
     m_target.成绩表.setRow(1);
 
-    m_grid1 = named(new ui::GridView(m_target.成绩表), QStringLiteral("MSFlexGrid1"));
-    m_grid2 = named(new ui::GridView(m_source.成绩表), QStringLiteral("MSFlexGrid2"));
+    m_grid1 = named(new table::GridView(m_target.成绩表), QStringLiteral("MSFlexGrid1"));
+    m_grid2 = named(new table::GridView(m_source.成绩表), QStringLiteral("MSFlexGrid2"));
     m_source.成绩表.setRows(1);
     m_source.成绩表.setCols(1);
     m_rowNumbers = new RowNumberWidth(*this);
     m_target.成绩表.addObserver(m_rowNumbers);
 
     // A click restricts the selection to the clicked column.
-    for (ui::GridView *view : {m_grid1, m_grid2})
-        connect(view, &ui::GridView::cellClicked, this, [view] { view->grid().setColSel(view->grid().Col()); });
+    for (table::GridView *view : {m_grid1, m_grid2})
+        connect(view, &table::GridView::cellClicked, this, [view] { view->grid().setColSel(view->grid().Col()); });
 
     m_combo1 = named(new QComboBox, QStringLiteral("Combo1"));
     m_combo2 = named(new QComboBox, QStringLiteral("Combo2"));

@@ -16,10 +16,12 @@ class QFrame;
 class QLabel;
 class QPushButton;
 
-namespace ui {
+namespace table {
 class GridView;
+}
+namespace ui {
 class Prompter;
-} // namespace ui
+}
 
 namespace exchange {
 
@@ -58,8 +60,8 @@ private:
     class RowNumberWidth;
     RowNumberWidth *m_rowNumbers = nullptr;
 
-    ui::GridView *m_grid1;
-    ui::GridView *m_grid2;
+    table::GridView *m_grid1;
+    table::GridView *m_grid2;
     QComboBox *m_combo1;
     QComboBox *m_combo2;
     QCheckBox *m_check1;

@@ -126,7 +126,7 @@ bool menuSetGStoLine(table::GradeTable &t, ui::Prompter &prompter)
                           QStringLiteral("提示"), ui::Buttons::YesNo, ui::Icon::Question,
                           ui::Answer::Yes) != ui::Answer::Yes)
         return false;
-    t.snapshotForUndo();
+    t.beginChange();
     const QString text = g.TextMatrix(g.RowSel(), c);
     table::GridBulk bulk(g);
     for (int r = 1; r < g.Rows(); ++r)
@@ -136,7 +136,7 @@ bool menuSetGStoLine(table::GradeTable &t, ui::Prompter &prompter)
 
 bool menuCheckGS(table::GradeTable &t, Calculator &calc)
 {
-    t.snapshotForUndo();
+    t.beginChange();
     table::Grid &g = t.成绩表;
     table::GridBulk bulk(g);
     for (int r = 0; r < g.Rows(); ++r)
@@ -155,7 +155,7 @@ bool menuRun(table::GradeTable &t, ui::Prompter &prompter, Calculator &calc)
     if (prompter.question(text, QStringLiteral("提示"), ui::Buttons::OkCancel, ui::Icon::Question, ui::Answer::Ok) !=
         ui::Answer::Ok)
         return false;
-    t.snapshotForUndo();
+    t.beginChange();
     table::GridBulk bulk(t.成绩表);
     evaluateInPlace(t.成绩表, t.DataFormat, calc);
     return true;
@@ -166,15 +166,6 @@ table::Grid evaluatedCopy(const table::GradeTable &t, Calculator &calc)
     table::Grid copy = t.成绩表;
     evaluateInPlace(copy, t.DataFormat, calc);
     return copy;
-}
-
-QString applyFormulaCheck(const QString &text, bool checked)
-{
-    if (checked && !isFormula(text))
-        return kFormulaMarker + text;
-    if (!checked && isFormula(text))
-        return text.mid(kFormulaMarker.size());
-    return text;
 }
 
 QString resultLabel(const QString &text, const table::Grid &grid, const QString &dataFormat, Calculator &calc)

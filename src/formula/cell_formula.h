@@ -2,6 +2,7 @@
 // Formula cells: a cell whose text begins with "！公式：" holds a formula body with references
 // cell(row,col), "?" standing for the formula cell's own row or column. The value is computed on
 // demand; nothing is cached.
+#include "table/formula_text.h"
 #include "table/grade_table.h"
 
 #include <QString>
@@ -14,11 +15,9 @@ namespace formula {
 
 class Calculator;
 
-inline const QString kFormulaMarker = QStringLiteral("！公式：");
-inline bool isFormula(const QString &text)
-{
-    return text.startsWith(kFormulaMarker);
-}
+using table::applyFormulaCheck;
+using table::isFormula;
+using table::kFormulaMarker;
 
 // The display value of cell (row, col): plain text unchanged, a formula's result formatted with
 // `dataFormat`, "公式错误" or "引用错误".
@@ -39,8 +38,6 @@ bool menuSetGStoLine(table::GradeTable &t, ui::Prompter &prompter);
 bool menuCheckGS(table::GradeTable &t, Calculator &calc);
 bool menuRun(table::GradeTable &t, ui::Prompter &prompter, Calculator &calc);
 
-// The formula bar: the text after the check box "公式" was set to `checked`.
-QString applyFormulaCheck(const QString &text, bool checked);
 // The result label: "=" + value for a formula, "非公式单元格" otherwise.
 QString resultLabel(const QString &text, const table::Grid &grid, const QString &dataFormat, Calculator &calc);
 

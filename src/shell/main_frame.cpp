@@ -39,7 +39,7 @@ void resetProgramState(base::Workspace &ws)
     ws.printDuplex = 1;
     ws.setHorizontalInput(true);
     ws.setPanelText(1, QStringLiteral("就绪"));
-    ws.setPanelText(2, QStringLiteral("当前表格：无"));
+    ws.showNoCurrentTable();
 }
 
 QList<ToolbarButton> toolbarButtons()
@@ -82,9 +82,9 @@ QList<ToolbarButton> toolbarButtons()
     return buttons;
 }
 
-bool horizontalInputAfterToggle(int button, bool pressed)
+bool horizontalInputAfterToggle(base::ToolButton button, bool pressed)
 {
-    return button == 16 ? pressed : !pressed;
+    return button == base::ToolButton::Horizontal ? pressed : !pressed;
 }
 
 QList<WindowListEntry> windowList(const QStringList &captions, int ownerIndex)
@@ -101,30 +101,18 @@ int windowForCaption(const QStringList &captions, const QString &caption)
     return captions.indexOf(caption);
 }
 
-QList<QRect> tileOneAboveTheOther(const QSize &area, int count)
+QList<QRect> tile(const QSize &area, int count, Qt::Orientation stacking)
 {
     QList<QRect> rects;
     if (count <= 0)
         return rects;
-    const int h = area.height() / count;
+    const bool aboveEachOther = stacking == Qt::Vertical;
+    const int extent = aboveEachOther ? area.height() : area.width();
+    const int step = extent / count;
     for (int i = 0; i < count; ++i) {
-        const int top = i * h;
-        const int height = i == count - 1 ? area.height() - top : h;
-        rects.append(QRect(0, top, area.width(), height));
-    }
-    return rects;
-}
-
-QList<QRect> tileSideBySide(const QSize &area, int count)
-{
-    QList<QRect> rects;
-    if (count <= 0)
-        return rects;
-    const int w = area.width() / count;
-    for (int i = 0; i < count; ++i) {
-        const int left = i * w;
-        const int width = i == count - 1 ? area.width() - left : w;
-        rects.append(QRect(left, 0, width, area.height()));
+        const int start = i * step;
+        const int length = i == count - 1 ? extent - start : step;
+        rects.append(aboveEachOther ? QRect(0, start, area.width(), length) : QRect(start, 0, length, area.height()));
     }
     return rects;
 }

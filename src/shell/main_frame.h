@@ -2,6 +2,8 @@
 // What the main window does that needs no widgets: its loading steps, the font-holder rule, the
 // toolbar's layout, the input-direction check buttons, the window list of the table windows and
 // the arrangements of the window menu.
+#include "base/workspace.h"
+
 #include <QList>
 #include <QPoint>
 #include <QRect>
@@ -47,7 +49,7 @@ QList<ToolbarButton> toolbarButtons();
 
 // Buttons 16 (横向输入) and 17 (纵向输入) mirror each other: the input direction that results
 // when `button` becomes pressed or released.
-bool horizontalInputAfterToggle(int button, bool pressed);
+bool horizontalInputAfterToggle(base::ToolButton button, bool pressed);
 
 // The window list of a table window's window menu: one entry per open table window, in the order
 // in which they were opened, captioned with the window's caption; the owner's entry is checked.
@@ -60,10 +62,10 @@ QList<WindowListEntry> windowList(const QStringList &captions, int ownerIndex);
 // The window an entry stands for: the first whose caption equals the entry's; -1 if none.
 int windowForCaption(const QStringList &captions, const QString &caption);
 
-// 纵向平铺: the windows one above the other, each as wide as the area. 横向平铺: side by side,
-// each as high as the area. Leftover pixels go to the last window, so the area is covered.
-QList<QRect> tileOneAboveTheOther(const QSize &area, int count);
-QList<QRect> tileSideBySide(const QSize &area, int count);
+// 纵向平铺 (Qt::Vertical): the windows one above the other, each as wide as the area. 横向平铺
+// (Qt::Horizontal): side by side, each as high as the area. Leftover pixels go to the last window,
+// so the area is covered.
+QList<QRect> tile(const QSize &area, int count, Qt::Orientation stacking);
 // 排列图标: minimised windows as a row along the bottom edge, left to right, starting a new row
 // above when a row is full.
 QList<QPoint> arrangeIcons(const QSize &area, const QList<QSize> &icons);

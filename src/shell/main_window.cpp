@@ -6,6 +6,7 @@
 #include "base/workspace.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
+#include "ui/menu_builder_qt.h"
 #include "ui/prompter.h"
 #include "ui/settings_store.h"
 
@@ -13,6 +14,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDockWidget>
+#include <QFileInfo>
 #include <QIcon>
 #include <QLabel>
 #include <QMdiArea>
@@ -36,52 +38,23 @@ namespace shell {
 
 namespace {
 
-struct FrameEntry {
-    const char16_t *name; // objectName; empty for a separator
-    const char16_t *caption;
-    const char *shortcut;
-    bool enabled;
+// 文件(&F) and 帮助(&H). An entry runs the frame command of its name; one without is disabled
+// (the help topic always is).
+constexpr ui::MenuEntry kFileMenu[] = {
+    {u"menuClass", u"新建/编辑学校关系树(&C)"},
+    {u"menuOpen", u"打开(&O)..."},
+    {u"-", u""},
+    {u"menuCove", u"转换 试用版 格式数据表(&V)"},
+    {u"menuCovCSV", u"转换 CSV(逗号分隔符&)文本文件"},
+    {u"menuFoxExp", u"转换 &FoxPro 格式表格"},
+    {u"-", u""},
+    {u"menuExit", u"退出(&X)"},
 };
-
-// 文件(&F). The school tree editor and the converters belong to later parts of the program and
-// stay disabled until they exist.
-constexpr FrameEntry kFileMenu[] = {
-    {u"menuClass", u"新建/编辑学校关系树(&C)", "", false},
-    {u"menuOpen", u"打开(&O)...", "", true},
-    {u"", u"", "", true},
-    {u"menuCove", u"转换 试用版 格式数据表(&V)", "", false},
-    {u"menuCovCSV", u"转换 CSV(逗号分隔符&)文本文件", "", false},
-    {u"menuFoxExp", u"转换 &FoxPro 格式表格", "", false},
-    {u"", u"", "", true},
-    {u"menuExit", u"退出(&X)", "", true},
+constexpr ui::MenuEntry kHelpMenu[] = {
+    {u"menuHelpItem", u"帮助主题         ", "F1"},
+    {u"-", u""},
+    {u"menuAbout", u"关于(&A)..."},
 };
-
-// 帮助(&H): the help topic entry is always disabled.
-constexpr FrameEntry kHelpMenu[] = {
-    {u"menuHelpItem", u"帮助主题         ", "F1", false},
-    {u"", u"", "", true},
-    {u"menuAbout", u"关于(&A)...", "", true},
-};
-
-template <size_t N>
-QMenu *buildFrameMenu(QWidget *owner, const QString &name, const QString &caption, const FrameEntry (&entries)[N])
-{
-    auto *menu = new QMenu(caption, owner);
-    menu->setObjectName(name);
-    for (const FrameEntry &e : entries) {
-        const QString id = QString::fromUtf16(e.name);
-        if (id.isEmpty()) {
-            menu->addSeparator();
-            continue;
-        }
-        QAction *a = menu->addAction(QString::fromUtf16(e.caption));
-        a->setObjectName(id);
-        if (*e.shortcut)
-            a->setShortcut(QKeySequence(QLatin1String(e.shortcut)));
-        a->setEnabled(e.enabled);
-    }
-    return menu;
-}
 
 // The tool windows closed before the frame, in this order.
 constexpr const char16_t *kToolWindows[] = {
@@ -97,12 +70,14 @@ table::Form1 *formOf(QMdiSubWindow *sub)
 
 } // namespace
 
-MDIForm1::MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent)
-    : QMainWindow(parent), m_ws(ws), m_prompter(prompter), m_settings(settings)
+MDIForm1::MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings,
+                   table::CommandRegistry commands, QWidget *parent)
+    : QMainWindow(parent), m_ws(ws), m_prompter(prompter), m_settings(settings), m_commands(std::move(commands))
 {
     initResources();
     setObjectName(QStringLiteral("MDIForm1"));
     endProgram = [] { QCoreApplication::exit(0); };
+    registerFrameCommands();
 
     buildMenus();
     m_mdi = new QMdiArea(this);
@@ -145,12 +120,40 @@ void MDIForm1::AddDot()
 
 void MDIForm1::buildMenus()
 {
-    m_frameMenus << buildFrameMenu(this, QStringLiteral("menuMainFile"), QStringLiteral("文件(&F)"), kFileMenu)
-                 << buildFrameMenu(this, QStringLiteral("menuMainHelp"), QStringLiteral("帮助(&H)"), kHelpMenu);
-    connect(frameAction(QStringLiteral("menuOpen")), &QAction::triggered, this, &MDIForm1::menuOpen_Click);
-    connect(frameAction(QStringLiteral("menuExit")), &QAction::triggered, this, &MDIForm1::menuExit_Click);
-    connect(frameAction(QStringLiteral("menuAbout")), &QAction::triggered, this, &MDIForm1::menuAbout_Click);
+    m_frameMenus << ui::buildMenu(this, QStringLiteral("menuMainFile"), QStringLiteral("文件(&F)"), kFileMenu, false)
+                 << ui::buildMenu(this, QStringLiteral("menuMainHelp"), QStringLiteral("帮助(&H)"), kHelpMenu, false);
+    for (QMenu *menu : m_frameMenus)
+        for (QAction *a : menu->actions()) {
+            const QString name = a->objectName();
+            if (name.isEmpty())
+                continue;
+            a->setEnabled(m_commands.frame(name) != nullptr);
+            connect(a, &QAction::triggered, this, [this, name] { runFrameCommand(name); });
+        }
     showMenusOf(nullptr);
+}
+
+void MDIForm1::registerFrameCommands()
+{
+    auto add = [this](const char16_t *name, void (MDIForm1::*slot)()) {
+        m_commands.addFrame(QString::fromUtf16(name), [this, slot](table::FrameContext &) { (this->*slot)(); });
+    };
+    add(u"menuOpen", &MDIForm1::menuOpen_Click);
+    add(u"menuExit", &MDIForm1::menuExit_Click);
+    add(u"menuAbout", &MDIForm1::menuAbout_Click);
+    add(u"menuHelpZT", &MDIForm1::menuHelpZT_Click);
+    add(u"menuCD", &MDIForm1::menuCD_Click);
+    add(u"menuZXPP", &MDIForm1::menuZXPP_Click);
+    add(u"menuHXPP", &MDIForm1::menuHXPP_Click);
+    add(u"menuPL", &MDIForm1::menuPL_Click);
+}
+
+void MDIForm1::runFrameCommand(const QString &name)
+{
+    if (const table::FrameCommand *command = m_commands.frame(name)) {
+        table::FrameContext ctx{m_ws, m_prompter, this, this};
+        (*command)(ctx);
+    }
 }
 
 QAction *MDIForm1::frameAction(const QString &objectName) const
@@ -183,14 +186,14 @@ void MDIForm1::buildToolbar()
             a->setIcon(QIcon(b.icon));
             a->setCheckable(b.checkable);
             a->setChecked(b.pressedAtStart);
-            const int number = b.number;
+            const auto button = static_cast<base::ToolButton>(b.number);
             if (b.checkable)
-                connect(a, &QAction::toggled, this, [this, number](bool pressed) {
-                    if (number == 16 || number == 17)
-                        m_ws.setHorizontalInput(horizontalInputAfterToggle(number, pressed));
+                connect(a, &QAction::toggled, this, [this, button](bool pressed) {
+                    if (button == base::ToolButton::Horizontal || button == base::ToolButton::Vertical)
+                        m_ws.setHorizontalInput(horizontalInputAfterToggle(button, pressed));
                 });
             else
-                connect(a, &QAction::triggered, this, [this, number] { onToolbarButton(number); });
+                connect(a, &QAction::triggered, this, [this, button] { onToolbarButton(button); });
         }
         m_toolbar->addAction(a);
         m_buttons.append(a);
@@ -269,16 +272,18 @@ void MDIForm1::mirrorWorkspace()
 
     for (int n = 1; n <= 24; ++n)
         if (!m_buttons[n - 1]->isSeparator())
-            m_buttons[n - 1]->setEnabled(m_ws.buttonEnabled(n));
-    connect(&m_ws, &base::Workspace::buttonEnabledChanged, this, [this](int number, bool enabled) {
-        if (QAction *a = toolbarButton(number))
+            m_buttons[n - 1]->setEnabled(m_ws.buttonEnabled(static_cast<base::ToolButton>(n)));
+    connect(&m_ws, &base::Workspace::buttonEnabledChanged, this, [this](base::ToolButton button, bool enabled) {
+        if (QAction *a = toolbarButton(int(button)))
             a->setEnabled(enabled);
     });
 
     auto showDirection = [this](bool horizontal) {
-        const QSignalBlocker b16(toolbarButton(16)), b17(toolbarButton(17));
-        toolbarButton(16)->setChecked(horizontal);
-        toolbarButton(17)->setChecked(!horizontal);
+        QAction *h = toolbarButton(int(base::ToolButton::Horizontal));
+        QAction *v = toolbarButton(int(base::ToolButton::Vertical));
+        const QSignalBlocker bh(h), bv(v);
+        h->setChecked(horizontal);
+        v->setChecked(!horizontal);
     };
     showDirection(m_ws.horizontalInput());
     connect(&m_ws, &base::Workspace::inputDirectionChanged, this, showDirection);
@@ -317,33 +322,19 @@ table::Form1 *MDIForm1::activeTableWindow() const
 
 table::Form1 *MDIForm1::createTableWindow()
 {
-    auto *form = new table::Form1(m_ws, m_prompter);
+    auto *form = new table::Form1(m_ws, m_prompter, m_commands);
+    form->setTableWindows(this);
     // The table window lays out its controls itself and so has no size hint: the child window
     // takes the table window's own size plus its frame.
     const QSize size = form->size();
     QMdiSubWindow *sub = m_mdi->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
-    connectTableWindow(form);
+    if (auto *windowMenu = form->findChild<QMenu *>(QStringLiteral("menuWindow")))
+        connect(windowMenu, &QMenu::aboutToShow, form, [this, form] { fillWindowList(form); });
     sub->show();
     sub->resize(size + (sub->size() - form->size()));
     m_mdi->setActiveSubWindow(sub);
     return form;
-}
-
-void MDIForm1::connectTableWindow(table::Form1 *form)
-{
-    auto on = [this, form](const QString &name, void (MDIForm1::*slot)()) {
-        if (auto *a = form->findChild<QAction *>(name))
-            connect(a, &QAction::triggered, this, slot);
-    };
-    on(QStringLiteral("menuCD"), &MDIForm1::menuCD_Click);
-    on(QStringLiteral("menuZXPP"), &MDIForm1::menuZXPP_Click);
-    on(QStringLiteral("menuHXPP"), &MDIForm1::menuHXPP_Click);
-    on(QStringLiteral("menuPL"), &MDIForm1::menuPL_Click);
-    on(QStringLiteral("menuHelpZT"), &MDIForm1::menuHelpZT_Click);
-    on(QStringLiteral("menuAbout"), &MDIForm1::menuAbout_Click);
-    if (auto *windowMenu = form->findChild<QMenu *>(QStringLiteral("menuWindow")))
-        connect(windowMenu, &QMenu::aboutToShow, form, [this, form] { fillWindowList(form); });
 }
 
 void MDIForm1::subWindowActivated(QMdiSubWindow *sub)
@@ -410,10 +401,33 @@ void MDIForm1::showTableWindow(const QString &caption)
 void MDIForm1::openTableFile()
 {
     const QString path = ui::ShowOpenDialog(m_prompter, QStringLiteral("*.gdt"), QStringLiteral("打开数据文件"));
-    if (path.isEmpty())
+    if (!path.isEmpty())
+        openTable(table::tableNameFromPath(path));
+}
+
+table::Form1 *MDIForm1::windowOf(const QString &tablePath) const
+{
+    const QString wanted = QFileInfo(tablePath + QStringLiteral(".gdt")).absoluteFilePath();
+    for (table::Form1 *f : tableWindows()) {
+        const QString open = f->document().Text7;
+        if (!open.isEmpty() && QFileInfo(open + QStringLiteral(".gdt")).absoluteFilePath() == wanted)
+            return f;
+    }
+    return nullptr;
+}
+
+void MDIForm1::openTable(const QString &tablePath)
+{
+    // Two windows on one file would overwrite each other's edits: the open one is shown instead.
+    if (table::Form1 *open = windowOf(tablePath)) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(open->parentWidget())) {
+            sub->showNormal();
+            m_mdi->setActiveSubWindow(sub);
+        }
         return;
+    }
     table::Form1 *form = createTableWindow();
-    form->document().Text7 = table::tableNameFromPath(path);
+    form->document().Text7 = tablePath;
     // A table that cannot be loaded closes its window itself.
     form->LoadData(form->document().Text7, true);
 }
@@ -442,38 +456,22 @@ void MDIForm1::menuHelpZT_Click()
     m_prompter.message(kHelpMessage, QStringLiteral("提示"), ui::Icon::Information);
 }
 
-void MDIForm1::onToolbarButton(int number)
+void MDIForm1::onToolbarButton(base::ToolButton button)
 {
-    // Buttons 2, 11, 13, 19, 20 and 22 drive windows of later parts of the program.
-    if (number == 3) {
-        openTableFile();
+    switch (button) {
+    case base::ToolButton::Open:
+        runFrameCommand(QStringLiteral("menuOpen"));
         return;
-    }
-    if (number == 24) {
-        menuHelpZT_Click();
+    case base::ToolButton::SchoolTree:
+        runFrameCommand(QStringLiteral("menuClass"));
         return;
-    }
-    table::Form1 *form = activeTableWindow();
-    if (!form)
+    case base::ToolButton::Help:
+        runFrameCommand(QStringLiteral("menuHelpZT"));
         return;
-    switch (number) {
-    case 4:
-        form->menuSave_Click();
-        break;
-    case 6:
-        form->menuUndo_Click();
-        break;
-    case 8:
-        form->menuCut_Click();
-        break;
-    case 9:
-        form->menuCopy_Click();
-        break;
-    case 10:
-        form->menuPaste_Click();
-        break;
     default:
-        break;
+        // Every other button runs its command on the active table.
+        if (table::Form1 *form = activeTableWindow())
+            form->executeButton(button);
     }
 }
 
@@ -499,7 +497,7 @@ void MDIForm1::menuCD_Click()
 void MDIForm1::menuZXPP_Click()
 {
     const QList<QMdiSubWindow *> subs = arrangeableWindows();
-    const QList<QRect> rects = tileOneAboveTheOther(m_mdi->viewport()->size(), static_cast<int>(subs.size()));
+    const QList<QRect> rects = tile(m_mdi->viewport()->size(), static_cast<int>(subs.size()), Qt::Vertical);
     for (int i = 0; i < subs.size(); ++i)
         subs[i]->setGeometry(rects[i]);
 }
@@ -507,7 +505,7 @@ void MDIForm1::menuZXPP_Click()
 void MDIForm1::menuHXPP_Click()
 {
     const QList<QMdiSubWindow *> subs = arrangeableWindows();
-    const QList<QRect> rects = tileSideBySide(m_mdi->viewport()->size(), static_cast<int>(subs.size()));
+    const QList<QRect> rects = tile(m_mdi->viewport()->size(), static_cast<int>(subs.size()), Qt::Horizontal);
     for (int i = 0; i < subs.size(); ++i)
         subs[i]->setGeometry(rects[i]);
 }

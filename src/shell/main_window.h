@@ -3,6 +3,8 @@
 // Toolbar1, the status bar StatusBar1, the left panel Picture1 with the school tree TreeView1 and
 // the frame menus "文件(&F)" and "帮助(&H)". While a table window is active the menu bar shows
 // that window's menus instead. Toolbar and status bar mirror the Workspace.
+#include "table/command.h"
+
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -31,12 +33,13 @@ class Workspace;
 namespace shell {
 
 
-class MDIForm1 : public QMainWindow {
+class MDIForm1 : public QMainWindow, public table::TableWindows {
     Q_OBJECT
 public:
     // Runs the loading steps: data directories, school tree, stored table font, caption, print
-    // settings.
-    MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent = nullptr);
+    // settings. `commands` are the table windows' commands; the frame adds its own to them.
+    MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings,
+             table::CommandRegistry commands, QWidget *parent = nullptr);
     ~MDIForm1() override;
 
     base::Workspace &workspace() const { return m_ws; }
@@ -60,6 +63,12 @@ public:
     table::Form1 *createTableWindow();
     // Asks for a table file and opens it in a new table window.
     void openTableFile();
+    // The table window that has this table file (path without ".gdt") open, or nullptr.
+    table::Form1 *windowOf(const QString &tablePath) const;
+    bool isOpen(const QString &tablePath) const override { return windowOf(tablePath) != nullptr; }
+    // Activates the window that has the table open, or opens it in a new one.
+    void openTable(const QString &tablePath) override;
+    const table::CommandRegistry &commands() const { return m_commands; }
 
     // Fills the school tree from SchoolInfo.ini.
     void AddDot();
@@ -87,12 +96,13 @@ private:
     void buildStatusBar();
     void buildLeftPanel();
     void mirrorWorkspace();
-    void connectTableWindow(table::Form1 *form);
+    void registerFrameCommands();
+    void runFrameCommand(const QString &name);
     void subWindowActivated(QMdiSubWindow *sub);
     void showMenusOf(table::Form1 *form);
     void fillWindowList(table::Form1 *owner);
     void showTableWindow(const QString &caption);
-    void onToolbarButton(int number);
+    void onToolbarButton(base::ToolButton button);
     void setBusyPointer(bool busy);
     QList<QMdiSubWindow *> arrangeableWindows() const;
     void unloadToolWindows();
@@ -101,6 +111,7 @@ private:
     base::Workspace &m_ws;
     ui::Prompter &m_prompter;
     ui::SettingsStore &m_settings;
+    table::CommandRegistry m_commands;
     QMdiArea *m_mdi = nullptr;
     QWidget *m_picture1 = nullptr;
     QTreeWidget *m_tree = nullptr;

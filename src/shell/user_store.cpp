@@ -59,14 +59,6 @@ bool valueFitsList(const QString &value)
            base::codec::encode(value).size() <= 254;
 }
 
-// "Normal" attributes: the owner may write again. Nothing else is widened.
-void makeWritable(const QString &path)
-{
-    const QFileDevice::Permissions p = QFile::permissions(path);
-    if (p != QFileDevice::Permissions() && !(p & QFileDevice::WriteOwner))
-        QFile::setPermissions(path, p | QFileDevice::WriteOwner | QFileDevice::WriteUser);
-}
-
 } // namespace
 
 QString JMuser(const QString &text)
@@ -279,8 +271,6 @@ UserStore::DeleteResult UserStore::deleteUser(const QString &name, const QString
         }
         return DeleteResult::Deleted;
     }
-    // The store's attributes are reset to normal first, as the list is rewritten whole.
-    makeWritable(m_storeFile);
     const QStringList lines = rebuiltListLines(list, base::codec::splitLines(text));
     return save(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")) ? DeleteResult::Deleted : DeleteResult::Failed;
 }

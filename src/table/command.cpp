@@ -24,6 +24,17 @@ const Command *CommandRegistry::forButton(base::ToolButton button) const
     return nullptr;
 }
 
+void CommandRegistry::addFrame(const QString &name, FrameCommand command)
+{
+    m_frame.insert_or_assign(name, std::move(command));
+}
+
+const FrameCommand *CommandRegistry::frame(const QString &name) const
+{
+    const auto it = m_frame.find(name);
+    return it == m_frame.end() ? nullptr : &it->second;
+}
+
 QStringList CommandRegistry::names() const
 {
     QStringList all;

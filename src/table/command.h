@@ -34,20 +34,47 @@ public:
     virtual void openTable(const QString &tablePath) = 0;
 };
 
+// The focused text box of a table window, for the Edit commands when the keyboard is not on the
+// grid (the formula bar, or the cell editor).
+class TextBox {
+public:
+    virtual ~TextBox() = default;
+    virtual QString selectedText() const = 0;
+    virtual bool hasSelectedText() const = 0;
+    virtual void removeSelectedText() = 0;
+    virtual void insert(const QString &text) = 0;
+};
+
 struct CommandContext {
     GradeTable &doc;
     base::Workspace &ws;
     ui::Prompter &prompter;
     TableFile &files;
-    QWidget *window = nullptr;          // parent of a command's dialogs
-    TableWindows *windows = nullptr;    // the main window's services; null in tests without one
+    QWidget *window = nullptr;       // parent of a command's dialogs
+    TableWindows *windows = nullptr; // the main window's services; null in tests without one
+    // Where the keyboard is: the grid, a text box of the window, or neither.
+    enum class Focus { Grid, TextBox, None } focus = Focus::Grid;
+    TextBox *textBox = nullptr;      // when focus is TextBox
 };
+
+// Commands of the main window that need no table: the converters and the school tree of its
+// 文件 menu, and the window arrangements the table window's 窗口 menu shows.
+struct FrameContext {
+    base::Workspace &ws;
+    ui::Prompter &prompter;
+    QWidget *window = nullptr;
+    TableWindows *windows = nullptr;
+};
+using FrameCommand = std::function<void(FrameContext &)>;
 
 struct Command {
     QString name;                                  // the menu entry's objectName
     base::ToolButton button = base::ToolButton::None;
     std::function<void(CommandContext &)> run;
     std::function<bool(const CommandContext &)> enabled; // empty: always enabled
+    // The Edit commands act on a focused text box instead of the grid; for them an open cell edit
+    // is not committed first, as the cell editor may be that text box.
+    bool actsOnFocusedText = false;
 };
 
 class CommandRegistry {
@@ -57,8 +84,16 @@ public:
     const Command *forButton(base::ToolButton button) const;
     QStringList names() const;
 
+    void addFrame(const QString &name, FrameCommand command);
+    const FrameCommand *frame(const QString &name) const;
+
+    // The display value of a cell as the evaluator gives it (公式2值), for the table window's
+    // result label and grid; set by the formula folder, which the table folder does not know.
+    std::function<QString(const GradeTable &, base::Workspace &, int row, int col)> displayValue;
+
 private:
     std::map<QString, Command> m_commands;
+    std::map<QString, FrameCommand> m_frame;
 };
 
 } // namespace table

@@ -42,7 +42,7 @@ QString copyCell(const GradeTable &t)
 
 QString cutCell(GradeTable &t)
 {
-    t.snapshotForUndo();
+    t.beginChange();
     const QString text = copyCell(t);
     t.成绩表.setTextMatrix(t.成绩表.RowSel(), t.成绩表.ColSel(), QString());
     return text;
@@ -50,13 +50,13 @@ QString cutCell(GradeTable &t)
 
 void pasteCell(GradeTable &t, const QString &clipboardText)
 {
-    t.snapshotForUndo();
+    t.beginChange();
     t.成绩表.setTextMatrix(t.成绩表.RowSel(), t.成绩表.ColSel(), clipboardText);
 }
 
 void deleteRange(GradeTable &t)
 {
-    t.snapshotForUndo();
+    t.beginChange();
     Grid &g = t.成绩表;
     GridBulk bulk(g);
     for (int r = g.Row(); r <= g.RowSel(); ++r)

@@ -16,7 +16,8 @@ bool editsExisting(const QString &typed);
 // The current cell after Enter in the cell editor, by input direction.
 void moveAfterEnter(Grid &grid, bool vertical, bool horizontal);
 
-// The grid's side of the Edit commands. Each table-changing one takes the undo snapshot first.
+// The grid's side of the Edit commands. Each table-changing one takes the undo snapshot first and
+// sets the change marker.
 QString copyCell(const GradeTable &t);
 QString cutCell(GradeTable &t);
 void pasteCell(GradeTable &t, const QString &clipboardText);

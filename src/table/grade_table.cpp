@@ -1,5 +1,7 @@
 #include "table/grade_table.h"
 
+#include <vector>
+
 namespace table {
 
 GradeTable::GradeTable()
@@ -8,32 +10,48 @@ GradeTable::GradeTable()
     UndoTable.setCols(1);
 }
 
+void GradeTable::setUndoEnabled(bool enabled)
+{
+    if (m_undoEnabled == enabled)
+        return;
+    m_undoEnabled = enabled;
+    if (undoStateChanged)
+        undoStateChanged();
+}
+
 void GradeTable::takeSnapshot()
 {
     // A copy of the whole grid (cell texts are shared until changed) is the cheapest way to keep
-    // Rows, Cols and the data cells; undo reads back only the data cells.
+    // Rows, Cols and every cell.
     UndoTable = 成绩表;
-    UndoTable.measureText = nullptr;
 }
 
 void GradeTable::snapshotForUndo()
 {
     takeSnapshot();
-    undoEnabled = true;
+    setUndoEnabled(true);
 }
 
 void GradeTable::undo()
 {
-    GridBulk bulk(成绩表);
-    成绩表.setRows(UndoTable.Rows());
-    成绩表.setCols(UndoTable.Cols());
-    const int rows = 成绩表.Rows(), cols = 成绩表.Cols();
-    for (int r = 1; r < rows; ++r)
-        for (int c = 1; c < cols; ++c) {
-            const int i = faIndex(static_cast<int16_t>(r), static_cast<int16_t>(c));
-            成绩表.setTextArray(i, UndoTable.TextArray(i));
-        }
-    undoEnabled = false;
+    Grid &g = 成绩表;
+    {
+        GridBulk bulk(g);
+        std::vector<int> widths;
+        for (int c = 0; c < g.Cols(); ++c)
+            widths.push_back(g.ColWidth(c));
+        g.setRows(UndoTable.Rows());
+        g.setCols(UndoTable.Cols());
+        const int count = g.Rows() * g.Cols();
+        for (int i = 0; i < count; ++i)
+            g.setTextArray(i, UndoTable.TextArray(i));
+        g.setFormatString(UndoTable.FormatString(), Grid::KeepWidths);
+        // Columns that were there before keep the widths they have now; columns the undo brings
+        // back get the widths they had.
+        for (int c = 0; c < g.Cols(); ++c)
+            g.setColWidth(c, c < int(widths.size()) ? widths[size_t(c)] : UndoTable.ColWidth(c));
+    }
+    setUndoEnabled(false);
     undoArmed = false;
 }
 

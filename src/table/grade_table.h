@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <functional>
 
 namespace table {
 
@@ -29,14 +30,18 @@ public:
     bool changed() const { return Tag == QLatin1String("change"); }
     void markChanged() { Tag = QStringLiteral("change"); }
 
-    // Undo: the snapshot grid, whether 撤消 is available (menuUndo enabled) and whether an edit
-    // in the cell editor took the snapshot (undo armed).
+    // Undo: the snapshot grid (a copy of the whole grid, header row and row numbers included),
+    // whether 撤消 is available and whether an edit in the cell editor took the snapshot (undo
+    // armed). Whether undo is available lives here alone; one observer (the table window) mirrors
+    // it into the menu entry and toolbar button 6.
     Grid UndoTable;
-    bool undoEnabled = false;
     bool undoArmed = false;
-    // Copies Rows, Cols and the data cells into UndoTable. The caller enables undo.
+    bool undoEnabled() const { return m_undoEnabled; }
+    void setUndoEnabled(bool enabled);
+    std::function<void()> undoStateChanged;
+    // Copies the grid into UndoTable. The caller enables undo.
     void takeSnapshot();
-    // takeSnapshot() and enable undo: what every table-wide command does first.
+    // takeSnapshot() and enable undo.
     void snapshotForUndo();
     // What every command that changes the table's content or title does first: the snapshot,
     // undo enabled, and the change marker set.
@@ -45,7 +50,8 @@ public:
         snapshotForUndo();
         markChanged();
     }
-    // Restores Rows, Cols and the data cells; header row and row numbers stay as they are.
+    // Restores Rows, Cols and every cell, field names and row numbers included (the header text is
+    // rebuilt from them); column widths the teacher set stay. Undo is then unavailable.
     void undo();
 
     // The check mark of "去除密码保护保存(&W)": the next save packs without a password.
@@ -53,6 +59,9 @@ public:
 
     // Rebuilds the header from the field names in row 0 and renumbers column 0.
     void rebuildHeader();
+
+private:
+    bool m_undoEnabled = false;
 };
 
 } // namespace table

@@ -15,9 +15,10 @@ Grid::Grid()
 }
 
 Grid::Grid(const Grid &o)
-    : measureText(o.measureText), m_rows(o.m_rows), m_cols(o.m_cols), m_text(o.m_text), m_style(o.m_style),
+    : m_rows(o.m_rows), m_cols(o.m_cols), m_text(o.m_text), m_style(o.m_style),
       m_colWidth(o.m_colWidth), m_rowHeight(o.m_rowHeight), m_formatString(o.m_formatString), m_row(o.m_row),
-      m_col(o.m_col), m_rowSel(o.m_rowSel), m_colSel(o.m_colSel), m_topRow(o.m_topRow)
+      m_col(o.m_col), m_rowSel(o.m_rowSel), m_colSel(o.m_colSel), m_topRow(o.m_topRow),
+      m_headerFormats(o.m_headerFormats)
 {
 }
 
@@ -37,6 +38,7 @@ Grid &Grid::operator=(const Grid &o)
     m_rowSel = o.m_rowSel;
     m_colSel = o.m_colSel;
     m_topRow = o.m_topRow;
+    m_headerFormats = o.m_headerFormats;
     notifyReset();
     return *this;
 }
@@ -57,6 +59,7 @@ Grid &Grid::operator=(Grid &&o) noexcept
     m_rowSel = o.m_rowSel;
     m_colSel = o.m_colSel;
     m_topRow = o.m_topRow;
+    m_headerFormats = o.m_headerFormats;
     o.m_rows = o.m_cols = 0;
     notifyReset();
     return *this;
@@ -148,18 +151,15 @@ void Grid::setTextMatrix(int row, int col, const QString &text)
     notifyCell(row, col);
 }
 
-int Grid::fitWidth(const QString &text) const
+int Grid::estimatedWidth(const QString &text)
 {
-    if (measureText)
-        return measureText(text);
-    // Without a font: half-width characters about 105 twips, full-width 210, plus the cell margin.
     int w = 0;
     for (QChar ch : text)
         w += ch.unicode() < 0x2E80 ? 105 : 210;
     return w + 120;
 }
 
-void Grid::setFormatString(const QString &format)
+void Grid::setFormatString(const QString &format, WidthRule widths)
 {
     m_formatString = format;
     const QStringList segments = format.split(QLatin1Char('|'));
@@ -168,8 +168,11 @@ void Grid::setFormatString(const QString &format)
         relayout(m_rows, needed);
     for (int i = 0; i < needed; ++i) {
         m_text[at(0, i)] = segments[i];
-        m_colWidth[static_cast<size_t>(i)] = fitWidth(segments[i]);
+        if (widths == FitWidths)
+            m_colWidth[static_cast<size_t>(i)] = estimatedWidth(segments[i]);
     }
+    if (widths == FitWidths)
+        ++m_headerFormats;
     notifyReset();
 }
 

@@ -5,7 +5,6 @@
 // that remain. The grid view widget only draws it.
 #include <QRgb>
 #include <QString>
-#include <functional>
 #include <vector>
 
 namespace table {
@@ -47,10 +46,14 @@ public:
     void setTextMatrix(int row, int col, const QString &text);
 
     // The header format text: "  |name1|name2…". Setting it splits at "|": segment i becomes the
-    // text of cell (0, i) and column i's width fits it; columns are added when there are more
-    // segments than columns and never removed. Reading gives the text last given.
+    // text of cell (0, i) and column i's width fits it (estimated here; a view measures with its
+    // font, see headerFormats()); columns are added when there are more segments than columns and
+    // never removed. Reading gives the text last given.
     QString FormatString() const { return m_formatString; }
-    void setFormatString(const QString &format);
+    enum WidthRule { FitWidths, KeepWidths };
+    void setFormatString(const QString &format, WidthRule widths = FitWidths);
+    // Counts the header texts given with FitWidths, so a view knows when to fit its columns again.
+    int headerFormats() const { return m_headerFormats; }
 
     // Current cell and the far corner of the selection.
     int Row() const { return m_row; }
@@ -71,9 +74,9 @@ public:
     void setColWidth(int col, int twips);
     int RowHeight(int row) const;
     void setRowHeight(int row, int twips);
-    // Width for a header text; set by the view from its font, an estimate otherwise.
-    std::function<int(const QString &)> measureText;
-    int fitWidth(const QString &text) const;
+    // An estimate of the width a text needs, for want of a font: half-width characters 105 twips,
+    // full-width 210, plus the cell margin.
+    static int estimatedWidth(const QString &text);
 
     // Per-cell foreground colour (0 = default) and bold.
     QRgb cellForeColor(int row, int col) const;
@@ -118,6 +121,7 @@ private:
     QString m_formatString;
     int m_row = 0, m_col = 0, m_rowSel = 0, m_colSel = 0, m_topRow = 1;
     int m_bulk = 0;
+    int m_headerFormats = 0;
     std::vector<GridObserver *> m_observers;
 };
 

@@ -203,7 +203,7 @@ bool TableFile::LoadData(GradeTable &table, const QString &name, bool fullPath)
     }
     table.成绩表.setCol(0);
     if (ok)
-        m_ws.setPanelText(2, QStringLiteral("当前表格：") + table.Caption);
+        m_ws.showCurrentTable(table.Caption);
     return ok;
 }
 

@@ -1,16 +1,18 @@
 #include "table/table_window.h"
 
-#include "formula/calculate.h"
-#include "formula/cell_formula.h"
 #include "base/workspace.h"
 #include "table/editing.h"
-#include "ui/grid_view.h"
+#include "table/formula_text.h"
+#include "table/grid_view.h"
+#include "table/table_menus.h"
+
+#include "base/twips.h"
+#include "ui/menu_builder_qt.h"
 #include "ui/prompter.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QClipboard>
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,11 +20,10 @@
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPushButton>
-#include <QTimer>
 
 namespace table {
 
-using ui::kTwipsPerPixel;
+using base::kTwipsPerPixel;
 
 // The grid's observer and the editors' event filter: commits a pending edit before the current
 // cell moves, and routes the in-cell editor's and the formula bar's keys.
@@ -62,10 +63,10 @@ private:
     {
         switch (event->type()) {
         case QEvent::FocusIn:
-            m_w.setUndoEnabled(false);
+            m_w.m_doc.setUndoEnabled(false);
             return false;
         case QEvent::FocusOut:
-            m_w.setUndoEnabled(m_w.m_doc.undoArmed);
+            m_w.m_doc.setUndoEnabled(m_w.m_doc.undoArmed);
             return false;
         case QEvent::KeyPress:
             return editorKey(static_cast<QKeyEvent *>(event));
@@ -128,138 +129,41 @@ private:
     Form1 &m_w;
 };
 
+// The focused text box as the Edit commands see it.
+class Form1::FocusedTextBox : public TextBox {
+public:
+    explicit FocusedTextBox(QLineEdit *box) : m_box(box) {}
+    QString selectedText() const override { return m_box->selectedText(); }
+    bool hasSelectedText() const override { return m_box->hasSelectedText(); }
+    void removeSelectedText() override { m_box->del(); }
+    void insert(const QString &text) override { m_box->insert(text); }
+
+private:
+    QLineEdit *m_box;
+};
+
 namespace {
-struct MenuEntry {
-    const char *name;    // objectName; "-" for a separator; "<" opens a submenu, ">" closes it
-    const char *caption; // UTF-8
-    const char *shortcut;
-    bool enabled;
+
+// The buttons a table window drives while it is active.
+constexpr base::ToolButton kTableButtons[] = {
+    base::ToolButton::Find,          base::ToolButton::Print,          base::ToolButton::Save,
+    base::ToolButton::SortAscending, base::ToolButton::SortDescending, base::ToolButton::Properties,
+    base::ToolButton::Cut,           base::ToolButton::Copy,           base::ToolButton::Paste,
 };
 
-// The table window's menus. Entries whose commands are not part of this build are present and
-// disabled.
-const MenuEntry kTableMenu[] = {
-    {"menuChangTitile", "更改表格标题(&T)", "", false},
-    {"menuClassSetup", "设置班级信息(&S)", "", false},
-    {"menuSetdataFormat", "设置数据格式(&D)", "", false},
-    {"-", "", "", true},
-    {"menuCheckGS", "检查所有公式有效性(&C)", "", true},
-    {"menuRun", "计算所有公式(&R)", "", true},
-    {"-", "", "", true},
-    {"menuSave", "保存表格", "Ctrl+S", true},
-    {"menuCopyTable", "表格另存为...(&A)", "", true},
-    {"menuUnPasSave", "去除密码保护保存(&W)", "", true},
-    {"menuexptable", "导出部分表格(&E)", "", false},
-    {"menuSaveCVS", "保存为C&SV文件(供其它程序调用)", "", false},
-    {"-", "", "", true},
-    {"menuCovold", "转换试用版数据表(&F)", "", false},
-    {"menuLoadCVS", "转换CSV(逗号分隔符&)文本文件", "", false},
-    {"menuDRother", "转换FoxFr&o格式表格", "", false},
-    {"<menuImport", "导入另一张表格(&I)", "", true},
-    {"menuImportAll", "导入整张表格(&E)", "", false},
-    {"menuImportSome", "导入选定数据到指定位置(&S)", "", false},
-    {">", "", "", true},
-    {"-", "", "", true},
-    {"menuSeletPrinter", "打印设置(&E)", "", false},
-    {"menuPrintTB", "打印图表(&H)", "", false},
-    {"menuPrintBB", "打印报表(&B)", "", false},
-    {"menuPrintView", "打印、预览[表格](&P)", "Ctrl+P", false},
-    {"-", "", "", true},
-    {"menuClose", "关闭(&X)", "", true},
-};
-const MenuEntry kEditMenu[] = {
-    {"menuUndo", "撤消(&U)", "Ctrl+Z", false},
-    {"-", "", "", true},
-    {"menuCut", "剪切(&T)", "Ctrl+X", true},
-    {"menuCopy", "复制(&C)", "Ctrl+C", true},
-    {"menuPaste", "粘贴(&P)", "Ctrl+V", true},
-    {"menuDel", "删除(&L)", "Del", true},
-    {"-", "", "", true},
-    {"menuFind", "查找单元格(&F)", "Ctrl+F", false},
-    {"<menuGoto", "转到查找结果(&G)", "", true},
-    {"menuZD", "(空)", "", false},
-    {">", "", "", true},
-    {"menuMark", "清除查找标记(&M)", "", false},
-    {"menuChange", "替换(&R)", "Ctrl+H", false},
-    {"-", "", "", true},
-    {"menuSelAll", "全选(&A)", "Ctrl+A", true},
-};
-const MenuEntry kFormatMenu[] = {
-    {"menuFont", "字体(&F)...", "", false},
-    {"menuHeight", "行高(&H)", "", false},
-    {"mneuWeight", "列宽(&W)", "", false},
-};
-const MenuEntry kFieldMenu[] = {
-    {"menuIstLei", "插入列[字段](&I)", "", false},
-    {"menuRemLei", "删除列(&R)", "", false},
-    {"menuChangeLeiTitle", "更改列标题[字段名称](&E)", "", false},
-    {"menuAddTitle", "表格字段管理(&A)", "", false},
-    {"-", "", "", true},
-    {"menuSaveModel", "保存当前字段结构为模版(&S)", "", false},
-    {"-", "", "", true},
-    {"menuModel", "", "", false},
-};
-const MenuEntry kToolsMenu[] = {
-    {"menuGSBJ", "公式编辑器(&G)", "", false},
-    {"menuGSSM", "公式说明(&V)", "", false},
-    {"menuBBedit", "报表编辑器", "", false},
-};
-const MenuEntry kWindowMenu[] = {
-    {"menuCD", "层叠(&S)", "", true},
-    {"menuZXPP", "纵向平铺(&H)", "", true},
-    {"menuHXPP", "横向平铺(&E)", "", true},
-    {"menuPL", "排列图标(&A)", "", true},
-    {"-", "", "", true},
-    {"<menuSelWindow", "选择数据表(&L)", "", true},
-    {">", "", "", true},
-};
-const MenuEntry kHelpMenu[] = {
-    {"menuHelpZT", "帮助主题", "F1", true},
-    {"menuAbout", "关于...(&A)", "", true},
-};
-const MenuEntry kPopMenu[] = {
-    {"menuEditit", "编辑选中单元格(&E)", "", true},
-    {"menuImportCVS", "从CS&V文件导入到该列", "", false},
-    {"menuSetGStoLine", "设置该公式为本列公式(&S)", "", true},
-};
-
-template <size_t N>
-QMenu *buildMenu(QWidget *owner, const char *name, const char *caption, const MenuEntry (&entries)[N])
-{
-    auto *menu = new QMenu(QString::fromUtf8(caption), owner);
-    menu->setObjectName(QLatin1String(name));
-    QMenu *into = menu;
-    for (const MenuEntry &e : entries) {
-        const QLatin1String id(e.name);
-        if (id == QLatin1String("-")) {
-            into->addSeparator();
-        } else if (e.name[0] == '<') {
-            into = into->addMenu(QString::fromUtf8(e.caption));
-            into->setObjectName(QLatin1String(e.name + 1));
-        } else if (e.name[0] == '>') {
-            into = menu;
-        } else {
-            QAction *a = into->addAction(QString::fromUtf8(e.caption));
-            a->setObjectName(id);
-            if (*e.shortcut)
-                a->setShortcut(QKeySequence(QLatin1String(e.shortcut)));
-            a->setEnabled(e.enabled);
-            owner->addAction(a);
-        }
-    }
-    return menu;
-}
 } // namespace
 
-Form1::Form1(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
-    : QWidget(parent), m_ws(ws), m_prompter(prompter), m_file(ws, prompter, &m_progress)
+Form1::Form1(base::Workspace &ws, ui::Prompter &prompter, const CommandRegistry &commands, QWidget *parent)
+    : QWidget(parent), m_ws(ws), m_prompter(prompter), m_commands(commands), m_file(ws, prompter, &m_progress)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(m_doc.Caption);
     m_editing = new Editing(*this);
     buildControls();
     buildMenus();
+    bindActions();
     m_doc.成绩表.addObserver(m_editing);
+    m_doc.undoStateChanged = [this] { undoStateChanged(); };
 
     // Creation: flags cleared, column 0 current. Whether the pointer is over the fixed row or
     // column is known by the view itself (its headers), so no extents need measuring.
@@ -271,6 +175,7 @@ Form1::Form1(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
 Form1::~Form1()
 {
     // The grid view and the editors refer to the document, which goes before the child widgets.
+    m_doc.undoStateChanged = nullptr;
     m_txtedit->removeEventFilter(m_editing);
     m_text1->removeEventFilter(m_editing);
     m_doc.成绩表.removeObserver(m_editing);
@@ -289,13 +194,12 @@ void Form1::buildControls()
     m_command2 = new QPushButton(QStringLiteral("…"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
     m_command2->setToolTip(QStringLiteral("公式编辑器"));
-    m_command2->setEnabled(false);
     m_text2 = new QLineEdit(this);
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setReadOnly(true);
     m_text2->setFocusPolicy(Qt::ClickFocus);
 
-    m_grid = new ui::GridView(m_doc.成绩表, this);
+    m_grid = new GridView(m_doc.成绩表, this);
     m_grid->setObjectName(QStringLiteral("成绩表"));
     m_txtedit = new QLineEdit(m_grid->viewport());
     m_txtedit->setObjectName(QStringLiteral("txtedit"));
@@ -304,58 +208,52 @@ void Form1::buildControls()
     m_txtedit->installEventFilter(m_editing);
     m_text1->installEventFilter(m_editing);
 
-    connect(m_grid, &ui::GridView::keyTyped, this, [this](const QString &text) {
+    connect(m_grid, &GridView::keyTyped, this, [this](const QString &text) {
         showCurrentCell();
         MSFlexGridEdit(text);
     });
-    connect(m_grid, &ui::GridView::cellClicked, this, &Form1::showCurrentCell);
-    connect(m_grid, &ui::GridView::cellDoubleClicked, this, [this] {
+    connect(m_grid, &GridView::cellClicked, this, &Form1::showCurrentCell);
+    connect(m_grid, &GridView::cellDoubleClicked, this, [this] {
         if (!m_grid->overHeader())
             MSFlexGridEdit(QStringLiteral(" "));
     });
-    connect(m_grid, &ui::GridView::cellRightClicked, this, &Form1::showPopupMenu);
-    connect(m_grid, &ui::GridView::focusChangedTo, this, [this](bool) { mirrorUndoButton(); });
+    connect(m_grid, &GridView::cellRightClicked, this, &Form1::showPopupMenu);
+    connect(m_grid, &GridView::focusChangedTo, this, [this](bool) { undoStateChanged(); });
     connect(m_txtedit, &QLineEdit::textChanged, m_text1, &QLineEdit::setText);
     connect(m_text1, &QLineEdit::textChanged, this, &Form1::formulaBarChanged);
     connect(m_check1, &QCheckBox::clicked, this, [this](bool checked) {
-        m_text1->setText(formula::applyFormulaCheck(m_text1->text(), checked));
+        m_text1->setText(applyFormulaCheck(m_text1->text(), checked));
         commitFormulaBar();
         m_doc.markChanged();
     });
+    // The formula bar's button opens the formula editor, as 公式编辑器(&G) does.
+    connect(m_command2, &QPushButton::clicked, this, [this] { execute(QStringLiteral("menuGSBJ")); });
 }
 
 void Form1::buildMenus()
 {
-    m_menus << buildMenu(this, "menuFile", "成绩表(&B)", kTableMenu)
-            << buildMenu(this, "menuEdit", "编辑(&E)", kEditMenu)
-            << buildMenu(this, "menuFormat", "格式(&O)", kFormatMenu)
-            << buildMenu(this, "menuField", "成绩表字段(&L)", kFieldMenu)
-            << buildMenu(this, "menuTools", "工具(&T)", kToolsMenu)
-            << buildMenu(this, "menuWindow", "窗口(&W)", kWindowMenu)
-            << buildMenu(this, "menuHelp", "帮助(&H)", kHelpMenu);
-    m_popup = buildMenu(this, "menuPop1", "右键菜单1", kPopMenu);
-    action(QStringLiteral("menuModel"))->setVisible(false);
-    action(QStringLiteral("menuHeight"))->setVisible(false);
-    action(QStringLiteral("mneuWeight"))->setVisible(false);
-
-    auto on = [this](const char *name, auto slot) {
-        connect(action(QLatin1String(name)), &QAction::triggered, this, slot);
+    auto menu = [this](const char16_t *name, const char16_t *caption, std::span<const ui::MenuEntry> entries) {
+        return ui::buildMenu(this, QString::fromUtf16(name), QString::fromUtf16(caption), entries, true);
     };
-    on("menuSave", &Form1::menuSave_Click);
-    on("menuCopyTable", &Form1::menuCopyTable_Click);
-    on("menuUnPasSave", &Form1::menuUnPasSave_Click);
-    on("menuClose", &Form1::menuClose_Click);
-    on("menuUndo", &Form1::menuUndo_Click);
-    on("menuCut", &Form1::menuCut_Click);
-    on("menuCopy", &Form1::menuCopy_Click);
-    on("menuPaste", &Form1::menuPaste_Click);
-    on("menuDel", &Form1::menuDel_Click);
-    on("menuSelAll", &Form1::menuSelAll_Click);
-    on("menuCheckGS", &Form1::menuCheckGS_Click);
-    on("menuRun", &Form1::menuRun_Click);
-    on("menuSetGStoLine", &Form1::menuSetGStoLine_Click);
-    on("menuEditit", &Form1::menuEditit_Click);
+    m_menus << menu(u"menuFile", u"成绩表(&B)", kTableMenu) << menu(u"menuEdit", u"编辑(&E)", kEditMenu)
+            << menu(u"menuFormat", u"格式(&O)", kFormatMenu) << menu(u"menuField", u"成绩表字段(&L)", kFieldMenu)
+            << menu(u"menuTools", u"工具(&T)", kToolsMenu) << menu(u"menuWindow", u"窗口(&W)", kWindowMenu)
+            << menu(u"menuHelp", u"帮助(&H)", kHelpMenu);
+    m_popup = menu(u"menuPop1", u"右键菜单1", kPopMenu);
+    action(QStringLiteral("menuModel"))->setVisible(false);
     action(QStringLiteral("menuUnPasSave"))->setCheckable(true);
+    for (QMenu *m : findChildren<QMenu *>())
+        connect(m, &QMenu::aboutToShow, this, &Form1::refreshActions);
+}
+
+void Form1::bindActions()
+{
+    for (QAction *a : findChildren<QAction *>()) {
+        const QString name = a->objectName();
+        if (name.startsWith(QLatin1String("menu")) || name == QLatin1String("mneuWeight"))
+            connect(a, &QAction::triggered, this, [this, name] { execute(name); });
+    }
+    refreshActions();
 }
 
 QAction *Form1::action(const QString &objectName) const
@@ -370,29 +268,23 @@ void Form1::setTitle(const QString &title)
     emit titleChanged(title);
 }
 
-void Form1::refreshFromDocument()
-{
-    setWindowTitle(m_doc.Caption);
-    emit titleChanged(m_doc.Caption);
-    showCurrentCell();
-}
-
 bool Form1::LoadData(const QString &name, bool fullPath)
 {
     const bool ok = m_file.LoadData(m_doc, name, fullPath);
     if (!ok) {
-        closeSelf();
+        requestClose();
         return false;
     }
-    refreshFromDocument();
+    setTitle(m_doc.Caption);
+    showCurrentCell();
     return true;
 }
 
-bool Form1::SaveData(bool temporary, const QString &name)
+bool Form1::SaveData(const QString &name)
 {
     commitPendingEdit();
-    const bool ok = m_file.SaveData(m_doc, temporary, name);
-    syncUnprotectedMark();
+    const bool ok = m_file.SaveData(m_doc, false, name);
+    refreshActions();
     return ok;
 }
 
@@ -415,7 +307,7 @@ void Form1::GridHidingProgress::finish()
         m_w.m_grid->show();
 }
 
-void Form1::closeSelf()
+void Form1::requestClose()
 {
     if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
         sub->close();
@@ -423,17 +315,117 @@ void Form1::closeSelf()
         close();
 }
 
-void Form1::syncUnprotectedMark()
-{
-    action(QStringLiteral("menuUnPasSave"))->setChecked(m_doc.unprotectedSave);
-}
-
 void Form1::commitPendingEdit()
 {
-    // A value still open in the cell editor is written before the table is saved, so what the
-    // teacher sees is what the file holds.
+    // A value still open in the cell editor is written before a command works on the table, so
+    // what the teacher sees is what the command gets.
     if (m_txtedit->isVisible())
         commitEditor();
+}
+
+// --- commands -----------------------------------------------------------------------------------
+
+CommandContext Form1::context(QLineEdit **focusedBox)
+{
+    CommandContext ctx{m_doc, m_ws, m_prompter, m_file, this, m_windows};
+    QWidget *focus = QApplication::focusWidget();
+    auto *edit = qobject_cast<QLineEdit *>(focus);
+    // The formula bar and the position box ("Text*"), and the in-cell editor as well.
+    if (focus == m_grid) {
+        ctx.focus = CommandContext::Focus::Grid;
+    } else if (edit && isAncestorOf(edit) &&
+               (edit->objectName().startsWith(QLatin1String("Text")) || edit == m_txtedit)) {
+        ctx.focus = CommandContext::Focus::TextBox;
+        *focusedBox = edit;
+    } else {
+        ctx.focus = CommandContext::Focus::None;
+    }
+    return ctx;
+}
+
+void Form1::execute(const QString &name)
+{
+    const Command *command = m_commands.find(name);
+    if (!command) {
+        // The main window's commands its 窗口 and 帮助 menus show here as well.
+        if (const FrameCommand *frame = m_commands.frame(name)) {
+            FrameContext ctx{m_ws, m_prompter, window(), m_windows};
+            (*frame)(ctx);
+        }
+        return;
+    }
+    bool onText = false;
+    {
+        QLineEdit *box = nullptr;
+        const CommandContext probe = context(&box);
+        if (command->enabled && !command->enabled(probe))
+            return;
+        onText = command->actsOnFocusedText && probe.focus == CommandContext::Focus::TextBox;
+    }
+    if (!onText)
+        commitPendingEdit();
+    QLineEdit *box = nullptr;
+    CommandContext ctx = context(&box);
+    FocusedTextBox textBox(box);
+    if (box && onText)
+        ctx.textBox = &textBox;
+    command->run(ctx);
+    setTitle(m_doc.Caption);
+    if (!onText)
+        showCurrentCell();
+    refreshActions();
+}
+
+bool Form1::executeButton(base::ToolButton button)
+{
+    const Command *command = m_commands.forButton(button);
+    if (!command)
+        return false;
+    execute(command->name);
+    return true;
+}
+
+bool Form1::buttonAvailable(base::ToolButton button)
+{
+    const Command *command = m_commands.forButton(button);
+    if (!command)
+        return false;
+    QLineEdit *box = nullptr;
+    return !command->enabled || command->enabled(context(&box));
+}
+
+void Form1::refreshActions()
+{
+    QLineEdit *box = nullptr;
+    CommandContext ctx = context(&box);
+    // The lists others fill (windows, find results, templates) keep their own states.
+    static const QStringList kLists{QStringLiteral("menuListFrm1"), QStringLiteral("menuZD"),
+                                    QStringLiteral("menuModel")};
+    for (QAction *a : findChildren<QAction *>()) {
+        const QString name = a->objectName();
+        if (name.isEmpty() || kLists.contains(name))
+            continue;
+        const Command *command = m_commands.find(name);
+        a->setEnabled(command ? !command->enabled || command->enabled(ctx) : m_commands.frame(name) != nullptr);
+    }
+    // A submenu whose entries are all disabled is disabled itself.
+    for (QMenu *m : findChildren<QMenu *>()) {
+        if (m_menus.contains(m) || m == m_popup)
+            continue;
+        const QList<QAction *> entries = m->actions();
+        m->menuAction()->setEnabled(
+            std::any_of(entries.begin(), entries.end(), [](QAction *a) { return a->isEnabled() && a->isVisible(); }));
+    }
+    action(QStringLiteral("menuUnPasSave"))->setChecked(m_doc.unprotectedSave);
+    m_command2->setEnabled(m_commands.find(QStringLiteral("menuGSBJ")) != nullptr);
+    undoStateChanged();
+}
+
+void Form1::undoStateChanged()
+{
+    action(QStringLiteral("menuUndo"))->setEnabled(m_doc.undoEnabled());
+    if (m_active)
+        m_ws.setButtonEnabled(base::ToolButton::Undo, m_doc.undoEnabled());
 }
 
 // --- activation ---------------------------------------------------------------------------------
@@ -451,10 +443,10 @@ void Form1::activated()
         m_grid->applySizes();
     }
     m_txtedit->setFont(m_grid->font());
-    m_ws.setPanelText(2, QStringLiteral("当前表格：") + m_doc.Caption);
-    for (int b : base::Workspace::tableButtons)
-        m_ws.setButtonEnabled(b, true);
-    m_ws.setButtonEnabled(6, action(QStringLiteral("menuUndo"))->isEnabled());
+    m_ws.showCurrentTable(m_doc.Caption);
+    for (base::ToolButton b : kTableButtons)
+        m_ws.setButtonEnabled(b, buttonAvailable(b));
+    undoStateChanged();
 }
 
 void Form1::deactivated()
@@ -465,10 +457,10 @@ void Form1::deactivated()
 
 void Form1::releaseTableButtons()
 {
-    m_ws.setPanelText(2, QStringLiteral("当前表格：无"));
-    for (int b : base::Workspace::tableButtons)
+    m_ws.showNoCurrentTable();
+    for (base::ToolButton b : kTableButtons)
         m_ws.setButtonEnabled(b, false);
-    m_ws.setButtonEnabled(6, false);
+    m_ws.setButtonEnabled(base::ToolButton::Undo, false);
 }
 
 void Form1::closeEvent(QCloseEvent *event)
@@ -482,8 +474,10 @@ void Form1::closeEvent(QCloseEvent *event)
             event->ignore();
             return;
         }
-        if (a == ui::Answer::Yes)
-            menuSave_Click(); // closes whatever the outcome of the save
+        if (a == ui::Answer::Yes) {
+            commitPendingEdit();
+            m_file.menuSave(m_doc); // closes whatever the outcome of the save
+        }
     }
     event->accept();
 }
@@ -556,8 +550,7 @@ void Form1::commitEditor()
 void Form1::commitFormulaBar()
 {
     Grid &g = m_doc.成绩表;
-    m_doc.takeSnapshot();
-    setUndoEnabled(true);
+    m_doc.snapshotForUndo();
     g.setTextMatrix(g.Row(), g.Col(), m_text1->text());
     if (m_txtedit->isVisible())
         m_txtedit->setText(m_text1->text());
@@ -566,193 +559,46 @@ void Form1::commitFormulaBar()
 
 void Form1::formulaBarChanged(const QString &text)
 {
-    const bool isFormula = formula::isFormula(text);
-    m_check1->setChecked(isFormula);
-    m_result->setText(formula::resultLabel(text, m_doc.成绩表, m_doc.DataFormat, formula::calculator(m_ws)));
-    m_result->setEnabled(isFormula);
+    const bool formula = isFormula(text);
+    m_check1->setChecked(formula);
+    m_result->setEnabled(formula);
+    if (!formula || !m_commands.displayValue) {
+        m_result->setText(QStringLiteral("非公式单元格"));
+        return;
+    }
+    const Grid &g = m_doc.成绩表;
+    m_result->setText(QLatin1Char('=') + m_commands.displayValue(m_doc, m_ws, g.Row(), g.Col()));
 }
 
 QString Form1::公式2值(int16_t row, int16_t col)
 {
-    return formula::公式2值(m_doc.成绩表, row, col, m_doc.DataFormat, formula::calculator(m_ws));
+    if (!m_commands.displayValue)
+        return m_doc.成绩表.TextMatrix(row, col);
+    return m_commands.displayValue(m_doc, m_ws, row, col);
 }
 
 void Form1::showPopupMenu()
 {
     if (m_grid->overHeader())
         return;
-    const Grid &g = m_doc.成绩表;
     showCurrentCell();
-    action(QStringLiteral("menuSetGStoLine"))->setEnabled(formula::isFormula(g.TextMatrix(g.Row(), g.Col())));
+    refreshActions();
     m_popup->popup(QCursor::pos());
 }
 
-// --- undo ---------------------------------------------------------------------------------------
+// --- the window's own commands ------------------------------------------------------------------
 
-void Form1::setUndoEnabled(bool enabled)
+void registerTableWindowCommands(CommandRegistry &r)
 {
-    m_doc.undoEnabled = enabled;
-    action(QStringLiteral("menuUndo"))->setEnabled(enabled);
-    mirrorUndoButton();
+    auto form = [](CommandContext &c) { return qobject_cast<Form1 *>(c.window); };
+    r.add({QStringLiteral("menuClose"), base::ToolButton::None, [form](CommandContext &c) {
+               if (Form1 *w = form(c))
+                   w->requestClose();
+           }, {}});
+    r.add({QStringLiteral("menuEditit"), base::ToolButton::None, [form](CommandContext &c) {
+               if (Form1 *w = form(c))
+                   w->MSFlexGridEdit(QStringLiteral(" "));
+           }, {}});
 }
-
-void Form1::mirrorUndoButton()
-{
-    if (m_active)
-        m_ws.setButtonEnabled(6, action(QStringLiteral("menuUndo"))->isEnabled());
-}
-
-void Form1::afterTableCommand()
-{
-    setUndoEnabled(m_doc.undoEnabled);
-    showCurrentCell();
-}
-
-// --- commands -----------------------------------------------------------------------------------
-
-void Form1::menuSave_Click()
-{
-    commitPendingEdit();
-    m_file.menuSave(m_doc);
-    syncUnprotectedMark();
-}
-
-void Form1::menuCopyTable_Click()
-{
-    commitPendingEdit();
-    m_file.menuCopyTable(m_doc);
-    syncUnprotectedMark();
-}
-
-void Form1::menuUnPasSave_Click()
-{
-    commitPendingEdit();
-    m_file.menuUnPasSave(m_doc);
-    syncUnprotectedMark();
-}
-
-void Form1::menuClose_Click()
-{
-    closeSelf();
-}
-
-void Form1::menuUndo_Click()
-{
-    if (!m_doc.undoEnabled)
-        return;
-    m_doc.undo();
-    setUndoEnabled(false);
-    showCurrentCell();
-}
-
-Form1::Target Form1::editTarget(QLineEdit **box) const
-{
-    QWidget *focus = QApplication::focusWidget();
-    if (focus == m_grid)
-        return Target::Grid;
-    // The formula bar and the position box ("Text*"), and the in-cell editor as well.
-    auto *edit = qobject_cast<QLineEdit *>(focus);
-    if (edit && isAncestorOf(edit) && (edit->objectName().startsWith(QLatin1String("Text")) || edit == m_txtedit)) {
-        *box = edit;
-        return Target::TextBox;
-    }
-    return Target::None;
-}
-
-void Form1::menuCopy_Click()
-{
-    QLineEdit *box = nullptr;
-    switch (editTarget(&box)) {
-    case Target::Grid:
-        QGuiApplication::clipboard()->setText(editing::copyCell(m_doc));
-        break;
-    case Target::TextBox:
-        QGuiApplication::clipboard()->setText(box->selectedText());
-        break;
-    case Target::None:
-        break;
-    }
-}
-
-void Form1::menuCut_Click()
-{
-    QLineEdit *box = nullptr;
-    switch (editTarget(&box)) {
-    case Target::Grid:
-        QGuiApplication::clipboard()->setText(editing::cutCell(m_doc));
-        afterTableCommand();
-        break;
-    case Target::TextBox:
-        QGuiApplication::clipboard()->setText(box->selectedText());
-        box->del();
-        break;
-    case Target::None:
-        break;
-    }
-}
-
-void Form1::menuPaste_Click()
-{
-    QLineEdit *box = nullptr;
-    switch (editTarget(&box)) {
-    case Target::Grid:
-        editing::pasteCell(m_doc, QGuiApplication::clipboard()->text());
-        afterTableCommand();
-        break;
-    case Target::TextBox:
-        box->insert(QGuiApplication::clipboard()->text());
-        break;
-    case Target::None:
-        break;
-    }
-}
-
-void Form1::menuDel_Click()
-{
-    QLineEdit *box = nullptr;
-    switch (editTarget(&box)) {
-    case Target::Grid:
-        editing::deleteRange(m_doc);
-        afterTableCommand();
-        break;
-    case Target::TextBox:
-        if (box->hasSelectedText())
-            box->del();
-        break;
-    case Target::None:
-        break;
-    }
-}
-
-void Form1::menuSelAll_Click()
-{
-    editing::selectAll(m_doc);
-    showCurrentCell();
-}
-
-void Form1::menuCheckGS_Click()
-{
-    formula::menuCheckGS(m_doc, formula::calculator(m_ws));
-    afterTableCommand();
-}
-
-void Form1::menuRun_Click()
-{
-    if (formula::menuRun(m_doc, m_prompter, formula::calculator(m_ws)))
-        afterTableCommand();
-}
-
-void Form1::menuSetGStoLine_Click()
-{
-    if (formula::menuSetGStoLine(m_doc, m_prompter))
-        afterTableCommand();
-}
-
-void Form1::menuEditit_Click()
-{
-    MSFlexGridEdit(QStringLiteral(" "));
-}
-
-void Form1::menuPrintView_Click() {}
 
 } // namespace table

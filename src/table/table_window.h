@@ -3,35 +3,34 @@
 // the grid view with header row and row numbers, the formula bar Text1 with Check1 and the result
 // label, the position box Text2, the formula-editor button Command2, the in-cell editor txtedit,
 // and its own menu bar (shown in the main window's menu bar while the window is active).
-// Every menu entry, control and action carries the system's name as its objectName.
+// Every menu entry runs the registered command of its name through execute(); entries without a
+// command are disabled. Every control and action carries the system's name as its objectName.
 #include "base/progress.h"
+#include "table/command.h"
 #include "table/grade_table.h"
 #include "table/table_file.h"
 
 #include <QWidget>
 
 class QMenu;
-class QMenuBar;
 class QLineEdit;
 class QCheckBox;
 class QLabel;
 class QPushButton;
 class QAction;
 
-namespace base {
-class Workspace;
-}
 namespace ui {
 class Prompter;
-class GridView;
-} // namespace ui
+}
 
 namespace table {
+
+class GridView;
 
 class Form1 : public QWidget {
     Q_OBJECT
 public:
-    Form1(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent = nullptr);
+    Form1(base::Workspace &ws, ui::Prompter &prompter, const CommandRegistry &commands, QWidget *parent = nullptr);
     ~Form1() override;
 
     GradeTable &document() { return m_doc; }
@@ -43,38 +42,36 @@ public:
     // Loads a table (see TableFile::LoadData); on failure the window closes itself and false is
     // returned.
     bool LoadData(const QString &name, bool fullPath);
-    bool SaveData(bool temporary, const QString &name);
+    bool SaveData(const QString &name);
 
     // The menus of the table window, in menu-bar order.
     QList<QMenu *> menus() const { return m_menus; }
     QAction *action(const QString &objectName) const;
 
+    // Runs the command registered under `name`: a pending cell edit is committed first (unless the
+    // keyboard is in a text box, which the Edit commands then act on); afterwards the window shows
+    // the table's state again. Nothing happens when the command is missing or disabled.
+    void execute(const QString &name);
+    // The command bound to a toolbar button, run on this window; false when there is none.
+    bool executeButton(base::ToolButton button);
+    // Whether a toolbar button has an enabled command on this window.
+    bool buttonAvailable(base::ToolButton button);
+
     // Called by the main window when this window becomes, or stops being, the active child.
     void activated();
     void deactivated();
+    // The main window's services for the commands (open another table, is one open).
+    void setTableWindows(TableWindows *windows) { m_windows = windows; }
 
     // The cell display value (plain text, or a formula's formatted result).
     QString 公式2值(int16_t row, int16_t col);
     int32_t faIndex(int16_t row, int16_t col) const { return m_doc.faIndex(row, col); }
 
-    ui::GridView *gridView() const { return m_grid; }
+    GridView *gridView() const { return m_grid; }
 
-public slots:
-    void menuSave_Click();
-    void menuCopyTable_Click();
-    void menuUnPasSave_Click();
-    void menuUndo_Click();
-    void menuCut_Click();
-    void menuCopy_Click();
-    void menuPaste_Click();
-    void menuDel_Click();
-    void menuSelAll_Click();
-    void menuPrintView_Click();
-    void menuClose_Click();
-    void menuCheckGS_Click();
-    void menuRun_Click();
-    void menuSetGStoLine_Click();
-    void menuEditit_Click();
+    // Asks the window to close (its own close box does the same); the save prompt may keep it.
+    void requestClose();
+
     // Starts editing the current cell with a typed key character (or input-method text); " " for
     // a double-click or 编辑选中单元格.
     void MSFlexGridEdit(const QString &typed);
@@ -88,28 +85,8 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    enum class Target { None, Grid, TextBox };
-    void buildMenus();
-    void buildControls();
-    void refreshFromDocument();
-    void closeSelf();
-    void syncUnprotectedMark();
-    void commitPendingEdit();
-    void releaseTableButtons();
-    void currentCellChanged();
-    void showCurrentCell();
-    void commitEditor();
-    void commitFormulaBar();
-    void formulaBarChanged(const QString &text);
-    void showPopupMenu();
-    void setUndoEnabled(bool enabled);
-    void mirrorUndoButton();
-    void afterTableCommand();
-    Target editTarget(QLineEdit **box) const;
-
-    base::Workspace &m_ws;
-    ui::Prompter &m_prompter;
-    GradeTable m_doc;
+    class Editing;
+    class FocusedTextBox;
     // Long operations show in the status bar and hide the grid meanwhile.
     class GridHidingProgress : public base::Progress {
     public:
@@ -121,10 +98,32 @@ private:
     private:
         Form1 &m_w;
         int m_depth = 0;
-    } m_progress{*this};
+    };
+
+    void buildMenus();
+    void buildControls();
+    void bindActions();
+    CommandContext context(QLineEdit **focusedBox);
+    void refreshActions();
+    void commitPendingEdit();
+    void releaseTableButtons();
+    void currentCellChanged();
+    void showCurrentCell();
+    void commitEditor();
+    void commitFormulaBar();
+    void formulaBarChanged(const QString &text);
+    void showPopupMenu();
+    void undoStateChanged();
+
+    base::Workspace &m_ws;
+    ui::Prompter &m_prompter;
+    const CommandRegistry &m_commands;
+    TableWindows *m_windows = nullptr;
+    GradeTable m_doc;
+    GridHidingProgress m_progress{*this};
     TableFile m_file;
     QList<QMenu *> m_menus;
-    ui::GridView *m_grid = nullptr;
+    GridView *m_grid = nullptr;
     QLineEdit *m_text1 = nullptr;
     QCheckBox *m_check1 = nullptr;
     QLabel *m_result = nullptr;
@@ -133,8 +132,10 @@ private:
     QLineEdit *m_txtedit = nullptr;
     QMenu *m_popup = nullptr;
     bool m_active = false;
-    class Editing;
     Editing *m_editing = nullptr;
 };
+
+// The commands that act on the table window itself (关闭, 编辑选中单元格).
+void registerTableWindowCommands(CommandRegistry &registry);
 
 } // namespace table

@@ -263,13 +263,15 @@ void TestArchive::damagedArchive_data()
 {
     QTest::addColumn<int>("damage");
     QTest::addColumn<QString>("password");
-    enum { Truncated, CutTail, Garbage, Empty, FlippedData };
+    enum { Truncated, CutTail, Garbage, Empty, FlippedData, StrongEncryption };
     QTest::newRow("truncated") << int(Truncated) << s("pw");
     QTest::newRow("end record cut") << int(CutTail) << s("pw");
     QTest::newRow("garbage") << int(Garbage) << QString();
     QTest::newRow("empty file") << int(Empty) << QString();
     QTest::newRow("flipped data, encrypted") << int(FlippedData) << s("pw");
     QTest::newRow("flipped data, plain") << int(FlippedData) << QString();
+    // A central directory that claims an encryption method libzip does not support.
+    QTest::newRow("unsupported encryption") << int(StrongEncryption) << s("pw");
 }
 
 void TestArchive::damagedArchive()
@@ -294,6 +296,10 @@ void TestArchive::damagedArchive()
         break;
     case 3:
         bytes.clear();
+        break;
+    case 5:
+        for (qsizetype at = bytes.indexOf("PK\x01\x02"); at >= 0; at = bytes.indexOf("PK\x01\x02", at + 4))
+            bytes[at + 8] = char(bytes[at + 8] | 0x40);
         break;
     default:
         for (qsizetype i = bytes.size() / 2; i < bytes.size() / 2 + 8; ++i)

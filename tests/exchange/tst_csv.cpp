@@ -175,7 +175,7 @@ private slots:
         QCOMPARE(p.shown.at(1).title, QStringLiteral("打开以逗号分隔的文本文件，可以用Excel导出"));
         QCOMPARE(columnOf(t, 2), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
         QVERIFY(t.changed());
-        QVERIFY(t.undoEnabled);
+        QVERIFY(t.undoEnabled());
         t.undo();
         QCOMPARE(columnOf(t, 2), (QStringList{QStringLiteral("61"), QStringLiteral("62"), QStringLiteral("63")}));
     }

@@ -252,7 +252,7 @@ private slots:
         QCOMPARE(p.shown.at(0).title, u"提示"_s);
         QCOMPARE(p.shown.at(0).buttons, ui::Buttons::YesNo);
         QCOMPARE(p.shown.at(0).icon, ui::Icon::Question);
-        QCOMPARE(t.undoEnabled, yes);
+        QCOMPARE(t.undoEnabled(), yes);
         if (!yes) {
             QCOMPARE(allCells(g), before);
             return;
@@ -293,10 +293,10 @@ private slots:
         const QString self = M + u"cell(?,?)"_s;
         fill(g, {u"1,2=5"_s, u"1,3="_s + good, u"1,4="_s + broken, u"2,4="_s + self, u"3,2=缺考"_s, u"3,3="_s + good,
                  u"0,3="_s + broken, u"4,0="_s + broken, u"5,1=公式错误"_s});
-        QVERIFY(!t.undoEnabled);
+        QVERIFY(!t.undoEnabled());
         Calculator calc;
         QVERIFY(menuCheckGS(t, calc));
-        QVERIFY(t.undoEnabled);
+        QVERIFY(t.undoEnabled());
         const QString mark = u"(公式错误)"_s;
         QCOMPARE(g.TextMatrix(1, 3), good);
         QCOMPARE(g.TextMatrix(1, 4), broken + mark);
@@ -342,7 +342,7 @@ private slots:
         QCOMPARE(p.shown.at(0).icon, ui::Icon::Question);
         QVERIFY(p.shown.at(0).text.startsWith(u"    本操作"_s));
         QCOMPARE(p.shown.at(0).text.count(QLatin1Char('\n')), 3);
-        QCOMPARE(t.undoEnabled, ok);
+        QCOMPARE(t.undoEnabled(), ok);
         QCOMPARE(t.成绩表.TextMatrix(1, 4), ok ? u"40"_s : M + u"cell(?,2)/2"_s);
         if (!ok)
             QCOMPARE(allCells(t.成绩表), before);
@@ -388,6 +388,30 @@ private slots:
         for (int r = 1; r < g.Rows(); ++r)
             for (int c = 1; c < g.Cols(); ++c)
                 QCOMPARE(g.TextMatrix(r, c), before.at(r * g.Cols() + c));
+    }
+
+    void evaluatedCopyLeavesTheTableAlone()
+    {
+        GradeTable t;
+        makeTable(t);
+        Grid &g = t.成绩表;
+        fill(g, {u"1,2=80"_s, u"1,3=90"_s, u"1,4=！公式：cell(?,2)+cell(?,3)"_s, u"2,4=！公式：cell(1,4)/2"_s,
+                 u"3,4=！公式：cell(?,9)"_s});
+        t.snapshotForUndo();
+        t.UndoTable.setTextMatrix(5, 1, u"snapshot"_s);
+        const QStringList before = allCells(g);
+        Calculator calc;
+        // A formula using another formula's result gets that result, as after 计算所有公式.
+        const Grid values = evaluatedCopy(t, calc);
+        QCOMPARE(values.TextMatrix(1, 4), u"170"_s);
+        QCOMPARE(values.TextMatrix(2, 4), u"85"_s);
+        QCOMPARE(values.TextMatrix(3, 4), kError);
+        QCOMPARE(values.TextMatrix(1, 2), u"80"_s);
+        QCOMPARE(公式2值(g, 2, 4, t.DataFormat, calc), kError); // the table itself still refers to a formula
+        QCOMPARE(allCells(g), before);
+        QCOMPARE(t.UndoTable.TextMatrix(5, 1), u"snapshot"_s);
+        QVERIFY(t.undoEnabled());
+        QVERIFY(!t.changed());
     }
 
     void formulaCheck_data()

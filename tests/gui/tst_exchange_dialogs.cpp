@@ -12,8 +12,8 @@
 #include "exchange/trial_convert_dialog.h"
 #include "scripted_prompter.h"
 #include "table/command.h"
+#include "table/grid_view.h"
 #include "table/table_file.h"
-#include "ui/grid_view.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -274,6 +274,8 @@ private slots:
         for (const char *name : {"menuSaveCVS", "menuImportCVS", "menuImportAll", "menuImportSome", "menuexptable",
                                  "menuLoadCVS", "menuDRother", "menuCovold"})
             QVERIFY2(registry.find(QLatin1String(name)), name);
+        for (const char *name : {"menuCovCSV", "menuFoxExp", "menuCove"})
+            QVERIFY2(registry.frame(QLatin1String(name)), name);
 
         table::GradeTable doc = classTable(3);
         ScriptedPrompter p;

@@ -3,6 +3,7 @@
 // score edited, the main window closed with the save prompt answered, and the saved table opened
 // again with that user's table password.
 #include "scripted_prompter.h"
+#include "app/program_commands.h"
 #include "shell/login_dialog.h"
 #include "shell/main_window.h"
 #include "shell/user_store.h"
@@ -10,7 +11,7 @@
 #include "table/table_file.h"
 #include "table/table_window.h"
 #include "test_support.h"
-#include "ui/grid_view.h"
+#include "table/grid_view.h"
 #include "ui/settings_store.h"
 
 #include <QApplication>
@@ -43,7 +44,7 @@ private slots:
         base::Workspace ws(dir);
         ui::MemorySettingsStore settings;
         ScriptedPrompter p;
-        auto main = std::make_unique<shell::MDIForm1>(ws, p, settings);
+        auto main = std::make_unique<shell::MDIForm1>(ws, p, settings, programCommands());
         for (const char *sub : {"标签引用数据", "表格模版", "表格数据"})
             QVERIFY(QDir(dir + QString::fromUtf8(sub)).exists());
         main->resize(1000, 700);

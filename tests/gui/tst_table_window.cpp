@@ -5,7 +5,8 @@
 #include "base/workspace.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
-#include "ui/grid_view.h"
+#include "app/program_commands.h"
+#include "table/grid_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +27,7 @@ class TableWindowTest : public QObject {
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::unique_ptr<base::Workspace> m_ws;
     ScriptedPrompter m_p;
+    table::CommandRegistry m_commands = programCommands();
     std::unique_ptr<Form1> m_w;
 
     Grid &grid() { return m_w->document().成绩表; }
@@ -52,7 +54,7 @@ private slots:
         m_ws = std::make_unique<base::Workspace>(m_tmp->path());
         m_ws->tablePassword = QStringLiteral("ABC@pw1234");
         m_p.clear();
-        m_w = std::make_unique<Form1>(*m_ws, m_p);
+        m_w = std::make_unique<Form1>(*m_ws, m_p, m_commands);
         Grid &g = grid();
         g.setRows(4);
         g.setCols(4);
@@ -199,14 +201,14 @@ private slots:
         QVERIFY(!undo->isEnabled());
         QTest::keyClick(view(), Qt::Key_3);
         QVERIFY(!undo->isEnabled());
-        QVERIFY(!m_ws->buttonEnabled(6));
+        QVERIFY(!m_ws->buttonEnabled(base::ToolButton(6)));
         QTest::keyClick(editor(), Qt::Key_Return);
         QTRY_VERIFY(undo->isEnabled());
-        QVERIFY(m_ws->buttonEnabled(6));
+        QVERIFY(m_ws->buttonEnabled(base::ToolButton(6)));
         trigger("menuUndo");
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
         QVERIFY(!undo->isEnabled());
-        QVERIFY(!m_ws->buttonEnabled(6));
+        QVERIFY(!m_ws->buttonEnabled(base::ToolButton(6)));
     }
 
     void formulaBarEnterAndCheckBox()
@@ -261,7 +263,7 @@ private slots:
         QCOMPARE(grid().TextMatrix(1, 1), QString());
         trigger("menuUndo");
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
-        QVERIFY(!m_w->document().changed()); // none of these set the change marker
+        QVERIFY(m_w->document().changed()); // every command that changes the table marks it
     }
 
     void deleteCountsUpwardFromCurrent()
@@ -354,7 +356,7 @@ private slots:
         QCOMPARE(m_w->close(), closes);
         QCOMPARE(QFile::exists(m_tmp->path() + QStringLiteral("/close.gdt")), saved);
         QCOMPARE(m_ws->panelText(2), QStringLiteral("当前表格：无"));
-        QVERIFY(!m_ws->buttonEnabled(4));
+        QVERIFY(!m_ws->buttonEnabled(base::ToolButton(4)));
         QCOMPARE(m_w->document().changed(), true); // saving never clears the marker
     }
 
@@ -385,6 +387,44 @@ private slots:
         QVERIFY(file.LoadData(back, m_tmp->path() + QStringLiteral("/成绩"), true));
         QCOMPARE(back.成绩表.TextMatrix(1, 2), QStringLiteral("90"));
         QCOMPARE(back.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+    }
+
+    void commandsFollowTheirRuleAndMirrorUndo()
+    {
+        int runs = 0;
+        bool allowed = false;
+        table::CommandRegistry commands = programCommands();
+        commands.add({QStringLiteral("menuFont"), base::ToolButton::None,
+                      [&](CommandContext &c) {
+                          ++runs;
+                          c.doc.beginChange();
+                      },
+                      [&](const CommandContext &) { return allowed; }});
+        Form1 w(*m_ws, m_p, commands);
+        w.show();
+        w.activated();
+        QMenu *format = w.findChild<QMenu *>(QStringLiteral("menuFormat"));
+        QAction *font = w.action(QStringLiteral("menuFont"));
+        QAction *undo = w.action(QStringLiteral("menuUndo"));
+        emit format->aboutToShow();
+        QVERIFY(!font->isEnabled());
+        w.execute(QStringLiteral("menuFont"));
+        QCOMPARE(runs, 0);
+        // An entry without any command stays disabled, and so does a submenu of such entries.
+        QVERIFY(!w.action(QStringLiteral("menuHeight"))->isEnabled());
+
+        allowed = true;
+        emit format->aboutToShow();
+        QVERIFY(font->isEnabled());
+        QVERIFY(!undo->isEnabled() && !m_ws->buttonEnabled(base::ToolButton::Undo));
+        font->trigger();
+        QCOMPARE(runs, 1);
+        QVERIFY(undo->isEnabled() && m_ws->buttonEnabled(base::ToolButton::Undo));
+        QVERIFY(w.document().changed());
+        undo->trigger();
+        QVERIFY(!undo->isEnabled() && !m_ws->buttonEnabled(base::ToolButton::Undo));
+        w.document().Tag.clear();
+        m_w->activated();
     }
 
     void saveWritesTheOpenEditorsValue()

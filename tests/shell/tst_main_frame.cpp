@@ -170,7 +170,7 @@ private slots:
         QFETCH(QSize, area);
         QFETCH(int, count);
         QFETCH(QList<QRect>, expected);
-        QCOMPARE(aboveEachOther ? tileOneAboveTheOther(area, count) : tileSideBySide(area, count), expected);
+        QCOMPARE(tile(area, count, aboveEachOther ? Qt::Vertical : Qt::Horizontal), expected);
     }
 
     void iconsFillRowsFromTheBottom()

@@ -128,8 +128,8 @@ private slots:
         const int segments = static_cast<int>(format.count(QLatin1Char('|'))) + 1;
         if (colsBefore > segments)
             QCOMPARE(g.ColWidth(colsBefore - 1), 4321);
-        QCOMPARE(g.ColWidth(1), g.fitWidth(header[1]));
-        QVERIFY(g.fitWidth(QStringLiteral("语文语文")) > g.fitWidth(QStringLiteral("语文")));
+        QCOMPARE(g.ColWidth(1), Grid::estimatedWidth(header[1]));
+        QVERIFY(Grid::estimatedWidth(QStringLiteral("语文语文")) > Grid::estimatedWidth(QStringLiteral("语文")));
     }
 
     void currentCellAndSelection()
@@ -180,28 +180,34 @@ private slots:
         g.removeObserver(&spy);
     }
 
-    void undoRestoresDataCellsOnly()
+    void undoRestoresHeaderAndDataKeepingWidths()
     {
         GradeTable t;
         Grid &g = t.成绩表;
         g.setRows(4);
-        g.setCols(3);
+        g.setCols(4);
         number(g);
+        for (int c = 1; c < 4; ++c)
+            g.setTextMatrix(0, c, QString(QChar(u'A' + c - 1)));
+        t.rebuildHeader();
+        g.setColWidth(3, 2222); // widened by hand
         t.snapshotForUndo();
-        QVERIFY(t.undoEnabled);
-        g.setTextMatrix(2, 2, QStringLiteral("changed"));
-        g.setTextMatrix(0, 1, QStringLiteral("新名"));
-        g.setRows(6);
-        g.setCols(2);
+        QVERIFY(t.undoEnabled());
+        // Field B removed: C moves left under its own name.
+        for (int r = 0; r < 4; ++r)
+            g.setTextMatrix(r, 2, g.TextMatrix(r, 3));
+        g.setCols(3);
+        t.rebuildHeader();
+        g.setTextMatrix(2, 1, QStringLiteral("changed"));
         t.undo();
-        QVERIFY(!t.undoEnabled);
-        QCOMPARE(g.Rows(), 4);
-        QCOMPARE(g.Cols(), 3);
+        QVERIFY(!t.undoEnabled());
+        QCOMPARE(g.Cols(), 4);
+        QCOMPARE(g.FormatString(), QStringLiteral("  |A|B|C"));
+        QCOMPARE(g.TextMatrix(0, 2), QStringLiteral("B"));
         QCOMPARE(g.TextMatrix(2, 2), QStringLiteral("2,2"));
-        // Field names keep their current text; the column the undo adds back has an empty header.
-        QCOMPARE(g.TextMatrix(0, 1), QStringLiteral("新名"));
-        QCOMPARE(g.TextMatrix(0, 2), QString());
-        QCOMPARE(g.TextMatrix(1, 2), QStringLiteral("1,2"));
+        QCOMPARE(g.TextMatrix(2, 1), QStringLiteral("2,1"));
+        QCOMPARE(g.TextMatrix(3, 0), QStringLiteral("3"));
+        QCOMPARE(g.ColWidth(3), 2222);
     }
 
     void rebuildHeader()

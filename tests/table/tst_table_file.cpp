@@ -5,7 +5,10 @@
 #include "base/workspace.h"
 #include "base/archive.h"
 #include "table/table_file.h"
+#include "test_config.h"
 #include "test_support.h"
+
+#include <QDir>
 
 #include <QFile>
 #include <QStandardPaths>
@@ -219,6 +222,36 @@ private slots:
         QCOMPARE(ws.panelText(1), QStringLiteral("就绪"));
         QVERIFY(!ws.busy());
         QVERIFY(!QFile::exists(ws.workingFile()));
+    }
+
+    // Damaged tables kept in the data folder: each gives one of the loader's messages and
+    // changes nothing.
+    void brokenFilesFromTheDataFolder_data()
+    {
+        QTest::addColumn<QString>("path");
+        const QDir broken(QStringLiteral(SCORVANE_TEST_DATA "/broken"));
+        const QStringList names = broken.entryList({QStringLiteral("*.gdt")}, QDir::Files);
+        QVERIFY(!names.isEmpty());
+        for (const QString &name : names)
+            QTest::newRow(qPrintable(name)) << broken.filePath(name);
+    }
+
+    void brokenFilesFromTheDataFolder()
+    {
+        QFETCH(QString, path);
+        base::Workspace ws(dir());
+        ws.tablePassword = QStringLiteral("T@pw");
+        ScriptedPrompter p;
+        TableFile file(ws, p);
+        GradeTable t;
+        QVERIFY(!file.LoadData(t, tableNameFromPath(path), true));
+        QCOMPARE(p.shown.size(), 1);
+        QVERIFY2(p.shown.first().text == QStringLiteral("文件格式不正确!") ||
+                     p.shown.first().text == QStringLiteral("文件打开失败！请确认文件格式正确，或确认您有权访问该文档。"),
+                 qPrintable(p.shown.first().text));
+        QCOMPARE(t.成绩表.Rows(), 2);
+        QCOMPARE(filesIn(dir()), QStringList());
+        p.clear();
     }
 
     void shortFileMissingOneRowStillLoads()

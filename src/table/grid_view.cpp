@@ -1,4 +1,7 @@
-#include "ui/grid_view.h"
+#include "table/grid_view.h"
+
+#include "base/twips.h"
+#include "table/grid_model.h"
 
 #include <QHeaderView>
 #include <QInputMethodEvent>
@@ -6,76 +9,11 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
-namespace ui {
+namespace table {
 
-GridModel::GridModel(table::Grid &grid, QObject *parent) : QAbstractTableModel(parent), m_grid(grid)
-{
-    m_grid.addObserver(this);
-}
+using base::kTwipsPerPixel;
 
-GridModel::~GridModel()
-{
-    m_grid.removeObserver(this);
-}
-
-int GridModel::rowCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_grid.Rows() - 1;
-}
-
-int GridModel::columnCount(const QModelIndex &parent) const
-{
-    return parent.isValid() ? 0 : m_grid.Cols() - 1;
-}
-
-QVariant GridModel::data(const QModelIndex &index, int role) const
-{
-    const int r = index.row() + 1, c = index.column() + 1;
-    switch (role) {
-    case Qt::DisplayRole:
-        return m_grid.TextMatrix(r, c);
-    case Qt::ForegroundRole:
-        if (QRgb color = m_grid.cellForeColor(r, c))
-            return QColor::fromRgb(color);
-        return {};
-    case Qt::FontRole:
-        if (m_grid.cellFontBold(r, c)) {
-            QFont f;
-            f.setBold(true);
-            return f;
-        }
-        return {};
-    default:
-        return {};
-    }
-}
-
-QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const
-{
-    if (role != Qt::DisplayRole)
-        return {};
-    return orientation == Qt::Horizontal ? m_grid.TextMatrix(0, section + 1) : m_grid.TextMatrix(section + 1, 0);
-}
-
-void GridModel::gridReset()
-{
-    beginResetModel();
-    endResetModel();
-}
-
-void GridModel::cellChanged(int row, int col)
-{
-    if (row == 0 && col > 0)
-        emit headerDataChanged(Qt::Horizontal, col - 1, col - 1);
-    else if (col == 0 && row > 0)
-        emit headerDataChanged(Qt::Vertical, row - 1, row - 1);
-    else if (row > 0 && col > 0) {
-        const QModelIndex i = index(row - 1, col - 1);
-        emit dataChanged(i, i);
-    }
-}
-
-GridView::GridView(table::Grid &grid, QWidget *parent) : QTableView(parent), m_grid(grid)
+GridView::GridView(Grid &grid, QWidget *parent) : QTableView(parent), m_grid(grid)
 {
     m_model = new GridModel(grid, this);
     setModel(m_model);
@@ -98,16 +36,26 @@ GridView::GridView(table::Grid &grid, QWidget *parent) : QTableView(parent), m_g
     setCornerButtonEnabled(false);
     // Tab leaves the grid for the next control rather than moving between cells.
     setTabKeyNavigation(false);
-    m_grid.measureText = [this](const QString &text) {
-        return (fontMetrics().horizontalAdvance(text) + 12) * kTwipsPerPixel;
-    };
+    fitColumnsIfHeaderChanged();
     applySizes();
 }
 
 GridView::~GridView()
 {
     m_grid.removeObserver(this);
-    m_grid.measureText = nullptr;
+}
+
+void GridView::fitColumnsIfHeaderChanged()
+{
+    if (m_grid.headerFormats() == m_fittedFormats)
+        return;
+    m_fittedFormats = m_grid.headerFormats();
+    // The grid estimated the widths; measured with the font shown, each column fits its header.
+    // The sizes are applied once afterwards, not once per column.
+    m_fitting = true;
+    for (int c = 1; c < m_grid.Cols(); ++c)
+        m_grid.setColWidth(c, (fontMetrics().horizontalAdvance(m_grid.TextMatrix(0, c)) + 12) * kTwipsPerPixel);
+    m_fitting = false;
 }
 
 QRect GridView::cellRect(int row, int col) const
@@ -130,6 +78,7 @@ void GridView::applySizes()
 void GridView::gridReset()
 {
     // The model resets itself first (it observes the grid before the view).
+    fitColumnsIfHeaderChanged();
     applySizes();
     showCurrent();
 }
@@ -275,4 +224,4 @@ void GridView::focusOutEvent(QFocusEvent *event)
     emit focusChangedTo(false);
 }
 
-} // namespace ui
+} // namespace table

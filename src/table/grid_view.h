@@ -1,41 +1,23 @@
 #pragma once
-// The grid on screen: a table view over a table::Grid. The fixed row (field names) and the fixed
+// The grid on screen: a table view over a Grid. The fixed row (field names) and the fixed
 // column (row numbers) are the view's headers; view cell (r, c) is grid cell (r + 1, c + 1).
 // The view only draws and reports: clicks, typed keys (and input-method text), double-clicks,
 // right-clicks and whether the pointer is over the headers. Sizes are kept in twips by the grid.
 #include "table/grid.h"
 
-#include <QAbstractTableModel>
 #include <QTableView>
 
-namespace ui {
+namespace table {
 
-constexpr int kTwipsPerPixel = 15;
+class GridModel;
 
-class GridModel : public QAbstractTableModel, public table::GridObserver {
+class GridView : public QTableView, public GridObserver {
     Q_OBJECT
 public:
-    explicit GridModel(table::Grid &grid, QObject *parent = nullptr);
-    ~GridModel() override;
-    int rowCount(const QModelIndex &parent = {}) const override;
-    int columnCount(const QModelIndex &parent = {}) const override;
-    QVariant data(const QModelIndex &index, int role) const override;
-    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-
-    void gridReset() override;
-    void cellChanged(int row, int col) override;
-
-private:
-    table::Grid &m_grid;
-};
-
-class GridView : public QTableView, public table::GridObserver {
-    Q_OBJECT
-public:
-    explicit GridView(table::Grid &grid, QWidget *parent = nullptr);
+    explicit GridView(Grid &grid, QWidget *parent = nullptr);
     ~GridView() override;
 
-    table::Grid &grid() { return m_grid; }
+    Grid &grid() { return m_grid; }
     // The rectangle of grid cell (row, col) in viewport coordinates; empty for the fixed cells.
     QRect cellRect(int row, int col) const;
     bool overHeader() const { return m_overHeader; }
@@ -46,7 +28,11 @@ public:
 
     void gridReset() override;
     void currentChanged() override;
-    void sizesChanged() override { applySizes(); }
+    void sizesChanged() override
+    {
+        if (!m_fitting)
+            applySizes();
+    }
 
 signals:
     // A character typed on the grid (or text committed by an input method).
@@ -72,10 +58,13 @@ protected:
 
 private:
     void syncSelectionToGrid();
-    table::Grid &m_grid;
+    void fitColumnsIfHeaderChanged();
+    Grid &m_grid;
     GridModel *m_model;
     bool m_overHeader = false;
     bool m_syncing = false;
+    int m_fittedFormats = -1;
+    bool m_fitting = false;
 };
 
-} // namespace ui
+} // namespace table
