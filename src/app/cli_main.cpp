@@ -4,6 +4,7 @@
 // Each command lives in the folder whose logic it runs; this file only reads the options every
 // command shares, logs in and dispatches.
 #include "base/workspace.h"
+#include "exchange/exchange_cli.h"
 #include "formula/calculate.h"
 #include "formula/cell_formula.h"
 #include "formula/formula_cli.h"
@@ -149,6 +150,14 @@ const CommandEntry kCommands[] = {
     {"find", table::cli::runFindCommand},
     {"replace", table::cli::runReplaceCommand},
     {"sort", formula::runSortCommand},
+    {"export-csv", exchange::cli::exportCsv},
+    {"import-column", exchange::cli::importColumn},
+    {"import-table", exchange::cli::importTable},
+    {"fill-column", exchange::cli::fillColumn},
+    {"export-part", exchange::cli::exportPart},
+    {"convert-csv", exchange::cli::convertCsv},
+    {"convert-dbf", exchange::cli::convertDbf},
+    {"convert-trial", exchange::cli::convertTrial},
 };
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "app/program_commands.h"
 
+#include "exchange/exchange_commands.h"
+#include "exchange/exchange_dialog.h"
 #include "formula/formula_commands.h"
 #include "formula/formula_editor_dialog.h"
 #include "table/field_commands.h"
@@ -19,5 +21,7 @@ table::CommandRegistry programCommands(ui::SettingsStore &settings)
     formula::registerFormulaEditorDialogs(r);
     // Sorting takes the display values the formula commands provide.
     table::registerFindSortDialogs(r);
+    exchange::registerExchangeCommands(r);
+    exchange::registerExchangeDialogs(r);
     return r;
 }

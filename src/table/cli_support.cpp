@@ -32,6 +32,21 @@ QStringList Args::values(const QString &name)
     return all;
 }
 
+std::optional<QStringList> Args::values(const QString &name, int count)
+{
+    const qsizetype i = m_args.indexOf(name);
+    if (i < 0)
+        return std::nullopt;
+    if (i + count >= m_args.size()) {
+        m_malformed = true;
+        m_args.remove(i, m_args.size() - i);
+        return std::nullopt;
+    }
+    const QStringList v = m_args.mid(i + 1, count);
+    m_args.remove(i, count + 1);
+    return v;
+}
+
 bool Args::flag(const QString &name)
 {
     return m_args.removeAll(name) > 0;

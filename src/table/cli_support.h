@@ -24,9 +24,9 @@ namespace table::cli {
 enum Exit { Done = 0, Failed = 1, Usage = 2 };
 
 struct Context {
-    base::Workspace &ws;   // program directory, logged-in user and table password
+    base::Workspace &ws;    // program directory, logged-in user and table password
     ui::Prompter &prompter; // messages to stderr; questions answered by --yes
-    QTextStream &out;      // stdout, UTF-8
+    QTextStream &out;       // stdout, UTF-8
 };
 
 // A command's arguments after its name. Options are taken out by name; what remains are the
@@ -40,6 +40,9 @@ public:
     std::optional<QString> value(const QString &name);
     // Every "--name VALUE" in order (an option that may be repeated).
     QStringList values(const QString &name);
+    // "--name V1 … Vcount" (an option with several values), or nullopt when absent. Fewer values
+    // than `count` mark the line malformed.
+    std::optional<QStringList> values(const QString &name, int count);
     // "--name" alone.
     bool flag(const QString &name);
     // The operands once every option was taken; nullopt (malformed) when an unknown "--…" is left

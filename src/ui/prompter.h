@@ -3,6 +3,7 @@
 // open/save file dialogs. The desktop program uses the Qt implementation, tests a scripted one,
 // the command-line companion a non-interactive one.
 #include <QString>
+#include <QStringList>
 #include <optional>
 
 namespace ui {
@@ -22,6 +23,13 @@ public:
     // The chosen path, or an empty text on cancel. `pattern` is a filter such as "*.gdt".
     virtual QString openFile(const QString &pattern, const QString &title) = 0;
     virtual QString saveFile(const QString &pattern, const QString &title) = 0;
+    // The open-file dialog with several files allowed; the chosen paths, none on cancel. By default
+    // the single-file dialog.
+    virtual QStringList openFiles(const QString &pattern, const QString &title)
+    {
+        const QString path = openFile(pattern, title);
+        return path.isEmpty() ? QStringList() : QStringList{path};
+    }
 };
 
 // For the command-line companion: messages go to stderr, questions get a fixed answer,

@@ -122,7 +122,20 @@ std::optional<QString> QtPrompter::input(const QString &prompt, const QString &t
 
 QString QtPrompter::fileFilter(const QString &pattern)
 {
-    return pattern + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    // The system's patterns are separated by ";", Qt's by blanks ("*.txt;*.csv").
+    QString patterns = pattern;
+    patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+    return pattern + QStringLiteral(" (") + patterns + QLatin1Char(')');
+}
+
+QStringList QtPrompter::openFiles(const QString &pattern, const QString &title)
+{
+    QFileDialog dialog(parentWidget(), title, QString(), fileFilter(pattern));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFiles);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 
 QString QtPrompter::openFile(const QString &pattern, const QString &title)

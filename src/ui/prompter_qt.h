@@ -22,6 +22,7 @@ public:
     std::optional<QString> input(const QString &prompt, const QString &title, const QString &preset) override;
     QString openFile(const QString &pattern, const QString &title) override;
     QString saveFile(const QString &pattern, const QString &title) override;
+    QStringList openFiles(const QString &pattern, const QString &title) override;
 
     // The filter of the file dialogs: description and pattern both the given pattern.
     static QString fileFilter(const QString &pattern);

@@ -349,11 +349,11 @@ private slots:
         QTest::newRow("menuOpen") << 0 << QStringLiteral("menuOpen") << QStringLiteral("打开(&O)...") << QString()
                                   << true;
         QTest::newRow("menuCove") << 0 << QStringLiteral("menuCove") << QStringLiteral("转换 试用版 格式数据表(&V)")
-                                  << QString() << false;
+                                  << QString() << true;
         QTest::newRow("menuCovCSV") << 0 << QStringLiteral("menuCovCSV")
-                                    << QStringLiteral("转换 CSV(逗号分隔符&)文本文件") << QString() << false;
+                                    << QStringLiteral("转换 CSV(逗号分隔符&)文本文件") << QString() << true;
         QTest::newRow("menuFoxExp") << 0 << QStringLiteral("menuFoxExp") << QStringLiteral("转换 &FoxPro 格式表格")
-                                    << QString() << false;
+                                    << QString() << true;
         QTest::newRow("menuExit") << 0 << QStringLiteral("menuExit") << QStringLiteral("退出(&X)") << QString() << true;
         QTest::newRow("menuHelpItem") << 1 << QStringLiteral("menuHelpItem") << QStringLiteral("帮助主题         ")
                                       << QStringLiteral("F1") << false;

@@ -1,0 +1,198 @@
+// CSV export of a whole grade's table with ten formula columns, as the teacher runs it from the
+// command line (scorvane-cli export-csv, the whole process: start, unpack, evaluate, write), against
+// gnumeric's ssconvert --recalc turning the same data with the same formulas, written as
+// spreadsheet formulas, into CSV. Both outputs are compared value by value.
+#include "bench_common.h"
+#include "formula_columns.h"
+
+#include "base/text_codec.h"
+#include "base/workspace.h"
+#include "exchange/csv_reader.h"
+#include "table/table_file.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cmath>
+#include <cstdio>
+
+namespace {
+
+using namespace bench;
+
+constexpr int kProcessRepeats = 5;
+
+// Spreadsheet column letters of grid column c (column 1 is A).
+QString columnLetters(int c)
+{
+    QString letters;
+    for (int n = c; n > 0; n = (n - 1) / 26)
+        letters.prepend(QChar(u'A' + (n - 1) % 26));
+    return letters;
+}
+
+// A cell formula body as a spreadsheet formula on sheet row `sheetRow`.
+QString spreadsheetFormula(const QString &body, int sheetRow)
+{
+    static const QRegularExpression ref(QStringLiteral("cell\\(\\?,(\\d+)\\)"));
+    QString f = body;
+    f.replace(QStringLiteral("sr("), QStringLiteral("sqrt("));
+    QString out;
+    qsizetype last = 0;
+    for (auto it = ref.globalMatch(f); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        out += QStringView(f).sliced(last, m.capturedStart() - last);
+        out += columnLetters(m.captured(1).toInt()) + QString::number(sheetRow);
+        last = m.capturedEnd();
+    }
+    out += QStringView(f).sliced(last);
+    return QLatin1Char('=') + out;
+}
+
+QString xmlEscaped(const QString &s)
+{
+    return s.toHtmlEscaped();
+}
+
+// The table as a Gnumeric workbook: row 1 the field names, then one row per student; scores as
+// numbers, names as text, formula cells as formulas.
+QByteArray gnumericWorkbook(const table::GradeTable &t)
+{
+    const table::Grid &g = t.成绩表;
+    QString x;
+    x += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                        "<gnm:Workbook xmlns:gnm=\"http://www.gnumeric.org/v10.dtd\">\n"
+                        "<gnm:SheetNameIndex><gnm:SheetName>Sheet1</gnm:SheetName></gnm:SheetNameIndex>\n"
+                        "<gnm:Sheets><gnm:Sheet><gnm:Name>Sheet1</gnm:Name>\n");
+    x += QStringLiteral("<gnm:MaxCol>%1</gnm:MaxCol><gnm:MaxRow>%2</gnm:MaxRow>\n<gnm:Cells>\n")
+             .arg(g.Cols() - 2)
+             .arg(g.Rows() - 1);
+    for (int r = 0; r < g.Rows(); ++r)
+        for (int c = 1; c < g.Cols(); ++c) {
+            const QString text = g.TextMatrix(r, c);
+            if (text.isEmpty())
+                continue;
+            const QString pos = QStringLiteral("Row=\"%1\" Col=\"%2\"").arg(r).arg(c - 1);
+            if (formula::isFormula(text)) {
+                x += QStringLiteral("<gnm:Cell %1>%2</gnm:Cell>\n")
+                         .arg(pos, xmlEscaped(spreadsheetFormula(text.mid(formula::kFormulaMarker.size()), r + 1)));
+            } else {
+                bool number = false;
+                text.toDouble(&number);
+                x += QStringLiteral("<gnm:Cell %1 ValueType=\"%2\">%3</gnm:Cell>\n")
+                         .arg(pos, number && r > 0 ? QStringLiteral("40") : QStringLiteral("60"), xmlEscaped(text));
+            }
+        }
+    x += QStringLiteral("</gnm:Cells>\n</gnm:Sheet></gnm:Sheets>\n</gnm:Workbook>\n");
+    return x.toUtf8();
+}
+
+// Runs a program `repeats` times; the median wall time in ms, or -1 when a run failed.
+double medianProcessMs(const QString &program, const QStringList &args, int repeats)
+{
+    std::vector<double> ms;
+    for (int i = 0; i < repeats; ++i) {
+        QProcess p;
+        p.setStandardOutputFile(QProcess::nullDevice());
+        p.setStandardErrorFile(QProcess::nullDevice());
+        QElapsedTimer timer;
+        timer.start();
+        p.start(program, args);
+        if (!p.waitForFinished(600000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0)
+            return -1;
+        ms.push_back(double(timer.nsecsElapsed()) / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    return ms[ms.size() / 2];
+}
+
+QList<QStringList> csvRecords(const QString &path)
+{
+    QByteArray bytes;
+    base::codec::readBytes(path, &bytes);
+    exchange::CsvParser parser(exchange::decodeCsvText(bytes));
+    QList<QStringList> records;
+    QStringList r;
+    while (parser.next(r))
+        records << r;
+    return records;
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    QCoreApplication app(argc, argv);
+    auto &o = out();
+    const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
+    const QString cli = QStringLiteral(SCORVANE_CLI_PATH);
+    if (ssconvert.isEmpty() || !QFile::exists(cli)) {
+        std::fprintf(stderr, "needs ssconvert (gnumeric) and %s\n", qPrintable(cli));
+        return 1;
+    }
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return 1;
+    // SCORVANE_BENCH_KEEP=1 keeps the inputs and outputs for a closer look.
+    if (qEnvironmentVariableIsSet("SCORVANE_BENCH_KEEP")) {
+        dir.setAutoRemove(false);
+        std::fprintf(stderr, "files in %s\n", qPrintable(dir.path()));
+    }
+    base::Workspace ws(dir.path());
+    ws.tablePassword = QStringLiteral("pw");
+    GoAheadPrompter prompter;
+    table::TableFile files(ws, prompter);
+    table::GradeTable t;
+    makeFormulaTable(t);
+    const QString gdt = dir.filePath(QStringLiteral("grade.gdt"));
+    const QString workbook = dir.filePath(QStringLiteral("grade.gnumeric"));
+    const QString ours = dir.filePath(QStringLiteral("ours.csv"));
+    const QString theirs = dir.filePath(QStringLiteral("theirs.csv"));
+    if (!files.writeTableFile(t, gdt, ws.tablePassword) || !base::codec::writeBytes(workbook, gnumericWorkbook(t))) {
+        std::fprintf(stderr, "cannot write the inputs\n");
+        return 1;
+    }
+
+    const double cliMs = medianProcessMs(cli,
+                                         {QStringLiteral("--dir"), dir.path(), QStringLiteral("--table-password"),
+                                          ws.tablePassword, QStringLiteral("export-csv"), gdt, ours},
+                                         kProcessRepeats);
+    const double gnumericMs = medianProcessMs(ssconvert, {QStringLiteral("--recalc"), workbook, theirs}, 3);
+    if (cliMs < 0 || gnumericMs < 0) {
+        std::fprintf(stderr, "a run failed (scorvane-cli %.0f, ssconvert %.0f)\n", cliMs, gnumericMs);
+        return 1;
+    }
+
+    // Same values: our lines are the title, then ",row,fields…"; theirs start with the fields.
+    const QList<QStringList> a = csvRecords(ours), b = csvRecords(theirs);
+    const int cols = t.成绩表.Cols();
+    long compared = 0, differ = 0;
+    for (int r = 1; r <= kStudents && r + 1 < a.size() && r < b.size(); ++r)
+        for (int c = kFields + 1; c < cols; ++c) {
+            const double x = a[r + 1].value(c + 1).toDouble(), y = b[r].value(c - 1).toDouble();
+            ++compared;
+            if (std::fabs(x - y) > 0.006) // ours are rounded to two places (###.##)
+                ++differ;
+        }
+    if (compared != long(kStudents) * (cols - kFields - 1) || differ) {
+        std::fprintf(stderr, "outputs differ: %ld of %ld formula values\n", differ, compared);
+        return 1;
+    }
+
+    o << "bench_export_csv: " << kStudents << " students x " << kFields << " fields + " << (cols - kFields - 1)
+      << " formula columns, whole process, median (ours of " << kProcessRepeats << ", gnumeric of 3 runs); " << compared
+      << " formula values agree\n";
+    auto line = [&](const QString &what, double ms) {
+        o << QStringLiteral("  %1 %2\n").arg(what, -44).arg(ms, 10, 'f', 1);
+    };
+    line(QStringLiteral("scorvane-cli export-csv (ms)"), cliMs);
+    line(QStringLiteral("ssconvert --recalc .gnumeric -> .csv (ms)"), gnumericMs);
+    o << QStringLiteral("  %1 %2\n")
+             .arg(QStringLiteral("ratio gnumeric/ours (target >= 20)"), -44)
+             .arg(gnumericMs / cliMs, 10, 'f', 1);
+    o.flush();
+    return 0;
+}

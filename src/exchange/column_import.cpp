@@ -1,0 +1,46 @@
+#include "exchange/column_import.h"
+
+#include "base/text_codec.h"
+#include "exchange/csv_reader.h"
+#include "table/grade_table.h"
+#include "ui/prompter.h"
+
+namespace exchange {
+
+int importColumn(table::GradeTable &t, int col, QByteArrayView csv)
+{
+    table::Grid &g = t.成绩表;
+    if (col < 0 || col >= g.Cols())
+        return 0;
+    const QStringList values = csvValues(decodeCsvText(csv), g.Rows() - 1);
+    table::GridBulk bulk(g);
+    for (qsizetype k = 0; k < values.size(); ++k)
+        g.setTextMatrix(int(k) + 1, col, values.at(k));
+    return int(values.size());
+}
+
+bool menuImportCVS(table::GradeTable &t, ui::Prompter &prompter)
+{
+    const table::Grid &g = t.成绩表;
+    const int col = g.ColSel();
+    // Column 0 holds the row numbers, which every load renumbers: nothing to import into.
+    if (col < 1 || col >= g.Cols())
+        return false;
+    const QString question = QStringLiteral("本操作将会覆盖第 ") + QString::number(col) + QStringLiteral(" 列(") +
+                             g.TextMatrix(0, col) + QStringLiteral(")的所有数据，是否继续？");
+    if (prompter.question(question, QStringLiteral("提示"), ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::Yes) !=
+        ui::Answer::Yes)
+        return false;
+    const QString path = ui::ShowOpenDialog(prompter, QStringLiteral("*.txt;*.csv"),
+                                            QStringLiteral("打开以逗号分隔的文本文件，可以用Excel导出"));
+    if (path.isEmpty())
+        return false;
+    QByteArray bytes;
+    if (!base::codec::readBytes(path, &bytes))
+        return false;
+    t.beginChange();
+    importColumn(t, col, bytes);
+    return true;
+}
+
+} // namespace exchange

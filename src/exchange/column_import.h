@@ -1,0 +1,25 @@
+#pragma once
+// 从CSV文件导入到该列: fills one column from a CSV or text file, one value per data row.
+#include <QByteArrayView>
+#include <QString>
+
+namespace ui {
+class Prompter;
+}
+namespace table {
+class GradeTable;
+}
+
+namespace exchange {
+
+// Puts the values of the file's bytes into rows 1, 2, … of column `col`; values beyond the last
+// row are ignored, rows without a value keep their text. The caller has begun the change. Returns
+// the number of cells filled.
+int importColumn(table::GradeTable &table, int col, QByteArrayView csv);
+
+// menuImportCVS on the column at the end of the selection: the question, the open dialog, the
+// undo snapshot and the import. A file that cannot be read changes nothing and says nothing.
+// True when the table was changed.
+bool menuImportCVS(table::GradeTable &table, ui::Prompter &prompter);
+
+} // namespace exchange

@@ -1,0 +1,12 @@
+#pragma once
+// The exchange commands of the table window that need no dialog: 保存为CSV文件 (menuSaveCVS),
+// 从CSV文件导入到该列 (menuImportCVS) and 导入整张表格 (menuImportAll).
+namespace table {
+class CommandRegistry;
+}
+
+namespace exchange {
+
+void registerExchangeCommands(table::CommandRegistry &registry);
+
+} // namespace exchange
