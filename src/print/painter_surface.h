@@ -1,0 +1,85 @@
+#pragma once
+// Surfaces that paint with QPainter: any paint device (a printer, a PDF writer, an image), and
+// the painting of recorded calls, which the preview uses for the part in view.
+#include "print/surface.h"
+
+#include <QPainter>
+#include <QPointF>
+#include <memory>
+#include <vector>
+
+class QPaintDevice;
+class QIODevice;
+class QPdfWriter;
+
+namespace print {
+
+// Paints recorded calls with an active painter: `scale` device units per twip, `origin` the point
+// in twips that lands on the device's (0, 0). Text is placed by its line height (size × 20 twips),
+// its baseline 0.86 em below the line's top, so every device shows the same layout.
+class CallPainter {
+public:
+    CallPainter(QPainter &painter, double scale, QPointF origin = {});
+    ~CallPainter();
+    void paint(const Call &call);
+
+private:
+    struct FontEntry;
+    const FontEntry &fontFor(const std::shared_ptr<const FontSpec> &font);
+    QPointF map(double x, double y) const { return {(x - m_origin.x()) * m_scale, (y - m_origin.y()) * m_scale}; }
+    void setPen(const Call &call);
+
+    QPainter &m_p;
+    double m_scale;
+    QPointF m_origin;
+    std::vector<std::unique_ptr<FontEntry>> m_fonts;
+    // The last font object, held so its address cannot be reused by another while remembered.
+    std::shared_ptr<const FontSpec> m_lastSpec;
+    const FontEntry *m_lastFont = nullptr;
+};
+
+// Draws on a paint device: the painter begins with the first call (the first print starts the
+// job), new pages go to a paged device (printer, PDF writer), EndDoc ends the painter.
+class PainterSurface : public Surface {
+public:
+    // `twipsPerPixel` is the size of one pixel for ScaleMode 3 and line widths; the device's
+    // resolution maps twips to device units.
+    PainterSurface(QPaintDevice *device, double twipsPerPixel, double width = kA4Width, double height = kA4Height);
+    ~PainterSurface() override;
+
+protected:
+    double measure(const FontSpec &font, const QString &line) const override;
+    void emitCall(const Call &call) override;
+    bool startNewPage() override;
+    bool finishDocument() override;
+    // The message a failing device leaves.
+    virtual QString deviceError() const;
+    bool begun() const { return m_painter.isActive(); }
+    void endPainter();
+    // For a device made after the surface (the PDF writer).
+    void setDevice(QPaintDevice *device) { m_device = device; }
+
+private:
+    bool begin();
+
+    QPaintDevice *m_device;
+    QPainter m_painter;
+    std::unique_ptr<CallPainter> m_callPainter;
+    TextMeasurer m_measurer;
+    bool m_ended = false;
+};
+
+// A PDF document in A4 portrait (595 × 842 pt), drawn on the whole paper, so (0, 0) is the
+// paper's corner. One pixel is 1/300 inch (4.8 twips); copies, duplex and quality do not apply.
+class PdfSurface : public PainterSurface {
+public:
+    static constexpr double kTwipsPerPixel = 4.8;
+    // Writes to `out`, which must be open for writing.
+    PdfSurface(QIODevice *out, const QString &title);
+    ~PdfSurface() override;
+
+private:
+    std::unique_ptr<QPdfWriter> m_writer;
+};
+
+} // namespace print
