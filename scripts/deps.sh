@@ -8,6 +8,7 @@ SCORVANE_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n libqt6svg6
   libzip-dev zip unzip
   fonts-noto-cjk fonts-wqy-zenhei
+  poppler-utils
 )
 
 scorvane_install_missing() {
