@@ -13,6 +13,7 @@
 
 #include <QFile>
 #include <QImage>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -416,6 +417,9 @@ private slots:
         m_p.expectSaveFile(path, QStringLiteral("*.pdf"));
         TablePrintJob job(m_doc, formula::calculator(*m_ws));
         QVERIFY(job.menuExportPdf(job.initialOptions(QDate(2026, 12, 8)), *m_ws, m_p));
+        const QString info = QString::fromUtf8(runProcess(QStringLiteral("pdfinfo"), {path}).out);
+        QVERIFY2(info.contains(QRegularExpression(QStringLiteral("Pages:\\s+3\\n"))), qPrintable(info));
+        QVERIFY2(info.contains(QStringLiteral("595 x 842 pts (A4)")), qPrintable(info));
         const QList<PdfPage> pages = pdfPages(path);
         QCOMPARE(pages.size(), 3);
         for (const PdfPage &p : pages) {
