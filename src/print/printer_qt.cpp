@@ -3,7 +3,6 @@
 #include "print/painter_surface.h"
 
 #include <QPageLayout>
-#include <QPrinter>
 #include <QPrinterInfo>
 
 namespace print {
@@ -42,16 +41,18 @@ void applyPrinterValues(QPrinter &printer, const PrinterValues &values)
     printer.setCopyCount(std::max(1, values.copies));
     if (values.quality > 0)
         printer.setResolution(values.quality);
-    switch (values.duplex) {
+    printer.setDuplex(qtDuplexMode(values.duplex));
+}
+
+QPrinter::DuplexMode qtDuplexMode(int duplex)
+{
+    switch (duplex) {
     case 2:
-        printer.setDuplex(QPrinter::DuplexShortSide);
-        break;
+        return QPrinter::DuplexShortSide;
     case 3:
-        printer.setDuplex(QPrinter::DuplexLongSide);
-        break;
+        return QPrinter::DuplexLongSide;
     default:
-        printer.setDuplex(QPrinter::DuplexNone);
-        break;
+        return QPrinter::DuplexNone;
     }
 }
 

@@ -3,7 +3,7 @@
 // list is empty at once.
 #include "print/printer.h"
 
-class QPrinter;
+#include <QPrinter>
 
 namespace print {
 
@@ -19,5 +19,6 @@ public:
 // resolution (the four named qualities are kept but not applied); duplex 2 → short side, 3 →
 // long side, anything else one-sided; orientation 2 → landscape. A4 on the whole paper.
 void applyPrinterValues(QPrinter &printer, const PrinterValues &values);
+QPrinter::DuplexMode qtDuplexMode(int duplex);
 
 } // namespace print
