@@ -3,7 +3,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/deps.sh
-scorvane_install_missing libmuparser-dev
+# muparser and gnumeric (ssconvert) are yardsticks only; poppler counts the pages of the PDFs.
+scorvane_install_missing libmuparser-dev gnumeric
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DSCORVANE_TESTS=OFF -DSCORVANE_BENCH=ON > /dev/null
 cmake --build build/bench -j"$(nproc)"
 for b in build/bench/bench/bench_*; do [ -x "$b" ] && "$b"; done

@@ -1,20 +1,28 @@
 #include "print/painter_surface.h"
 
-#include <QFontMetricsF>
+#include <QGlyphRun>
+#include <QHash>
 #include <QIODevice>
 #include <QPageLayout>
 #include <QPagedPaintDevice>
 #include <QPdfWriter>
+#include <QTextLayout>
 #include <cmath>
 
 namespace print {
 
 // --- CallPainter -----------------------------------------------------------------------------
 
+struct CallPainter::Shaped {
+    QList<QGlyphRun> runs;
+    double ascent = 0;
+    double width = 0;
+};
+
 struct CallPainter::FontEntry {
     FontSpec spec;
     QFont font;
-    QFontMetricsF metrics;
+    QHash<QString, Shaped> shaped;
 };
 
 CallPainter::CallPainter(QPainter &painter, double scale, QPointF origin)
@@ -24,7 +32,7 @@ CallPainter::CallPainter(QPainter &painter, double scale, QPointF origin)
 
 CallPainter::~CallPainter() = default;
 
-const CallPainter::FontEntry &CallPainter::fontFor(const std::shared_ptr<const FontSpec> &font)
+CallPainter::FontEntry &CallPainter::fontFor(const std::shared_ptr<const FontSpec> &font)
 {
     static const FontSpec fallback;
     const FontSpec &spec = font ? *font : fallback;
@@ -36,89 +44,140 @@ const CallPainter::FontEntry &CallPainter::fontFor(const std::shared_ptr<const F
             m_lastFont = e.get();
             return *e;
         }
-    if (m_fonts.size() > 32)
+    if (m_fonts.size() > 32) {
         m_fonts.erase(m_fonts.begin());
+        m_fontSet = nullptr;
+    }
     const QFont qf = toQFont(spec, int(std::lround(spec.lineHeight() * m_scale)));
-    m_fonts.push_back(std::unique_ptr<FontEntry>(new FontEntry{spec, qf, QFontMetricsF(qf)}));
+    m_fonts.push_back(std::unique_ptr<FontEntry>(new FontEntry{spec, qf, {}}));
     m_lastFont = m_fonts.back().get();
     return *m_lastFont;
 }
 
-void CallPainter::setPen(const Call &call)
+const CallPainter::Shaped &CallPainter::shape(FontEntry &font, const QString &line)
 {
-    QPen pen(QColor::fromRgb(call.color));
-    pen.setWidthF(std::max(call.penWidth * m_scale, 0.0));
+    const auto found = font.shaped.constFind(line);
+    if (found != font.shaped.cend())
+        return *found;
+    if (font.shaped.size() > 20000)
+        font.shaped.clear();
+    QTextLayout layout(line, font.font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::NoWrap);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine textLine = layout.createLine();
+    layout.endLayout();
+    Shaped shaped;
+    if (textLine.isValid()) {
+        shaped.runs = layout.glyphRuns();
+        shaped.ascent = textLine.ascent();
+        shaped.width = textLine.naturalTextWidth();
+    }
+    return *font.shaped.insert(line, shaped);
+}
+
+void CallPainter::drawLine(const Shaped &shaped, QPointF baseline)
+{
+    const QPointF origin(baseline.x(), baseline.y() - shaped.ascent);
+    for (const QGlyphRun &run : shaped.runs)
+        m_p.drawGlyphRun(origin, run);
+}
+
+void CallPainter::usePen(QRgb color, std::optional<double> width)
+{
+    // Text takes only the colour; it keeps whatever width the pen has.
+    const double w = width ? std::max(*width * m_scale, 0.0) : m_penWidth;
+    if (m_penSet && m_penColor == color && m_penWidth == w)
+        return;
+    QPen pen(QColor::fromRgb(color));
+    pen.setWidthF(w);
     pen.setJoinStyle(Qt::MiterJoin);
     pen.setCapStyle(Qt::SquareCap);
     m_p.setPen(pen);
+    m_penSet = true;
+    m_penColor = color;
+    m_penWidth = w;
+}
+
+void CallPainter::useFont(const FontEntry &font)
+{
+    if (m_fontSet == &font)
+        return;
+    m_p.setFont(font.font);
+    m_fontSet = &font;
+}
+
+void CallPainter::useBrush(bool filled, QRgb color)
+{
+    if (m_brushSet && m_brushFilled == filled && (!filled || m_brushColor == color))
+        return;
+    m_p.setBrush(filled ? QBrush(QColor::fromRgb(color)) : QBrush(Qt::NoBrush));
+    m_brushSet = true;
+    m_brushFilled = filled;
+    m_brushColor = color;
 }
 
 void CallPainter::paint(const Call &call)
 {
     switch (call.kind) {
     case Call::Text: {
-        const FontEntry &f = fontFor(call.font);
-        m_p.setFont(f.font);
-        m_p.setPen(QColor::fromRgb(call.color));
+        FontEntry &f = fontFor(call.font);
+        useFont(f);
+        usePen(call.color, std::nullopt);
         const double em = call.font ? call.font->lineHeight() : 180;
-        m_p.drawText(map(call.x1, call.y1 + 0.86 * em), call.text);
+        drawLine(shape(f, call.text), map(call.x1, call.y1 + 0.86 * em));
         break;
     }
     case Call::TextInRect: {
         if (call.text.isEmpty())
             break;
-        const FontEntry &f = fontFor(call.font);
-        m_p.setFont(f.font);
-        m_p.setPen(QColor::fromRgb(call.color));
+        FontEntry &f = fontFor(call.font);
+        useFont(f);
+        usePen(call.color, std::nullopt);
         const double em = (call.font ? call.font->lineHeight() : 180) * m_scale;
         const QPointF tl = map(call.x1, call.y1), br = map(call.x2, call.y2);
         const QRectF rect(tl, br);
         const QStringList lines = textLines(call.text);
-        std::vector<double> widths;
-        widths.reserve(size_t(lines.size()));
+        std::vector<const Shaped *> shaped;
+        shaped.reserve(size_t(lines.size()));
         bool clip = double(lines.size()) * em > rect.height() + 0.01;
         for (const QString &line : lines) {
-            widths.push_back(f.metrics.horizontalAdvance(line));
-            clip = clip || widths.back() > rect.width() + 0.01;
+            shaped.push_back(&shape(f, line));
+            clip = clip || shaped.back()->width > rect.width() + 0.01;
         }
         if (clip) {
+            // save/restore keeps the pen, font and brush set above.
             m_p.save();
             m_p.setClipRect(rect, Qt::IntersectClip);
         }
         for (qsizetype i = 0; i < lines.size(); ++i) {
-            const double w = widths[size_t(i)];
+            const double w = shaped[size_t(i)]->width;
             double x = rect.left();
             if (call.flags & DT_RIGHT)
                 x = rect.right() - w;
             else if (call.flags & DT_CENTER)
                 x = (rect.left() + rect.right() - w) / 2;
-            m_p.drawText(QPointF(x, rect.top() + double(i) * em + 0.86 * em), lines[i]);
+            drawLine(*shaped[size_t(i)], QPointF(x, rect.top() + double(i) * em + 0.86 * em));
         }
         if (clip)
             m_p.restore();
         break;
     }
     case Call::Line:
-        setPen(call);
+        usePen(call.color, call.penWidth);
         m_p.drawLine(map(call.x1, call.y1), map(call.x2, call.y2));
         break;
     case Call::Box:
-    case Call::Circle: {
-        setPen(call);
-        m_p.setBrush(call.filled ? QBrush(QColor::fromRgb(call.fillColor)) : QBrush(Qt::NoBrush));
-        const QRectF r = QRectF(map(call.x1, call.y1), map(call.x2, call.y2)).normalized();
-        if (call.kind == Call::Box)
-            m_p.drawRect(r);
-        else
-            m_p.drawEllipse(r);
-        m_p.setBrush(Qt::NoBrush);
-        break;
-    }
+    case Call::Circle:
     case Call::FilledBox: {
-        setPen(call);
-        m_p.setBrush(QColor::fromRgb(call.fillColor));
-        m_p.drawRect(QRectF(map(call.x1, call.y1), map(call.x2, call.y2)).normalized());
-        m_p.setBrush(Qt::NoBrush);
+        usePen(call.color, call.penWidth);
+        useBrush(call.filled, call.fillColor);
+        const QRectF r = QRectF(map(call.x1, call.y1), map(call.x2, call.y2)).normalized();
+        if (call.kind == Call::Circle)
+            m_p.drawEllipse(r);
+        else
+            m_p.drawRect(r);
         break;
     }
     case Call::Picture: {

@@ -25,9 +25,18 @@ public:
 
 private:
     struct FontEntry;
-    const FontEntry &fontFor(const std::shared_ptr<const FontSpec> &font);
+    struct Shaped;
+    FontEntry &fontFor(const std::shared_ptr<const FontSpec> &font);
+    // A line of text laid out once per font: table cells repeat the same few scores thousands of
+    // times, and shaping is most of what drawing text costs.
+    const Shaped &shape(FontEntry &font, const QString &line);
+    void drawLine(const Shaped &shaped, QPointF baseline);
     QPointF map(double x, double y) const { return {(x - m_origin.x()) * m_scale, (y - m_origin.y()) * m_scale}; }
-    void setPen(const Call &call);
+    // The painter's pen, font and brush change only when a call needs other ones: a device such
+    // as the PDF writer puts every change into the document.
+    void usePen(QRgb color, std::optional<double> width);
+    void useFont(const FontEntry &font);
+    void useBrush(bool filled, QRgb color);
 
     QPainter &m_p;
     double m_scale;
@@ -35,7 +44,14 @@ private:
     std::vector<std::unique_ptr<FontEntry>> m_fonts;
     // The last font object, held so its address cannot be reused by another while remembered.
     std::shared_ptr<const FontSpec> m_lastSpec;
-    const FontEntry *m_lastFont = nullptr;
+    FontEntry *m_lastFont = nullptr;
+    const FontEntry *m_fontSet = nullptr;
+    bool m_penSet = false;
+    QRgb m_penColor = 0;
+    double m_penWidth = 0;
+    bool m_brushSet = false;
+    bool m_brushFilled = false;
+    QRgb m_brushColor = 0;
 };
 
 // Draws on a paint device: the painter begins with the first call (the first print starts the

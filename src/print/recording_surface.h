@@ -23,7 +23,7 @@ public:
     void setHeight(double twips) override;
 
     // Every call since the last Cls (which is kept as the first call).
-    const std::vector<Call> &calls() const { return m_calls; }
+    const CallList &calls() const { return m_calls; }
     // Pages: one more than the NewPage calls.
     int pageCount() const { return m_newPages + 1; }
     // Whether anything visible was drawn (text, lines, boxes, circles, pictures).
@@ -42,7 +42,7 @@ private:
 
     Measure m_measure;
     TextMeasurer m_measurer;
-    std::vector<Call> m_calls;
+    CallList m_calls;
     int m_newPages = 0;
     // Calls by band of kBand twips, built when first asked for.
     mutable std::vector<std::vector<int>> m_bands;

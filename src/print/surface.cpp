@@ -33,6 +33,19 @@ QStringList textLines(const QString &text)
     return t.split(QLatin1Char('\n'));
 }
 
+qsizetype lineCount(const QString &text)
+{
+    qsizetype lines = 1;
+    const QChar *c = text.constData(), *end = c + text.size();
+    for (; c != end; ++c) {
+        if (*c == u'\n')
+            ++lines;
+        else if (*c == u'\r' && (c + 1 == end || c[1] != u'\n'))
+            ++lines;
+    }
+    return lines;
+}
+
 Surface::Surface(double widthTwips, double heightTwips, double twipsPerPixelX, double twipsPerPixelY)
     : m_width(widthTwips), m_height(heightTwips), m_tppX(twipsPerPixelX > 0 ? twipsPerPixelX : 15),
       m_tppY(twipsPerPixelY > 0 ? twipsPerPixelY : 15), m_font(std::make_shared<const FontSpec>())
@@ -251,8 +264,7 @@ void Surface::Cls()
 
 int Surface::DrawText(const QString &text, PixelRect &rect, int flags)
 {
-    const QStringList lines = textLines(text);
-    const int height = int(std::ceil(double(lines.size()) * m_font->lineHeight() / m_tppY - 1e-9));
+    const int height = int(std::ceil(double(lineCount(text)) * m_font->lineHeight() / m_tppY - 1e-9));
     if (flags & DT_CALCRECT) {
         rect.bottom = rect.top + height;
         return height;

@@ -13,6 +13,7 @@
 #include <QImage>
 #include <QRgb>
 #include <QString>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -66,6 +67,9 @@ struct Call {
     };
     std::shared_ptr<const PictureSource> source;
 };
+
+// Recorded calls: a deque, so a long recording grows without moving what it holds.
+using CallList = std::deque<Call>;
 
 class Surface {
 public:
@@ -191,6 +195,8 @@ private:
 
 // Splits a text at its line breaks (CR LF, LF or CR); an empty text is one empty line.
 QStringList textLines(const QString &text);
+// The number of lines textLines gives, without splitting.
+qsizetype lineCount(const QString &text);
 
 // The A4 page in twips.
 inline constexpr double kA4Width = 11907;

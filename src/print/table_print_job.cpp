@@ -274,7 +274,10 @@ QByteArray renderPdf(const RecordingSurface &layout, const QString &title)
 {
     if (!layout.hasDrawing())
         return {};
-    QBuffer buffer;
+    // A page of a full class table takes some 50 KiB; room for all of them saves the copying.
+    QByteArray bytes;
+    bytes.reserve(qsizetype(std::min<qsizetype>(layout.pageCount(), 2000)) * 64 * 1024);
+    QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     {
         PdfSurface pdf(&buffer, title);
@@ -282,7 +285,9 @@ QByteArray renderPdf(const RecordingSurface &layout, const QString &title)
         if (!pdf.EndDoc())
             return {};
     }
-    return buffer.data();
+    buffer.close();
+    bytes.squeeze();
+    return bytes;
 }
 
 bool TablePrintJob::exportPdf(const PrintOptions &options, const QString &path, base::Progress &progress,

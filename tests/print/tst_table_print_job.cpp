@@ -47,14 +47,14 @@ void makeClass(table::GradeTable &t, int students)
 class FakePrinters : public PrinterSystem {
 public:
     QStringList names;
-    QList<std::shared_ptr<std::vector<Call>>> jobs;
+    QList<std::shared_ptr<CallList>> jobs;
     QList<PrinterValues> applied;
     QStringList opened;
     bool failOnEnd = false;
 
     class Device : public RecordingSurface {
     public:
-        Device(std::shared_ptr<std::vector<Call>> log, bool failOnEnd) : m_log(std::move(log)), m_fail(failOnEnd) {}
+        Device(std::shared_ptr<CallList> log, bool failOnEnd) : m_log(std::move(log)), m_fail(failOnEnd) {}
         bool killed = false;
 
     protected:
@@ -67,7 +67,7 @@ public:
         }
 
     private:
-        std::shared_ptr<std::vector<Call>> m_log;
+        std::shared_ptr<CallList> m_log;
         bool m_fail;
     };
 
@@ -78,13 +78,13 @@ public:
     {
         opened << name;
         applied << values;
-        jobs << std::make_shared<std::vector<Call>>();
+        jobs << std::make_shared<CallList>();
         return std::make_unique<Device>(jobs.last(), failOnEnd);
     }
 };
 
 // The texts of a recording by page (NewPage calls, or A4 bands of a tall preview).
-QList<QStringList> textsByPage(const std::vector<Call> &calls, bool byBand)
+QList<QStringList> textsByPage(const CallList &calls, bool byBand)
 {
     QList<QStringList> pages{{}};
     for (const Call &c : calls) {
@@ -103,7 +103,7 @@ QList<QStringList> textsByPage(const std::vector<Call> &calls, bool byBand)
 }
 
 // The row numbers (the texts of column 0 below the header) by page, in order.
-QList<QStringList> rowNumbers(const std::vector<Call> &calls, bool byBand)
+QList<QStringList> rowNumbers(const CallList &calls, bool byBand)
 {
     QList<QStringList> pages{{}};
     for (const Call &c : calls) {
@@ -380,7 +380,7 @@ private slots:
         QCOMPARE(printers->opened, QStringList{QStringLiteral("Canon")}); // the default
         QCOMPARE(printers->applied.first().copies, 2);
         QCOMPARE(printers->applied.first().duplex, 3);
-        const std::vector<Call> &sent = *printers->jobs.first();
+        const CallList &sent = *printers->jobs.first();
         QCOMPARE(textsByPage(sent, false).size(), pages);
         QCOMPARE(sent.back().kind, Call::EndDoc);
         QCOMPARE(m_ws->panelText(1), QStringLiteral("就绪"));
