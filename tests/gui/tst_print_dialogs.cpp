@@ -103,12 +103,7 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
         QTest::newRow("Check3") << QStringLiteral("Check3") << QStringLiteral("显示班级信息");
-        QTest::newRow("Check2") << QStringLiteral("Check2") << QStringLiteral("显示教师");
         QTest::newRow("chkColWidth") << QStringLiteral("chkColWidth") << QStringLiteral("适应纸张大小(A4纸张)");
-        QTest::newRow("Check1") << QStringLiteral("Check1") << QStringLiteral("表格划线");
-        QTest::newRow("cmdRefresh") << QStringLiteral("cmdRefresh") << QStringLiteral("刷新(&R)");
-        QTest::newRow("cmdPrint") << QStringLiteral("cmdPrint") << QStringLiteral("打印(&P)");
-        QTest::newRow("Command1") << QStringLiteral("Command1") << QStringLiteral("打印设置(&E)");
         QTest::newRow("cmdPdf") << QStringLiteral("cmdPdf") << QStringLiteral("导出PDF(&D)");
     }
     void controls()

@@ -45,24 +45,6 @@ private slots:
         m_printers.values[QStringLiteral("HP LaserJet")] = PrinterValues{1, -1, 1, 3};
     }
 
-    void qualityShown_data()
-    {
-        QTest::addColumn<int>("quality");
-        QTest::addColumn<QString>("entry");
-        QTest::newRow("draft") << -1 << QStringLiteral("草稿");
-        QTest::newRow("low") << -2 << QStringLiteral("低");
-        QTest::newRow("medium") << -3 << QStringLiteral("一般");
-        QTest::newRow("high") << -4 << QStringLiteral("高");
-        QTest::newRow("600 dpi shows medium") << 600 << QStringLiteral("一般");
-        QTest::newRow("unknown") << 7 << QStringLiteral("一般");
-    }
-    void qualityShown()
-    {
-        QFETCH(int, quality);
-        QFETCH(QString, entry);
-        QCOMPARE(qualityEntries()[size_t(qualityIndex(quality))].text, entry);
-    }
-
     void copiesTyped_data()
     {
         QTest::addColumn<QString>("text");

@@ -80,27 +80,6 @@ private slots:
         QCOMPARE(s.TextHeight(text), height);
     }
 
-    void convertsUnits_data()
-    {
-        QTest::addColumn<double>("value");
-        QTest::addColumn<int>("from");
-        QTest::addColumn<int>("to");
-        QTest::addColumn<double>("expected");
-        QTest::newRow("twips to pixels") << 567.0 << 1 << 3 << 37.8;
-        QTest::newRow("pixels to twips") << 2.0 << 3 << 1 << 30.0;
-        QTest::newRow("himetric to twips") << 2540.0 << 8 << 1 << 1440.0;
-        QTest::newRow("himetric to pixels") << 2540.0 << 8 << 3 << 96.0;
-    }
-    void convertsUnits()
-    {
-        RecordingSurface s;
-        QFETCH(double, value);
-        QFETCH(int, from);
-        QFETCH(int, to);
-        QFETCH(double, expected);
-        QCOMPARE(s.ScaleX(value, from, to), expected);
-    }
-
     void pixelModeTakesAndGivesPixels()
     {
         RecordingSurface s;

@@ -81,19 +81,6 @@ class TablePrintEngineTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void defaults()
-    {
-        clsTablePrint tp;
-        QCOMPARE(tp.Rows(), 5);
-        QCOMPARE(tp.Cols(), 2);
-        QCOMPARE(tp.HeaderRows(), 1);
-        QCOMPARE(tp.ColWidth(1), 15.0);
-        QVERIFY(tp.HasFooter);
-        QVERIFY(!tp.PrintHeaderOnEveryPage);
-        QCOMPARE(tp.FooterText(1), QString());
-        QCOMPARE(tp.Err(), 0);
-    }
-
     void refusedValues_data()
     {
         QTest::addColumn<int>("what");
@@ -243,21 +230,6 @@ private slots:
         QCOMPARE(tp.ColWidth(1), 0.0);
     }
 
-    void alignmentMap_data()
-    {
-        QTest::addColumn<int>("flex");
-        QTest::addColumn<int>("print");
-        const int expected[] = {0, 0, 0, 1, 1, 1, 2, 2, 2, 0};
-        for (int a = 0; a < 10; ++a)
-            QTest::addRow("%d", a) << a << expected[a];
-    }
-    void alignmentMap()
-    {
-        QFETCH(int, flex);
-        QFETCH(int, print);
-        QCOMPARE(mdlTPHelper::printAlignment(flex), print);
-    }
-
     // 129 students: a body row is 180 + 2 × 30 twips, so 64 fit below the header on A4.
     void sixtyFourRowsAPageWithTheHeaderOnEach()
     {
@@ -329,11 +301,19 @@ private slots:
         QCOMPARE(run.pageTexts()[0].count(QStringLiteral("转学")), 1);
     }
 
+    void noRoomRaisesNewPageAtOnce_data()
+    {
+        QTest::addColumn<double>("y");
+        QTest::newRow("less than a row left") << kA4Height - 567 - 100;
+        QTest::newRow("already below the page") << kA4Height + 500; // no room, not negative rows
+    }
     void noRoomRaisesNewPageAtOnce()
     {
+        QFETCH(double, y);
         Run run(classGrid(3));
-        run.out.setCurrentY(kA4Height - 567 - 100);
+        run.out.setCurrentY(y);
         QVERIFY(run.draw());
+        QCOMPARE(run.pageTexts().last().size(), 3 + 3 * 3);
         QCOMPARE(run.lastRows, QList<int>({-1}));
         QCOMPARE(run.out.calls().front().kind, Call::NewPage);
     }

@@ -240,6 +240,21 @@ private slots:
         }
     }
 
+    // A page of the work grid has the table's columns with the table's own widths.
+    void workGridKeepsTheColumnWidths()
+    {
+        m_doc.成绩表.setColWidth(1, 2345);
+        TablePrintJob job(m_doc, formula::calculator(*m_ws));
+        PrintOptions o;
+        o.page = 2;
+        const table::Grid work = job.workGrid(o);
+        QCOMPARE(work.Rows(), 65);
+        QCOMPARE(work.Cols(), 5);
+        QCOMPARE(work.ColWidth(1), 2345);
+        QCOMPARE(work.TextMatrix(0, 4), QStringLiteral("总分"));
+        QCOMPARE(work.TextMatrix(64, 1), QStringLiteral("学生128"));
+    }
+
     void formulasPrintAsValuesAndTheTableStaysAsItWas()
     {
         m_doc.成绩表.setTextMatrix(1, 2, QStringLiteral("90"));
