@@ -16,21 +16,21 @@ void substituteChineseFonts()
         QFont::insertSubstitutions(name, sans);
 }
 
-QFont toQFont(const FontSpec &spec, int pixelSize)
+QFont toQFont(const PrintFont &desc, int pixelSize)
 {
-    QFont f(spec.name);
+    QFont f(desc.name);
     f.setPixelSize(qMax(1, pixelSize));
-    f.setBold(spec.bold);
-    f.setItalic(spec.italic);
-    f.setUnderline(spec.underline);
-    f.setStrikeOut(spec.strikethrough);
+    f.setBold(desc.bold);
+    f.setItalic(desc.italic);
+    f.setUnderline(desc.underline);
+    f.setStrikeOut(desc.strikethrough);
     // Glyphs are placed by the layout's own measures; hinting would pull them onto whole pixels.
     f.setHintingPreference(QFont::PreferNoHinting);
     return f;
 }
 
 struct TextMeasurer::Entry {
-    FontSpec spec;
+    PrintFont desc;
     QFontMetricsF metrics;
     double scale; // twips per font pixel
 };
@@ -38,12 +38,12 @@ struct TextMeasurer::Entry {
 TextMeasurer::TextMeasurer() = default;
 TextMeasurer::~TextMeasurer() = default;
 
-double TextMeasurer::width(const FontSpec &font, const QString &line) const
+double TextMeasurer::width(const PrintFont &font, const QString &line) const
 {
     if (line.isEmpty())
         return 0;
     for (const auto &e : m_cache)
-        if (e->spec == font)
+        if (e->desc == font)
             return e->metrics.horizontalAdvance(line) * e->scale;
     // Measured at a large pixel size, so the widths scale exactly to the em in twips.
     constexpr int kPixels = 1000;

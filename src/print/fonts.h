@@ -14,7 +14,7 @@ namespace print {
 void substituteChineseFonts();
 
 // A font object as the print code passes it around: name, size in points and the four styles.
-struct FontSpec {
+struct PrintFont {
     QString name = QStringLiteral("宋体");
     double size = 9;
     bool bold = false;
@@ -22,17 +22,17 @@ struct FontSpec {
     bool underline = false;
     bool strikethrough = false;
 
-    bool operator==(const FontSpec &) const = default;
+    bool operator==(const PrintFont &) const = default;
     // One text line: the size in points × 20 twips, the em height the layouts are made for.
     double lineHeight() const { return size * 20.0; }
 };
 
 // Cells share font objects (a column font is one object for every row); drawing code selects a
 // font only when it is a different object from the last one.
-using FontRef = std::shared_ptr<FontSpec>;
+using FontRef = std::shared_ptr<PrintFont>;
 
-// The Qt font for `spec` with its em `pixelSize` device pixels high.
-QFont toQFont(const FontSpec &spec, int pixelSize);
+// The Qt font for `desc` with its em `pixelSize` device pixels high.
+QFont toQFont(const PrintFont &desc, int pixelSize);
 
 // Widths of text in twips measured from the real fonts (the em is size × 20 twips). Keeps the
 // metrics of the few fonts a layout uses.
@@ -42,7 +42,7 @@ public:
     ~TextMeasurer();
     TextMeasurer(const TextMeasurer &) = delete;
     TextMeasurer &operator=(const TextMeasurer &) = delete;
-    double width(const FontSpec &font, const QString &line) const;
+    double width(const PrintFont &font, const QString &line) const;
 
 private:
     struct Entry;

@@ -20,7 +20,7 @@ struct CallPainter::Shaped {
 };
 
 struct CallPainter::FontEntry {
-    FontSpec spec;
+    PrintFont desc;
     QFont font;
     QHash<QString, Shaped> shaped;
 };
@@ -32,15 +32,15 @@ CallPainter::CallPainter(QPainter &painter, double scale, QPointF origin)
 
 CallPainter::~CallPainter() = default;
 
-CallPainter::FontEntry &CallPainter::fontFor(const std::shared_ptr<const FontSpec> &font)
+CallPainter::FontEntry &CallPainter::fontFor(const std::shared_ptr<const PrintFont> &font)
 {
-    static const FontSpec fallback;
-    const FontSpec &spec = font ? *font : fallback;
-    if (m_lastFont && m_lastSpec == font)
+    static const PrintFont fallback;
+    const PrintFont &desc = font ? *font : fallback;
+    if (m_lastFont && m_lastObject == font)
         return *m_lastFont;
-    m_lastSpec = font;
+    m_lastObject = font;
     for (const auto &e : m_fonts)
-        if (e->spec == spec) {
+        if (e->desc == desc) {
             m_lastFont = e.get();
             return *e;
         }
@@ -48,8 +48,8 @@ CallPainter::FontEntry &CallPainter::fontFor(const std::shared_ptr<const FontSpe
         m_fonts.erase(m_fonts.begin());
         m_fontSet = nullptr;
     }
-    const QFont qf = toQFont(spec, int(std::lround(spec.lineHeight() * m_scale)));
-    m_fonts.push_back(std::unique_ptr<FontEntry>(new FontEntry{spec, qf, {}}));
+    const QFont qf = toQFont(desc, int(std::lround(desc.lineHeight() * m_scale)));
+    m_fonts.push_back(std::unique_ptr<FontEntry>(new FontEntry{desc, qf, {}}));
     m_lastFont = m_fonts.back().get();
     return *m_lastFont;
 }
@@ -249,7 +249,7 @@ bool PainterSurface::begin()
     return true;
 }
 
-double PainterSurface::measure(const FontSpec &font, const QString &line) const
+double PainterSurface::measure(const PrintFont &font, const QString &line) const
 {
     return m_measurer.width(font, line);
 }

@@ -26,7 +26,7 @@ public:
 private:
     struct FontEntry;
     struct Shaped;
-    FontEntry &fontFor(const std::shared_ptr<const FontSpec> &font);
+    FontEntry &fontFor(const std::shared_ptr<const PrintFont> &font);
     // A line of text laid out once per font: table cells repeat the same few scores thousands of
     // times, and shaping is most of what drawing text costs.
     const Shaped &shape(FontEntry &font, const QString &line);
@@ -43,7 +43,7 @@ private:
     QPointF m_origin;
     std::vector<std::unique_ptr<FontEntry>> m_fonts;
     // The last font object, held so its address cannot be reused by another while remembered.
-    std::shared_ptr<const FontSpec> m_lastSpec;
+    std::shared_ptr<const PrintFont> m_lastObject;
     FontEntry *m_lastFont = nullptr;
     const FontEntry *m_fontSet = nullptr;
     bool m_penSet = false;
@@ -64,7 +64,7 @@ public:
     ~PainterSurface() override;
 
 protected:
-    double measure(const FontSpec &font, const QString &line) const override;
+    double measure(const PrintFont &font, const QString &line) const override;
     void emitCall(const Call &call) override;
     bool startNewPage() override;
     bool finishDocument() override;

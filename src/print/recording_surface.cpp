@@ -33,7 +33,7 @@ void RecordingSurface::setHeight(double twips)
     m_height = std::max(0.0, twips);
 }
 
-double RecordingSurface::measure(const FontSpec &font, const QString &line) const
+double RecordingSurface::measure(const PrintFont &font, const QString &line) const
 {
     if (m_measure == Measure::Fonts)
         return m_measurer.width(font, line);

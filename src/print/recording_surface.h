@@ -34,7 +34,7 @@ public:
     void playOnto(Surface &target) const;
 
 protected:
-    double measure(const FontSpec &font, const QString &line) const override;
+    double measure(const PrintFont &font, const QString &line) const override;
     void emitCall(const Call &call) override;
 
 private:

@@ -48,7 +48,7 @@ qsizetype lineCount(const QString &text)
 
 Surface::Surface(double widthTwips, double heightTwips, double twipsPerPixelX, double twipsPerPixelY)
     : m_width(widthTwips), m_height(heightTwips), m_tppX(twipsPerPixelX > 0 ? twipsPerPixelX : 15),
-      m_tppY(twipsPerPixelY > 0 ? twipsPerPixelY : 15), m_font(std::make_shared<const FontSpec>())
+      m_tppY(twipsPerPixelY > 0 ? twipsPerPixelY : 15), m_font(std::make_shared<const PrintFont>())
 {
 }
 
@@ -99,50 +99,50 @@ double Surface::ScaleY(double value, int fromUnit, int toUnit) const
 void Surface::setWidth(double) {}
 void Surface::setHeight(double) {}
 
-void Surface::setFont(const FontSpec &font)
+void Surface::setFont(const PrintFont &font)
 {
     if (*m_font != font)
-        m_font = std::make_shared<const FontSpec>(font);
+        m_font = std::make_shared<const PrintFont>(font);
 }
 
 void Surface::setFontName(const QString &name)
 {
-    FontSpec f = *m_font;
+    PrintFont f = *m_font;
     f.name = name;
     setFont(f);
 }
 
 void Surface::setFontSize(double size)
 {
-    FontSpec f = *m_font;
+    PrintFont f = *m_font;
     f.size = size > 0 ? size : f.size;
     setFont(f);
 }
 
 void Surface::setFontBold(bool on)
 {
-    FontSpec f = *m_font;
+    PrintFont f = *m_font;
     f.bold = on;
     setFont(f);
 }
 
 void Surface::setFontItalic(bool on)
 {
-    FontSpec f = *m_font;
+    PrintFont f = *m_font;
     f.italic = on;
     setFont(f);
 }
 
 void Surface::setFontUnderline(bool on)
 {
-    FontSpec f = *m_font;
+    PrintFont f = *m_font;
     f.underline = on;
     setFont(f);
 }
 
 void Surface::setFontStrikethru(bool on)
 {
-    FontSpec f = *m_font;
+    PrintFont f = *m_font;
     f.strikethrough = on;
     setFont(f);
 }

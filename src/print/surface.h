@@ -60,7 +60,7 @@ struct Call {
     double penWidth = 0; // twips
     double x1 = 0, y1 = 0, x2 = 0, y2 = 0;
     QString text;
-    std::shared_ptr<const FontSpec> font;
+    std::shared_ptr<const PrintFont> font;
     struct PictureSource {
         PictureRef picture;
         double sx = 0, sy = 0, sw = 0, sh = 0; // the part of the picture, in twips of its natural size
@@ -104,8 +104,8 @@ public:
     // its last line). Every line of a text with line breaks starts at the same CurrentX.
     void Print(const QString &text = {}, bool endLine = true);
 
-    FontSpec Font() const { return *m_font; }
-    void setFont(const FontSpec &font);
+    PrintFont Font() const { return *m_font; }
+    void setFont(const PrintFont &font);
     void setFontName(const QString &name);
     void setFontSize(double size);
     void setFontBold(bool on);
@@ -160,7 +160,7 @@ protected:
     Surface(double widthTwips, double heightTwips, double twipsPerPixelX, double twipsPerPixelY);
 
     // Width of one line of text in twips in `font`.
-    virtual double measure(const FontSpec &font, const QString &line) const = 0;
+    virtual double measure(const PrintFont &font, const QString &line) const = 0;
     // Paints or records one call.
     virtual void emitCall(const Call &call) = 0;
     // Page handling; the defaults (a surface without pages) do nothing and succeed.
@@ -185,7 +185,7 @@ private:
     int m_scaleMode = vbTwips;
     double m_x = 0;
     double m_y = 0;
-    std::shared_ptr<const FontSpec> m_font;
+    std::shared_ptr<const PrintFont> m_font;
     QRgb m_foreColor = 0xff000000;
     QRgb m_fillColor = 0xff000000;
     int m_drawWidth = 1;

@@ -356,7 +356,7 @@ bool clsTablePrint::DrawTable(Surface *objOutput, int lRowToStart, int lStartPag
     if (lRowToStart < 0 || lRowToStart > m_rows)
         return fail(ErrSubscript);
     Surface *out = objOutput;
-    const FontSpec savedFont = out->Font();
+    const PrintFont savedFont = out->Font();
     const int mode = out->ScaleMode();
     m_selected = nullptr;
 

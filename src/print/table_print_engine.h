@@ -147,7 +147,7 @@ private:
     std::vector<FontRef> m_footerFont;
     std::vector<char> m_mergeRow, m_mergeCol, m_mergeHeaderRow, m_mergeHeaderCol;
     mutable int m_err = ErrNone;
-    const FontSpec *m_selected = nullptr; // the font object last selected on the surface
+    const PrintFont *m_selected = nullptr; // the font object last selected on the surface
 };
 
 } // namespace print

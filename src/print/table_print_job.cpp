@@ -26,9 +26,9 @@ void printerError(ui::Prompter &prompter)
     prompter.message(QStringLiteral("打印错误，请检查 打印机连接！"), kPrintErrorTitle, ui::Icon::Critical);
 }
 
-FontSpec font(const QString &name, double size, bool bold)
+PrintFont font(const QString &name, double size, bool bold)
 {
-    FontSpec f;
+    PrintFont f;
     f.name = name;
     f.size = size;
     f.bold = bold;

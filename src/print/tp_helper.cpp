@@ -15,7 +15,7 @@ int printAlignment(int flexAlignment)
 
 FontRef NewCellFont()
 {
-    return std::make_shared<FontSpec>();
+    return std::make_shared<PrintFont>();
 }
 
 bool LoadFromFlexGrid(clsTablePrint &tp, const table::Grid &grid, double fitWidth, const GridLook &look)

@@ -178,12 +178,12 @@ private slots:
 
     void chineseNamesReachInstalledFonts()
     {
-        QCOMPARE(QFontInfo(toQFont(FontSpec{}, 12)).family(), QStringLiteral("Noto Serif CJK SC"));
-        QCOMPARE(QFontInfo(toQFont(FontSpec{QStringLiteral("黑体"), 14, true}, 12)).family(),
+        QCOMPARE(QFontInfo(toQFont(PrintFont{}, 12)).family(), QStringLiteral("Noto Serif CJK SC"));
+        QCOMPARE(QFontInfo(toQFont(PrintFont{QStringLiteral("黑体"), 14, true}, 12)).family(),
                  QStringLiteral("Noto Sans CJK SC"));
         // Full-width characters are one em wide in the real font too.
         TextMeasurer m;
-        QCOMPARE(m.width(FontSpec{}, QStringLiteral("王老师")), 540.0);
+        QCOMPARE(m.width(PrintFont{}, QStringLiteral("王老师")), 540.0);
     }
 
     // The painter puts a box and clipped text where the twips say, at 15 twips per pixel.

@@ -215,7 +215,7 @@ private slots:
         QCOMPARE(tp.HeaderText(0, 2), QStringLiteral("语文"));
         QCOMPARE(tp.TextMatrix(1, 1), QStringLiteral("学生2"));
         QVERIFY(tp.FontMatrix(0, 0) != tp.FontMatrix(1, 0)); // every cell its own font
-        QCOMPARE(*tp.HeaderFont(0, 0), FontSpec{});
+        QCOMPARE(*tp.HeaderFont(0, 0), PrintFont{});
         for (int c = 0; c < 3; ++c)
             QVERIFY(qAbs(tp.ColWidth(c) - widths[c]) < 1e-6);
     }
@@ -352,7 +352,7 @@ private slots:
         table::Grid g = classGrid(3);
         g.setTextMatrix(2, 1, QStringLiteral("行\n").repeated(90));
         Run run(g);
-        run.out.setFont(FontSpec{QStringLiteral("黑体"), 14, true});
+        run.out.setFont(PrintFont{QStringLiteral("黑体"), 14, true});
         QVERIFY(!run.draw());
         QCOMPARE(run.tp.Err(), int(clsTablePrint::ErrRowTooHigh));
         QCOMPARE(run.tp.ErrDescription(), QStringLiteral("表格行高超出纸张高度，无法打印。"));
