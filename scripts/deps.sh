@@ -9,7 +9,7 @@ SCORVANE_PACKAGES=(
   libzip-dev zip unzip time
   python3-dbf
   fonts-noto-cjk fonts-wqy-zenhei
-  xvfb xauth
+  xvfb xauth poppler-utils
 )
 
 scorvane_install_missing() {

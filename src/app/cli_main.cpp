@@ -9,6 +9,9 @@
 #include "formula/cell_formula.h"
 #include "formula/formula_cli.h"
 #include "formula/sort_cli.h"
+#include "print/fonts.h"
+#include "print/print_cli.h"
+#include "print/printer_qt.h"
 #include "shell/school_cli.h"
 #include "shell/user_cli.h"
 #include "table/cli_support.h"
@@ -19,8 +22,11 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QTextStream>
 #include <cstdio>
+#include <cstring>
+#include <memory>
 
 namespace {
 
@@ -32,6 +38,9 @@ const char *const kUsage =
     "  show FILE.gdt                                    print a table\n"
     "  save-as IN.gdt OUT.gdt [--unprotected]           load and save a table\n"
     "  calc EXPR                                        evaluate an expression\n"
+    "  print FILE.gdt --pdf OUT.pdf | --printer NAME [--page N | --row R] [--title T] [--footer T]\n"
+    "        [--no-teacher] [--no-class-info] [--no-lines] [--no-fit] [--date YYYY-MM-DD]\n"
+    "  print FILE.gdt --list-pages                      the page choices\n"
     "  user add NAME PW | user passwd NAME OLD NEW | user list\n";
 
 int usage()
@@ -127,7 +136,7 @@ int cmdCalc(Context &ctx, Args args)
     const auto ops = args.operands(1);
     if (!ops)
         return Usage;
-    print(ctx, formula::calculator(ctx.ws).Calculate(ops->at(0)));
+    table::cli::printLine(ctx, formula::calculator(ctx.ws).Calculate(ops->at(0)));
     return Done;
 }
 
@@ -158,19 +167,42 @@ const CommandEntry kCommands[] = {
     {"convert-csv", exchange::cli::convertCsv},
     {"convert-dbf", exchange::cli::convertDbf},
     {"convert-trial", exchange::cli::convertTrial},
+    {"print", print::runPrintCommand},
 };
+
+// Commands that lay out pages need fonts and a paint engine, which need the gui application.
+bool drawingCommand(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        if (!std::strcmp(a, "--dir") || !std::strcmp(a, "--table-password") || !std::strcmp(a, "--user") ||
+            !std::strcmp(a, "--password"))
+            ++i;
+        else if (std::strcmp(a, "--yes"))
+            return !std::strcmp(a, "print");
+    }
+    return false;
+}
 
 } // namespace
 
 int main(int argc, char **argv)
 {
-    QCoreApplication app(argc, argv);
+    // Nothing is shown: without a display the offscreen platform serves.
+    const bool draws = drawingCommand(argc, argv);
+    if (draws && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const std::unique_ptr<QCoreApplication> app =
+        draws ? std::make_unique<QGuiApplication>(argc, argv) : std::make_unique<QCoreApplication>(argc, argv);
+    if (draws)
+        print::substituteChineseFonts();
     Options o;
-    if (!parseOptions(app.arguments(), &o))
+    if (!parseOptions(QCoreApplication::arguments(), &o))
         return usage();
     const QString dir = o.dir.isEmpty() ? QCoreApplication::applicationDirPath() : QDir(o.dir).absolutePath();
     base::Workspace ws(dir);
     ws.removeStaleWorkingFiles();
+    ws.printers = std::make_shared<print::QtPrinterSystem>();
     ws.tablePassword = o.tablePassword;
     ui::NonInteractivePrompter prompter(o.yes);
     QTextStream out(stdout);

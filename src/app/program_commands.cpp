@@ -4,6 +4,7 @@
 #include "exchange/exchange_dialog.h"
 #include "formula/formula_commands.h"
 #include "formula/formula_editor_dialog.h"
+#include "print/print_setup_dialog.h"
 #include "table/field_commands.h"
 #include "table/field_manager_dialog.h"
 #include "table/find_dialog.h"
@@ -23,5 +24,6 @@ table::CommandRegistry programCommands(ui::SettingsStore &settings)
     table::registerFindSortDialogs(r);
     exchange::registerExchangeCommands(r);
     exchange::registerExchangeDialogs(r);
+    print::registerPrintDialogs(r);
     return r;
 }

@@ -13,6 +13,9 @@
 namespace formula {
 class Calculator;
 }
+namespace print {
+class PrinterSystem;
+}
 
 namespace base {
 
@@ -67,11 +70,17 @@ public:
     QString tableFontName = QStringLiteral("宋体");
     double tableFontSize = 12;
 
-    // Print settings, each 1 when the main window loads.
+    // Print settings, kept for the run only and applied by every print routine: copies per job;
+    // quality −1 draft, −2 low, −3 medium, −4 high, or dots per inch; pen width in pixels; duplex
+    // 1 one-sided, 2 flipped on the short side, 3 flipped on the long side. The printer chosen in
+    // the printer settings, by its name ("" until one is chosen: the system's default).
     int printCopies = 1;
-    int printQuality = 1;
+    int printQuality = -3;
     int printLineWidth = 1;
     int printDuplex = 1;
+    QString printerName;
+    // The system's printers. The programs install them at start; without them there is no printer.
+    std::shared_ptr<print::PrinterSystem> printers;
 
     // Input direction of toolbar buttons 16 (horizontal) and 17 (vertical): exactly one is pressed.
     bool horizontalInput() const { return m_horizontal; }

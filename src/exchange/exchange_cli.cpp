@@ -99,7 +99,7 @@ int importColumn(Context &ctx, Args args)
     const int filled = exchange::importColumn(t, *col, csv);
     if (saveTable(ctx, t, ops->at(0), out) != Done)
         return Failed;
-    print(ctx, QString::number(filled));
+    printLine(ctx, QString::number(filled));
     return Done;
 }
 

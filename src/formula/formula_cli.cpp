@@ -57,12 +57,12 @@ int runFormulaCommand(Context &ctx, Args args)
         tell(ctx, QStringLiteral("公式错误"));
         return Failed;
     }
-    print(ctx, editor.body());
+    printLine(ctx, editor.body());
     if (editor.refersToFormula()) {
         tell(ctx, kRefersToFormula);
         return Failed;
     }
-    print(ctx, editor.preview());
+    printLine(ctx, editor.preview());
     return Done;
 }
 

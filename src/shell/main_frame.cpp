@@ -34,7 +34,7 @@ void applyFontSettings(base::Workspace &ws, const ui::SettingsStore &settings)
 void resetProgramState(base::Workspace &ws)
 {
     ws.printCopies = 1;
-    ws.printQuality = 1;
+    ws.printQuality = -3;
     ws.printLineWidth = 1;
     ws.printDuplex = 1;
     ws.setHorizontalInput(true);

@@ -21,7 +21,6 @@ class Workspace;
 
 namespace shell {
 
-
 inline const QString kProgramCaption = QStringLiteral("ZUN'S 通用Scorvane");
 inline const QString kHelpMessage =
     QStringLiteral("本软件目前还处于测试阶段。不提供帮助文档。帮助文档将随正式版一同发布。");
@@ -32,7 +31,8 @@ QString fontNameSetting(const QString &stored, const QString &current);
 double fontSizeSetting(const QString &stored, double current);
 
 // Loading steps of the main window that touch no widget: the stored table font; then the print
-// settings (each 1), panel 1 "就绪", panel 2 "当前表格：无" and button 16 (横向输入) pressed.
+// settings (copies, pen width and duplex 1, quality −3), panel 1 "就绪", panel 2 "当前表格：无" and button 16
+// (横向输入) pressed.
 void applyFontSettings(base::Workspace &ws, const ui::SettingsStore &settings);
 void resetProgramState(base::Workspace &ws);
 

@@ -46,7 +46,7 @@ int show(Context &ctx)
     if (!nodes)
         return Failed;
     for (int i = 0; i < nodes->size(); ++i)
-        print(ctx, nodes->at(i).key + QLatin1Char('\t') + nodePath(*nodes, i).join(QLatin1Char('/')));
+        printLine(ctx, nodes->at(i).key + QLatin1Char('\t') + nodePath(*nodes, i).join(QLatin1Char('/')));
     return Done;
 }
 
@@ -60,11 +60,11 @@ int tables(Context &ctx, const QString &path, bool proposed)
         return Failed;
     const QStringList names = tableNames(dir);
     if (proposed) {
-        print(ctx, proposedTableName(names));
+        printLine(ctx, proposedTableName(names));
         return Done;
     }
     for (const QString &name : names)
-        print(ctx, name);
+        printLine(ctx, name);
     return Done;
 }
 

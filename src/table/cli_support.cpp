@@ -69,7 +69,7 @@ void tell(Context &ctx, const QString &text)
     ctx.prompter.message(text, QStringLiteral("提示"), ui::Icon::Information);
 }
 
-void print(Context &ctx, const QString &line)
+void printLine(Context &ctx, const QString &line)
 {
     ctx.out << line << '\n';
     ctx.out.flush();

@@ -57,7 +57,7 @@ private:
 // Prints a message through the prompter (stderr on the command line).
 void tell(Context &ctx, const QString &text);
 // Writes one line (UTF-8) to stdout.
-void print(Context &ctx, const QString &line);
+void printLine(Context &ctx, const QString &line);
 
 // The file named on the command line, made absolute; ".gdt" is not added.
 QString absolutePath(const QString &path);

@@ -59,7 +59,7 @@ int runTemplateCommand(Context &ctx, Args args)
     const QString &sub = ops->at(0);
     if (sub == QLatin1String("list") && ops->size() == 1 && !out) {
         for (const QString &entry : templateMenuEntries(ctx.ws))
-            print(ctx, entry);
+            printLine(ctx, entry);
         return Done;
     }
     if (sub == QLatin1String("save") && ops->size() == 3 && !out)

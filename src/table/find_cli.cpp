@@ -17,9 +17,9 @@ int runFindCommand(Context &ctx, Args args)
     FindOptions options;
     options.whole = !contains;
     findCells(t, ops->at(1), options);
-    print(ctx, t.findResults.summary);
+    printLine(ctx, t.findResults.summary);
     for (const FindResult &r : std::as_const(t.findResults.entries))
-        print(ctx, r.caption);
+        printLine(ctx, r.caption);
     return Done;
 }
 
@@ -37,7 +37,7 @@ int runReplaceCommand(Context &ctx, Args args)
     // Nothing to write back in place when nothing changed; a named output is always written.
     if ((changed > 0 || out) && saveTable(ctx, t, ops->at(0), out) != Done)
         return Failed;
-    print(ctx, QString::number(changed));
+    printLine(ctx, QString::number(changed));
     return Done;
 }
 

@@ -174,7 +174,7 @@ private slots:
         QCOMPARE(m_w->objectName(), QStringLiteral("MDIForm1"));
         QCOMPARE(m_w->windowTitle(), QStringLiteral("ZUN'S 通用Scorvane"));
         QCOMPARE(m_ws->printCopies, 1);
-        QCOMPARE(m_ws->printQuality, 1);
+        QCOMPARE(m_ws->printQuality, -3);
         QCOMPARE(m_ws->printLineWidth, 1);
         QCOMPARE(m_ws->printDuplex, 1);
         QVERIFY(m_w->findChild<QMdiArea *>());

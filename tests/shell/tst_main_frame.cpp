@@ -86,7 +86,7 @@ private slots:
         ws.setPanelText(4, QStringLiteral("当前用户：王老师"));
         resetProgramState(ws);
         QCOMPARE(ws.printCopies, 1);
-        QCOMPARE(ws.printQuality, 1);
+        QCOMPARE(ws.printQuality, -3);
         QCOMPARE(ws.printLineWidth, 1);
         QCOMPARE(ws.printDuplex, 1);
         QVERIFY(ws.horizontalInput());

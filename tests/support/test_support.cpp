@@ -1,11 +1,13 @@
 #include "test_support.h"
 
-#include "scripted_prompter.h"
 #include "base/workspace.h"
+#include "scripted_prompter.h"
 #include "table/table_file.h"
 
 #include <QDir>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 
 ProcessResult runProcess(const QString &program, const QStringList &args, const QByteArray &input,
                          const QString &workDir)
@@ -66,4 +68,62 @@ QString oneStudentScore(const QString &programDir, const QString &password, cons
     if (!file.LoadData(t, base, true))
         return QStringLiteral("<unreadable>");
     return t.成绩表.TextMatrix(1, 2);
+}
+
+QStringList PdfPage::texts() const
+{
+    QStringList all;
+    for (const PdfWord &w : words)
+        all << w.text;
+    return all;
+}
+
+const PdfWord *PdfPage::find(const QString &text) const
+{
+    for (const PdfWord &w : words)
+        if (w.text == text)
+            return &w;
+    return nullptr;
+}
+
+// The CJK fonts share a glyph between a character and its Kangxi radical (小 and ⼩), and the PDF
+// names the radical; the radicals become the characters again.
+static QString withoutRadicals(const QString &text)
+{
+    QString out;
+    for (QChar c : text)
+        out += c.unicode() >= 0x2E80 && c.unicode() <= 0x2FDF ? QString(c).normalized(QString::NormalizationForm_KC)
+                                                              : QString(c);
+    return out;
+}
+
+bool havePdfTools()
+{
+    return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty();
+}
+
+QList<PdfPage> pdfPages(const QString &path)
+{
+    QList<PdfPage> pages;
+    const ProcessResult r =
+        runProcess(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), path, QStringLiteral("-")});
+    if (r.exitCode != 0)
+        return pages;
+    static const QRegularExpression page(QString::fromLatin1(R"re(<page width="([\d.]+)" height="([\d.]+)">)re"));
+    static const QRegularExpression word(QString::fromLatin1(
+        R"re(<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>)re"));
+    for (const QString &line : QString::fromUtf8(r.out).split(QLatin1Char('\n'))) {
+        if (const auto m = page.match(line); m.hasMatch()) {
+            pages.append(PdfPage{m.captured(1).toDouble(), m.captured(2).toDouble(), {}});
+        } else if (const auto w = word.match(line); w.hasMatch() && !pages.isEmpty()) {
+            QString text = w.captured(5);
+            text.replace(QStringLiteral("&amp;"), QStringLiteral("&"))
+                .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
+                .replace(QStringLiteral("&gt;"), QStringLiteral(">"));
+            pages.last().words.append(PdfWord{withoutRadicals(text), w.captured(1).toDouble(), w.captured(2).toDouble(),
+                                              w.captured(3).toDouble(), w.captured(4).toDouble()});
+        }
+    }
+    return pages;
 }

@@ -2,6 +2,7 @@
 // Helpers shared by the tests: a program directory in a temporary folder, running the
 // command-line companion and the Info-ZIP peers.
 #include <QByteArray>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QTemporaryDir>
@@ -26,3 +27,21 @@ bool saveOneStudentTable(const QString &programDir, const QString &password, con
                          const QString &score);
 // The 语文 score of that student in base + ".gdt", or "<unreadable>".
 QString oneStudentScore(const QString &programDir, const QString &password, const QString &base);
+
+// A word of a PDF page as poppler's pdftotext -bbox finds it, in points from the page's top-left
+// corner.
+struct PdfWord {
+    QString text;
+    double xMin = 0, yMin = 0, xMax = 0, yMax = 0;
+};
+struct PdfPage {
+    double width = 0, height = 0;
+    QList<PdfWord> words;
+    QStringList texts() const;
+    // The first word with this text, or nullptr.
+    const PdfWord *find(const QString &text) const;
+};
+// Every page of a PDF file (empty when pdftotext is missing or fails).
+QList<PdfPage> pdfPages(const QString &path);
+// Whether poppler's tools are installed.
+bool havePdfTools();

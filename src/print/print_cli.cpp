@@ -1,0 +1,83 @@
+#include "print/print_cli.h"
+
+#include "base/workspace.h"
+#include "formula/calculate.h"
+#include "print/printer.h"
+#include "print/table_print_job.h"
+#include "ui/prompter.h"
+
+#include <QDate>
+
+namespace print {
+
+using namespace table::cli;
+
+int runPrintCommand(Context &ctx, Args args)
+{
+    const bool listPages = args.flag(QStringLiteral("--list-pages"));
+    const std::optional<QString> pdf = args.value(QStringLiteral("--pdf"));
+    const std::optional<QString> printer = args.value(QStringLiteral("--printer"));
+    const std::optional<QString> page = args.value(QStringLiteral("--page"));
+    const std::optional<QString> row = args.value(QStringLiteral("--row"));
+    const std::optional<QString> title = args.value(QStringLiteral("--title"));
+    const std::optional<QString> footer = args.value(QStringLiteral("--footer"));
+    const std::optional<QString> date = args.value(QStringLiteral("--date"));
+    const bool noTeacher = args.flag(QStringLiteral("--no-teacher"));
+    const bool noClassInfo = args.flag(QStringLiteral("--no-class-info"));
+    const bool noLines = args.flag(QStringLiteral("--no-lines"));
+    const bool noFit = args.flag(QStringLiteral("--no-fit"));
+    const auto ops = args.operands(1);
+    // One output; a page and a row exclude each other, as in the dialog.
+    if (!ops || int(listPages) + int(pdf.has_value()) + int(printer.has_value()) != 1 || (page && row))
+        return Usage;
+    QDate today = QDate::currentDate();
+    if (date) {
+        today = QDate::fromString(*date, QStringLiteral("yyyy-MM-dd"));
+        if (!today.isValid())
+            return Usage;
+    }
+
+    table::GradeTable t;
+    if (!loadTable(ctx, ops->at(0), t))
+        return Failed;
+    const TablePrintJob job(t, formula::calculator(ctx.ws));
+    if (listPages) {
+        for (const QString &choice : job.pageChoices())
+            table::cli::printLine(ctx, choice);
+        return Done;
+    }
+
+    PrintOptions o = job.initialOptions(today);
+    if (page) {
+        const std::optional<int> n = numberInRange(ctx, *page, 1, job.pageCount());
+        if (!n)
+            return Failed;
+        o.page = *n;
+    }
+    if (row) {
+        const std::optional<int> n = numberInRange(ctx, *row, 1, job.values().Rows() - 1);
+        if (!n)
+            return Failed;
+        o.row = *n;
+    }
+    if (title)
+        o.title = *title;
+    if (footer)
+        o.footer = *footer;
+    o.teacher = o.teacher && !noTeacher;
+    o.classInfo = !noClassInfo;
+    o.lines = !noLines;
+    o.fitToPaper = !noFit;
+
+    if (pdf)
+        return job.exportPdf(o, absolutePath(*pdf), ctx.ws, ctx.prompter) ? Done : Failed;
+    if (!printers(ctx.ws).printerNames().contains(*printer)) {
+        ctx.prompter.message(QStringLiteral("打印错误，请检查 打印机连接！"), QStringLiteral("打印错误"),
+                             ui::Icon::Critical);
+        return Failed;
+    }
+    ctx.ws.printerName = *printer;
+    return job.print(o, ctx.ws, ctx.prompter) ? Done : Failed;
+}
+
+} // namespace print

@@ -1,0 +1,189 @@
+// scorvane-cli print from outside: the page list, the PDF's pages and texts for each choice, the
+// refusals with their exit codes and messages, and the table file left exactly as it was.
+#include "base/workspace.h"
+#include "scripted_prompter.h"
+#include "table/table_file.h"
+#include "test_support.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+#include <QTest>
+
+#include <memory>
+
+class PrintCliTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QString path(const QString &name) const { return m_tmp->path() + QLatin1Char('/') + name; }
+    ProcessResult cli(const QStringList &args)
+    {
+        return runProcess(cliPath(), QStringList{QStringLiteral("--dir"), m_tmp->path(),
+                                                 QStringLiteral("--table-password"), QStringLiteral("pw")} +
+                                         args);
+    }
+    QByteArray tableHash() const
+    {
+        QFile f(path(QStringLiteral("班.gdt")));
+        return f.open(QIODevice::ReadOnly) ? QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256)
+                                           : QByteArray();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (cliPath().isEmpty() || !havePdfTools())
+            QSKIP("scorvane-cli or poppler-utils not available");
+    }
+
+    // 129 students with 姓名 and the formula 总分 = 语文 + 10.
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        base::Workspace ws(m_tmp->path());
+        ws.tablePassword = QStringLiteral("pw");
+        ScriptedPrompter quiet;
+        table::GradeTable t;
+        t.Caption = QStringLiteral("期末成绩");
+        t.Text3 = QStringLiteral("周老师");
+        t.Text4 = QStringLiteral("高一（2）班");
+        table::Grid &g = t.成绩表;
+        g.setRows(130);
+        g.setCols(4);
+        g.setTextMatrix(0, 1, QStringLiteral("姓名"));
+        g.setTextMatrix(0, 2, QStringLiteral("语文"));
+        g.setTextMatrix(0, 3, QStringLiteral("总分"));
+        t.rebuildHeader();
+        for (int r = 1; r < 130; ++r) {
+            g.setTextMatrix(r, 1, QStringLiteral("学生%1").arg(r));
+            g.setTextMatrix(r, 2, QString::number(r));
+            g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+10"));
+        }
+        QVERIFY(table::TableFile(ws, quiet).SaveData(t, false, path(QStringLiteral("班"))));
+    }
+
+    void listsThePages()
+    {
+        const ProcessResult r =
+            cli({QStringLiteral("print"), path(QStringLiteral("班.gdt")), QStringLiteral("--list-pages")});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(QString::fromUtf8(r.out), QStringLiteral("全部\n1\n2\n3\n"));
+    }
+
+    void writesThePdf_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("pages");
+        QTest::addColumn<QStringList>("present"); // on the first page, or "last:" the last
+        QTest::addColumn<QStringList>("absent");  // on every page
+        QTest::newRow("everything") << QStringList{} << 3
+                                    << QStringList{QStringLiteral("期末成绩"),
+                                                   QStringLiteral("周老师"),
+                                                   QStringLiteral("学生1"),
+                                                   QStringLiteral("11"),
+                                                   QStringLiteral("last:学生129"),
+                                                   QStringLiteral("last:139"),
+                                                   QStringLiteral("last:高一（2）班"),
+                                                   QStringLiteral("last:打印时间：2026/12/8")}
+                                    << QStringList{QStringLiteral("！公式：cell(?,2)+10")};
+        QTest::newRow("page 2: no heading, no trailer")
+            << QStringList{QStringLiteral("--page"), QStringLiteral("2")} << 1
+            << QStringList{QStringLiteral("学生65"), QStringLiteral("学生128")}
+            << QStringList{QStringLiteral("期末成绩"), QStringLiteral("打印时间：2026/12/8"),
+                           QStringLiteral("学生129")};
+        QTest::newRow("last page: the trailer")
+            << QStringList{QStringLiteral("--page"), QStringLiteral("3")} << 1
+            << QStringList{QStringLiteral("学生129"), QStringLiteral("打印时间：2026/12/8")}
+            << QStringList{QStringLiteral("期末成绩")};
+        QTest::newRow("one row: heading and trailer")
+            << QStringList{QStringLiteral("--row"), QStringLiteral("77")} << 1
+            << QStringList{QStringLiteral("期末成绩"), QStringLiteral("学生77"), QStringLiteral("87"),
+                           QStringLiteral("打印时间：2026/12/8")}
+            << QStringList{QStringLiteral("学生76"), QStringLiteral("学生78")};
+        QTest::newRow("own title and footer, no teacher or class")
+            << QStringList{QStringLiteral("--title"), QStringLiteral("补考名单"),     QStringLiteral("--footer"),
+                           QStringLiteral("教务处"),  QStringLiteral("--no-teacher"), QStringLiteral("--no-class-info")}
+            << 3 << QStringList{QStringLiteral("补考名单"), QStringLiteral("last:教务处")}
+            << QStringList{QStringLiteral("期末成绩"), QStringLiteral("周老师"), QStringLiteral("高一（2）班")};
+    }
+    void writesThePdf()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, pages);
+        QFETCH(QStringList, present);
+        QFETCH(QStringList, absent);
+        const QByteArray before = tableHash();
+        const QString pdf = path(QStringLiteral("out.pdf"));
+        const ProcessResult r =
+            cli(QStringList{QStringLiteral("print"), path(QStringLiteral("班.gdt")), QStringLiteral("--pdf"), pdf,
+                            QStringLiteral("--date"), QStringLiteral("2026-12-08")} +
+                options);
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        const QList<PdfPage> doc = pdfPages(pdf);
+        QCOMPARE(doc.size(), pages);
+        for (QString text : present) {
+            const bool last = text.startsWith(QLatin1String("last:"));
+            text.remove(QStringLiteral("last:"));
+            QVERIFY2((last ? doc.last() : doc.first()).find(text), qPrintable(text));
+        }
+        for (const PdfPage &p : doc)
+            for (const QString &text : absent)
+                QVERIFY2(!p.find(text), qPrintable(text));
+        QCOMPARE(tableHash(), before);
+        QVERIFY(!QFile::exists(path(QStringLiteral("data.file"))));
+    }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const QString table = QStringLiteral("班.gdt");
+        const QString pdf = QStringLiteral("--pdf");
+        QTest::newRow("no such page") << QStringList{table, pdf, QStringLiteral("o.pdf"), QStringLiteral("--page"),
+                                                     QStringLiteral("4")}
+                                      << 1 << QStringLiteral("参数超出范围：4");
+        QTest::newRow("no such row") << QStringList{table, pdf, QStringLiteral("o.pdf"), QStringLiteral("--row"),
+                                                    QStringLiteral("130")}
+                                     << 1 << QStringLiteral("参数超出范围：130");
+        QTest::newRow("page and row") << QStringList{table,
+                                                     pdf,
+                                                     QStringLiteral("o.pdf"),
+                                                     QStringLiteral("--page"),
+                                                     QStringLiteral("1"),
+                                                     QStringLiteral("--row"),
+                                                     QStringLiteral("1")}
+                                      << 2 << QStringLiteral("usage:");
+        QTest::newRow("no output") << QStringList{table} << 2 << QStringLiteral("usage:");
+        QTest::newRow("two outputs") << QStringList{table, pdf, QStringLiteral("o.pdf"), QStringLiteral("--list-pages")}
+                                     << 2 << QStringLiteral("usage:");
+        QTest::newRow("bad date") << QStringList{table, pdf, QStringLiteral("o.pdf"), QStringLiteral("--date"),
+                                                 QStringLiteral("2026-13-01")}
+                                  << 2 << QStringLiteral("usage:");
+        QTest::newRow("no table") << QStringList{QStringLiteral("无.gdt"), pdf, QStringLiteral("o.pdf")} << 1
+                                  << QStringLiteral("找不到表格文件：");
+        QTest::newRow("no printer") << QStringList{table, QStringLiteral("--printer"), QStringLiteral("HP")} << 1
+                                    << QStringLiteral("打印错误，请检查 打印机连接！");
+        QTest::newRow("unwritable PDF") << QStringList{table, pdf, QStringLiteral("无此目录/o.pdf")} << 1
+                                        << QStringLiteral("文件保存失败，请检查介质是否可写、输入的文件名是否合法。");
+    }
+    void refusals()
+    {
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        // File arguments are inside the temporary folder.
+        for (QString &a : args)
+            if (a.endsWith(QLatin1String(".gdt")) || a.endsWith(QLatin1String(".pdf")))
+                a = path(a);
+        const QByteArray before = tableHash();
+        const ProcessResult r = cli(QStringList{QStringLiteral("print")} + args);
+        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(QString::fromUtf8(r.err).contains(message), r.err.constData());
+        QVERIFY(!QFile::exists(path(QStringLiteral("o.pdf"))));
+        QCOMPARE(tableHash(), before);
+    }
+};
+
+QTEST_MAIN(PrintCliTest)
+#include "tst_print_cli.moc"
