@@ -46,6 +46,7 @@ int main(int argc, char **argv)
 
     shell::MDIForm1 main(ws, prompter, settings, programCommands(settings));
     prompter.setOwner(&main);
+    prompter.setStartFolder(ws.tableDataDir());
     QApplication::setWindowIcon(main.windowIcon());
 
     shell::frmSlape splash(&main);

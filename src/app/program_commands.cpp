@@ -15,7 +15,7 @@ table::CommandRegistry programCommands(ui::SettingsStore &settings)
 {
     table::CommandRegistry r;
     table::registerTableCommands(r);
-    table::registerTableWindowCommands(r);
+    table::registerTableWindowCommands(r, settings);
     table::registerFieldCommands(r);
     table::registerFieldDialogs(r, settings);
     formula::registerFormulaCommands(r);

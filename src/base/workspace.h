@@ -82,6 +82,9 @@ public:
     // The system's printers. The programs install them at start; without them there is no printer.
     std::shared_ptr<print::PrinterSystem> printers;
 
+    // Whether the table windows show formula cells by their results (格式 → 显示公式结果).
+    bool showFormulaResults = true;
+
     // Input direction of toolbar buttons 16 (horizontal) and 17 (vertical): exactly one is pressed.
     bool horizontalInput() const { return m_horizontal; }
     bool verticalInput() const { return !m_horizontal; }

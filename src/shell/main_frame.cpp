@@ -1,6 +1,7 @@
 #include "shell/main_frame.h"
 
 #include "base/workspace.h"
+#include "table/table_commands.h"
 #include "ui/settings_store.h"
 
 #include <algorithm>
@@ -29,6 +30,11 @@ void applyFontSettings(base::Workspace &ws, const ui::SettingsStore &settings)
         fontNameSetting(settings.value(QStringLiteral("Font"), QStringLiteral("Name")), ws.tableFontName);
     ws.tableFontSize =
         fontSizeSetting(settings.value(QStringLiteral("Font"), QStringLiteral("Size")), ws.tableFontSize);
+}
+
+void applyViewSettings(base::Workspace &ws, const ui::SettingsStore &settings)
+{
+    ws.showFormulaResults = settings.value(table::kViewSection, table::kShowResultsKey) != QLatin1String("0");
 }
 
 void resetProgramState(base::Workspace &ws)

@@ -35,6 +35,8 @@ double fontSizeSetting(const QString &stored, double current);
 // (横向输入) pressed.
 void applyFontSettings(base::Workspace &ws, const ui::SettingsStore &settings);
 void resetProgramState(base::Workspace &ws);
+// Whether the table windows show formula results (on unless it was switched off).
+void applyViewSettings(base::Workspace &ws, const ui::SettingsStore &settings);
 
 // Toolbar1: 24 positions numbered from 1; a position without a tooltip is a separator.
 struct ToolbarButton {

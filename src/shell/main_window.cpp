@@ -6,6 +6,7 @@
 #include "base/module1.h"
 #include "base/workspace.h"
 #include "table/table_file.h"
+#include "table/grid_view.h"
 #include "table/table_window.h"
 #include "ui/menu_builder_qt.h"
 #include "ui/prompter.h"
@@ -24,6 +25,7 @@
 #include <QMenuBar>
 #include <QSignalBlocker>
 #include <QStatusBar>
+#include <QStyle>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -84,6 +86,9 @@ MDIForm1::MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStor
     buildMenus();
     m_mdi = new QMdiArea(this);
     m_mdi->setObjectName(QStringLiteral("MDIClient"));
+    // Windows that reach past the area can be scrolled to.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_mdi);
     buildToolbar();
     buildStatusBar();
@@ -94,6 +99,7 @@ MDIForm1::MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStor
     m_ws.createDataDirectories();
     AddDot();
     applyFontSettings(m_ws, m_settings);
+    applyViewSettings(m_ws, m_settings);
     setWindowTitle(kProgramCaption);
     setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
     resetProgramState(m_ws);
@@ -325,15 +331,23 @@ table::Form1 *MDIForm1::createTableWindow()
 {
     auto *form = new table::Form1(m_ws, m_prompter, m_commands);
     form->setTableWindows(this);
-    // The table window lays out its controls itself and so has no size hint: the child window
-    // takes the table window's own size plus its frame.
-    const QSize size = form->size();
+    // A new window opens maximised when the active one is, otherwise at its own size, fully in view;
+    // either way its normal size is a usable one, so 还原 gives a real window.
+    QMdiSubWindow *active = m_mdi->activeSubWindow();
+    const bool maximized = active && active->isMaximized();
     QMdiSubWindow *sub = m_mdi->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     if (auto *windowMenu = form->findChild<QMenu *>(QStringLiteral("menuWindow")))
         connect(windowMenu, &QMenu::aboutToShow, form, [this, form] { fillWindowList(form); });
-    sub->show();
-    sub->resize(size + (sub->size() - form->size()));
+    const QSize frame = sub->size() - sub->contentsRect().size();
+    sub->setMinimumSize(form->minimumSizeHint() + frame);
+    sub->resize(form->sizeHint() + frame);
+    if (maximized) {
+        sub->showMaximized();
+    } else {
+        sub->show();
+        keepInView(sub);
+    }
     m_mdi->setActiveSubWindow(sub);
     return form;
 }
@@ -355,10 +369,17 @@ void MDIForm1::subWindowActivated(QMdiSubWindow *sub)
 
 void MDIForm1::showMenusOf(table::Form1 *form)
 {
+    // The table's menus follow the frame's 文件 menu, so 打开 and 退出 stay at hand.
     QMenuBar *bar = menuBar();
     bar->clear();
-    for (QMenu *menu : form ? form->menus() : m_frameMenus)
-        bar->addMenu(menu);
+    bar->addMenu(m_frameMenus.first());
+    if (form) {
+        for (QMenu *menu : form->menus())
+            bar->addMenu(menu);
+    } else {
+        for (QMenu *menu : m_frameMenus.mid(1))
+            bar->addMenu(menu);
+    }
 }
 
 void MDIForm1::fillWindowList(table::Form1 *owner)
@@ -491,9 +512,38 @@ QList<QMdiSubWindow *> MDIForm1::arrangeableWindows() const
     return subs;
 }
 
+void MDIForm1::keepInView(QMdiSubWindow *sub)
+{
+    const QSize area = m_mdi->viewport()->size();
+    QRect g = sub->geometry();
+    g.setSize(g.size().boundedTo(area).expandedTo(sub->minimumSize()));
+    g.moveLeft(std::max(0, std::min(g.left(), area.width() - g.width())));
+    g.moveTop(std::max(0, std::min(g.top(), area.height() - g.height())));
+    sub->setGeometry(g);
+}
+
+void MDIForm1::focusActiveTable()
+{
+    if (table::Form1 *form = activeTableWindow())
+        form->gridView()->setFocus();
+}
+
 void MDIForm1::menuCD_Click()
 {
-    m_mdi->cascadeSubWindows();
+    // Each window one title bar lower and to the right of the one before, all of one usable size.
+    const QList<QMdiSubWindow *> subs = arrangeableWindows();
+    const QSize area = m_mdi->viewport()->size();
+    const int step = std::max(style()->pixelMetric(QStyle::PM_TitleBarHeight), 20);
+    const int n = static_cast<int>(subs.size());
+    for (int i = 0; i < n; ++i) {
+        QMdiSubWindow *s = subs[n - 1 - i]; // the topmost window last, in front
+        const QSize size = QSize(area.width() - step * (n - 1), area.height() - step * (n - 1))
+                               .boundedTo(QSize(area.width() * 3 / 4, area.height() * 3 / 4))
+                               .expandedTo(s->minimumSize());
+        s->setGeometry(QRect(QPoint(step * i, step * i), size));
+        s->raise();
+    }
+    focusActiveTable();
 }
 
 void MDIForm1::menuZXPP_Click()
@@ -502,6 +552,7 @@ void MDIForm1::menuZXPP_Click()
     const QList<QRect> rects = tile(m_mdi->viewport()->size(), static_cast<int>(subs.size()), Qt::Vertical);
     for (int i = 0; i < subs.size(); ++i)
         subs[i]->setGeometry(rects[i]);
+    focusActiveTable();
 }
 
 void MDIForm1::menuHXPP_Click()
@@ -510,6 +561,7 @@ void MDIForm1::menuHXPP_Click()
     const QList<QRect> rects = tile(m_mdi->viewport()->size(), static_cast<int>(subs.size()), Qt::Horizontal);
     for (int i = 0; i < subs.size(); ++i)
         subs[i]->setGeometry(rects[i]);
+    focusActiveTable();
 }
 
 void MDIForm1::menuPL_Click()

@@ -99,6 +99,8 @@ private:
     void buildLeftPanel();
     void mirrorWorkspace();
     void registerFrameCommands();
+    void keepInView(QMdiSubWindow *sub);
+    void focusActiveTable();
     void runFrameCommand(const QString &name);
     void subWindowActivated(QMdiSubWindow *sub);
     void showMenusOf(table::Form1 *form);

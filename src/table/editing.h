@@ -21,7 +21,10 @@ void moveAfterEnter(Grid &grid, bool vertical, bool horizontal);
 QString copyCell(const GradeTable &t);
 QString cutCell(GradeTable &t);
 void pasteCell(GradeTable &t, const QString &clipboardText);
-// Clears rows Row … RowSel and columns Col … ColSel, counted upward from the current cell.
+// Copy and cut take the cell (RowSel, ColSel), or a selected block as tab-separated lines. Paste
+// puts a plain text into (RowSel, ColSel); a text with tabs or line breaks fills the block from
+// the selection's first cell, clipped at the last row and column. Delete clears the selected
+// block, whichever way it was selected.
 void deleteRange(GradeTable &t);
 void selectAll(GradeTable &t);
 

@@ -4,6 +4,7 @@
 #include "table/grid.h"
 
 #include <QAbstractTableModel>
+#include <functional>
 
 namespace table {
 
@@ -17,11 +18,18 @@ public:
     QVariant data(const QModelIndex &index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
+    // Formula cells show what `value` gives for them (their results); without it, their text.
+    // Only the cells in view are asked, each time they are drawn.
+    void setFormulaValues(std::function<QString(int row, int col)> value);
+    // The text cell (row, col) shows: a formula's value when results are shown, otherwise its text.
+    QString shownText(int row, int col) const;
+
     void gridReset() override;
     void cellChanged(int row, int col) override;
 
 private:
     Grid &m_grid;
+    std::function<QString(int, int)> m_formulaValue;
 };
 
 } // namespace table

@@ -27,14 +27,22 @@ GridView::GridView(Grid &grid, QWidget *parent) : QTableView(parent), m_grid(gri
     verticalHeader()->setMouseTracking(true);
     horizontalHeader()->installEventFilter(this);
     verticalHeader()->installEventFilter(this);
-    horizontalHeader()->setSectionsClickable(false);
-    verticalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setSectionsClickable(true);
+    verticalHeader()->setSectionsClickable(true);
+    connect(horizontalHeader(), &QHeaderView::sectionPressed, this,
+            [this](int section) { selectWholeLine(Qt::Horizontal, section); });
+    connect(verticalHeader(), &QHeaderView::sectionPressed, this,
+            [this](int section) { selectWholeLine(Qt::Vertical, section); });
+    // A width the teacher drags (or fits by double-clicking the border) is the column's width.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this, [this](int section, int, int size) {
+        if (!m_applying)
+            m_grid.setColWidth(section + 1, size * kTwipsPerPixel);
+    });
     horizontalHeader()->setHighlightSections(false);
     verticalHeader()->setHighlightSections(false);
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setCornerButtonEnabled(false);
-    // Tab leaves the grid for the next control rather than moving between cells.
     setTabKeyNavigation(false);
     // A grid shown for the first time keeps the widths it has.
     m_fittedFormats = m_grid.headerFormats();
@@ -51,11 +59,21 @@ void GridView::fitColumnsIfHeaderChanged()
     if (m_grid.headerFormats() == m_fittedFormats)
         return;
     m_fittedFormats = m_grid.headerFormats();
-    // The grid estimated the widths; measured with the font shown, each column fits its header.
-    // The sizes are applied once afterwards, not once per column.
+    // The grid estimated the widths; measured with the font shown, each column fits its header and
+    // what its first rows show, so numbers and names can be read (a column of long texts stops
+    // at a width that still leaves room for the others). The sizes are applied once afterwards.
+    constexpr int kRowsMeasured = 200, kWidest = 3000;
+    const QFontMetrics header(horizontalHeader()->font()), cells(font());
+    const int lastRow = std::min(m_grid.Rows() - 1, kRowsMeasured);
     m_fitting = true;
-    for (int c = 1; c < m_grid.Cols(); ++c)
-        m_grid.setColWidth(c, (fontMetrics().horizontalAdvance(m_grid.TextMatrix(0, c)) + 12) * kTwipsPerPixel);
+    auto twips = [](int px) { return (px + 12) * kTwipsPerPixel; };
+    for (int c = 1; c < m_grid.Cols(); ++c) {
+        int widest = 0;
+        for (int r = 1; r <= lastRow; ++r)
+            widest = std::max(widest, cells.horizontalAdvance(m_model->shownText(r, c)));
+        const int headerWidth = twips(header.horizontalAdvance(m_grid.TextMatrix(0, c)));
+        m_grid.setColWidth(c, std::max(headerWidth, std::min(twips(widest), kWidest)));
+    }
     m_fitting = false;
 }
 
@@ -69,8 +87,10 @@ QRect GridView::cellRect(int row, int col) const
 void GridView::applySizes()
 {
     const int cols = m_grid.Cols(), rows = m_grid.Rows();
+    m_applying = true;
     for (int c = 1; c < cols; ++c)
         setColumnWidth(c - 1, m_grid.ColWidth(c) / kTwipsPerPixel);
+    m_applying = false;
     verticalHeader()->setFixedWidth(std::max(m_grid.ColWidth(0) / kTwipsPerPixel, 8));
     // Rows of the grid's default height fit the font; a height set for a row (行高) is kept.
     const int fitted = std::max(table::Grid::kDefaultRowHeight / kTwipsPerPixel, fontMetrics().height() + 4);
@@ -94,14 +114,16 @@ void GridView::gridReset()
 
 void GridView::showCurrent()
 {
+    // The grid's current cell (Row, Col) is where the selection started; the view's current index
+    // is the far corner (RowSel, ColSel), which Shift with the arrows or a drag moves on from.
     const int r = m_grid.Row(), c = m_grid.Col();
     m_syncing = true;
     if (r >= 1 && c >= 1) {
-        const QModelIndex cur = m_model->index(r - 1, c - 1);
+        const QModelIndex anchor = m_model->index(r - 1, c - 1);
         const QModelIndex far = m_model->index(std::max(m_grid.RowSel(), 1) - 1, std::max(m_grid.ColSel(), 1) - 1);
-        selectionModel()->setCurrentIndex(cur, QItemSelectionModel::NoUpdate);
-        selectionModel()->select(QItemSelection(cur, far), QItemSelectionModel::ClearAndSelect);
-        scrollTo(cur);
+        selectionModel()->setCurrentIndex(far, QItemSelectionModel::NoUpdate);
+        selectionModel()->select(QItemSelection(anchor, far), QItemSelectionModel::ClearAndSelect);
+        scrollTo(anchor);
     } else {
         selectionModel()->clearSelection();
     }
@@ -117,14 +139,8 @@ void GridView::currentChanged()
 void GridView::currentChanged(const QModelIndex &current, const QModelIndex &previous)
 {
     QTableView::currentChanged(current, previous);
-    if (m_syncing || !current.isValid())
-        return;
-    m_syncing = true;
-    m_grid.setCurrent(current.row() + 1, current.column() + 1);
-    m_syncing = false;
-    // A drag moves the current cell after it has extended the selection; moving the grid's
-    // current cell collapsed its selection, so the far corner is taken again.
-    syncSelectionToGrid();
+    if (!m_syncing)
+        syncSelectionToGrid();
 }
 
 void GridView::selectionChanged(const QItemSelection &selected, const QItemSelection &deselected)
@@ -136,30 +152,53 @@ void GridView::selectionChanged(const QItemSelection &selected, const QItemSelec
 
 void GridView::syncSelectionToGrid()
 {
-    // RowSel/ColSel are the far corner of the selection as seen from the current cell.
-    const QModelIndex cur = currentIndex();
-    const QItemSelection sel = selectionModel()->selection();
-    if (!cur.isValid() || sel.isEmpty())
+    // The view's current index is the far corner; the corner of its selected block opposite to it
+    // is where the selection started, the grid's current cell.
+    const QModelIndex far = currentIndex();
+    if (!far.isValid())
         return;
-    for (const QItemSelectionRange &range : sel) {
-        if (!range.contains(cur))
+    int anchorRow = far.row(), anchorCol = far.column();
+    for (const QItemSelectionRange &range : selectionModel()->selection()) {
+        if (!range.contains(far))
             continue;
-        const int farRow = cur.row() == range.top() ? range.bottom() : range.top();
-        const int farCol = cur.column() == range.left() ? range.right() : range.left();
-        m_syncing = true;
-        m_grid.setRowSel(farRow + 1);
-        m_grid.setColSel(farCol + 1);
-        m_syncing = false;
-        return;
+        anchorRow = far.row() == range.top() ? range.bottom() : range.top();
+        anchorCol = far.column() == range.left() ? range.right() : range.left();
+        break;
     }
+    m_syncing = true;
+    if (anchorRow + 1 != m_grid.Row() || anchorCol + 1 != m_grid.Col())
+        m_grid.setCurrent(anchorRow + 1, anchorCol + 1);
+    m_grid.setRowSel(far.row() + 1);
+    m_grid.setColSel(far.column() + 1);
+    m_syncing = false;
+}
+
+void GridView::selectWholeLine(Qt::Orientation orientation, int section)
+{
+    // A field name selects its column, a row number its row, from the first data cell.
+    if (orientation == Qt::Horizontal) {
+        m_grid.setCurrent(1, section + 1);
+        m_grid.setRowSel(m_grid.Rows() - 1);
+    } else {
+        m_grid.setCurrent(section + 1, 1);
+        m_grid.setColSel(m_grid.Cols() - 1);
+    }
+    showCurrent();
+    setFocus();
+    emit cellClicked();
 }
 
 void GridView::keyPressEvent(QKeyEvent *event)
 {
     const QString text = event->text();
+    if (event->key() == Qt::Key_Tab || event->key() == Qt::Key_Backtab) {
+        // Tab goes from cell to cell, never to the controls above the grid.
+        emit tabPressed(event->key() == Qt::Key_Tab && !(event->modifiers() & Qt::ShiftModifier));
+        event->accept();
+        return;
+    }
     const bool isChar = !text.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
-                        event->key() != Qt::Key_Escape && event->key() != Qt::Key_Delete &&
-                        event->key() != Qt::Key_Tab && event->key() != Qt::Key_Backtab;
+                        event->key() != Qt::Key_Escape && event->key() != Qt::Key_Delete;
     if (isChar) {
         // Enter, Backspace and space open the editor on the existing text like any typed key.
         emit keyTyped(event->key() == Qt::Key_Enter || event->key() == Qt::Key_Return ? QStringLiteral("\r") : text);

@@ -18,6 +18,7 @@ public:
     ~GridView() override;
 
     Grid &grid() { return m_grid; }
+    GridModel *gridModel() const { return m_model; }
     // The rectangle of grid cell (row, col) in viewport coordinates; empty for the fixed cells.
     QRect cellRect(int row, int col) const;
     bool overHeader() const { return m_overHeader; }
@@ -41,6 +42,8 @@ signals:
     void cellRightClicked();
     void cellClicked();
     void focusChangedTo(bool focused);
+    // Tab (forward) or Shift+Tab on the grid.
+    void tabPressed(bool forward);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;
@@ -58,6 +61,7 @@ protected:
 
 private:
     void syncSelectionToGrid();
+    void selectWholeLine(Qt::Orientation orientation, int section);
     void fitColumnsIfHeaderChanged();
     Grid &m_grid;
     GridModel *m_model;
@@ -65,6 +69,7 @@ private:
     bool m_syncing = false;
     int m_fittedFormats = -1;
     bool m_fitting = false;
+    bool m_applying = false;
 };
 
 } // namespace table

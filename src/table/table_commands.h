@@ -6,4 +6,8 @@ namespace table {
 
 void registerTableCommands(CommandRegistry &registry);
 
+// Where the choice of 显示公式结果 is remembered in the settings store.
+inline const QString kViewSection = QStringLiteral("View");
+inline const QString kShowResultsKey = QStringLiteral("ShowFormulaResults");
+
 } // namespace table

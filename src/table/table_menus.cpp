@@ -54,6 +54,8 @@ const ui::MenuEntry kFormatMenuEntries[] = {
     {u"menuFont", u"字体(&F)..."},
     {u"menuHeight", u"行高(&H)"},
     {u"mneuWeight", u"列宽(&W)"},
+    {u"-", u""},
+    {u"menuShowResults", u"显示公式结果"},
 };
 const ui::MenuEntry kFieldMenuEntries[] = {
     {u"menuIstLei", u"插入列[字段](&I)"},

@@ -4,6 +4,9 @@
 #include "table/editing.h"
 #include "table/formula_text.h"
 #include "table/grid_view.h"
+#include "table/grid_model.h"
+#include "table/table_commands.h"
+#include "ui/settings_store.h"
 #include "table/field_commands.h"
 #include "table/find_replace.h"
 #include "table/templates.h"
@@ -98,6 +101,12 @@ private:
             m_w.m_txtedit->hide();
             m_w.showCurrentCell(); // the formula bar shows the cell again, not the discarded text
             return true;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab:
+            // As on the grid: the edit is written and the next (or previous) cell is current.
+            m_w.m_grid->setFocus();
+            m_w.moveByTab(e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
+            return true;
         case Qt::Key_Up:
             m_w.m_grid->setFocus();
             QCoreApplication::processEvents();
@@ -189,6 +198,8 @@ void Form1::buildControls()
 {
     m_check1 = new QCheckBox(QStringLiteral("公式"), this);
     m_check1->setObjectName(QStringLiteral("Check1"));
+    // Keys typed for the cells never reach the check box or the button: they take no focus.
+    m_check1->setFocusPolicy(Qt::NoFocus);
     m_result = new QLabel(QStringLiteral("非公式单元格"), this);
     m_result->setObjectName(QStringLiteral("Label1"));
     m_result->setEnabled(false);
@@ -197,6 +208,7 @@ void Form1::buildControls()
     m_command2 = new QPushButton(QStringLiteral("…"), this);
     m_command2->setObjectName(QStringLiteral("Command2"));
     m_command2->setToolTip(QStringLiteral("公式编辑器"));
+    m_command2->setFocusPolicy(Qt::NoFocus);
     m_text2 = new QLineEdit(this);
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setReadOnly(true);
@@ -221,6 +233,7 @@ void Form1::buildControls()
             MSFlexGridEdit(QStringLiteral(" "));
     });
     connect(m_grid, &GridView::cellRightClicked, this, &Form1::showPopupMenu);
+    connect(m_grid, &GridView::tabPressed, this, &Form1::moveByTab);
     connect(m_grid, &GridView::focusChangedTo, this, [this](bool) { undoStateChanged(); });
     connect(m_txtedit, &QLineEdit::textChanged, m_text1, &QLineEdit::setText);
     connect(m_text1, &QLineEdit::textChanged, this, &Form1::formulaBarChanged);
@@ -249,6 +262,7 @@ void Form1::buildMenus()
     // The results of the last search, before the Edit menu decides whether its submenu is enabled.
     connect(m_menus[1], &QMenu::aboutToShow, this, &Form1::rebuildFindResults);
     action(QStringLiteral("menuUnPasSave"))->setCheckable(true);
+    action(QStringLiteral("menuShowResults"))->setCheckable(true);
     for (QMenu *m : findChildren<QMenu *>())
         connect(m, &QMenu::aboutToShow, this, &Form1::refreshActions);
 }
@@ -326,7 +340,50 @@ bool Form1::LoadData(const QString &name, bool fullPath)
     }
     setTitle(m_doc.Caption);
     showCurrentCell();
+    focusGrid();
     return true;
+}
+
+void Form1::showResults()
+{
+    // The cells keep their formulas; the grid shows what they evaluate to, or their text.
+    const bool show = m_ws.showFormulaResults && m_commands.displayValue;
+    action(QStringLiteral("menuShowResults"))->setChecked(show);
+    if (show == m_showingResults)
+        return;
+    m_showingResults = show;
+    if (show)
+        m_grid->gridModel()->setFormulaValues(
+            [this](int row, int col) { return m_commands.displayValue(m_doc, m_ws, row, col); });
+    else
+        m_grid->gridModel()->setFormulaValues({});
+}
+
+void Form1::focusGrid()
+{
+    // Typed scores go into cells: the grid takes the keyboard with its current cell in view.
+    if (m_txtedit->isVisible())
+        return;
+    m_grid->setFocus();
+    m_grid->showCurrent();
+}
+
+void Form1::moveByTab(bool forward)
+{
+    Grid &g = m_doc.成绩表;
+    const int lastRow = g.Rows() - 1, lastCol = g.Cols() - 1;
+    int r = std::max(g.Row(), 1), c = std::max(g.Col(), 1);
+    if (forward) {
+        if (g.Col() >= 1 && c < lastCol)
+            ++c;
+        else if (g.Col() >= 1)
+            c = 1, r = r < lastRow ? r + 1 : 1;
+    } else if (c > 1) {
+        --c;
+    } else {
+        c = lastCol, r = r > 1 ? r - 1 : lastRow;
+    }
+    g.setCurrent(r, c);
 }
 
 bool Form1::SaveData(const QString &name)
@@ -352,8 +409,12 @@ void Form1::GridHidingProgress::setPercent(int percent)
 void Form1::GridHidingProgress::finish()
 {
     m_w.m_ws.finish();
-    if (m_depth > 0 && --m_depth == 0)
+    // Hiding the grid passed its focus on to the formula bar; it comes back with the grid.
+    if (m_depth > 0 && --m_depth == 0) {
         m_w.m_grid->show();
+        if (m_w.isAncestorOf(QApplication::focusWidget()))
+            m_w.focusGrid();
+    }
 }
 
 void Form1::requestClose()
@@ -423,8 +484,10 @@ void Form1::run(const Command &c)
         ctx.textBox = &textBox;
     command->run(ctx);
     setTitle(m_doc.Caption);
-    if (!onText)
+    if (!onText) {
         showCurrentCell();
+        focusGrid();
+    }
     refreshActions();
 }
 
@@ -469,6 +532,7 @@ void Form1::refreshActions()
             std::any_of(entries.begin(), entries.end(), [](QAction *a) { return a->isEnabled() && a->isVisible(); }));
     }
     action(QStringLiteral("menuUnPasSave"))->setChecked(m_doc.unprotectedSave);
+    showResults();
     m_command2->setEnabled(m_commands.find(QStringLiteral("menuGSBJ")) != nullptr);
     undoStateChanged();
 }
@@ -523,7 +587,10 @@ void Form1::closeEvent(QCloseEvent *event)
             QStringLiteral("是否更改对表格：“") + m_doc.Caption + QStringLiteral("”所做的修改?"),
             QStringLiteral("提示："), ui::Buttons::YesNoCancel, ui::Icon::Question, ui::Answer::Yes);
         if (a == ui::Answer::Cancel) {
+            // The table stays open and active: status bar, toolbar and menus as they were.
             event->ignore();
+            if (m_active)
+                activated();
             return;
         }
         if (a == ui::Answer::Yes) {
@@ -640,8 +707,13 @@ void Form1::showPopupMenu()
 
 // --- the window's own commands ------------------------------------------------------------------
 
-void registerTableWindowCommands(CommandRegistry &r)
+void registerTableWindowCommands(CommandRegistry &r, ui::SettingsStore &settings)
 {
+    r.add({QStringLiteral("menuShowResults"), base::ToolButton::None, [&settings](CommandContext &c) {
+               c.ws.showFormulaResults = !c.ws.showFormulaResults;
+               settings.setValue(kViewSection, kShowResultsKey,
+                                 c.ws.showFormulaResults ? QStringLiteral("1") : QStringLiteral("0"));
+           }, {}});
     auto form = [](CommandContext &c) { return qobject_cast<Form1 *>(c.window); };
     r.add({QStringLiteral("menuClose"), base::ToolButton::None, [form](CommandContext &c) {
                if (Form1 *w = form(c))

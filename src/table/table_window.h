@@ -21,7 +21,8 @@ class QAction;
 
 namespace ui {
 class Prompter;
-}
+class SettingsStore;
+} // namespace ui
 
 namespace table {
 
@@ -47,6 +48,10 @@ public:
     // The menus of the table window, in menu-bar order.
     QList<QMenu *> menus() const { return m_menus; }
     QAction *action(const QString &objectName) const;
+
+    // A usable size for a new window, and the least any arrangement may shrink it to.
+    QSize sizeHint() const override { return {640, 420}; }
+    QSize minimumSizeHint() const override { return {240, 120}; }
 
     // Runs the command registered under `name`: a pending cell edit is committed first (unless the
     // keyboard is in a text box, which the Edit commands then act on); afterwards the window shows
@@ -117,6 +122,9 @@ private:
     void formulaBarChanged(const QString &text);
     void showPopupMenu();
     void undoStateChanged();
+    void focusGrid();
+    void showResults();
+    void moveByTab(bool forward);
 
     base::Workspace &m_ws;
     ui::Prompter &m_prompter;
@@ -135,10 +143,12 @@ private:
     QLineEdit *m_txtedit = nullptr;
     QMenu *m_popup = nullptr;
     bool m_active = false;
+    bool m_showingResults = false;
     Editing *m_editing = nullptr;
 };
 
-// The commands that act on the table window itself (关闭, 编辑选中单元格).
-void registerTableWindowCommands(CommandRegistry &registry);
+// The commands that act on the table window itself (关闭, 编辑选中单元格, 显示公式结果, which is
+// remembered in the settings store).
+void registerTableWindowCommands(CommandRegistry &registry, ui::SettingsStore &settings);
 
 } // namespace table

@@ -128,35 +128,51 @@ QString QtPrompter::fileFilter(const QString &pattern)
     return pattern + QStringLiteral(" (") + patterns + QLatin1Char(')');
 }
 
+void QtPrompter::prepare(QFileDialog &dialog) const
+{
+    // Qt's own dialog, in Chinese with the translations loaded, large enough that names, sizes
+    // and dates can be read; it opens where the teacher was last, at first in 表格数据.
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setViewMode(QFileDialog::Detail);
+    if (!m_folder.isEmpty())
+        dialog.setDirectory(m_folder);
+    dialog.resize(900, 560);
+}
+
+QStringList QtPrompter::chosen(QFileDialog &dialog)
+{
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    m_folder = dialog.directory().absolutePath();
+    return dialog.selectedFiles();
+}
+
 QStringList QtPrompter::openFiles(const QString &pattern, const QString &title)
 {
     QFileDialog dialog(parentWidget(), title, QString(), fileFilter(pattern));
+    prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFiles);
-    if (dialog.exec() != QDialog::Accepted)
-        return {};
-    return dialog.selectedFiles();
+    return chosen(dialog);
 }
 
 QString QtPrompter::openFile(const QString &pattern, const QString &title)
 {
     QFileDialog dialog(parentWidget(), title, QString(), fileFilter(pattern));
+    prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return chosen(dialog).value(0);
 }
 
 QString QtPrompter::saveFile(const QString &pattern, const QString &title)
 {
     QFileDialog dialog(parentWidget(), title, QString(), fileFilter(pattern));
+    prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setDefaultSuffix(pattern.right(3));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return chosen(dialog).value(0);
 }
 
 bool installQtChineseTranslation(QCoreApplication &app)

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class QCoreApplication;
+class QFileDialog;
 
 namespace ui {
 
@@ -14,6 +15,8 @@ class QtPrompter : public Prompter {
 public:
     explicit QtPrompter(QWidget *owner = nullptr) : m_owner(owner) {}
     void setOwner(QWidget *owner) { m_owner = owner; }
+    // The folder the file dialogs open in until the teacher has chosen another one.
+    void setStartFolder(const QString &folder) { m_folder = folder; }
     QWidget *owner() const { return m_owner; }
 
     void message(const QString &text, const QString &title, Icon icon) override;
@@ -29,7 +32,10 @@ public:
 
 private:
     QWidget *parentWidget() const;
+    void prepare(QFileDialog &dialog) const;
+    QStringList chosen(QFileDialog &dialog);
     QPointer<QWidget> m_owner;
+    QString m_folder;
 };
 
 // Loads Qt's own Simplified Chinese texts (是/否/取消, the file dialogs) when they are installed.

@@ -282,9 +282,9 @@ private slots:
             QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, to);
             QCOMPARE(child<QLineEdit>(d, "Text1")->text(), QStringLiteral("cell(2,2)+cell(2,1)+cell(1,2)+cell(1,1)"));
             QCOMPARE(m_prompter->shown.size(), 1);
-            // The grid keeps the dragged block: current cell where the mouse ended, far corner where it began.
+            // The grid keeps the dragged block: current cell where the drag began, far corner where it ended.
             const table::Grid &g = view->grid();
-            QCOMPARE((QList<int>{g.Row(), g.Col(), g.RowSel(), g.ColSel()}), (QList<int>{1, 1, 2, 2}));
+            QCOMPARE((QList<int>{g.Row(), g.Col(), g.RowSel(), g.ColSel()}), (QList<int>{2, 2, 1, 1}));
             QVERIFY(!child<QPushButton>(d, "Command1")->isEnabled());
             QCOMPARE(child<QLineEdit>(d, "Text3")->text(), QStringLiteral("公式错误"));
             d->reject();

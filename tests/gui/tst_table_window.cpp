@@ -257,7 +257,10 @@ private slots:
         go(2, 2);
         cb->setText(QStringLiteral("a\tb\nc"));
         trigger("menuPaste");
-        QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("a\tb\nc")); // one cell, unchanged
+        // A block copied from a spreadsheet fills the cells from the target on.
+        QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("a"));
+        QCOMPARE(grid().TextMatrix(2, 3), QStringLiteral("b"));
+        QCOMPARE(grid().TextMatrix(3, 2), QStringLiteral("c"));
         QVERIFY(m_w->action(QStringLiteral("menuUndo"))->isEnabled());
         go(1, 1);
         trigger("menuCut");
@@ -284,13 +287,15 @@ private slots:
         QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("v"));
         trigger("menuUndo"); // a second undo does nothing
         QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("v"));
-        // A far corner above and left of the current cell clears nothing in that direction.
+        // A block selected upward and leftward is cleared whole, as the teacher sees it.
         go(3, 3);
-        grid().setRowSel(1);
-        grid().setColSel(1);
+        grid().setRowSel(2);
+        grid().setColSel(2);
         trigger("menuDel");
-        QCOMPARE(grid().TextMatrix(3, 3), QStringLiteral("v"));
-        QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("v"));
+        QCOMPARE(grid().TextMatrix(3, 3), QString());
+        QCOMPARE(grid().TextMatrix(2, 2), QString());
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("v"));
+        trigger("menuUndo");
         go(2, 2);
         grid().setRowSel(3);
         grid().setColSel(2);
@@ -357,8 +362,9 @@ private slots:
                            QStringLiteral("提示："));
         QCOMPARE(m_w->close(), closes);
         QCOMPARE(QFile::exists(m_tmp->path() + QStringLiteral("/close.gdt")), saved);
-        QCOMPARE(m_ws->panelText(2), QStringLiteral("当前表格：无"));
-        QVERIFY(!m_ws->buttonEnabled(base::ToolButton(4)));
+        // Cancel leaves the open table active with its status and buttons.
+        QCOMPARE(m_ws->panelText(2), closes ? QStringLiteral("当前表格：无") : QStringLiteral("当前表格：期中"));
+        QCOMPARE(m_ws->buttonEnabled(base::ToolButton::Save), !closes);
         QCOMPARE(m_w->document().changed(), true); // saving never clears the marker
     }
 
