@@ -124,7 +124,8 @@ void frmLogin::fillUsers(const QString &select)
 {
     m_combo1->clear();
     m_combo1->addItems(m_store.users());
-    m_combo1->setCurrentIndex(select.isEmpty() ? -1
+    // With no name remembered (the first start), the first user is chosen, ready for the password.
+    m_combo1->setCurrentIndex(select.isEmpty() ? (m_combo1->count() > 0 ? 0 : -1)
                                                : m_combo1->findText(select, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
@@ -188,8 +189,12 @@ void frmLogin::doLogin()
 {
     const QString name = m_combo1->currentText();
     const std::optional<QString> tablePassword = m_store.login(name, m_text1->text());
-    if (!tablePassword)
+    if (!tablePassword) {
+        // The wrong password is selected, so typing replaces it.
+        m_text1->setFocus();
+        m_text1->selectAll();
         return;
+    }
     setLoggedIn(m_ws, name, *tablePassword);
     m_settings.setValue(kSection, kKey, name);
     m_loginDone = true;

@@ -174,6 +174,7 @@ private slots:
         QVERIFY(dlg.isVisible());
         QVERIFY(!dlg.loginDone());
         QCOMPARE(edit("Text1")->text(), QStringLiteral("secret2"));
+        QCOMPARE(edit("Text1")->selectedText(), QStringLiteral("secret2")); // typing replaces it
         QCOMPARE(button("Command1")->text(), QStringLiteral("确定(&O)"));
         QVERIFY(m_ws->userName.isEmpty());
         QVERIFY(m_ws->panelText(4).isEmpty());
@@ -245,7 +246,7 @@ private slots:
         QTest::newRow("second entry") << QStringLiteral("bbb") << 1;
         QTest::newRow("deleted since") << QStringLiteral("ccc") << -1;
         QTest::newRow("other case") << QStringLiteral("BBB") << -1;
-        QTest::newRow("none") << QString() << -1;
+        QTest::newRow("none: the first user") << QString() << 0;
     }
 
     void rememberedName()
