@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLocale>
 #include <QStandardPaths>
 
 namespace {
@@ -38,6 +39,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationName(shell::kProgramCaption);
     print::substituteChineseFonts();
     ui::installQtChineseTranslation(app);
+    // Dates and sizes in the system's dialogs read as a Chinese desktop shows them.
+    QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 
     base::Workspace ws(programDirectory());
     ws.printers = std::make_shared<print::QtPrinterSystem>();

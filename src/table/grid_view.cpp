@@ -43,7 +43,8 @@ GridView::GridView(Grid &grid, QWidget *parent) : QTableView(parent), m_grid(gri
     verticalHeader()->setDefaultAlignment(Qt::AlignCenter);
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     setCornerButtonEnabled(false);
-    setTabKeyNavigation(false);
+    // Tab reaches keyPressEvent, which moves between cells, instead of the next control.
+    setTabKeyNavigation(true);
     // A grid shown for the first time keeps the widths it has.
     m_fittedFormats = m_grid.headerFormats();
     applySizes();

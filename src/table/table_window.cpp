@@ -216,6 +216,8 @@ void Form1::buildControls()
 
     m_grid = new GridView(m_doc.成绩表, this);
     m_grid->setObjectName(QStringLiteral("成绩表"));
+    // A window that becomes active gives the keyboard to its grid, not to the formula bar.
+    setFocusProxy(m_grid);
     m_txtedit = new QLineEdit(m_grid->viewport());
     m_txtedit->setObjectName(QStringLiteral("txtedit"));
     m_txtedit->setFrame(false);
@@ -560,6 +562,8 @@ void Form1::activated()
     }
     m_txtedit->setFont(m_grid->font());
     m_ws.showCurrentTable(m_doc.Caption);
+    if (!isAncestorOf(QApplication::focusWidget()))
+        focusGrid();
     for (base::ToolButton b : kTableButtons)
         m_ws.setButtonEnabled(b, buttonAvailable(b));
     undoStateChanged();

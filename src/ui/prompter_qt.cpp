@@ -2,6 +2,8 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTreeView>
 #include <QInputDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
@@ -137,6 +139,14 @@ void QtPrompter::prepare(QFileDialog &dialog) const
     if (!m_folder.isEmpty())
         dialog.setDirectory(m_folder);
     dialog.resize(900, 560);
+    if (auto *list = dialog.findChild<QTreeView *>()) {
+        // Size, type and date as wide as they need, the name taking the rest.
+        QHeaderView *header = list->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+        for (int column = 1; column < 4; ++column)
+            header->setSectionResizeMode(column, QHeaderView::ResizeToContents);
+    }
 }
 
 QStringList QtPrompter::chosen(QFileDialog &dialog)

@@ -574,6 +574,30 @@ private slots:
         QCOMPARE(scoreInFile(first), QStringLiteral("70"));
     }
 
+    // Opening a table that is open shows its window; typing right after opening reaches the grid;
+    // beside a maximised window a new one opens maximised, and restored it is a real window.
+    void openingAsATeacherDoes()
+    {
+        const QString path = makeTableFile(QStringLiteral("甲"), QStringLiteral("甲表"), QStringLiteral("70"));
+        const QString other = makeTableFile(QStringLiteral("乙"), QStringLiteral("乙表"), QStringLiteral("80"));
+        makeWindow();
+        showWindow();
+        table::Form1 *first = openThroughMenu(path);
+        QTRY_COMPARE(QApplication::focusWidget(), first->gridView());
+        auto *sub = qobject_cast<QMdiSubWindow *>(first->parentWidget());
+        sub->showMaximized();
+        table::Form1 *second = openThroughMenu(other);
+        QVERIFY(second != first);
+        auto *secondSub = qobject_cast<QMdiSubWindow *>(second->parentWidget());
+        QVERIFY(secondSub->isMaximized());
+        secondSub->showNormal();
+        QVERIFY(secondSub->height() >= second->minimumSizeHint().height());
+        QVERIFY(m_w->mdiArea()->viewport()->rect().contains(secondSub->geometry()));
+        QCOMPARE(openThroughMenu(path), first);
+        QCOMPARE(m_w->tableWindows().size(), 2);
+        VERIFY_PROMPTS(m_p);
+    }
+
     void toolbarSaveOfANewTableAsksForAPath()
     {
         makeWindow();

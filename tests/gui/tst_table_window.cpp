@@ -13,6 +13,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
+#include <QHeaderView>
 #include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -439,6 +440,43 @@ private slots:
         QVERIFY(!undo->isEnabled() && !m_ws->buttonEnabled(base::ToolButton::Undo));
         w.document().Tag.clear();
         m_w->activated();
+    }
+
+    // Tab goes from cell to cell; a field name selects its column; formula cells show their
+    // results, numbers to the right, until 显示公式结果 is switched off.
+    void gridAsATeacherUsesIt()
+    {
+        go(1, 1);
+        QTest::keyClick(view(), Qt::Key_Tab);
+        QCOMPARE(grid().Col(), 2);
+        QTest::keyClick(view(), Qt::Key_Backtab);
+        QCOMPARE(grid().Col(), 1);
+        QCOMPARE(QApplication::focusWidget(), view());
+        QTest::keyClick(view(), Qt::Key_6);
+        QTest::keyClick(editor(), Qt::Key_Tab);
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("6"));
+        QCOMPARE(grid().Col(), 2);
+
+        auto *header = m_w->gridView()->horizontalHeader();
+        QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(1) + 4, 4));
+        QCOMPARE((QList<int>{grid().Row(), grid().Col(), grid().RowSel(), grid().ColSel()}),
+                 (QList<int>{1, 2, 3, 2}));
+
+        grid().setTextMatrix(1, 2, QStringLiteral("9"));
+        grid().setTextMatrix(2, 3, QStringLiteral("！公式：cell(1,1)+cell(1,2)"));
+        auto *model = m_w->gridView()->model();
+        const QModelIndex formula = model->index(1, 2);
+        QCOMPARE(model->data(formula).toString(), QStringLiteral("15"));
+        QVERIFY(model->data(formula, Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
+        QVERIFY(model->data(model->index(0, 0), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignRight);
+        grid().setTextMatrix(1, 1, QStringLiteral("王"));
+        QVERIFY(model->data(model->index(0, 0), Qt::TextAlignmentRole).value<Qt::Alignment>() & Qt::AlignLeft);
+        QCOMPARE(model->data(formula).toString(), QStringLiteral("公式错误"));
+        trigger("menuShowResults");
+        QCOMPARE(model->data(formula).toString(), QStringLiteral("！公式：cell(1,1)+cell(1,2)"));
+        QCOMPARE(m_settings.value(QStringLiteral("View"), QStringLiteral("ShowFormulaResults")), QStringLiteral("0"));
+        trigger("menuShowResults");
+        m_w->document().Tag.clear();
     }
 
     void saveWritesTheOpenEditorsValue()
