@@ -34,14 +34,28 @@ using namespace table::cli;
 
 const char *const kUsage =
     "usage: scorvane-cli [--dir DIR] [--user NAME --password PW | --table-password PW] [--yes] COMMAND ARGS...\n"
+    "FIELD is a column number or a field name; table-changing commands write in place unless --out OUT.gdt.\n"
     "commands:\n"
-    "  show FILE.gdt                                    print a table\n"
-    "  save-as IN.gdt OUT.gdt [--unprotected]           load and save a table\n"
-    "  calc EXPR                                        evaluate an expression\n"
+    "  show FILE.gdt | save-as IN.gdt OUT.gdt [--unprotected] | calc EXPR\n"
+    "  user add NAME PW | user passwd NAME OLD NEW | user list\n"
+    "  template list | template save FILE.gdt NAME | template apply FILE.gdt NAME [--out OUT.gdt]\n"
+    "  field insert FILE.gdt AT NAME | field remove FILE.gdt FIELD | field rename FILE.gdt FIELD NAME\n"
+    "  set-props FILE.gdt [--title T] [--teacher X] [--class-info Y] [--class-size N] [--decimals N [--pad]]\n"
+    "  formula FILE.gdt OP R1,C1 R2,C2 --at R,C\n"
+    "  school show | school tables PATH [--proposed]\n"
+    "  new-table PATH NAME [--title T] [--class-size N] [--teacher X] [--class-info Y] [--decimals N [--pad]]\n"
+    "        [--template NAME]\n"
+    "  find FILE.gdt TEXT [--contains] | replace FILE.gdt FROM TO [--whole] [--out OUT.gdt]\n"
+    "  sort FILE.gdt FIELD [--desc] [--rank-into FIELD] [--out OUT.gdt]\n"
+    "  export-csv FILE.gdt OUT.csv | import-column FILE.gdt FIELD IN.csv [--out OUT.gdt]\n"
+    "  import-table FILE.gdt SOURCE.gdt [--out OUT.gdt]\n"
+    "  fill-column FILE.gdt FIELD SOURCE.gdt SFIELD [--match KEY SKEY] [--out OUT.gdt]\n"
+    "  export-part FILE.gdt OUT.gdt --fields F[,F...] [--rows N[-M][,...]]\n"
+    "  convert-csv IN.csv OUT.gdt [--title T] [--teacher X] [--class-info Y] | convert-dbf IN.dbf OUT.gdt [...]\n"
+    "  convert-trial [--backup] FILE.gdt...\n"
     "  print FILE.gdt --pdf OUT.pdf | --printer NAME [--page N | --row R] [--title T] [--footer T]\n"
     "        [--no-teacher] [--no-class-info] [--no-lines] [--no-fit] [--date YYYY-MM-DD]\n"
-    "  print FILE.gdt --list-pages                      the page choices\n"
-    "  user add NAME PW | user passwd NAME OLD NEW | user list\n";
+    "  print FILE.gdt --list-pages\n";
 
 int usage()
 {
