@@ -181,7 +181,7 @@ TrialResult convertTrialFile(const QString &path, bool backup, table::TableFile 
     }
     // The read-only mark would keep the archive from replacing the file.
     QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
-    return files.ZIPFile(member, path, password) == 0 ? TrialResult::Converted : TrialResult::PackFailed;
+    return files.ZIPFile(member, path, password) ? TrialResult::Converted : TrialResult::PackFailed;
 }
 
 int convertTrialFiles(const QStringList &paths, bool backup, table::TableFile &files, const QString &password,

@@ -156,9 +156,10 @@ bool menuChangeLeiTitle(GradeTable &t, ui::Prompter &prompter)
 
 FieldManager::FieldManager(const Grid &grid)
 {
-    const QStringList segments = grid.FormatString().split(QLatin1Char('|'));
-    for (int i = 1; i < grid.Cols() && i < segments.size(); ++i)
-        items << segments[i].trimmed();
+    // The names in the header cells, never the header text split at "|": after an earlier
+    // run of the manager the two can differ.
+    for (int i = 1; i < grid.Cols(); ++i)
+        items << grid.TextMatrix(0, i).trimmed();
     selected = static_cast<int>(items.size()) - 1;
 }
 

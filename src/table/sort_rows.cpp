@@ -126,9 +126,10 @@ bool checkSortable(const GradeTable &t, ui::Prompter &prompter)
 SortDialogModel::SortDialogModel(const GradeTable &t, bool ascending) : m_ascending(ascending)
 {
     const Grid &g = t.成绩表;
-    const QStringList segments = g.FormatString().split(QLatin1Char('|'));
+    // The names in the header cells, which the header text may no longer match after the field
+    // manager gave it its own.
     for (int i = 1; i < g.Cols(); ++i)
-        m_fields << (i < segments.size() ? segments[i] : g.TextMatrix(0, i));
+        m_fields << g.TextMatrix(0, i);
     m_sort = g.Col() >= 1 && g.Col() < g.Cols() ? g.Col() - 1 : -1;
     m_target = static_cast<int>(m_fields.size()) - 1;
 }

@@ -147,14 +147,13 @@ TableFile::TableFile(base::Workspace &ws, ui::Prompter &prompter, base::Progress
 {
 }
 
-int TableFile::ZIPFile(const QByteArray &member, const QString &archive, const QString &password)
+bool TableFile::ZIPFile(const QByteArray &member, const QString &archive, const QString &password)
 {
-    if (!base::archive::pack(member, QStringLiteral("data.file"), archive, password)) {
-        m_prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
-                           ui::Icon::Critical);
-        return 1;
-    }
-    return 0;
+    if (base::archive::pack(member, QStringLiteral("data.file"), archive, password))
+        return true;
+    m_prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
+                       ui::Icon::Critical);
+    return false;
 }
 
 std::optional<QByteArray> TableFile::unZIPFile(const QString &archive, const QString &password, OpenMessage which)
@@ -188,7 +187,7 @@ bool TableFile::readTableFile(const QString &path, GradeTable &table, OpenMessag
 
 bool TableFile::writeTableFile(const GradeTable &table, const QString &path, const QString &password)
 {
-    return ZIPFile(memberBytes(table), path, password) == 0;
+    return ZIPFile(memberBytes(table), path, password);
 }
 
 bool TableFile::LoadData(GradeTable &table, const QString &name, bool fullPath)

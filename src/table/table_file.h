@@ -45,8 +45,8 @@ public:
     TableFile(base::Workspace &ws, ui::Prompter &prompter, base::Progress *progress = nullptr);
 
     // Packs `member` as "data.file" into `archive`, written beside it and renamed over it.
-    // Shows "文件保存失败！…" on failure. 1 on failure, else 0.
-    int ZIPFile(const QByteArray &member, const QString &archive, const QString &password);
+    // Shows "文件保存失败！…" and answers false on failure.
+    bool ZIPFile(const QByteArray &member, const QString &archive, const QString &password);
     enum class OpenMessage { Table, Import };
     // The member "data.file" of `archive`, unpacked in memory; nullopt on failure (with the message
     // of the calling window).

@@ -3,6 +3,7 @@
 #include "base/workspace.h"
 #include "table/editing.h"
 #include "table/formula_text.h"
+#include "table/cell_editor_window.h"
 #include "table/grid_view.h"
 #include "table/grid_model.h"
 #include "table/table_commands.h"
@@ -30,129 +31,6 @@
 namespace table {
 
 using base::kTwipsPerPixel;
-
-// The grid's observer and the editors' event filter: commits a pending edit before the current
-// cell moves, and routes the in-cell editor's and the formula bar's keys.
-class Form1::Editing : public QObject, public GridObserver {
-public:
-    explicit Editing(Form1 &w) : QObject(&w), m_w(w) {}
-
-    void currentAboutToChange() override
-    {
-        if (m_w.m_txtedit->isVisible())
-            m_w.commitEditor();
-    }
-    void currentChanged() override { m_w.currentCellChanged(); }
-    void gridReset() override { m_w.currentCellChanged(); }
-
-protected:
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (watched == m_w.m_txtedit)
-            return editorEvent(event);
-        if (watched == m_w.m_text1 && event->type() == QEvent::KeyPress)
-            return formulaBarKey(static_cast<QKeyEvent *>(event));
-        if (watched == m_w.m_text1 && event->type() == QEvent::InputMethod)
-            markIfCommitted(event);
-        return false;
-    }
-
-private:
-    // Text an input method commits counts as typed characters.
-    void markIfCommitted(QEvent *event)
-    {
-        if (!static_cast<QInputMethodEvent *>(event)->commitString().isEmpty())
-            m_w.m_doc.markChanged();
-    }
-
-    bool editorEvent(QEvent *event)
-    {
-        switch (event->type()) {
-        case QEvent::FocusIn:
-            m_w.m_doc.setUndoEnabled(false);
-            return false;
-        case QEvent::FocusOut:
-            m_w.m_doc.setUndoEnabled(m_w.m_doc.undoArmed);
-            return false;
-        case QEvent::KeyPress:
-            return editorKey(static_cast<QKeyEvent *>(event));
-        case QEvent::InputMethod:
-            markIfCommitted(event);
-            return false;
-        default:
-            return false;
-        }
-    }
-
-    bool editorKey(QKeyEvent *e)
-    {
-        Grid &g = m_w.m_doc.成绩表;
-        switch (e->key()) {
-        case Qt::Key_Return:
-        case Qt::Key_Enter:
-            // The key itself: focus back to the grid, the text not yet written; the character then
-            // moves by the input direction, which commits.
-            m_w.m_doc.markChanged();
-            m_w.m_grid->setFocus();
-            editing::moveAfterEnter(g, m_w.m_ws.verticalInput(), m_w.m_ws.horizontalInput());
-            return true;
-        case Qt::Key_Escape:
-            m_w.m_grid->setFocus();
-            m_w.m_txtedit->hide();
-            m_w.showCurrentCell(); // the formula bar shows the cell again, not the discarded text
-            return true;
-        case Qt::Key_Tab:
-        case Qt::Key_Backtab:
-            // As on the grid: the edit is written and the next (or previous) cell is current.
-            m_w.m_grid->setFocus();
-            m_w.moveByTab(e->key() == Qt::Key_Tab && !(e->modifiers() & Qt::ShiftModifier));
-            return true;
-        case Qt::Key_Up:
-            m_w.m_grid->setFocus();
-            QCoreApplication::processEvents();
-            if (g.Row() > g.FixedRows())
-                g.setRow(g.Row() - 1);
-            return true;
-        case Qt::Key_Down:
-            m_w.m_grid->setFocus();
-            QCoreApplication::processEvents();
-            if (g.Row() < g.Rows() - 1)
-                g.setRow(g.Row() + 1);
-            return true;
-        default:
-            if (!e->text().isEmpty())
-                m_w.m_doc.markChanged();
-            return false;
-        }
-    }
-
-    bool formulaBarKey(QKeyEvent *e)
-    {
-        if (e->key() != Qt::Key_Return && e->key() != Qt::Key_Enter) {
-            if (!e->text().isEmpty())
-                m_w.m_doc.markChanged();
-            return false;
-        }
-        m_w.m_doc.markChanged();
-        m_w.commitFormulaBar();
-        return true;
-    }
-
-    Form1 &m_w;
-};
-
-// The focused text box as the Edit commands see it.
-class Form1::FocusedTextBox : public TextBox {
-public:
-    explicit FocusedTextBox(QLineEdit *box) : m_box(box) {}
-    QString selectedText() const override { return m_box->selectedText(); }
-    bool hasSelectedText() const override { return m_box->hasSelectedText(); }
-    void removeSelectedText() override { m_box->del(); }
-    void insert(const QString &text) override { m_box->insert(text); }
-
-private:
-    QLineEdit *m_box;
-};
 
 namespace {
 
@@ -394,29 +272,6 @@ bool Form1::SaveData(const QString &name)
     const bool ok = m_file.SaveData(m_doc, false, name);
     refreshActions();
     return ok;
-}
-
-void Form1::GridHidingProgress::start(const QString &status)
-{
-    m_w.m_ws.start(status);
-    if (m_depth++ == 0)
-        m_w.m_grid->hide();
-}
-
-void Form1::GridHidingProgress::setPercent(int percent)
-{
-    m_w.m_ws.setPercent(percent);
-}
-
-void Form1::GridHidingProgress::finish()
-{
-    m_w.m_ws.finish();
-    // Hiding the grid passed its focus on to the formula bar; it comes back with the grid.
-    if (m_depth > 0 && --m_depth == 0) {
-        m_w.m_grid->show();
-        if (m_w.isAncestorOf(QApplication::focusWidget()))
-            m_w.focusGrid();
-    }
 }
 
 void Form1::requestClose()
