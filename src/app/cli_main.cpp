@@ -41,6 +41,9 @@ const char *const kUsage =
     "  print FILE.gdt --pdf OUT.pdf | --printer NAME [--page N | --row R] [--title T] [--footer T]\n"
     "        [--no-teacher] [--no-class-info] [--no-lines] [--no-fit] [--date YYYY-MM-DD]\n"
     "  print FILE.gdt --list-pages                      the page choices\n"
+    "  chart FILE.gdt --type bar|up|down --fields F[,F...] --rows R[,R...|A-B] [--label-field F]\n"
+    "        [--min N] [--max N] [--segments N] [--title T] [--date YYYY-MM-DD]\n"
+    "        (--pdf OUT.pdf | --bmp OUT.bmp | --printer NAME)\n"
     "  user add NAME PW | user passwd NAME OLD NEW | user list\n";
 
 int usage()
@@ -168,6 +171,7 @@ const CommandEntry kCommands[] = {
     {"convert-dbf", exchange::cli::convertDbf},
     {"convert-trial", exchange::cli::convertTrial},
     {"print", print::runPrintCommand},
+    {"chart", print::runChartCommand},
 };
 
 // Commands that lay out pages need fonts and a paint engine, which need the gui application.
@@ -179,7 +183,7 @@ bool drawingCommand(int argc, char **argv)
             !std::strcmp(a, "--password"))
             ++i;
         else if (std::strcmp(a, "--yes"))
-            return !std::strcmp(a, "print");
+            return !std::strcmp(a, "print") || !std::strcmp(a, "chart") || !std::strcmp(a, "report");
     }
     return false;
 }

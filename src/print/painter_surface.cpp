@@ -295,13 +295,15 @@ bool PainterSurface::finishDocument()
 
 // --- PdfSurface ------------------------------------------------------------------------------
 
-PdfSurface::PdfSurface(QIODevice *out, const QString &title) : PainterSurface(nullptr, kTwipsPerPixel)
+PdfSurface::PdfSurface(QIODevice *out, const QString &title, bool landscape)
+    : PainterSurface(nullptr, kTwipsPerPixel, landscape ? kA4Height : kA4Width, landscape ? kA4Width : kA4Height)
 {
     m_writer = std::make_unique<QPdfWriter>(out);
     // Device units are twips: 1440 dots per inch.
     m_writer->setResolution(1440);
-    m_writer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
-                                        QPageLayout::Point, QMarginsF(0, 0, 0, 0)));
+    m_writer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
+                                        landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                        QMarginsF(0, 0, 0, 0), QPageLayout::Point, QMarginsF(0, 0, 0, 0)));
     m_writer->setTitle(title);
     m_writer->setCreator(QStringLiteral("Scorvane"));
     setDevice(m_writer.get());

@@ -85,13 +85,14 @@ private:
     bool m_ended = false;
 };
 
-// A PDF document in A4 portrait (595 × 842 pt), drawn on the whole paper, so (0, 0) is the
-// paper's corner. One pixel is 1/300 inch (4.8 twips); copies, duplex and quality do not apply.
+// A PDF document in A4 portrait (595 × 842 pt) or landscape, drawn on the whole paper, so (0, 0)
+// is the paper's corner. One pixel is 1/300 inch (4.8 twips); copies, duplex and quality do not
+// apply.
 class PdfSurface : public PainterSurface {
 public:
     static constexpr double kTwipsPerPixel = 4.8;
     // Writes to `out`, which must be open for writing.
-    PdfSurface(QIODevice *out, const QString &title);
+    PdfSurface(QIODevice *out, const QString &title, bool landscape = false);
     ~PdfSurface() override;
 
 private:
