@@ -44,6 +44,9 @@ const char *const kUsage =
     "  chart FILE.gdt --type bar|up|down --fields F[,F...] --rows R[,R...|A-B] [--label-field F]\n"
     "        [--min N] [--max N] [--segments N] [--title T] [--date YYYY-MM-DD]\n"
     "        (--pdf OUT.pdf | --bmp OUT.bmp | --printer NAME)\n"
+    "  report FILE.gdt TEMPLATE.rpl [--bind NAME] [--link LABEL=FIELD]... [--item K | --items A-B | --all]\n"
+    "        (--pdf OUT.pdf | --printer NAME)\n"
+    "  bind TEMPLATE.rpl FILE.gdt --save NAME LABEL=FIELD...\n"
     "  user add NAME PW | user passwd NAME OLD NEW | user list\n";
 
 int usage()
@@ -172,6 +175,8 @@ const CommandEntry kCommands[] = {
     {"convert-trial", exchange::cli::convertTrial},
     {"print", print::runPrintCommand},
     {"chart", print::runChartCommand},
+    {"report", print::runReportCommand},
+    {"bind", print::runBindCommand},
 };
 
 // Commands that lay out pages need fonts and a paint engine, which need the gui application.

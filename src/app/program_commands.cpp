@@ -6,6 +6,7 @@
 #include "formula/formula_editor_dialog.h"
 #include "print/chart_dialog.h"
 #include "print/print_setup_dialog.h"
+#include "print/report_dialog.h"
 #include "table/field_commands.h"
 #include "table/field_manager_dialog.h"
 #include "table/find_dialog.h"
@@ -27,5 +28,6 @@ table::CommandRegistry programCommands(ui::SettingsStore &settings)
     exchange::registerExchangeDialogs(r);
     print::registerPrintDialogs(r);
     print::registerChartDialogs(r);
+    print::registerReportDialogs(r);
     return r;
 }
