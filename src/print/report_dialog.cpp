@@ -212,8 +212,10 @@ void frmPrintBB::fillLinkFiles()
         return;
     }
     for (int i = 0; i < files.size(); ++i) {
-        QAction *entry = m_linkFiles->addAction(files[i]);
+        // "&" in a file name is shown, not taken as the entry's shortcut key.
+        QAction *entry = m_linkFiles->addAction(QString(files[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
         entry->setObjectName(QStringLiteral("menuLinkfilelist"));
+        entry->setData(files[i]);
         connect(entry, &QAction::triggered, this, [this, i] { menuLinkfilelist_Click(i); });
     }
 }
@@ -272,7 +274,7 @@ void frmPrintBB::menuLinkfilelist_Click(int index)
     const QList<QAction *> entries = m_linkFiles->actions();
     if (index < 0 || index >= entries.size() || !entries[index]->isEnabled())
         return;
-    if (m_session.loadBindings(entries[index]->text(), m_prompter))
+    if (m_session.loadBindings(entries[index]->data().toString(), m_prompter))
         showBindings();
 }
 

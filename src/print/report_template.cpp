@@ -4,6 +4,7 @@
 #include "base/text_codec.h"
 
 #include <QFileInfo>
+#include <algorithm>
 #include <cmath>
 
 namespace print {
@@ -34,6 +35,40 @@ qint64 leadingNumber(const QString &text)
     for (; i < t.size() && t[i] >= u'0' && t[i] <= u'9'; ++i)
         v = std::min<qint64>(v * 10 + (t[i].unicode() - u'0'), qint64(1) << 40);
     return negative ? -v : v;
+}
+
+// Coordinates far beyond any page are held to this many twips either way, so no paint device gets
+// numbers it cannot take.
+constexpr double kFarthest = 100000;
+
+double held(double v)
+{
+    return std::clamp(v, -kFarthest, kFarthest);
+}
+
+// The part of the line inside ±kFarthest (Liang–Barsky), so what shows on the page keeps its slope;
+// a line wholly outside is held to the border.
+ReportLine clipped(ReportLine l)
+{
+    const double dx = l.x2 - l.x1, dy = l.y2 - l.y1;
+    double t0 = 0, t1 = 1;
+    const double p[4] = {-dx, dx, -dy, dy};
+    const double q[4] = {l.x1 + kFarthest, kFarthest - l.x1, l.y1 + kFarthest, kFarthest - l.y1};
+    for (int i = 0; i < 4; ++i) {
+        if (p[i] == 0) {
+            if (q[i] < 0)
+                return {held(l.x1), held(l.y1), held(l.x2), held(l.y2)};
+            continue;
+        }
+        const double t = q[i] / p[i];
+        if (p[i] < 0)
+            t0 = std::max(t0, t);
+        else
+            t1 = std::min(t1, t);
+    }
+    if (t0 > t1)
+        return {held(l.x1), held(l.y1), held(l.x2), held(l.y2)};
+    return {held(l.x1 + t0 * dx), held(l.y1 + t0 * dy), held(l.x1 + t1 * dx), held(l.y1 + t1 * dy)};
 }
 
 // The index of the last record: −1 (or below) for none, at most 10000.
@@ -75,7 +110,7 @@ std::optional<ReportLine> parseLineRecord(const QString &record)
             return std::nullopt;
         v[i] = *n;
     }
-    return ReportLine{double(v[0]), double(v[1]), double(v[2]), double(v[3])};
+    return clipped(ReportLine{double(v[0]), double(v[1]), double(v[2]), double(v[3])});
 }
 
 std::optional<ReportLabel> parseLabelRecord(const QString &record)
@@ -85,8 +120,8 @@ std::optional<ReportLabel> parseLabelRecord(const QString &record)
         return std::nullopt;
     ReportLabel l;
     l.caption = ChangeText(f[0], QStringLiteral("[/]"), QStringLiteral("\r\n"));
-    l.top = double(leadingNumber(f[1]));
-    l.left = double(leadingNumber(f[2]));
+    l.top = held(double(leadingNumber(f[1])));
+    l.left = held(double(leadingNumber(f[2])));
     l.font.name = f[3].trimmed().isEmpty() ? QStringLiteral("宋体") : f[3].trimmed();
     l.font.bold = leadingNumber(f[4]) != 0;
     l.font.italic = leadingNumber(f[5]) != 0;

@@ -48,11 +48,12 @@ struct ReportTemplate {
 QString ChangeText(const QString &all, const QString &oldText, const QString &newText);
 
 // A line record: four whole numbers before the first four commas; anything after a fourth comma is
-// read and not used. nullopt without four numbers.
+// read and not used. nullopt without four numbers. Coordinates are held to ±100000 twips (the part
+// of a longer line within them is kept).
 std::optional<ReportLine> parseLineRecord(const QString &record);
 // A label record (SetLabel): nullopt with fewer than ten fields. The numbers are read as far as
-// they are digits (a field without any reads 0); a size of 0 or less becomes 9 and a size is held
-// to 1000 points; the colour is masked to 24 bits.
+// they are digits (a field without any reads 0); top and left are held to ±100000 twips; a size of
+// 0 or less becomes 9 and a size is held to 1000 points; the colour is masked to 24 bits.
 std::optional<ReportLabel> parseLabelRecord(const QString &record);
 
 // The whole template from its INI text; nullopt when any record or count is malformed (a count
