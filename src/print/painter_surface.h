@@ -30,7 +30,7 @@ private:
     // A line of text laid out once per font: table cells repeat the same few scores thousands of
     // times, and shaping is most of what drawing text costs.
     const Shaped &shape(FontEntry &font, const QString &line);
-    void drawLine(const Shaped &shaped, QPointF baseline);
+    void drawLine(const FontEntry &font, const Shaped &shaped, QPointF baseline);
     QPointF map(double x, double y) const { return {(x - m_origin.x()) * m_scale, (y - m_origin.y()) * m_scale}; }
     // The painter's pen, font and brush change only when a call needs other ones: a device such
     // as the PDF writer puts every change into the document.

@@ -369,6 +369,34 @@ private slots:
         QCOMPARE(d.height() - (view->geometry().bottom() + 1), 2200 / 15);
     }
 
+    // An underlined label keeps its line right under its text in the window, where the preview
+    // paints at an offset from the window's corner.
+    void underlineUnderItsText()
+    {
+        const QString path = m_dir->filePath(QStringLiteral("sign.rpl"));
+        QStringList fields = label(QStringLiteral("家长签字"), 1500, 1500).split(kBar);
+        fields[8] = QStringLiteral("1");
+        base::codec::writeLines(path, {QStringLiteral("[Information]"), QStringLiteral("LinesNum=-1"),
+                                       QStringLiteral("LabelsNum=0"), QStringLiteral("[Labels]"),
+                                       QStringLiteral("0=") + fields.join(kBar)});
+        ReportSession session(m_doc, formula::calculator(*m_ws), *m_ws);
+        QVERIFY(session.openTemplate(path, m_p));
+        frmPrintBB d(session, m_p, *m_ws, {});
+        d.resize(900, 700);
+        d.show();
+        const QImage shot = d.grab().toImage();
+        const QPoint at = d.preview()->picTarget()->mapTo(&d, QPoint(0, 0));
+        QVERIFY(at.y() > 0);
+        const int top = at.y() + 1500 / 15;
+        int lowest = -1;
+        for (int y = top - 5; y < top + 60; ++y)
+            for (int x = at.x() + 100; x < at.x() + 160; ++x)
+                if (qGray(shot.pixel(x, y)) < 100)
+                    lowest = y;
+        // 12 points are 16 pixels: the line lies within the text's line.
+        QVERIFY2(lowest >= top + 12 && lowest <= top + 17, qPrintable(QString::number(lowest - top)));
+    }
+
     void reportCommands()
     {
         table::CommandRegistry registry;
