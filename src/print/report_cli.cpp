@@ -27,14 +27,14 @@ bool openTemplate(Context &ctx, ReportSession &session, const QString &path)
 
 // LABEL=FIELD: the label by its number or its caption (line breaks as "[/]"), the field by its
 // number or name. Bound as 绑定 does; false with a message when either does not exist.
-bool link(Context &ctx, ReportSession &session, const table::GradeTable &t, const QString &spec)
+bool link(Context &ctx, ReportSession &session, const table::GradeTable &t, const QString &pair)
 {
-    const qsizetype eq = spec.lastIndexOf(QLatin1Char('='));
+    const qsizetype eq = pair.lastIndexOf(QLatin1Char('='));
     if (eq <= 0) {
-        tell(ctx, QStringLiteral("参数超出范围：") + spec);
+        tell(ctx, QStringLiteral("参数超出范围：") + pair);
         return false;
     }
-    const QString label = spec.left(eq);
+    const QString label = pair.left(eq);
     const QStringList captions = session.labelCaptions();
     int index = int(captions.indexOf(label));
     bool digits = true;
@@ -49,7 +49,7 @@ bool link(Context &ctx, ReportSession &session, const table::GradeTable &t, cons
         tell(ctx, QStringLiteral("找不到标签：") + label);
         return false;
     }
-    const std::optional<int> field = fieldColumn(ctx, t, spec.mid(eq + 1));
+    const std::optional<int> field = fieldColumn(ctx, t, pair.mid(eq + 1));
     if (!field)
         return false;
     session.bind(index, *field - 1);
@@ -80,8 +80,8 @@ int runReportCommand(Context &ctx, Args args)
         return Failed;
     if (bind && !session.loadBindings(*bind + QStringLiteral(".bind"), ctx.prompter))
         return Failed;
-    for (const QString &spec : links)
-        if (!link(ctx, session, t, spec))
+    for (const QString &pair : links)
+        if (!link(ctx, session, t, pair))
             return Failed;
 
     ItemChoice choice;
@@ -132,8 +132,8 @@ int runBindCommand(Context &ctx, Args args)
     ReportSession session(t, formula::calculator(ctx.ws), ctx.ws);
     if (!openTemplate(ctx, session, ops->at(0)))
         return Failed;
-    for (const QString &spec : ops->mid(2))
-        if (!link(ctx, session, t, spec))
+    for (const QString &pair : ops->mid(2))
+        if (!link(ctx, session, t, pair))
             return Failed;
     return session.saveBindings(*name, ctx.prompter) ? Done : Failed;
 }
