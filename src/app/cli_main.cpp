@@ -55,7 +55,13 @@ const char *const kUsage =
     "  convert-trial [--backup] FILE.gdt...\n"
     "  print FILE.gdt --pdf OUT.pdf | --printer NAME [--page N | --row R] [--title T] [--footer T]\n"
     "        [--no-teacher] [--no-class-info] [--no-lines] [--no-fit] [--date YYYY-MM-DD]\n"
-    "  print FILE.gdt --list-pages\n";
+    "  print FILE.gdt --list-pages\n"
+    "  chart FILE.gdt --type bar|up|down --fields F[,F...] --rows R[,R...|A-B] [--label-field F]\n"
+    "        [--min N] [--max N] [--segments N] [--title T] [--date YYYY-MM-DD]\n"
+    "        (--pdf OUT.pdf | --bmp OUT.bmp | --printer NAME)\n"
+    "  report FILE.gdt TEMPLATE.rpl [--bind NAME] [--link LABEL=FIELD]... [--item K | --items A-B | --all]\n"
+    "        (--pdf OUT.pdf | --printer NAME)\n"
+    "  bind TEMPLATE.rpl FILE.gdt --save NAME LABEL=FIELD...\n";
 
 int usage()
 {
@@ -182,6 +188,9 @@ const CommandEntry kCommands[] = {
     {"convert-dbf", exchange::cli::convertDbf},
     {"convert-trial", exchange::cli::convertTrial},
     {"print", print::runPrintCommand},
+    {"chart", print::runChartCommand},
+    {"report", print::runReportCommand},
+    {"bind", print::runBindCommand},
 };
 
 // Commands that lay out pages need fonts and a paint engine, which need the gui application.
@@ -193,7 +202,7 @@ bool drawingCommand(int argc, char **argv)
             !std::strcmp(a, "--password"))
             ++i;
         else if (std::strcmp(a, "--yes"))
-            return !std::strcmp(a, "print");
+            return !std::strcmp(a, "print") || !std::strcmp(a, "chart") || !std::strcmp(a, "report");
     }
     return false;
 }

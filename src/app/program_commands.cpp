@@ -4,7 +4,9 @@
 #include "exchange/exchange_dialog.h"
 #include "formula/formula_commands.h"
 #include "formula/formula_editor_dialog.h"
+#include "print/chart_dialog.h"
 #include "print/print_setup_dialog.h"
+#include "print/report_dialog.h"
 #include "table/field_commands.h"
 #include "table/field_manager_dialog.h"
 #include "table/find_dialog.h"
@@ -25,5 +27,7 @@ table::CommandRegistry programCommands(ui::SettingsStore &settings)
     exchange::registerExchangeCommands(r);
     exchange::registerExchangeDialogs(r);
     print::registerPrintDialogs(r);
+    print::registerChartDialogs(r);
+    print::registerReportDialogs(r);
     return r;
 }

@@ -1,5 +1,6 @@
 #include "print/painter_surface.h"
 
+#include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QHash>
 #include <QIODevice>
@@ -21,8 +22,11 @@ struct CallPainter::Shaped {
 
 struct CallPainter::FontEntry {
     PrintFont desc;
-    QFont font;
+    QFont font; // without underline and strike-through, which drawLine draws itself
     QHash<QString, Shaped> shaped;
+    double underlinePos = 0;
+    double strikeOutPos = 0;
+    double lineWidth = 1;
 };
 
 CallPainter::CallPainter(QPainter &painter, double scale, QPointF origin)
@@ -48,8 +52,14 @@ CallPainter::FontEntry &CallPainter::fontFor(const std::shared_ptr<const PrintFo
         m_fonts.erase(m_fonts.begin());
         m_fontSet = nullptr;
     }
-    const QFont qf = toQFont(desc, int(std::lround(desc.lineHeight() * m_scale)));
-    m_fonts.push_back(std::unique_ptr<FontEntry>(new FontEntry{desc, qf, {}}));
+    // Qt draws a glyph run's decorations displaced by the painter's device offset (a child widget
+    // painting into its window, as the preview does), so the lines are drawn here instead.
+    QFont qf = toQFont(desc, int(std::lround(desc.lineHeight() * m_scale)));
+    qf.setUnderline(false);
+    qf.setStrikeOut(false);
+    const QFontMetricsF metrics(qf);
+    m_fonts.push_back(std::unique_ptr<FontEntry>(new FontEntry{
+        desc, qf, {}, metrics.underlinePos(), metrics.strikeOutPos(), std::max(1.0, metrics.lineWidth())}));
     m_lastFont = m_fonts.back().get();
     return *m_lastFont;
 }
@@ -77,11 +87,18 @@ const CallPainter::Shaped &CallPainter::shape(FontEntry &font, const QString &li
     return *font.shaped.insert(line, shaped);
 }
 
-void CallPainter::drawLine(const Shaped &shaped, QPointF baseline)
+void CallPainter::drawLine(const FontEntry &font, const Shaped &shaped, QPointF baseline)
 {
     const QPointF origin(baseline.x(), baseline.y() - shaped.ascent);
     for (const QGlyphRun &run : shaped.runs)
         m_p.drawGlyphRun(origin, run);
+    if ((font.desc.underline || font.desc.strikethrough) && shaped.width > 0) {
+        const QColor color = m_p.pen().color();
+        if (font.desc.underline)
+            m_p.fillRect(QRectF(baseline.x(), baseline.y() + font.underlinePos, shaped.width, font.lineWidth), color);
+        if (font.desc.strikethrough)
+            m_p.fillRect(QRectF(baseline.x(), baseline.y() - font.strikeOutPos, shaped.width, font.lineWidth), color);
+    }
 }
 
 void CallPainter::usePen(QRgb color, std::optional<double> width)
@@ -126,7 +143,7 @@ void CallPainter::paint(const Call &call)
         useFont(f);
         usePen(call.color, std::nullopt);
         const double em = call.font ? call.font->lineHeight() : 180;
-        drawLine(shape(f, call.text), map(call.x1, call.y1 + 0.86 * em));
+        drawLine(f, shape(f, call.text), map(call.x1, call.y1 + 0.86 * em));
         break;
     }
     case Call::TextInRect: {
@@ -158,7 +175,7 @@ void CallPainter::paint(const Call &call)
                 x = rect.right() - w;
             else if (call.flags & DT_CENTER)
                 x = (rect.left() + rect.right() - w) / 2;
-            drawLine(*shaped[size_t(i)], QPointF(x, rect.top() + double(i) * em + 0.86 * em));
+            drawLine(f, *shaped[size_t(i)], QPointF(x, rect.top() + double(i) * em + 0.86 * em));
         }
         if (clip)
             m_p.restore();
@@ -295,13 +312,15 @@ bool PainterSurface::finishDocument()
 
 // --- PdfSurface ------------------------------------------------------------------------------
 
-PdfSurface::PdfSurface(QIODevice *out, const QString &title) : PainterSurface(nullptr, kTwipsPerPixel)
+PdfSurface::PdfSurface(QIODevice *out, const QString &title, bool landscape)
+    : PainterSurface(nullptr, kTwipsPerPixel, landscape ? kA4Height : kA4Width, landscape ? kA4Width : kA4Height)
 {
     m_writer = std::make_unique<QPdfWriter>(out);
     // Device units are twips: 1440 dots per inch.
     m_writer->setResolution(1440);
-    m_writer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(0, 0, 0, 0),
-                                        QPageLayout::Point, QMarginsF(0, 0, 0, 0)));
+    m_writer->setPageLayout(QPageLayout(QPageSize(QPageSize::A4),
+                                        landscape ? QPageLayout::Landscape : QPageLayout::Portrait,
+                                        QMarginsF(0, 0, 0, 0), QPageLayout::Point, QMarginsF(0, 0, 0, 0)));
     m_writer->setTitle(title);
     m_writer->setCreator(QStringLiteral("Scorvane"));
     setDevice(m_writer.get());

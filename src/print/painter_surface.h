@@ -30,7 +30,7 @@ private:
     // A line of text laid out once per font: table cells repeat the same few scores thousands of
     // times, and shaping is most of what drawing text costs.
     const Shaped &shape(FontEntry &font, const QString &line);
-    void drawLine(const Shaped &shaped, QPointF baseline);
+    void drawLine(const FontEntry &font, const Shaped &shaped, QPointF baseline);
     QPointF map(double x, double y) const { return {(x - m_origin.x()) * m_scale, (y - m_origin.y()) * m_scale}; }
     // The painter's pen, font and brush change only when a call needs other ones: a device such
     // as the PDF writer puts every change into the document.
@@ -85,13 +85,14 @@ private:
     bool m_ended = false;
 };
 
-// A PDF document in A4 portrait (595 × 842 pt), drawn on the whole paper, so (0, 0) is the
-// paper's corner. One pixel is 1/300 inch (4.8 twips); copies, duplex and quality do not apply.
+// A PDF document in A4 portrait (595 × 842 pt) or landscape, drawn on the whole paper, so (0, 0)
+// is the paper's corner. One pixel is 1/300 inch (4.8 twips); copies, duplex and quality do not
+// apply.
 class PdfSurface : public PainterSurface {
 public:
     static constexpr double kTwipsPerPixel = 4.8;
     // Writes to `out`, which must be open for writing.
-    PdfSurface(QIODevice *out, const QString &title);
+    PdfSurface(QIODevice *out, const QString &title, bool landscape = false);
     ~PdfSurface() override;
 
 private:

@@ -12,6 +12,40 @@ namespace print {
 
 using namespace table::cli;
 
+std::optional<QList<int>> numberList(Context &ctx, const QString &text, int lo, int hi)
+{
+    QList<int> numbers;
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        const qsizetype dash = item.indexOf(QLatin1Char('-'), 1);
+        if (dash < 0) {
+            const std::optional<int> n = numberInRange(ctx, item, lo, hi);
+            if (!n)
+                return std::nullopt;
+            numbers << *n;
+            continue;
+        }
+        const std::optional<int> a = numberInRange(ctx, item.left(dash), lo, hi);
+        if (!a)
+            return std::nullopt;
+        const std::optional<int> b = numberInRange(ctx, item.mid(dash + 1), *a, hi);
+        if (!b)
+            return std::nullopt;
+        for (int n = *a; n <= *b; ++n)
+            numbers << n;
+    }
+    return numbers;
+}
+
+std::optional<QDate> dateOption(const std::optional<QString> &text)
+{
+    if (!text)
+        return QDate::currentDate();
+    const QDate date = QDate::fromString(*text, QStringLiteral("yyyy-MM-dd"));
+    if (!date.isValid())
+        return std::nullopt;
+    return date;
+}
+
 int runPrintCommand(Context &ctx, Args args)
 {
     const bool listPages = args.flag(QStringLiteral("--list-pages"));
@@ -30,12 +64,9 @@ int runPrintCommand(Context &ctx, Args args)
     // One output; a page and a row exclude each other, as in the dialog.
     if (!ops || int(listPages) + int(pdf.has_value()) + int(printer.has_value()) != 1 || (page && row))
         return Usage;
-    QDate today = QDate::currentDate();
-    if (date) {
-        today = QDate::fromString(*date, QStringLiteral("yyyy-MM-dd"));
-        if (!today.isValid())
-            return Usage;
-    }
+    const std::optional<QDate> today = dateOption(date);
+    if (!today)
+        return Usage;
 
     table::GradeTable t;
     if (!loadTable(ctx, ops->at(0), t))
@@ -47,7 +78,7 @@ int runPrintCommand(Context &ctx, Args args)
         return Done;
     }
 
-    PrintOptions o = job.initialOptions(today);
+    PrintOptions o = job.initialOptions(*today);
     if (page) {
         const std::optional<int> n = numberInRange(ctx, *page, 1, job.pageCount());
         if (!n)

@@ -35,8 +35,8 @@ public:
     virtual QString defaultPrinterName() const = 0;
     // What the printer itself would use when nothing is set.
     virtual PrinterValues currentValues(const QString &name) const = 0;
-    // A surface printing on `name` (A4 portrait, the whole paper) with `values` applied; the job
-    // starts with the first drawing. Null when the printer cannot be used.
+    // A surface printing on `name` (A4 in the values' orientation, the whole paper) with `values`
+    // applied; the job starts with the first drawing. Null when the printer cannot be used.
     virtual std::unique_ptr<Surface> open(const QString &name, const PrinterValues &values, const QString &jobName) = 0;
 };
 

@@ -12,8 +12,10 @@ namespace {
 // Prints on a QPrinter it owns; a failed job is aborted, so nothing half-done reaches the paper.
 class QtPrinterSurface : public PainterSurface {
 public:
-    explicit QtPrinterSurface(std::unique_ptr<QPrinter> printer)
-        : PainterSurface(printer.get(), 1440.0 / std::max(1, printer->resolution())), m_printer(std::move(printer))
+    QtPrinterSurface(std::unique_ptr<QPrinter> printer, bool landscape)
+        : PainterSurface(printer.get(), 1440.0 / std::max(1, printer->resolution()), landscape ? kA4Height : kA4Width,
+                         landscape ? kA4Width : kA4Height),
+          m_printer(std::move(printer))
     {
     }
     ~QtPrinterSurface() override { endPainter(); }
@@ -101,7 +103,7 @@ std::unique_ptr<Surface> QtPrinterSystem::open(const QString &name, const Printe
         return {};
     applyPrinterValues(*printer, values);
     printer->setDocName(jobName);
-    return std::make_unique<QtPrinterSurface>(std::move(printer));
+    return std::make_unique<QtPrinterSurface>(std::move(printer), values.orientation == 2);
 }
 
 } // namespace print

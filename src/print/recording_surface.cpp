@@ -31,6 +31,8 @@ void RecordingSurface::setWidth(double twips)
 void RecordingSurface::setHeight(double twips)
 {
     m_height = std::max(0.0, twips);
+    m_indexed = false;
+    m_bands.clear();
 }
 
 double RecordingSurface::measure(const PrintFont &font, const QString &line) const
@@ -67,14 +69,17 @@ bool RecordingSurface::hasDrawing() const
 void RecordingSurface::indexBands() const
 {
     m_bands.clear();
+    // Nothing beyond the picture is ever in view, however far a call reaches: a stray coordinate
+    // (a template's, say) must not make the index huge.
+    const long lastBand = long(std::ceil(m_height / kBand));
     for (int i = 0; i < int(m_calls.size()); ++i) {
         const Call &c = m_calls[size_t(i)];
         if (c.kind == Call::NewPage || c.kind == Call::EndDoc || c.kind == Call::Cls)
             continue;
         // A pen reaches half its width beyond the line.
         const double top = std::min(c.y1, c.y2) - c.penWidth, bottom = std::max(c.y1, c.y2) + c.penWidth;
-        const long first = std::max(0L, long(std::floor(top / kBand)));
-        const long last = std::max(first, long(std::floor(bottom / kBand)));
+        const long first = long(std::clamp(std::floor(top / kBand), 0.0, double(lastBand)));
+        const long last = long(std::clamp(std::floor(bottom / kBand), double(first), double(lastBand)));
         if (last >= long(m_bands.size()))
             m_bands.resize(size_t(last) + 1);
         for (long b = first; b <= last; ++b)

@@ -1,17 +1,14 @@
 #include "print/table_print_job.h"
 
-#include "base/file_writer.h"
 #include "base/progress.h"
 #include "base/workspace.h"
 #include "formula/cell_formula.h"
-#include "print/painter_surface.h"
-#include "print/printer.h"
+#include "print/print_output.h"
 #include "print/table_print_engine.h"
 #include "print/tp_helper.h"
 #include "table/grade_table.h"
 #include "ui/prompter.h"
 
-#include <QBuffer>
 #include <cmath>
 
 namespace print {
@@ -20,11 +17,6 @@ namespace {
 
 const QString kPrintErrorTitle = QStringLiteral("打印错误");
 constexpr QRgb kPageLineGrey = 0xff808080; // red, green and blue 128 each
-
-void printerError(ui::Prompter &prompter)
-{
-    prompter.message(QStringLiteral("打印错误，请检查 打印机连接！"), kPrintErrorTitle, ui::Icon::Critical);
-}
 
 PrintFont font(const QString &name, double size, bool bold)
 {
@@ -242,71 +234,15 @@ std::unique_ptr<RecordingSurface> TablePrintJob::preview(const PrintOptions &opt
 
 bool TablePrintJob::print(const PrintOptions &options, base::Workspace &ws, ui::Prompter &prompter) const
 {
-    base::BusyScope busy(ws, QStringLiteral("正在打印..."));
-    PrinterSystem &system = printers(ws);
-    const QString name = currentPrinter(system, ws);
-    std::unique_ptr<Surface> printer = name.isEmpty() ? nullptr : system.open(name, settingsOf(ws), options.title);
-    if (!printer) {
-        printerError(prompter);
-        return false;
-    }
-    // Laid out in full before the job starts, so an error leaves no half-printed job behind.
-    RecordingSurface pages(RecordingSurface::Measure::Fonts, printer->twipsPerPixelX(), printer->Width(),
-                           printer->Height());
-    pages.setDrawWidth(ws.printLineWidth);
-    QString error;
-    if (!layout(pages, options, Output::Paper, &error)) {
-        prompter.message(error, kPrintErrorTitle, ui::Icon::Critical);
-        return false;
-    }
-    if (!pages.hasDrawing())
-        return false;
-    pages.playOnto(*printer);
-    if (!printer->EndDoc()) {
-        printer->KillDoc();
-        printerError(prompter);
-        return false;
-    }
-    return true;
-}
-
-QByteArray renderPdf(const RecordingSurface &layout, const QString &title)
-{
-    if (!layout.hasDrawing())
-        return {};
-    // A page of a full class table takes some 50 KiB; room for all of them saves the copying.
-    QByteArray bytes;
-    bytes.reserve(qsizetype(std::min<qsizetype>(layout.pageCount(), 2000)) * 64 * 1024);
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    {
-        PdfSurface pdf(&buffer, title);
-        layout.playOnto(pdf);
-        if (!pdf.EndDoc())
-            return {};
-    }
-    buffer.close();
-    bytes.squeeze();
-    return bytes;
+    return printPages([&](Surface &pages, QString *error) { return layout(pages, options, Output::Paper, error); },
+                      options.title, kPortrait, ws, prompter);
 }
 
 bool TablePrintJob::exportPdf(const PrintOptions &options, const QString &path, base::Progress &progress,
                               ui::Prompter &prompter) const
 {
-    base::BusyScope busy(progress, QStringLiteral("正在导出PDF文件..."));
-    RecordingSurface pages(RecordingSurface::Measure::Fonts, PdfSurface::kTwipsPerPixel);
-    QString error;
-    if (!layout(pages, options, Output::Paper, &error)) {
-        prompter.message(error, kPrintErrorTitle, ui::Icon::Critical);
-        return false;
-    }
-    const QByteArray pdf = renderPdf(pages, options.title);
-    if (pdf.isEmpty() || base::writeFileAtomically(path, pdf) != base::WriteResult::Written) {
-        prompter.message(QStringLiteral("文件保存失败，请检查介质是否可写、输入的文件名是否合法。"),
-                         QStringLiteral("错误"), ui::Icon::Critical);
-        return false;
-    }
-    return true;
+    return exportPagesPdf([&](Surface &pages, QString *error) { return layout(pages, options, Output::Paper, error); },
+                          options.title, kPortrait, path, progress, prompter);
 }
 
 bool TablePrintJob::menuExportPdf(const PrintOptions &options, base::Progress &progress, ui::Prompter &prompter) const

@@ -100,8 +100,4 @@ private:
     QString m_classInfo;
 };
 
-// The PDF document of a paper layout (laid out at PdfSurface::kTwipsPerPixel); empty when the
-// layout holds nothing to print.
-QByteArray renderPdf(const RecordingSurface &layout, const QString &title);
-
 } // namespace print

@@ -1,0 +1,243 @@
+// scorvane-cli chart, report and bind from outside: the chart as a PDF page and as the preview's
+// bitmap, the refusals with their exit codes and messages, report cards one page per item with
+// the bound values, the binding file written byte for byte, and a malformed binding file stopping
+// the run without a PDF.
+#include "base/text_codec.h"
+#include "base/workspace.h"
+#include "scripted_prompter.h"
+#include "table/table_file.h"
+#include "test_support.h"
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QTest>
+
+#include <memory>
+
+namespace {
+
+const QString kBar = QStringLiteral("｜");
+
+QString label(const QString &text, int top, int left)
+{
+    return QStringList{text,
+                       QString::number(top),
+                       QString::number(left),
+                       QStringLiteral("宋体"),
+                       QStringLiteral("0"),
+                       QStringLiteral("0"),
+                       QStringLiteral("12"),
+                       QStringLiteral("0"),
+                       QStringLiteral("0"),
+                       QStringLiteral("0")}
+        .join(kBar);
+}
+
+} // namespace
+
+class ChartReportCliTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<QTemporaryDir> m_tmp;
+    QString path(const QString &name) const { return m_tmp->path() + QLatin1Char('/') + name; }
+    ProcessResult cli(const QStringList &args)
+    {
+        return runProcess(cliPath(), QStringList{QStringLiteral("--dir"), m_tmp->path(),
+                                                 QStringLiteral("--table-password"), QStringLiteral("pw")} +
+                                         args);
+    }
+    QString err(const ProcessResult &r) const
+    {
+        QStringList lines;
+        for (const QString &l : QString::fromUtf8(r.err).split(QLatin1Char('\n')))
+            if (!l.isEmpty() && !l.startsWith(QLatin1String("QStandardPaths")))
+                lines << l;
+        return lines.join(QLatin1Char('\n'));
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (cliPath().isEmpty() || !havePdfTools())
+            QSKIP("scorvane-cli or poppler-utils not available");
+    }
+
+    // 姓名, 语文, 总分 = 语文 + 10 for 学生1 … 学生6; the card template with labels 1 … 3.
+    void init()
+    {
+        m_tmp = std::make_unique<QTemporaryDir>();
+        base::Workspace ws(m_tmp->path());
+        ws.tablePassword = QStringLiteral("pw");
+        ScriptedPrompter quiet;
+        table::GradeTable t;
+        t.Caption = QStringLiteral("期末成绩");
+        table::Grid &g = t.成绩表;
+        g.setRows(7);
+        g.setCols(4);
+        g.setTextMatrix(0, 1, QStringLiteral("姓名"));
+        g.setTextMatrix(0, 2, QStringLiteral("语文"));
+        g.setTextMatrix(0, 3, QStringLiteral("总分"));
+        t.rebuildHeader();
+        for (int r = 1; r < 7; ++r) {
+            g.setTextMatrix(r, 1, QStringLiteral("学生%1").arg(r));
+            g.setTextMatrix(r, 2, QString::number(60 + r * 5));
+            g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+10"));
+        }
+        QVERIFY(table::TableFile(ws, quiet).SaveData(t, false, path(QStringLiteral("班"))));
+        QVERIFY(base::codec::writeLines(
+            path(QStringLiteral("card.rpl")),
+            {QStringLiteral("[Information]"), QStringLiteral("LinesNum=0"), QStringLiteral("LabelsNum=2"),
+             QStringLiteral("Page=0"), QStringLiteral("[Lines]"), QStringLiteral("0=1000,1000,9000,1000"),
+             QStringLiteral("[Labels]"), QStringLiteral("0=") + label(QStringLiteral("成绩单"), 400, 4000),
+             QStringLiteral("1=") + label(QStringLiteral("（姓名）"), 1200, 1000),
+             QStringLiteral("2=") + label(QStringLiteral("（总分）"), 1200, 4000)}));
+    }
+
+    // The printed chart: one A4 portrait page with the categories, the subject, the title and the
+    // print time in the short form; formulas charted by their values.
+    void chartPdf()
+    {
+        const ProcessResult r = cli({QStringLiteral("chart"), path(QStringLiteral("班.gdt")), QStringLiteral("--type"),
+                                     QStringLiteral("bar"), QStringLiteral("--fields"), QStringLiteral("总分"),
+                                     QStringLiteral("--rows"), QStringLiteral("1,3-4"), QStringLiteral("--date"),
+                                     QStringLiteral("2026-12-08"), QStringLiteral("--max"), QStringLiteral("0"),
+                                     QStringLiteral("--pdf"), path(QStringLiteral("chart.pdf"))});
+        QCOMPARE(r.exitCode, 0);
+        const QList<PdfPage> pages = pdfPages(path(QStringLiteral("chart.pdf")));
+        QCOMPARE(pages.size(), 1);
+        QCOMPARE(int(pages[0].width), 595);
+        const QStringList words = pages[0].texts();
+        for (const QString &w : {QStringLiteral("学生1"), QStringLiteral("学生3"), QStringLiteral("学生4"),
+                                 QStringLiteral("学科：总分"), QStringLiteral("期末成绩"), QStringLiteral("2026/12/8")})
+            QVERIFY2(words.contains(w), qPrintable(words.join(QLatin1Char(' '))));
+        QVERIFY(!words.contains(QStringLiteral("学生2")));
+        // The print time's right edge is the plot's: 6540 × 1.74 twips.
+        QVERIFY(qAbs(pages[0].find(QStringLiteral("2026/12/8"))->xMax - 6540 * 1.74 / 20) < 1.5);
+    }
+
+    void chartBitmap()
+    {
+        const ProcessResult r =
+            cli({QStringLiteral("chart"), path(QStringLiteral("班.gdt")), QStringLiteral("--type"),
+                 QStringLiteral("up"), QStringLiteral("--fields"), QStringLiteral("2,3"), QStringLiteral("--rows"),
+                 QStringLiteral("2"), QStringLiteral("--bmp"), path(QStringLiteral("chart.bmp"))});
+        QCOMPARE(r.exitCode, 0);
+        const QImage image(path(QStringLiteral("chart.bmp")));
+        QCOMPARE(image.size(), QSize(467, 307));
+        QCOMPARE(image.pixel(0, 0), qRgb(255, 255, 255));
+    }
+
+    void chartRefusals_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("message");
+        const QString nothing = QStringLiteral("请先选择要处理的数据（字段、处理对象）。");
+        QTest::newRow("no fields") << QStringList{QStringLiteral("--rows"), QStringLiteral("1")} << 1 << nothing;
+        QTest::newRow("no rows") << QStringList{QStringLiteral("--fields"), QStringLiteral("2")} << 1 << nothing;
+        QTest::newRow("bar with two fields") << QStringList{QStringLiteral("--fields"), QStringLiteral("2,3"),
+                                                            QStringLiteral("--rows"), QStringLiteral("1")}
+                                             << 1 << QStringLiteral("柱形图只能选择一个字段。");
+        QTest::newRow("maximum over 100000")
+            << QStringList{QStringLiteral("--fields"), QStringLiteral("2"),     QStringLiteral("--rows"),
+                           QStringLiteral("1"),        QStringLiteral("--max"), QStringLiteral("100001")}
+            << 1 << QStringLiteral("参数超出范围：100001");
+        QTest::newRow("segments over 100")
+            << QStringList{QStringLiteral("--fields"), QStringLiteral("2"),          QStringLiteral("--rows"),
+                           QStringLiteral("1"),        QStringLiteral("--segments"), QStringLiteral("101")}
+            << 1 << QStringLiteral("参数超出范围：101");
+        QTest::newRow("negative minimum")
+            << QStringList{QStringLiteral("--fields"), QStringLiteral("2"),     QStringLiteral("--rows"),
+                           QStringLiteral("1"),        QStringLiteral("--min"), QStringLiteral("-1")}
+            << 1 << QStringLiteral("参数超出范围：-1");
+        QTest::newRow("row outside") << QStringList{QStringLiteral("--fields"), QStringLiteral("2"),
+                                                    QStringLiteral("--rows"), QStringLiteral("5-9")}
+                                     << 1 << QStringLiteral("参数超出范围：9");
+        QTest::newRow("unknown field") << QStringList{QStringLiteral("--fields"), QStringLiteral("英语"),
+                                                      QStringLiteral("--rows"), QStringLiteral("1")}
+                                       << 1 << QStringLiteral("找不到字段：英语");
+        QTest::newRow("bad date") << QStringList{QStringLiteral("--fields"), QStringLiteral("2"),
+                                                 QStringLiteral("--rows"),   QStringLiteral("1"),
+                                                 QStringLiteral("--date"),   QStringLiteral("2026-13-01")}
+                                  << 2 << QString();
+    }
+    void chartRefusals()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, message);
+        const ProcessResult r =
+            cli(QStringList{QStringLiteral("chart"), path(QStringLiteral("班.gdt")), QStringLiteral("--type"),
+                            QStringLiteral("bar"), QStringLiteral("--pdf"), path(QStringLiteral("out.pdf"))} +
+                options);
+        QCOMPARE(r.exitCode, exitCode);
+        if (!message.isEmpty())
+            QCOMPARE(err(r), message);
+        QVERIFY(!QFile::exists(path(QStringLiteral("out.pdf"))));
+    }
+
+    // bind writes the file 保存当前引用 writes; report --bind uses it; items 3 to 5 give three
+    // pages with rows 3, 4 and 5 and their formula values.
+    void bindAndReport()
+    {
+        ProcessResult r = cli({QStringLiteral("bind"), path(QStringLiteral("card.rpl")), path(QStringLiteral("班.gdt")),
+                               QStringLiteral("--save"), QStringLiteral("成绩单"), QStringLiteral("（姓名）=姓名"),
+                               QStringLiteral("3=3")});
+        QCOMPARE(r.exitCode, 0);
+        QFile f(path(QStringLiteral("标签引用数据/成绩单.bind")));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), base::codec::encode(QStringLiteral("ZUN'S Scorvane 报表数据绑定文件\r\n"
+                                                                 "（姓名） = 姓名\r\n2 = 1\r\n"
+                                                                 "（总分） = 总分\r\n3 = 3\r\n")));
+
+        r = cli({QStringLiteral("report"), path(QStringLiteral("班.gdt")), path(QStringLiteral("card.rpl")),
+                 QStringLiteral("--bind"), QStringLiteral("成绩单"), QStringLiteral("--items"), QStringLiteral("3-5"),
+                 QStringLiteral("--pdf"), path(QStringLiteral("cards.pdf"))});
+        QCOMPARE(r.exitCode, 0);
+        const QList<PdfPage> pages = pdfPages(path(QStringLiteral("cards.pdf")));
+        QCOMPARE(pages.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(pages[i].texts(), (QStringList{QStringLiteral("成绩单"), QStringLiteral("学生%1").arg(3 + i),
+                                                    QString::number(85 + 5 * i)}));
+    }
+
+    void reportRefusals_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("bindFile"); // written as 标签引用数据/x.bind when not empty
+        QTest::addColumn<QString>("message");
+        QTest::newRow("missing binding file") << QStringList{QStringLiteral("--bind"), QStringLiteral("没有")}
+                                              << QByteArray() << QStringLiteral("引用数据文件不存在。");
+        QTest::newRow("malformed binding file")
+            << QStringList{QStringLiteral("--bind"), QStringLiteral("x")} << QByteArray("not a binding file\r\n")
+            << QStringLiteral("文件格式错误，不是有效的引用数据文件。");
+        QTest::newRow("unknown label") << QStringList{QStringLiteral("--link"), QStringLiteral("（学号）=姓名")}
+                                       << QByteArray() << QStringLiteral("找不到标签：（学号）");
+        QTest::newRow("label number outside") << QStringList{QStringLiteral("--link"), QStringLiteral("4=姓名")}
+                                              << QByteArray() << QStringLiteral("找不到标签：4");
+        QTest::newRow("unknown field") << QStringList{QStringLiteral("--link"), QStringLiteral("2=身高")}
+                                       << QByteArray() << QStringLiteral("找不到字段：身高");
+        QTest::newRow("item outside") << QStringList{QStringLiteral("--item"), QStringLiteral("7")} << QByteArray()
+                                      << QStringLiteral("参数超出范围：7");
+    }
+    void reportRefusals()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, bindFile);
+        QFETCH(QString, message);
+        if (!bindFile.isEmpty()) {
+            QDir(m_tmp->path()).mkpath(QStringLiteral("标签引用数据"));
+            QVERIFY(base::codec::writeBytes(path(QStringLiteral("标签引用数据/x.bind")), bindFile));
+        }
+        const ProcessResult r =
+            cli(QStringList{QStringLiteral("report"), path(QStringLiteral("班.gdt")), path(QStringLiteral("card.rpl")),
+                            QStringLiteral("--pdf"), path(QStringLiteral("out.pdf"))} +
+                options);
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(err(r), message);
+        QVERIFY(!QFile::exists(path(QStringLiteral("out.pdf"))));
+    }
+};
+
+QTEST_MAIN(ChartReportCliTest)
+#include "tst_chart_report_cli.moc"
