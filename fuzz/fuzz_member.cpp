@@ -1,0 +1,15 @@
+// The table member reader: a ".gdt" member's bytes as they come out of the archive.
+#include "fuzz_support.h"
+#include "table/table_file.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    table::GradeTable t;
+    if (table::readMember(QByteArrayView(data, qsizetype(size)), t) != table::MemberResult::Ok)
+        return 0;
+    // What was read must write back and read again.
+    table::GradeTable again;
+    if (table::readMember(table::memberBytes(t), again) != table::MemberResult::Ok)
+        abort();
+    return 0;
+}
