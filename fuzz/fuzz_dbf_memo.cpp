@@ -9,7 +9,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (size < 3)
         return 0;
     const bool fox = data[0] % 2 == 0;
-    const size_t tableSize = std::min<size_t>(size - 3, data[1] | size_t(data[2]) << 8);
+    const size_t tableSize = std::min<size_t>(size - 3, data[1] | (size_t(data[2]) << 8));
     static const QString dir = [] {
         const QString d = fuzz::scratchDir() + QStringLiteral("memo/");
         QDir().mkpath(d);
