@@ -24,10 +24,11 @@ if [ ${#targets[@]} -eq 0 ]; then
     targets+=("${t#fuzz_}")
   done
 fi
-cmake --build build/fuzz -j2 --target "${targets[@]/#/fuzz_}"
+cmake --build build/fuzz -j2 --target "${targets[@]/#/fuzz_}" > build/fuzz/build.log || { tail -30 build/fuzz/build.log; exit 1; }
 
-seeds=build/fuzz/seeds
-rm -rf "$seeds"
+# Each run seeds from a folder of its own, so two runs can go side by side.
+seeds=build/fuzz/seeds-$$
+trap 'rm -rf "$seeds"' EXIT
 python3 fuzz/make_seeds.py "$seeds"
 mkdir -p "$seeds/archive" && cp tests/data/broken/*.gdt "$seeds/archive/"
 
@@ -47,15 +48,15 @@ for t in "${targets[@]}"; do
   [ -d "$seeds/$t" ] && extra+=("$seeds/$t")
   echo "== $t: ${seconds}s"
   result=ok
-  if ! build/fuzz/fuzz_"$t" "$corpus" "${extra[@]}" -max_total_time="$seconds" -timeout=10 \
+  if ! build/fuzz/fuzz/fuzz_"$t" "$corpus" "${extra[@]}" -max_total_time="$seconds" -timeout=10 \
       -rss_limit_mb=2048 -malloc_limit_mb=1024 -max_len=65536 -print_final_stats=1 \
       -artifact_prefix="$findings/" > "$log" 2>&1; then
     status=1
     result=found
-    echo "   FOUND: $(grep -m1 -E 'ERROR|WARNING|runtime error' "$log" || true)"
-    ls "$findings"
+    echo "   FOUND: $(grep -m1 -E 'ERROR|WARNING|runtime error|No such' "$log" || true)"
+    ls "$findings" || true
   fi
-  runs=$(grep -m1 'stat::number_of_executed_units' "$log" | awk '{print $2}')
+  runs=$(grep -m1 'stat::number_of_executed_units' "$log" | awk '{print $2}' || true)
   echo "   executions: ${runs:-?}"
   echo "$(date -u +%FT%TZ) $t ${seconds}s executions=${runs:-?} $result" \
     >> build/fuzz/fuzz-stats.txt

@@ -72,7 +72,9 @@ std::optional<Bindings> parseBindingFile(const QByteArray &bytes)
     for (qsizetype i = 1; i < lines.size(); i += 2) {
         if (i + 1 >= lines.size() || !parseKeyLine(lines[i + 1]))
             return std::nullopt;
-        b.display << lines[i];
+        // A lone CR stays in a line when it is split; the writer turns it into "[/]", and so
+        // does reading, so a binding reads the same after it was saved.
+        b.display << displayCaption(lines[i]);
         b.keys << lines[i + 1];
     }
     return b;
