@@ -179,9 +179,14 @@ TrialResult convertTrialFile(const QString &path, bool backup, table::TableFile 
         tell(prompter, QStringLiteral("备份文件写入失败：") + path + QStringLiteral(".bak"));
         return TrialResult::BackupFailed;
     }
-    // The read-only mark would keep the archive from replacing the file.
-    QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
-    return files.ZIPFile(member, path, password) ? TrialResult::Converted : TrialResult::PackFailed;
+    // The read-only mark would keep the archive from replacing the file; when the archive cannot
+    // be written, the file keeps its mark as well as its bytes.
+    const QFile::Permissions permissions = QFile::permissions(path);
+    QFile::setPermissions(path, permissions | QFile::WriteOwner);
+    if (files.ZIPFile(member, path, password))
+        return TrialResult::Converted;
+    QFile::setPermissions(path, permissions);
+    return TrialResult::PackFailed;
 }
 
 int convertTrialFiles(const QStringList &paths, bool backup, table::TableFile &files, const QString &password,
