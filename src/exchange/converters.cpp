@@ -181,7 +181,10 @@ TrialResult convertTrialFile(const QString &path, bool backup, table::TableFile 
     }
     // The read-only mark would keep the archive from replacing the file; when the archive cannot
     // be written, the file keeps its mark as well as its bytes.
-    const QFile::Permissions permissions = QFile::permissions(path);
+    // The "user" flags say what this process may do (root may write anything); only the owner,
+    // group and other flags are the file's own.
+    const QFile::Permissions permissions =
+        QFile::permissions(path) & ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
     QFile::setPermissions(path, permissions | QFile::WriteOwner);
     if (files.ZIPFile(member, path, password))
         return TrialResult::Converted;
