@@ -53,9 +53,22 @@ QByteArray lines(const QList<QByteArray> &l, const QByteArray &end = "\r\n")
 // The lines of a small valid table member: two students, fields 姓名 and 语文.
 QList<QByteArray> tableLines(const QByteArray &title = gbk(QStringLiteral("期中")))
 {
-    return {gbk(table::kMagicLine), title, "3", "3", gbk(QStringLiteral("王")), gbk(QStringLiteral("初一(2)班")),
-            "###.##", "  ", gbk(QStringLiteral("姓名")), gbk(QStringLiteral("语文")), "1", gbk(QStringLiteral("张三")),
-            "90", "2", gbk(QStringLiteral("李四")), "85"};
+    return {gbk(table::kMagicLine),
+            title,
+            "3",
+            "3",
+            gbk(QStringLiteral("王")),
+            gbk(QStringLiteral("初一(2)班")),
+            "###.##",
+            "  ",
+            gbk(QStringLiteral("姓名")),
+            gbk(QStringLiteral("语文")),
+            "1",
+            gbk(QStringLiteral("张三")),
+            "90",
+            "2",
+            gbk(QStringLiteral("李四")),
+            "85"};
 }
 
 QByteArray tableMember()
@@ -233,9 +246,8 @@ void BadInputTest::initTestCase()
     member.write(tableMember());
     member.close();
     m_escapedMember = m_scratch.filePath(QStringLiteral("escaped/data.file"));
-    const ProcessResult made = runProcess(
-        python, {QStringLiteral(SCORVANE_TEST_DATA "/broken/make_hostile_zips.py"), m_scratch.path(),
-                 member.fileName(), m_escapedMember});
+    const ProcessResult made = runProcess(python, {QStringLiteral(SCORVANE_TEST_DATA "/broken/make_hostile_zips.py"),
+                                                   m_scratch.path(), member.fileName(), m_escapedMember});
     QVERIFY2(made.exitCode == 0, made.err.constData());
 
     // What a tiny table costs, the measure for every case.
@@ -253,14 +265,14 @@ void BadInputTest::initTestCase()
 
 void BadInputTest::hostileInput_data()
 {
-    QTest::addColumn<QByteArray>("input");   // 表格数据/in.gdt as it lies on disk
-    QTest::addColumn<QByteArray>("store");   // std.dat; null: one user, teacher / secret1
-    QTest::addColumn<QStringList>("args");   // @in, @out, @new and @big name the tables
-    QTest::addColumn<int>("setting");        // Setting
+    QTest::addColumn<QByteArray>("input");    // 表格数据/in.gdt as it lies on disk
+    QTest::addColumn<QByteArray>("store");    // std.dat; null: one user, teacher / secret1
+    QTest::addColumn<QStringList>("args");    // @in, @out, @new and @big name the tables
+    QTest::addColumn<int>("setting");         // Setting
     QTest::addColumn<QStringList>("message"); // stderr, line by line
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("changed"); // the files the command is meant to write
-    QTest::addColumn<QString>("outLine");    // a line stdout must hold, if any
+    QTest::addColumn<QString>("outLine");     // a line stdout must hold, if any
 
     const QStringList saveAs{QStringLiteral("save-as"), QStringLiteral("@in"), QStringLiteral("@out")};
     const QStringList show{QStringLiteral("show"), QStringLiteral("@in")};
@@ -280,9 +292,9 @@ void BadInputTest::hostileInput_data()
     QVERIFY(good.size() > 4000);
     const qsizetype central = good.lastIndexOf("PK\x01\x02");
     const qsizetype end = good.lastIndexOf("PK\x05\x06");
-    for (const qsizetype at : {qsizetype(0), qsizetype(1), qsizetype(4), qsizetype(29), qsizetype(39),
-                               qsizetype(51), good.size() / 3, good.size() / 2, central - 1, central + 20, end,
-                               end + 11, good.size() - 1}) {
+    for (const qsizetype at :
+         {qsizetype(0), qsizetype(1), qsizetype(4), qsizetype(29), qsizetype(39), qsizetype(51), good.size() / 3,
+          good.size() / 2, central - 1, central + 20, end, end + 11, good.size() - 1}) {
         refused(qPrintable(QStringLiteral("archive cut at %1").arg(at)), good.left(at), kOpenFailed);
         if (at > 0)
             refused(qPrintable(QStringLiteral("garbage from %1").arg(at)),
@@ -346,8 +358,7 @@ void BadInputTest::hostileInput_data()
         QList<QByteArray> longFormula = tableLines();
         longFormula[12] = gbk(QStringLiteral("！公式：")) + "1" + QByteArray("+1").repeated(terms);
         QTest::newRow(qPrintable(QStringLiteral("a formula of %1 bytes").arg(2 * terms + 1)))
-            << packed(lines(longFormula)) << QByteArray() << show << int(Plain) << QStringList() << 0
-            << QStringList()
+            << packed(lines(longFormula)) << QByteArray() << show << int(Plain) << QStringList() << 0 << QStringList()
             << (terms < 16000 ? QStringLiteral("1\t张三\t%1").arg(terms + 1) : QStringLiteral("1\t张三\t公式错误"));
     }
 
@@ -372,8 +383,8 @@ void BadInputTest::hostileInput_data()
             << tableIn << onDisk << userList << int(Plain) << QStringList() << 0 << QStringList() << QString();
         QTest::newRow(qPrintable(QStringLiteral("%1: login").arg(QLatin1String(tag))))
             << tableIn << onDisk
-            << QStringList{QStringLiteral("--user"), QStringLiteral("teacher1"), QStringLiteral("--password"),
-                           QStringLiteral("secret1"), QStringLiteral("show"), QStringLiteral("@in")}
+            << QStringList{QStringLiteral("--user"),  QStringLiteral("teacher1"), QStringLiteral("--password"),
+                           QStringLiteral("secret1"), QStringLiteral("show"),     QStringLiteral("@in")}
             << int(Plain) << QStringList{QStringLiteral("密码错误，请重新输入。")} << 1 << QStringList() << QString();
     }
     const QByteArray crowd = storeOf(10000);
@@ -383,15 +394,16 @@ void BadInputTest::hostileInput_data()
                                             << QStringList{QStringLiteral("std.dat")} << QString();
     QTest::newRow("10,000 users: the last one logs in")
         << tableIn << crowd
-        << QStringList{QStringLiteral("--user"), QStringLiteral("teacher10000"), QStringLiteral("--password"),
-                       QStringLiteral("secret10000"), QStringLiteral("user"), QStringLiteral("list")}
+        << QStringList{QStringLiteral("--user"),      QStringLiteral("teacher10000"), QStringLiteral("--password"),
+                       QStringLiteral("secret10000"), QStringLiteral("user"),         QStringLiteral("list")}
         << int(Plain) << QStringList() << 0 << QStringList() << QStringLiteral("teacher1");
 
     // Folders that may not be written, and a disk without room: the message, nothing changed.
     const QStringList templateSave{QStringLiteral("template"), QStringLiteral("save"), QStringLiteral("@in"),
                                    QStringLiteral("old")};
     const QStringList trial{QStringLiteral("convert-trial"), QStringLiteral("@trial")};
-    const QStringList newTable{QStringLiteral("new-table"), QStringLiteral("实验中学/初一/1班"), QStringLiteral("新表")};
+    const QStringList newTable{QStringLiteral("new-table"), QStringLiteral("实验中学/初一/1班"),
+                               QStringLiteral("新表")};
     for (const Setting s : {ReadOnly, FullDisk}) {
         const QString where = s == ReadOnly ? QStringLiteral("read-only folders") : QStringLiteral("full disk");
         auto failing = [&](const QString &what, const QStringList &args, const QStringList &message) {
@@ -431,9 +443,9 @@ void BadInputTest::hostileInput()
         }
     } mount;
     if (setting == FullDisk) {
-        if (!isRoot() || !run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                         QStringLiteral("-o"), QStringLiteral("size=1m"),
-                                                         QStringLiteral("tmpfs"), prog}))
+        if (!isRoot() ||
+            !run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                           QStringLiteral("size=1m"), QStringLiteral("tmpfs"), prog}))
             QSKIP("a small file system can be mounted only as root, and mounting is not permitted here");
         mount.path = prog;
     }
@@ -448,9 +460,9 @@ void BadInputTest::hostileInput()
     QList<QByteArray> oldTable = tableLines(gbk(QStringLiteral("旧表")));
     QVERIFY(put(tables + QStringLiteral("out.gdt"), packed(lines(oldTable))));
     QVERIFY(put(prog + QStringLiteral("/std.dat"), store.isNull() ? storeOf(1) : store));
-    QVERIFY(put(prog + QStringLiteral("/SchoolInfo.ini"),
-                shell::schoolFileBytes({QStringLiteral("实验中学"),
-                                        {{QStringLiteral("初一"), {QStringLiteral("1班")}}}})));
+    QVERIFY(
+        put(prog + QStringLiteral("/SchoolInfo.ini"),
+            shell::schoolFileBytes({QStringLiteral("实验中学"), {{QStringLiteral("初一"), {QStringLiteral("1班")}}}})));
     QVERIFY(put(prog + QStringLiteral("/表格模版/old.templet"), gbk(QStringLiteral("  |姓名|语文\r\n"))));
     const bool otherUser = setting == ReadOnly && isRoot();
     if (setting != Plain) {
@@ -504,8 +516,8 @@ void BadInputTest::hostileInput()
     const Outcome o = runCli(prog, resolved, otherUser);
     const QMap<QString, QByteArray> after = snapshot(prog);
     if (setting == ReadOnly)
-        for (const QString &d : {prog, tables, prog + QStringLiteral("/表格模版"),
-                                 tables + QStringLiteral("实验中学/初一/1班")})
+        for (const QString &d :
+             {prog, tables, prog + QStringLiteral("/表格模版"), tables + QStringLiteral("实验中学/初一/1班")})
             ::chmod(QFile::encodeName(d).constData(), 0755);
 
     QCOMPARE(o.exitCode, exitCode);
