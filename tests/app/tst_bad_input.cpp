@@ -347,6 +347,23 @@ void BadInputTest::hostileInput_data()
             kBadFormat);
     saved("LF-only line ends", packed(lines(tableLines(), "\n")));
 
+    // Trial tables (the member as a plain file) converted in place: refused before anything is written.
+    const QStringList convertIn{QStringLiteral("convert-trial"), QStringLiteral("@in")};
+    const QString notTrial = QStringLiteral("数据文件：@in.gdt 不是有效的试用版数据格式，可能已经是新版本的数据文件。");
+    const QList<QPair<const char *, QPair<QByteArray, QString>>> trials{
+        {"trial table claiming 32767 x 32767", {countsMember("32767", "32767"), kBadFormat}},
+        {"trial table with rows abc", {countsMember("abc", "3"), kBadFormat}},
+        {"trial table of one 10 MiB line", {QByteArray(10 << 20, 'x'), notTrial}},
+        {"trial table with CR-only line ends", {lines(tableLines(), "\r"), notTrial}},
+        {"trial table in UTF-8 with a byte-order mark",
+         {"\xef\xbb\xbf" + lines(tableLines()).replace(gbk(table::kMagicLine), table::kMagicLine.toUtf8()), notTrial}}};
+    for (const auto &[tag, trial] : trials) {
+        const QString message =
+            trial.second == kBadFormat ? QStringLiteral("数据文件：@in.gdt ") + kBadFormat : trial.second;
+        QTest::newRow(tag) << trial.first << QByteArray() << convertIn << int(Plain)
+                           << QStringList{message, kConverted} << 1 << QStringList() << QString();
+    }
+
     // Formulas the evaluator must refuse within its limits.
     QList<QByteArray> deep = tableLines();
     deep[12] = gbk(QStringLiteral("！公式：")) + QByteArray(10000, '(') + "1" + QByteArray(10000, ')');
