@@ -1,9 +1,9 @@
 #include "table/table_file.h"
 
+#include "base/archive.h"
 #include "base/progress.h"
 #include "base/text_codec.h"
 #include "base/workspace.h"
-#include "base/archive.h"
 #include "ui/prompter.h"
 
 #include <QDir>

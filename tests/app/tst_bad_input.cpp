@@ -360,8 +360,8 @@ void BadInputTest::hostileInput_data()
     for (const auto &[tag, trial] : trials) {
         const QString message =
             trial.second == kBadFormat ? QStringLiteral("数据文件：@in.gdt ") + kBadFormat : trial.second;
-        QTest::newRow(tag) << trial.first << QByteArray() << convertIn << int(Plain)
-                           << QStringList{message, kConverted} << 1 << QStringList() << QString();
+        QTest::newRow(tag) << trial.first << QByteArray() << convertIn << int(Plain) << QStringList{message, kConverted}
+                           << 1 << QStringList() << QString();
     }
 
     // Formulas the evaluator must refuse within its limits.
