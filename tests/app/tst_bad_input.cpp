@@ -14,6 +14,7 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
@@ -530,7 +531,10 @@ void BadInputTest::hostileInput()
         else
             resolved << a;
     }
+    QElapsedTimer clock;
+    clock.start();
     const Outcome o = runCli(prog, resolved, otherUser);
+    const qint64 ms = clock.elapsed();
     const QMap<QString, QByteArray> after = snapshot(prog);
     if (setting == ReadOnly)
         for (const QString &d :
@@ -569,7 +573,7 @@ void BadInputTest::hostileInput()
     // allocator; a claimed count or size never shows here.
     const qint64 largest = std::max({qint64(input.size()), qint64(store.size()), holds});
     const qint64 allowedKiB = m_basePeakKiB + 8 * largest / 1024 + 24 * 1024 + slackKiB;
-    qInfo("%s: %lld KiB (allowed %lld)", QTest::currentDataTag(), o.peakKiB, allowedKiB);
+    qInfo("%s: %lld KiB (allowed %lld), %lld ms", QTest::currentDataTag(), o.peakKiB, allowedKiB, ms);
     QVERIFY2(o.peakKiB < allowedKiB, qPrintable(QStringLiteral("%1 KiB").arg(o.peakKiB)));
 }
 
