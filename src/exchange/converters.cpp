@@ -48,9 +48,10 @@ Conversion csvToTable(QByteArrayView csv, table::GradeTable &out)
     {
         CsvParser parser(text);
         QStringList values;
-        while (parser.next(values)) {
+        // Values beyond the widest grid are counted only.
+        while (parser.next(values, table::Grid::kMaxCount)) {
             ++records;
-            widest = qMax<qint64>(widest, values.size());
+            widest = qMax<qint64>(widest, parser.count());
         }
     }
     int rows = 0, cols = 0;
@@ -64,7 +65,7 @@ Conversion csvToTable(QByteArrayView csv, table::GradeTable &out)
         g.setCols(cols);
         CsvParser parser(text);
         QStringList values;
-        for (int r = 0; r < rows && parser.next(values); ++r) {
+        for (int r = 0; r < rows && parser.next(values, cols - 1); ++r) {
             const int n = int(qMin<qsizetype>(values.size(), cols - 1));
             for (int k = 0; k < n; ++k)
                 g.setTextMatrix(r, k + 1, r == 0 ? headerName(values.at(k)) : values.at(k));

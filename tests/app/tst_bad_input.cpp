@@ -365,6 +365,19 @@ void BadInputTest::hostileInput_data()
                            << 1 << QStringList() << QString();
     }
 
+    // Comma-separated text converted to a new table: a record wider than any grid is counted, not
+    // held, and refused.
+    const QStringList convertCsv{QStringLiteral("convert-csv"), QStringLiteral("@in"), QStringLiteral("@new")};
+    QTest::newRow("CSV record of 2 Mi commas")
+        << ("a" + QByteArray(2 << 20, ',') + "\r\n") << QByteArray() << convertCsv << int(Plain)
+        << QStringList{kBadFormat} << 1 << QStringList() << QString();
+    QTest::newRow("CSV of 32767 values and a name")
+        << ("姓名," + QByteArray("1,").repeated(32766) + "9\r\n") << QByteArray() << convertCsv << int(Plain)
+        << QStringList{kBadFormat} << 1 << QStringList() << QString();
+    QTest::newRow("CSV with CR-only line ends")
+        << QByteArray("name,score\r1,2\r3,4\r") << QByteArray() << convertCsv << int(Plain) << QStringList() << 0
+        << QStringList{QStringLiteral("表格数据/new.gdt")} << QString();
+
     // Formulas the evaluator must refuse within its limits.
     QList<QByteArray> deep = tableLines();
     deep[12] = gbk(QStringLiteral("！公式：")) + QByteArray(10000, '(') + "1" + QByteArray(10000, ')');
