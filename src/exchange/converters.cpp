@@ -7,6 +7,7 @@
 #include "ui/prompter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace exchange {
@@ -146,6 +147,9 @@ namespace {
 // The first line of a file, read without reading the rest.
 QString firstLine(const QString &path)
 {
+    // A pipe would wait for a writer: only a regular file can be a trial table.
+    if (!QFileInfo(path).isFile())
+        return {};
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};

@@ -23,6 +23,7 @@
 #include <QtTest>
 
 #include <sys/stat.h>
+#include <tuple>
 #include <unistd.h>
 
 namespace {
@@ -35,8 +36,9 @@ const QString kOverwrite = QStringLiteral("确实覆盖原有数据么？ -> Yes
 const QString kConverted = QStringLiteral("转换完成。");
 
 // Where a case runs: a plain folder, folders the command-line user may not write (as a user other
-// than root), or a file system with no room left (a small tmpfs, mounted as root).
-enum Setting { Plain, ReadOnly, FullDisk };
+// than root), a file system with no room left (a small tmpfs, mounted as root), or a plain folder
+// where 表格数据/in.gdt is a named pipe no one writes to.
+enum Setting { Plain, ReadOnly, FullDisk, Pipe };
 
 QByteArray gbk(const QString &s)
 {
@@ -378,6 +380,28 @@ void BadInputTest::hostileInput_data()
         << QByteArray("name,score\r1,2\r3,4\r") << QByteArray() << convertCsv << int(Plain) << QStringList() << 0
         << QStringList{QStringLiteral("表格数据/new.gdt")} << QString();
 
+    // Files that are no regular files: a pipe would wait for a writer, /dev/zero never ends.
+    const QString dbfFailed = QStringLiteral("数据库读取发生错误。错误代码：");
+    const QList<std::tuple<const char *, QStringList, QStringList>> special{
+        {"convert-trial of a pipe", convertIn, {QString(notTrial), kConverted}},
+        {"convert-csv of a pipe", convertCsv, {QStringLiteral("无法读取文件：@in.gdt")}},
+        {"convert-dbf of a pipe",
+         {QStringLiteral("convert-dbf"), QStringLiteral("@in"), QStringLiteral("@new")},
+         {dbfFailed, QStringLiteral("1")}},
+        {"convert-csv of /dev/zero",
+         {QStringLiteral("convert-csv"), QStringLiteral("/dev/zero"), QStringLiteral("@new")},
+         {QStringLiteral("无法读取文件：/dev/zero")}},
+        {"convert-dbf of /dev/zero",
+         {QStringLiteral("convert-dbf"), QStringLiteral("/dev/zero"), QStringLiteral("@new")},
+         {dbfFailed, QStringLiteral("1")}},
+        {"convert-trial of /dev/zero",
+         {QStringLiteral("convert-trial"), QStringLiteral("/dev/zero")},
+         {QStringLiteral("数据文件：/dev/zero 不是有效的试用版数据格式，可能已经是新版本的数据文件。"), kConverted}}};
+    for (const auto &[tag, args, message] : special)
+        QTest::newRow(tag) << QByteArray() << QByteArray() << args
+                           << int(QByteArray(tag).endsWith("pipe") ? Pipe : Plain) << message << 1 << QStringList()
+                           << QString();
+
     // Formulas the evaluator must refuse within its limits.
     QList<QByteArray> deep = tableLines();
     deep[12] = gbk(QStringLiteral("！公式：")) + QByteArray(10000, '(') + "1" + QByteArray(10000, ')');
@@ -516,6 +540,10 @@ void BadInputTest::hostileInput()
         for (const QString &d : folders)
             QVERIFY(::chmod(QFile::encodeName(d).constData(), 0555) == 0);
     }
+    if (setting == Pipe) {
+        QVERIFY(QFile::remove(tables + QStringLiteral("in.gdt")));
+        QVERIFY(::mkfifo(QFile::encodeName(tables + QStringLiteral("in.gdt")).constData(), 0644) == 0);
+    }
     if (setting == FullDisk) {
         QFile filler(prog + QStringLiteral("/filler"));
         QVERIFY(filler.open(QIODevice::WriteOnly));
@@ -526,10 +554,11 @@ void BadInputTest::hostileInput()
 
     const QMap<QString, QByteArray> before = snapshot(prog);
     // What the input really holds once unpacked (nothing for a member that is refused).
-    const qint64 holds =
-        base::archive::unpack(tables + QStringLiteral("in.gdt"), QStringLiteral("data.file"), kTablePassword)
-            .value_or(QByteArray())
-            .size();
+    const qint64 holds = setting == Pipe ? 0
+                                         : base::archive::unpack(tables + QStringLiteral("in.gdt"),
+                                                                 QStringLiteral("data.file"), kTablePassword)
+                                               .value_or(QByteArray())
+                                               .size();
     // The users the store really holds: each costs its entries in the index the store looks
     // names up in, about 4 KiB under the sanitizer.
     const qint64 users = base::archive::unpack(prog + QStringLiteral("/std.dat"), QStringLiteral("user.dat"),
