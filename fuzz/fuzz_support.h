@@ -36,8 +36,9 @@ inline QByteArray bytesOf(const uint8_t *data, size_t size)
 // A folder that lives as long as the process.
 inline QString scratchDir()
 {
-    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists() ? QStringLiteral("/dev/shm/scorvane-fuzz-XXXXXX")
-                                                                         : QDir::tempPath() + QStringLiteral("/scorvane-fuzz-XXXXXX"));
+    static QTemporaryDir dir(QDir(QStringLiteral("/dev/shm")).exists()
+                                 ? QStringLiteral("/dev/shm/scorvane-fuzz-XXXXXX")
+                                 : QDir::tempPath() + QStringLiteral("/scorvane-fuzz-XXXXXX"));
     return dir.path() + QLatin1Char('/');
 }
 
