@@ -46,6 +46,7 @@ for t in "${targets[@]}"; do
   extra=()
   [ -d "tests/data/fuzz-found/$t" ] && extra+=("tests/data/fuzz-found/$t")
   [ -d "$seeds/$t" ] && extra+=("$seeds/$t")
+  [ -f "fuzz/$t.dict" ] && extra+=(-dict="fuzz/$t.dict")
   echo "== $t: ${seconds}s"
   result=ok
   if ! build/fuzz/fuzz/fuzz_"$t" "$corpus" "${extra[@]}" -max_total_time="$seconds" -timeout=10 \
