@@ -71,5 +71,9 @@ int main(int argc, char **argv)
     line(QStringLiteral("login"), small.login, large.login);
     line(QStringLiteral("add"), small.add, large.add);
     o.flush();
+    const QString few = QStringLiteral("the same among 10 users");
+    row(QStringLiteral("user list, 10,000 users"), large.list, few, small.list, QStringLiteral("ms<500"));
+    row(QStringLiteral("login, 10,000 users"), large.login, few, small.login, QStringLiteral("ms<500"));
+    row(QStringLiteral("add a user, 10,000 users"), large.add, few, small.add, QStringLiteral("ms<500"));
     return 0;
 }

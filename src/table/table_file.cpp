@@ -57,6 +57,9 @@ private:
 
 QString decodedLine(QByteArrayView line)
 {
+    // "[/]" is ASCII, so the text holds it only where the bytes do.
+    if (!line.contains(QByteArrayView("[/]")))
+        return base::codec::decode(line);
     return fromFileLine(base::codec::decode(line));
 }
 } // namespace
@@ -97,7 +100,29 @@ QStringList writeMember(const GradeTable &t)
 
 QByteArray memberBytes(const GradeTable &t)
 {
-    return base::codec::joinLines(writeMember(t));
+    // The bytes of joinLines(writeMember(t)), encoded line by line into one buffer.
+    const Grid &g = t.成绩表;
+    const int rows = g.Rows(), cols = g.Cols();
+    const QString header[kHeaderLines] = {kMagicLine,          toFileLine(t.Caption), QString::number(rows),
+                                          QString::number(cols), toFileLine(t.Text3),   toFileLine(t.Text4),
+                                          toFileLine(t.DataFormat)};
+    qsizetype units = 0;
+    for (const QString &h : header)
+        units += h.size() + 1;
+    const int cells = rows * cols;
+    for (int i = 0; i < cells; ++i)
+        units += g.TextArray(i).size() + 1;
+    QByteArray out;
+    out.reserve(units * 2);
+    auto line = [&out](const QString &text) {
+        base::codec::appendEncoded(out, text);
+        out.append("\r\n", 2);
+    };
+    for (const QString &h : header)
+        line(h);
+    for (int i = 0; i < cells; ++i)
+        line(toFileLine(g.TextArray(i)));
+    return out;
 }
 
 MemberResult readMember(QByteArrayView member, GradeTable &t)
