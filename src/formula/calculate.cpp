@@ -107,6 +107,15 @@ int sign(double v)
 
 } // namespace
 
+double Calculator::answer() const
+{
+    if (m_answerIsPending) {
+        m_answer = numberTextValue(m_answerPending);
+        m_answerIsPending = false;
+    }
+    return m_answer;
+}
+
 QString Calculator::Calculate(const QString &expression)
 {
     const QStringView view(expression);
@@ -134,6 +143,7 @@ QString Calculator::Calculate(const QString &expression)
 
     const QString text = numberText(value);
     m_answer = textValue(text);
+    m_answerIsPending = false;
     return ResultInBase(text, m_answer);
 }
 
@@ -391,7 +401,7 @@ double Calculator::ParseFactor()
         switch (m_name) {
         case Name::Ans:
             GetToken();
-            return m_answer;
+            return answer();
         case Name::E:
             GetToken();
             return std::exp(1.0);
@@ -1071,7 +1081,7 @@ bool Calculator::runValue(const Program &program, const double *inserted, double
             st[sp++] = inserted[step.index];
             break;
         case Program::Op::Ans:
-            st[sp++] = m_answer;
+            st[sp++] = answer();
             break;
         case Program::Op::Negate:
             st[sp - 1] = -st[sp - 1];
@@ -1127,7 +1137,8 @@ bool Calculator::runValue(const Program &program, const double *inserted, double
             return false;
     }
     *value = st[0];
-    m_answer = numberTextValue(*value);
+    m_answerPending = *value;
+    m_answerIsPending = true;
     return true;
 }
 
@@ -1139,7 +1150,7 @@ QString Calculator::run(const Program &program, const double *inserted, double *
         *value = v;
     if (!ok)
         return FormulaError;
-    return ResultInBase(numberText(v), m_answer);
+    return ResultInBase(numberText(v), answer());
 }
 
 Calculator &calculator(base::Workspace &ws)

@@ -28,7 +28,7 @@ public:
     QString Calculate(const QString &expression);
 
     CalcOptions options;
-    double answer() const { return m_answer; }
+    double answer() const;
     QString lastError() const { return m_lastError; }
     bool helpRequested() const { return m_help; }
 
@@ -166,7 +166,11 @@ private:
     int m_depth = 0;
     bool m_error = false;
 
-    double m_answer = 0;
+    // The answer is the result read back from its text; a run that formats the number itself
+    // leaves that reading until the answer is used.
+    mutable double m_answer = 0;
+    mutable double m_answerPending = 0;
+    mutable bool m_answerIsPending = false;
     QString m_lastError;
     std::vector<double> m_stack;
     bool m_help = false;

@@ -22,6 +22,21 @@ std::size_t writeNumberText(double value, char *out)
         out[0] = '0';
         return 1;
     }
+    // Whole and half values below 1E+14 have at most 15 significant digits: written exactly.
+    const double twice = value * 2;
+    if (std::fabs(value) < 1e14 && twice == std::trunc(twice)) {
+        const auto whole = static_cast<long long>(twice) / 2;
+        std::size_t n = 0;
+        if (value < 0)
+            out[n++] = '-';
+        const auto r = std::to_chars(out + n, out + 32, whole < 0 ? -whole : whole);
+        n = static_cast<std::size_t>(r.ptr - out);
+        if (static_cast<long long>(twice) % 2 != 0) {
+            out[n++] = '.';
+            out[n++] = '5';
+        }
+        return n;
+    }
     // to_chars ignores the C locale (which the application sets from the environment) and rounds
     // the exact binary value correctly to 15 significant digits.
     char buf[40];
@@ -325,11 +340,21 @@ QString formatValue(double value, const QString &dataFormat)
 {
     char text[32];
     const std::size_t n = writeNumberText(value, text);
+    // The same data format for every cell of a table: read once.
+    thread_local QString lastFormat;
+    thread_local Pattern lastPattern;
+    thread_local bool lastUsable = false;
+    thread_local bool lastRead = false;
+    if (!lastRead || dataFormat != lastFormat) {
+        lastPattern = Pattern();
+        lastUsable = parsePattern(dataFormat, lastPattern);
+        lastFormat = dataFormat;
+        lastRead = true;
+    }
     Decimal d;
-    Pattern p;
     std::string out;
-    if (parseDecimal(text, qsizetype(n), d) && parsePattern(dataFormat, p))
-        out = formatDecimal(d, p);
+    if (lastUsable && parseDecimal(text, qsizetype(n), d))
+        out = formatDecimal(d, lastPattern);
     else
         out.assign(text, n);
     if (!out.empty() && out.back() == '.')
