@@ -12,6 +12,7 @@
 #include "print/fonts.h"
 #include "print/print_cli.h"
 #include "print/printer_qt.h"
+#include "shell/main_frame.h"
 #include "shell/school_cli.h"
 #include "shell/user_cli.h"
 #include "table/cli_support.h"
@@ -222,7 +223,10 @@ int main(int argc, char **argv)
     Options o;
     if (!parseOptions(QCoreApplication::arguments(), &o))
         return usage();
-    const QString dir = o.dir.isEmpty() ? QCoreApplication::applicationDirPath() : QDir(o.dir).absolutePath();
+    // The same program directory the desktop program uses when none is given.
+    QCoreApplication::setOrganizationName(shell::kProgramCaption);
+    QCoreApplication::setApplicationName(shell::kProgramCaption);
+    const QString dir = o.dir.isEmpty() ? base::defaultProgramDirectory() : QDir(o.dir).absolutePath();
     base::Workspace ws(dir);
     ws.removeStaleWorkingFiles();
     ws.printers = std::make_shared<print::QtPrinterSystem>();

@@ -14,20 +14,19 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLocale>
-#include <QStandardPaths>
 
 namespace {
 
-// The folder of the program, where a school keeps its data; the per-user data folder when the
-// program was installed where it may not write.
-QString programDirectory()
+// The table named on the command line, absolute and without ".gdt" as table windows name their
+// files; empty when there is none.
+QString tablePathArgument(const QStringList &arguments)
 {
-    const QString dir = QCoreApplication::applicationDirPath();
-    if (QFileInfo(dir).isWritable())
-        return dir;
-    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    QDir().mkpath(data);
-    return data;
+    if (arguments.size() < 2 || arguments.at(1).isEmpty())
+        return {};
+    QString path = QFileInfo(arguments.at(1)).absoluteFilePath();
+    if (path.endsWith(QLatin1String(".gdt"), Qt::CaseInsensitive))
+        path.chop(4);
+    return path;
 }
 
 } // namespace
@@ -42,7 +41,7 @@ int main(int argc, char **argv)
     // Dates and sizes in the system's dialogs read as a Chinese desktop shows them.
     QLocale::setDefault(QLocale(QLocale::Chinese, QLocale::China));
 
-    base::Workspace ws(programDirectory());
+    base::Workspace ws(base::defaultProgramDirectory());
     ws.printers = std::make_shared<print::QtPrinterSystem>();
     ui::SystemSettingsStore settings;
     ui::QtPrompter prompter;
@@ -52,13 +51,21 @@ int main(int argc, char **argv)
     prompter.setStartFolder(ws.tableDataDir());
     QApplication::setWindowIcon(main.windowIcon());
 
+    const QString tableArgument = tablePathArgument(QCoreApplication::arguments());
+
     shell::frmSlape splash(&main);
     QObject::connect(
         &splash, &shell::frmSlape::loginDue, &main,
         [&] {
             shell::frmLogin login(ws, prompter, settings, &main);
-            if (login.exec() == shell::frmLogin::QuitProgram)
+            if (login.exec() == shell::frmLogin::QuitProgram) {
                 QCoreApplication::exit(0);
+                return;
+            }
+            // A table the desktop handed over (a double-click on a ".gdt" file) opens once a
+            // teacher is logged in, since tables open with the user's table password.
+            if (!tableArgument.isEmpty())
+                main.openTable(tableArgument);
         },
         Qt::QueuedConnection);
     splash.show();

@@ -1,9 +1,22 @@
 #include "base/workspace.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 namespace base {
+
+QString defaultProgramDirectory()
+{
+    const QString dir = QCoreApplication::applicationDirPath();
+    if (QFileInfo(dir).isWritable())
+        return dir;
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    QDir().mkpath(data);
+    return data;
+}
 
 Workspace::Workspace(const QString &programDir, QObject *parent)
     : QObject(parent), m_programDir(QDir::fromNativeSeparators(programDir))

@@ -40,6 +40,11 @@ enum class ToolButton : int {
     Help = 24,
 };
 
+// The program directory when none is given: the executable's folder, where a school keeps its data
+// beside the program; the per-user data folder when the program is installed where it may not
+// write. The application and organization names must be set first.
+QString defaultProgramDirectory();
+
 class Workspace : public QObject, public Progress {
     Q_OBJECT
 public:

@@ -1,6 +1,7 @@
 #include "exchange/table_import.h"
 
 #include "base/progress.h"
+#include "table/fields.h"
 #include "ui/prompter.h"
 
 #include <QFileInfo>
@@ -18,6 +19,11 @@ bool appendTable(table::GradeTable &t, const table::Grid &source, ui::Prompter &
     if (added > table::Grid::kMaxCount - oldRows) {
         prompter.message(QStringLiteral("导入后表格将超过 32767 行，无法导入。"), QStringLiteral("提示"),
                          ui::Icon::Information);
+        return false;
+    }
+    // Rows within bounds can still make more cells than a table may hold.
+    if (!table::fitsInGrid(qint64(oldRows) + added, g.Cols())) {
+        prompter.message(QStringLiteral("表格过大，无法完成该操作。"), QStringLiteral("提示"), ui::Icon::Information);
         return false;
     }
     t.beginChange();

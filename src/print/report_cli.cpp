@@ -124,7 +124,8 @@ int runBindCommand(Context &ctx, Args args)
 {
     const std::optional<QString> name = args.value(QStringLiteral("--save"));
     const auto ops = args.operands();
-    if (!ops || ops->size() < 2 || !name)
+    // A binding file without a single pair would bind nothing.
+    if (!ops || ops->size() < 3 || !name)
         return Usage;
     table::GradeTable t;
     if (!loadTable(ctx, ops->at(1), t))

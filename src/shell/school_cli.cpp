@@ -4,10 +4,12 @@
 #include "base/workspace.h"
 #include "shell/new_table.h"
 #include "shell/school_tree.h"
-#include "shell/table_properties.h"
 #include "table/table_file.h"
+#include "table/table_properties.h"
+#include "table/templates.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace shell {
 
@@ -123,28 +125,23 @@ int runNewTableCommand(Context &ctx, Args args)
             return Failed;
         classSize = *n;
     }
-    applyClassInfo(t, classSize, teacher.value_or(QString()), info.value_or(QString()));
+    table::applyClassInfo(t, {classSize, teacher.value_or(QString()), info.value_or(QString())});
     if (decimals) {
-        const std::optional<int> n = numberInRange(ctx, *decimals, 0, 15);
+        const std::optional<int> n = numberInRange(ctx, *decimals, 0, table::kMaxDecimals);
         if (!n)
             return Failed;
-        t.DataFormat = dataFormatFor(*n, pad);
+        t.DataFormat = table::dataFormatFor(*n, pad);
     }
     if (templateName) {
-        const QString file = base::IsValidName(*templateName)
-                                 ? ctx.ws.templateDir() + *templateName + QStringLiteral(".templet")
-                                 : QString();
-        // A name that is no plain file name cannot be a template of the template folder.
-        switch (file.isEmpty() ? TemplateResult::Missing : applyTemplate(t, file)) {
-        case TemplateResult::Applied:
-            break;
-        case TemplateResult::Missing:
+        // Only a file of the template folder itself, as the window's template menu lists them; the
+        // window's reader then refuses anything malformed.
+        const QString entry = *templateName + table::kTemplateSuffix;
+        if (!base::IsValidName(*templateName) || !QFileInfo(ctx.ws.templateDir() + entry).isFile()) {
             tell(ctx, QStringLiteral("找不到模版文件：") + *templateName);
             return Failed;
-        case TemplateResult::BadFormat:
-            tell(ctx, QStringLiteral("模版文件格式错误!"));
-            return Failed;
         }
+        if (!table::applyTemplate(t, ctx.ws, ctx.prompter, entry))
+            return Failed;
     }
     t.rebuildHeader();
     QDir().mkpath(dir);

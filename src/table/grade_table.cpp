@@ -24,6 +24,10 @@ void GradeTable::takeSnapshot()
     // A copy of the whole grid (cell texts are shared until changed) is the cheapest way to keep
     // Rows, Cols and every cell.
     UndoTable = 成绩表;
+    undoCaption = Caption;
+    undoText3 = Text3;
+    undoText4 = Text4;
+    undoDataFormat = DataFormat;
 }
 
 void GradeTable::snapshotForUndo()
@@ -51,6 +55,10 @@ void GradeTable::undo()
         for (int c = 0; c < g.Cols(); ++c)
             g.setColWidth(c, c < int(widths.size()) ? widths[size_t(c)] : UndoTable.ColWidth(c));
     }
+    Caption = undoCaption;
+    Text3 = undoText3;
+    Text4 = undoText4;
+    DataFormat = undoDataFormat;
     setUndoEnabled(false);
     undoArmed = false;
 }

@@ -48,11 +48,14 @@ public:
     // armed). Whether undo is available lives here alone; one observer (the table window) mirrors
     // it into the menu entry and toolbar button 6.
     Grid UndoTable;
+    // The title, teacher, class information and number format as they were at the snapshot, so a
+    // property change is undone like a change of cells.
+    QString undoCaption, undoText3, undoText4, undoDataFormat;
     bool undoArmed = false;
     bool undoEnabled() const { return m_undoEnabled; }
     void setUndoEnabled(bool enabled);
     std::function<void()> undoStateChanged;
-    // Copies the grid into UndoTable. The caller enables undo.
+    // Copies the grid into UndoTable and keeps the properties. The caller enables undo.
     void takeSnapshot();
     // takeSnapshot() and enable undo.
     void snapshotForUndo();
@@ -64,7 +67,8 @@ public:
         markChanged();
     }
     // Restores Rows, Cols and every cell, field names and row numbers included (the header text is
-    // rebuilt from them); column widths the teacher set stay. Undo is then unavailable.
+    // rebuilt from them), and the properties; column widths the teacher set stay. Undo is then
+    // unavailable.
     void undo();
 
     // The results menu of the last search (find_replace.h); kept until the next search.

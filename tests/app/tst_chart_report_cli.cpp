@@ -180,6 +180,12 @@ private slots:
     // pages with rows 3, 4 and 5 and their formula values.
     void bindAndReport()
     {
+        // Without a pair there is nothing to bind: a malformed command line, nothing written.
+        QCOMPARE(cli({QStringLiteral("bind"), path(QStringLiteral("card.rpl")), path(QStringLiteral("班.gdt")),
+                      QStringLiteral("--save"), QStringLiteral("成绩单")})
+                     .exitCode,
+                 2);
+        QVERIFY(!QFile::exists(path(QStringLiteral("标签引用数据/成绩单.bind"))));
         ProcessResult r = cli({QStringLiteral("bind"), path(QStringLiteral("card.rpl")), path(QStringLiteral("班.gdt")),
                                QStringLiteral("--save"), QStringLiteral("成绩单"), QStringLiteral("（姓名）=姓名"),
                                QStringLiteral("3=3")});

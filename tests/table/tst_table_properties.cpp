@@ -31,6 +31,8 @@ private slots:
         QVERIFY(!menuChangTitile(t, p)); // empty answer
         QCOMPARE(t.Caption, QStringLiteral("期末"));
         VERIFY_PROMPTS(p);
+        t.undo();
+        QCOMPARE(t.Caption, QStringLiteral("未命名的表格"));
     }
 
     void classSizeGrowsShrinksAndUndoes_data()
@@ -67,6 +69,8 @@ private slots:
         }
         t.undo();
         QCOMPARE(g.Rows(), 41);
+        QCOMPARE(t.Text3, QString());
+        QCOMPARE(t.Text4, QString());
         QCOMPARE(g.TextMatrix(40, 1), QStringLiteral("学生40"));
         QCOMPARE(g.TextMatrix(40, 0), QStringLiteral("40"));
     }
