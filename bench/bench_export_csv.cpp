@@ -160,7 +160,8 @@ int main(int argc, char **argv)
                                          {QStringLiteral("--dir"), dir.path(), QStringLiteral("--table-password"),
                                           ws.tablePassword, QStringLiteral("export-csv"), gdt, ours},
                                          kProcessRepeats);
-    const double gnumericMs = medianProcessMs(ssconvert, {QStringLiteral("--recalc"), workbook, theirs}, kProcessRepeats);
+    const double gnumericMs =
+        medianProcessMs(ssconvert, {QStringLiteral("--recalc"), workbook, theirs}, kProcessRepeats);
     if (cliMs < 0 || gnumericMs < 0) {
         std::fprintf(stderr, "a run failed (scorvane-cli %.0f, ssconvert %.0f)\n", cliMs, gnumericMs);
         return 1;
@@ -194,7 +195,7 @@ int main(int argc, char **argv)
              .arg(QStringLiteral("ratio gnumeric/ours (target >= 20)"), -44)
              .arg(gnumericMs / cliMs, 10, 'f', 1);
     o.flush();
-    row(QStringLiteral("export-csv, whole process (50,000 formulas)"), cliMs, QStringLiteral("ssconvert --recalc to CSV"),
-        gnumericMs, QStringLiteral("ratio<=0.05"));
+    row(QStringLiteral("export-csv, whole process (50,000 formulas)"), cliMs,
+        QStringLiteral("ssconvert --recalc to CSV"), gnumericMs, QStringLiteral("ratio<=0.05"));
     return 0;
 }

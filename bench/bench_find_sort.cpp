@@ -86,6 +86,7 @@ int main(int argc, char **argv)
     row(QStringLiteral("find \"85\" equal, marked"), equalMs, scan, scanMs);
     row(QStringLiteral("find \"5\" containing, marked"), containingMs, scan, scanMs);
     row(QStringLiteral("find \"9#.[05]\" pattern, marked"), patternMs, scan, scanMs);
-    row(QStringLiteral("sort with ranks written"), sortMs, QStringLiteral("bare stable sort of the numbers"), bareSortMs);
+    row(QStringLiteral("sort with ranks written"), sortMs, QStringLiteral("bare stable sort of the numbers"),
+        bareSortMs);
     return sorted ? 0 : 1;
 }

@@ -139,7 +139,8 @@ int main(int argc, char **argv)
     if (ssconvert.isEmpty()) {
         o << "  ssconvert not installed: no yardstick\n";
         o.flush();
-        row(QStringLiteral("preview layout, %1 pages").arg(previewPages), layout.wallMs, {}, 0, QStringLiteral("ms<500"));
+        row(QStringLiteral("preview layout, %1 pages").arg(previewPages), layout.wallMs, {}, 0,
+            QStringLiteral("ms<500"));
         row(QStringLiteral("PDF, %1 pages").arg(ourPages), pdfTime.wallMs, {}, 0, QStringLiteral("ms<2000"));
         return 0;
     }

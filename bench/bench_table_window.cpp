@@ -82,7 +82,8 @@ int main(int argc, char **argv)
              .arg(QStringLiteral("ratio window/document"), -40)
              .arg(windowMs / documentMs, 10, 'f', 2);
     o.flush();
-    row(QStringLiteral("LoadData into the table window"), windowMs, QStringLiteral("LoadData, document only"), documentMs);
+    row(QStringLiteral("LoadData into the table window"), windowMs, QStringLiteral("LoadData, document only"),
+        documentMs);
     row(QStringLiteral("start a cell edit (undo snapshot)"), editMs);
     row(QStringLiteral("undo (whole table)"), undoMs);
     return 0;

@@ -109,7 +109,19 @@ public:
     // the same failure checks in the same order and the same effect on the answer and the last
     // error as Calculate on the text it came from.
     struct Program {
-        enum class Op : unsigned char { Number, Slot, Ans, Negate, Add, Subtract, Multiply, Divide, Power, LogBase, Call };
+        enum class Op : unsigned char {
+            Number,
+            Slot,
+            Ans,
+            Negate,
+            Add,
+            Subtract,
+            Multiply,
+            Divide,
+            Power,
+            LogBase,
+            Call
+        };
         struct Step {
             Op op;
             Name name;

@@ -62,8 +62,7 @@ struct Reference {
 // Walks the references of a body from left to right, giving each to `f` (which answers whether to
 // go on). False when a "cell" is not followed by "(", a row, ",", a column and ")", or when `f`
 // stopped. The text after a reference's ")" is searched again, never the text inserted for it.
-template <typename F>
-inline bool forEachReference(QStringView body, F &&f)
+template <typename F> inline bool forEachReference(QStringView body, F &&f)
 {
     qsizetype pos = 0;
     for (;;) {
@@ -95,8 +94,8 @@ inline bool onlySpaces(QStringView text)
 // QString's equality, by memcmp: long formula texts are compared for every cell of a column.
 inline bool sameText(const QString &a, const QString &b)
 {
-    return a.size() == b.size() &&
-           (a.constData() == b.constData() || std::memcmp(a.constData(), b.constData(), std::size_t(a.size()) * 2) == 0);
+    return a.size() == b.size() && (a.constData() == b.constData() ||
+                                    std::memcmp(a.constData(), b.constData(), std::size_t(a.size()) * 2) == 0);
 }
 
 inline bool isDigitOrPoint(QChar ch)

@@ -135,8 +135,7 @@ struct Decimal {
 constexpr long MaxExponent = 1000;
 
 // `text` holds `n` characters (char or char16_t).
-template <typename Ch>
-bool parseDecimal(const Ch *text, qsizetype n, Decimal &out)
+template <typename Ch> bool parseDecimal(const Ch *text, qsizetype n, Decimal &out)
 {
     qsizetype i = 0;
     if (i < n && text[i] == Ch('-')) {

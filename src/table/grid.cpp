@@ -31,10 +31,9 @@ Grid::Grid()
 }
 
 Grid::Grid(const Grid &o)
-    : m_rows(o.m_rows), m_cols(o.m_cols), m_text(o.m_text), m_style(o.m_style),
-      m_colWidth(o.m_colWidth), m_rowHeight(o.m_rowHeight), m_formatString(o.m_formatString), m_row(o.m_row),
-      m_col(o.m_col), m_rowSel(o.m_rowSel), m_colSel(o.m_colSel), m_topRow(o.m_topRow),
-      m_headerFormats(o.m_headerFormats)
+    : m_rows(o.m_rows), m_cols(o.m_cols), m_text(o.m_text), m_style(o.m_style), m_colWidth(o.m_colWidth),
+      m_rowHeight(o.m_rowHeight), m_formatString(o.m_formatString), m_row(o.m_row), m_col(o.m_col),
+      m_rowSel(o.m_rowSel), m_colSel(o.m_colSel), m_topRow(o.m_topRow), m_headerFormats(o.m_headerFormats)
 {
     contentChanged();
 }

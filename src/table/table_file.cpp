@@ -1,9 +1,9 @@
 #include "table/table_file.h"
 
+#include "base/archive.h"
 #include "base/progress.h"
 #include "base/text_codec.h"
 #include "base/workspace.h"
-#include "base/archive.h"
 #include "ui/prompter.h"
 
 #include <QDir>
@@ -103,9 +103,9 @@ QByteArray memberBytes(const GradeTable &t)
     // The bytes of joinLines(writeMember(t)), encoded line by line into one buffer.
     const Grid &g = t.成绩表;
     const int rows = g.Rows(), cols = g.Cols();
-    const QString header[kHeaderLines] = {kMagicLine,          toFileLine(t.Caption), QString::number(rows),
-                                          QString::number(cols), toFileLine(t.Text3),   toFileLine(t.Text4),
-                                          toFileLine(t.DataFormat)};
+    const QString header[kHeaderLines] = {
+        kMagicLine,          toFileLine(t.Caption), QString::number(rows),   QString::number(cols),
+        toFileLine(t.Text3), toFileLine(t.Text4),   toFileLine(t.DataFormat)};
     qsizetype units = 0;
     for (const QString &h : header)
         units += h.size() + 1;

@@ -38,15 +38,44 @@ QString bothWays(const Grid &g, int row, int col, qint64 *compiled = nullptr)
 
 // Cell texts: numbers in every spelling, texts that only look like numbers, words, formulas.
 const QStringList kCellTexts = {
-    QString(), QStringLiteral(" "), QStringLiteral("  "), QStringLiteral("0"), QStringLiteral("5"),
-    QStringLiteral("85"), QStringLiteral("90.5"), QStringLiteral("3."), QStringLiteral(".5"), QStringLiteral("007"),
-    QStringLiteral("-3"), QStringLiteral("-0"), QStringLiteral("-.5"), QStringLiteral("-2.5"), QStringLiteral("100"),
-    QStringLiteral("1e5"), QStringLiteral("+3"), QStringLiteral(" 4"), QStringLiteral("4 "), QStringLiteral("--3"),
-    QStringLiteral("- 3"), QStringLiteral("1.2.3"), QStringLiteral("."), QStringLiteral("-"), QStringLiteral("abc"),
-    QStringLiteral("缺考"), QStringLiteral("12345678901234567"), QStringLiteral("0.1"), QStringLiteral("(2+3)"),
-    QStringLiteral("2)"), QStringLiteral("pi"), QStringLiteral("1") + QString(400, QLatin1Char('0')),
-    QStringLiteral("0.000000000000000000001"), QStringLiteral("9999999999999999"), QStringLiteral("2^2"),
-    QStringLiteral("-1e5"), QStringLiteral("1,5"), QStringLiteral("３"),
+    QString(),
+    QStringLiteral(" "),
+    QStringLiteral("  "),
+    QStringLiteral("0"),
+    QStringLiteral("5"),
+    QStringLiteral("85"),
+    QStringLiteral("90.5"),
+    QStringLiteral("3."),
+    QStringLiteral(".5"),
+    QStringLiteral("007"),
+    QStringLiteral("-3"),
+    QStringLiteral("-0"),
+    QStringLiteral("-.5"),
+    QStringLiteral("-2.5"),
+    QStringLiteral("100"),
+    QStringLiteral("1e5"),
+    QStringLiteral("+3"),
+    QStringLiteral(" 4"),
+    QStringLiteral("4 "),
+    QStringLiteral("--3"),
+    QStringLiteral("- 3"),
+    QStringLiteral("1.2.3"),
+    QStringLiteral("."),
+    QStringLiteral("-"),
+    QStringLiteral("abc"),
+    QStringLiteral("缺考"),
+    QStringLiteral("12345678901234567"),
+    QStringLiteral("0.1"),
+    QStringLiteral("(2+3)"),
+    QStringLiteral("2)"),
+    QStringLiteral("pi"),
+    QStringLiteral("1") + QString(400, QLatin1Char('0')),
+    QStringLiteral("0.000000000000000000001"),
+    QStringLiteral("9999999999999999"),
+    QStringLiteral("2^2"),
+    QStringLiteral("-1e5"),
+    QStringLiteral("1,5"),
+    QStringLiteral("３"),
 };
 
 // A random formula body over a grid of `rows` × `cols`: mostly expressions the evaluator accepts,
@@ -80,7 +109,8 @@ private:
         const int form = pick(40);
         if (form == 0)
             return QStringLiteral("cell(?,?)");
-        const QString word = form == 1 ? QStringLiteral("CELL") : (form == 2 ? QStringLiteral("Cell") : QStringLiteral("cell"));
+        const QString word =
+            form == 1 ? QStringLiteral("CELL") : (form == 2 ? QStringLiteral("Cell") : QStringLiteral("cell"));
         if (form == 3)
             return word + QStringLiteral("(?,") + index(m_cols) + QLatin1Char(')');
         if (form == 4)
@@ -92,11 +122,11 @@ private:
 
     QString operand(int depth)
     {
-        static const QStringList numbers = {QStringLiteral("2"), QStringLiteral("0"), QStringLiteral("1.5"),
+        static const QStringList numbers = {QStringLiteral("2"),  QStringLiteral("0"),   QStringLiteral("1.5"),
                                             QStringLiteral("3."), QStringLiteral(".25"), QStringLiteral("10")};
         static const QStringList names = {QStringLiteral("pi"), QStringLiteral("e"), QStringLiteral("ans")};
-        static const QStringList functions = {QStringLiteral("sin"), QStringLiteral("sr"), QStringLiteral("log"),
-                                              QStringLiteral("ln"), QStringLiteral("itn"), QStringLiteral("hcs"),
+        static const QStringList functions = {QStringLiteral("sin"), QStringLiteral("sr"),  QStringLiteral("log"),
+                                              QStringLiteral("ln"),  QStringLiteral("itn"), QStringLiteral("hcs"),
                                               QStringLiteral("cot")};
         const int kind = depth > 3 ? pick(3) : pick(8);
         switch (kind) {
@@ -316,10 +346,15 @@ private slots:
     void formattedValue()
     {
         QRandomGenerator rng(77);
-        const QStringList formats = {QStringLiteral("###.##"), QStringLiteral("###.000"), QStringLiteral("###."),
-                                     QStringLiteral("#,##0.0"), QString(), QStringLiteral("x")};
-        QList<double> values = {0.5, -0.5, 1, -1, 85, 170.5, 1e14 - 0.5, 1e14, 1e15, -1e15 + 1, 0.125, 2.345,
-                                1.0 / 3, -0.004, 99999999999999.5, 123456789012345.0, 1e-5, 5e-324, 1.7e308};
+        const QStringList formats = {QStringLiteral("###.##"),
+                                     QStringLiteral("###.000"),
+                                     QStringLiteral("###."),
+                                     QStringLiteral("#,##0.0"),
+                                     QString(),
+                                     QStringLiteral("x")};
+        QList<double> values = {0.5,  -0.5,      1,      -1,    85,      170.5,  1e14 - 0.5,       1e14,
+                                1e15, -1e15 + 1, 0.125,  2.345, 1.0 / 3, -0.004, 99999999999999.5, 123456789012345.0,
+                                1e-5, 5e-324,    1.7e308};
         for (int i = 0; i < 4000; ++i) {
             const int kind = int(rng.bounded(4));
             const double mag = std::pow(10.0, rng.bounded(34.0) - 12);
