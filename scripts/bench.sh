@@ -87,17 +87,18 @@ END {
     for (i = 1; i <= n; i++) {
       k = order[i]; r = ratio(ms["after", k], bms["after", k])
       printf "%-46s %10.1f  %-34s %10s %8s  %-11s %s\n", k, ms["after", k], bname["after", k],
-             bms["after", k] > 0 ? sprintf("%.1f", bms["after", k]) : "", r, target[k], met(target[k], ms["after", k], r)
+             (bms["after", k] > 0 ? sprintf("%.1f", bms["after", k]) : ""), r, target[k], met(target[k], ms["after", k], r)
     }
   } else {
     printf "%-46s %10s %10s  %-34s %10s %10s %8s %8s  %-11s %s\n", "figure", "before ms", "after ms",
            "baseline (same run)", "base bef.", "base aft.", "ratio b.", "ratio a.", "target", "met"
     for (i = 1; i <= n; i++) {
-      k = order[i]; rb = ratio(ms["before", k], bms["before", k]); ra = ratio(ms["after", k], bms["after", k])
+      k = order[i]; hasBefore = (("before", k) in ms)
+      rb = hasBefore ? ratio(ms["before", k], bms["before", k]) : ""; ra = ratio(ms["after", k], bms["after", k])
       printf "%-46s %10s %10.1f  %-34s %10s %10s %8s %8s  %-11s %s\n", k,
-             (("before", k) in ms) ? sprintf("%.1f", ms["before", k]) : "-", ms["after", k], bname["after", k],
-             bms["before", k] > 0 ? sprintf("%.1f", bms["before", k]) : "",
-             bms["after", k] > 0 ? sprintf("%.1f", bms["after", k]) : "", rb, ra, target[k],
+             (hasBefore ? sprintf("%.1f", ms["before", k]) : "-"), ms["after", k], bname["after", k],
+             (bms["before", k] > 0 ? sprintf("%.1f", bms["before", k]) : ""),
+             (bms["after", k] > 0 ? sprintf("%.1f", bms["after", k]) : ""), rb, ra, target[k],
              met(target[k], ms["after", k], ra)
     }
   }

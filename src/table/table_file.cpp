@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 namespace table {
 
@@ -62,6 +63,36 @@ QString decodedLine(QByteArrayView line)
         return base::codec::decode(line);
     return fromFileLine(base::codec::decode(line));
 }
+
+// The cells of a class table are mostly a few short values (the scores 40 … 100 and their
+// halves): one shared string for each such value instead of one per cell.
+class ShortTexts {
+public:
+    QString text(QByteArrayView line)
+    {
+        const qsizetype n = line.size();
+        if (n == 0 || n > 7)
+            return decodedLine(line);
+        quint64 key = quint64(n) << 56;
+        for (qsizetype i = 0; i < n; ++i) {
+            const auto b = static_cast<unsigned char>(line[i]);
+            if (b >= 0x80 || b == '[')
+                return decodedLine(line);
+            key |= quint64(b) << (8 * i);
+        }
+        const auto it = m_texts.constFind(key);
+        if (it != m_texts.constEnd())
+            return it.value();
+        QString t = QString::fromLatin1(line.data(), n);
+        if (m_texts.size() < kMaxTexts)
+            m_texts.insert(key, t);
+        return t;
+    }
+
+private:
+    static constexpr qsizetype kMaxTexts = 4096;
+    QHash<quint64, QString> m_texts;
+};
 } // namespace
 
 QString toFileLine(const QString &value)
@@ -153,8 +184,9 @@ MemberResult readMember(QByteArrayView member, GradeTable &t)
     t.Text3 = header[3];
     t.Text4 = header[4];
     t.DataFormat = header[5];
+    ShortTexts shortTexts;
     for (qint64 i = 0; i < cells && !lines.atEnd(); ++i)
-        g.setTextArray(static_cast<int>(i), decodedLine(lines.next()));
+        g.setTextArray(static_cast<int>(i), shortTexts.text(lines.next()));
     t.rebuildHeader();
     return MemberResult::Ok;
 }
