@@ -29,10 +29,15 @@ build . build/bench
 if [ -n "$before" ]; then
   # The earlier program with today's benchmarks, laid out like the working tree so that ccache
   # finds the files that did not change.
+  # The sources are extracted again only for another revision, so make rebuilds what changed.
   src=build/before-src
-  rm -rf "$src"
-  mkdir -p "$src/build/bench"
-  git archive "$before" | tar -x -C "$src"
+  commit=$(git rev-parse "$before^{commit}")
+  if [ "$(cat "$src/.revision" 2>/dev/null)" != "$commit" ]; then
+    rm -rf "$src"
+    mkdir -p "$src/build/bench"
+    git archive "$commit" | tar -x -C "$src"
+    echo "$commit" > "$src/.revision"
+  fi
   rm -rf "$src/bench"
   cp -r bench "$src/bench"
   build "$src" "$src/build/bench"
@@ -57,7 +62,7 @@ for name in bench_table_file bench_formulas bench_export_csv bench_print bench_f
       exit 1
     fi
     cat "$log.part" >> "$log"
-    grep -P '^@row\t' "$log.part" | sed "s/^@row/$which/" >> "$rows"
+    { grep -P '^@row\t' "$log.part" || true; } | sed "s/^@row/$which/" >> "$rows"
   done
 done
 rm -f "$log.part"
