@@ -146,6 +146,14 @@ std::optional<QByteArray> unpack(const QString &archivePath, const QString &memb
     const zip_int64_t index = zip_name_locate(archive.za, memberName.toUtf8().constData(), 0);
     if (index < 0)
         return std::nullopt;
+    // Two members of that name leave it open which one is the table: the archive is damaged.
+    const QByteArray wanted = memberName.toUtf8();
+    const zip_int64_t entries = zip_get_num_entries(archive.za, 0);
+    for (zip_int64_t i = 0; i < entries; ++i) {
+        const char *name = i == index ? nullptr : zip_get_name(archive.za, zip_uint64_t(i), 0);
+        if (name && wanted == name)
+            return std::nullopt;
+    }
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(archive.za, zip_uint64_t(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))

@@ -3,6 +3,7 @@
 #include "base/file_writer.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include <algorithm>
 
@@ -287,6 +288,9 @@ QStringList splitLines(const QString &text)
 
 bool readBytes(const QString &path, QByteArray *bytes)
 {
+    // Only a regular file has an end: a pipe would wait for a writer, /dev/zero never ends.
+    if (!QFileInfo(path).isFile())
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return false;

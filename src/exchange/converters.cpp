@@ -7,6 +7,7 @@
 #include "ui/prompter.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 
 namespace exchange {
@@ -48,9 +49,10 @@ Conversion csvToTable(QByteArrayView csv, table::GradeTable &out)
     {
         CsvParser parser(text);
         QStringList values;
-        while (parser.next(values)) {
+        // Values beyond the widest grid are counted only.
+        while (parser.next(values, table::Grid::kMaxCount)) {
             ++records;
-            widest = qMax<qint64>(widest, values.size());
+            widest = qMax<qint64>(widest, parser.count());
         }
     }
     int rows = 0, cols = 0;
@@ -64,7 +66,7 @@ Conversion csvToTable(QByteArrayView csv, table::GradeTable &out)
         g.setCols(cols);
         CsvParser parser(text);
         QStringList values;
-        for (int r = 0; r < rows && parser.next(values); ++r) {
+        for (int r = 0; r < rows && parser.next(values, cols - 1); ++r) {
             const int n = int(qMin<qsizetype>(values.size(), cols - 1));
             for (int k = 0; k < n; ++k)
                 g.setTextMatrix(r, k + 1, r == 0 ? headerName(values.at(k)) : values.at(k));
@@ -145,6 +147,9 @@ namespace {
 // The first line of a file, read without reading the rest.
 QString firstLine(const QString &path)
 {
+    // A pipe would wait for a writer: only a regular file can be a trial table.
+    if (!QFileInfo(path).isFile())
+        return {};
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return {};
@@ -179,9 +184,17 @@ TrialResult convertTrialFile(const QString &path, bool backup, table::TableFile 
         tell(prompter, QStringLiteral("备份文件写入失败：") + path + QStringLiteral(".bak"));
         return TrialResult::BackupFailed;
     }
-    // The read-only mark would keep the archive from replacing the file.
-    QFile::setPermissions(path, QFile::permissions(path) | QFile::WriteOwner);
-    return files.ZIPFile(member, path, password) ? TrialResult::Converted : TrialResult::PackFailed;
+    // The read-only mark would keep the archive from replacing the file; when the archive cannot
+    // be written, the file keeps its mark as well as its bytes.
+    // The "user" flags say what this process may do (root may write anything); only the owner,
+    // group and other flags are the file's own.
+    const QFile::Permissions permissions =
+        QFile::permissions(path) & ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
+    QFile::setPermissions(path, permissions | QFile::WriteOwner);
+    if (files.ZIPFile(member, path, password))
+        return TrialResult::Converted;
+    QFile::setPermissions(path, permissions);
+    return TrialResult::PackFailed;
 }
 
 int convertTrialFiles(const QStringList &paths, bool backup, table::TableFile &files, const QString &password,

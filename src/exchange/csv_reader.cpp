@@ -41,9 +41,15 @@ QString decodeCsvText(QByteArrayView bytes)
     return base::codec::decode(bytes);
 }
 
-bool CsvParser::next(QStringList &values)
+bool CsvParser::next(QStringList &values, qsizetype keep)
 {
     values.clear();
+    m_count = 0;
+    auto add = [&](QString value) {
+        if (keep < 0 || m_count < keep)
+            values << std::move(value);
+        ++m_count;
+    };
     const qsizetype n = m_text.size();
     if (m_pos >= n)
         return false;
@@ -85,7 +91,7 @@ bool CsvParser::next(QStringList &values)
             value = trimBlanks(QStringView(m_text).sliced(j, k - j));
             j = k;
         }
-        values << value;
+        add(std::move(value));
         if (j >= n) {
             m_pos = n;
             return true;
@@ -93,7 +99,7 @@ bool CsvParser::next(QStringList &values)
         if (s[j] == u',') {
             i = j + 1;
             if (i >= n) { // a comma at the very end leaves one more empty value
-                values << QString();
+                add(QString());
                 m_pos = n;
                 return true;
             }
@@ -111,10 +117,8 @@ QStringList csvValues(const QString &text, qsizetype limit)
     QStringList all;
     CsvParser parser(text);
     QStringList record;
-    while ((limit < 0 || all.size() < limit) && parser.next(record))
+    while ((limit < 0 || all.size() < limit) && parser.next(record, limit < 0 ? -1 : limit - all.size()))
         all += record;
-    if (limit >= 0 && all.size() > limit)
-        all.resize(limit);
     return all;
 }
 

@@ -18,12 +18,16 @@ QString decodeCsvText(QByteArrayView bytes);
 class CsvParser {
 public:
     explicit CsvParser(const QString &text) : m_text(text) {}
-    // The next record into `values`; false at the end.
-    bool next(QStringList &values);
+    // The next record into `values`, at most `keep` of its values when keep >= 0 (a record of
+    // millions of commas is counted, not held); false at the end.
+    bool next(QStringList &values, qsizetype keep = -1);
+    // How many values the record last read has, kept or not.
+    qsizetype count() const { return m_count; }
 
 private:
     QString m_text;
     qsizetype m_pos = 0;
+    qsizetype m_count = 0;
 };
 
 // Every value of every record, in order (column import reads values, not records).

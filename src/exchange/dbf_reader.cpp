@@ -4,7 +4,6 @@
 
 #include <QDate>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringDecoder>
 #include <QTime>
@@ -182,11 +181,8 @@ public:
     {
         if (path.isEmpty())
             return DbfError::MemoMissing;
-        QFile f(path);
-        if (!f.open(QIODevice::ReadOnly))
-            return DbfError::MemoMissing;
-        m_data = f.readAll();
-        if (f.error() != QFile::NoError)
+        // Read whole, and only from a regular file (a pipe or a device has no end to read to).
+        if (!base::codec::readBytes(path, &m_data))
             return DbfError::MemoMissing;
         if (m_data.size() < kMemoHeaderSize)
             return DbfError::BadMemoFile;
@@ -298,11 +294,8 @@ DbfError readDbf(const QString &path, DbfTable &table, int maxRecords, bool *mor
     table = DbfTable();
     if (more)
         *more = false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return DbfError::CannotOpen;
-    const QByteArray data = file.readAll();
-    if (file.error() != QFile::NoError)
+    QByteArray data;
+    if (!base::codec::readBytes(path, &data))
         return DbfError::CannotOpen;
     const qsizetype size = data.size();
     const auto *p = reinterpret_cast<const uchar *>(data.constData());

@@ -1,5 +1,7 @@
 #include "exchange/export_table_dialog.h"
 
+#include "ui/multi_select_list_qt.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -20,8 +22,7 @@ template <typename W> W *named(W *widget, const QString &name)
 
 QListWidget *multiList(const QString &name, const QStringList &items)
 {
-    auto *list = named(new QListWidget, name);
-    list->setSelectionMode(QAbstractItemView::MultiSelection);
+    auto *list = named(new ui::MultiSelectList, name);
     list->addItems(items);
     return list;
 }

@@ -5,6 +5,7 @@
 #include "print/printer_settings_dialog.h"
 #include "table/command.h"
 #include "table/grade_table.h"
+#include "ui/multi_select_list_qt.h"
 #include "ui/prompter.h"
 
 #include <QButtonGroup>
@@ -105,9 +106,8 @@ frm图表::frm图表(const QStringList &fieldNames, const ChartOptions &initial,
     m_combo1->addItems(fieldNames);
     m_combo1->setCurrentIndex(std::clamp(initial.labelField - 1, 0, std::max(0, int(fieldNames.size()) - 1)));
 
-    m_list2 = new QListWidget(this);
+    m_list2 = new ui::MultiSelectList(this);
     m_list2->setObjectName(QStringLiteral("List2"));
-    m_list2->setSelectionMode(QAbstractItemView::MultiSelection);
     fillRows();
     for (int r : initial.rows)
         if (QListWidgetItem *item = m_list2->item(r - 1))

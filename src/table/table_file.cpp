@@ -159,7 +159,12 @@ QByteArray memberBytes(const GradeTable &t)
 MemberResult readMember(QByteArrayView member, GradeTable &t)
 {
     LineCursor lines(member);
-    if (lines.atEnd() || decodedLine(lines.next()) != kMagicLine)
+    if (lines.atEnd())
+        return MemberResult::BadMagic;
+    // A first line far longer than the magic line is not decoded just to be refused.
+    static const qsizetype magicBytes = base::codec::encode(kMagicLine).size();
+    const QByteArrayView first = lines.next();
+    if (first.size() > 4 * magicBytes || decodedLine(first) != kMagicLine)
         return MemberResult::BadMagic;
     QString header[kHeaderLines - 1];
     for (QString &h : header) {

@@ -7,6 +7,7 @@
 #include "base/text_codec.h"
 #include "base/workspace.h"
 #include "scripted_prompter.h"
+#include "shell/school_tree.h"
 #include "shell/user_store.h"
 #include "table/table_file.h"
 #include "test_support.h"
@@ -17,10 +18,13 @@
 #include <QFile>
 #include <QProcess>
 #include <QRandomGenerator>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
 #include <csignal>
+#include <cstdlib>
+#include <cstring>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -32,6 +36,7 @@ const QString kTablePassword = QStringLiteral("T@pw");
 
 enum Writer { TableSave, UnprotectedSave, UserAdd, UserPasswd, UserDelete, IniWrite };
 enum Condition { FullDisk, ReadOnlyDir, ReadOnlyFile, PrivateTarget, SymbolicLink };
+enum KillWriter { KillSaveAs, KillConvertTrial, KillTemplateSave, KillSchoolWrite, KillUserAdd };
 
 bool isRoot()
 {
@@ -81,9 +86,9 @@ class ProgramDir {
 public:
     ProgramDir()
     {
-        m_mounted = isRoot() && run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"),
-                                                               QStringLiteral("-o"), QStringLiteral("size=2m"),
-                                                               QStringLiteral("tmpfs"), m_tmp.path()});
+        m_mounted = isRoot() &&
+                    run(QStringLiteral("mount"), {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                                                  QStringLiteral("size=2m"), QStringLiteral("tmpfs"), m_tmp.path()});
     }
     ~ProgramDir()
     {
@@ -177,6 +182,21 @@ PeakResult runMeasured(const QStringList &args)
     return r;
 }
 
+// A school tree big enough that writing it takes a moment; `variant` tells two apart.
+shell::School crowdedSchool(int variant)
+{
+    shell::School s;
+    s.name = variant ? QStringLiteral("第二中学") : QStringLiteral("实验中学");
+    for (int g = 0; g < 300; ++g) {
+        shell::SchoolGrade grade;
+        grade.name = QStringLiteral("年级%1-%2").arg(g).arg(variant);
+        for (int c = 0; c < 60; ++c)
+            grade.classes << QStringLiteral("%1班").arg(c + variant);
+        s.grades << grade;
+    }
+    return s;
+}
+
 void packMember(const QString &path, const QByteArray &member)
 {
     QVERIFY(base::archive::pack(member, QStringLiteral("data.file"), path, kTablePassword));
@@ -190,6 +210,7 @@ class DataSafetyTest : public QObject {
 private slots:
     void everyWriterKeepsTheOldFile_data();
     void everyWriterKeepsTheOldFile();
+    void killedSavesLoseNothing_data();
     void killedSavesLoseNothing();
     void memoryFollowsTheFileNotItsClaims_data();
     void memoryFollowsTheFileNotItsClaims();
@@ -287,8 +308,8 @@ void DataSafetyTest::everyWriterKeepsTheOldFile()
     case UserPasswd:
         if (fails)
             p.expectMessage(kSaveFailed, QStringLiteral("错误"));
-        written = store.changePassword(QStringLiteral("teacher"), QStringLiteral("changed1"),
-                                       QStringLiteral("changed1"));
+        written =
+            store.changePassword(QStringLiteral("teacher"), QStringLiteral("changed1"), QStringLiteral("changed1"));
         break;
     case UserDelete:
         p.expectQuestion({}, ui::Answer::Yes);
@@ -329,78 +350,198 @@ void DataSafetyTest::everyWriterKeepsTheOldFile()
     }
 }
 
+void DataSafetyTest::killedSavesLoseNothing_data()
+{
+    QTest::addColumn<int>("writer");
+    QTest::newRow("save-as over a table") << int(KillSaveAs);
+    QTest::newRow("convert-trial of a trial table") << int(KillConvertTrial);
+    QTest::newRow("template save over a template") << int(KillTemplateSave);
+    QTest::newRow("school tree written over the old one") << int(KillSchoolWrite);
+    QTest::newRow("user add to a store of 500 users") << int(KillUserAdd);
+}
+
 void DataSafetyTest::killedSavesLoseNothing()
 {
-    if (cliPath().isEmpty())
-        QSKIP("scorvane-cli not available");
+    QFETCH(int, writer);
+    if (cliPath().isEmpty() || QStandardPaths::findExecutable(QStringLiteral("unzip")).isEmpty())
+        QSKIP("scorvane-cli or unzip not available");
     QTemporaryDir dir;
     base::Workspace ws(dir.path());
     ws.tablePassword = kTablePassword;
     ScriptedPrompter quiet;
     table::TableFile file(ws, quiet);
-    table::GradeTable big = classTable(5000, QStringLiteral("全年级"));
-    QVERIFY(file.SaveData(big, false, dir.filePath(QStringLiteral("src"))));
+    // Two sources that differ, so the target's old and new contents can be told apart.
+    table::GradeTable first = classTable(3000, QStringLiteral("全年级"));
+    QVERIFY(file.SaveData(first, false, dir.filePath(QStringLiteral("src0"))));
+    table::GradeTable second = classTable(3000, QStringLiteral("全年级二"));
+    second.成绩表.setTextMatrix(0, 3, QStringLiteral("英语"));
+    second.rebuildHeader();
+    QVERIFY(file.SaveData(second, false, dir.filePath(QStringLiteral("src1"))));
     table::GradeTable small = classTable(30, QStringLiteral("一班"));
     QVERIFY(file.SaveData(small, false, dir.filePath(QStringLiteral("t"))));
-    shell::UserStore store(ws, quiet);
-    QVERIFY(store.addUser(QStringLiteral("teacher"), QStringLiteral("secret1"), QStringLiteral("secret1")));
+    const QByteArray trialText = table::memberBytes(classTable(3000, QStringLiteral("试用")));
+    QStringList users{QStringLiteral("[user]")};
+    for (int i = 1; i <= 500; ++i)
+        users << QStringLiteral("u%1=teacher%1").arg(i);
+    for (int i = 1; i <= 500; ++i)
+        users << QStringLiteral("[teacher%1]\r\npsd=secret%1\r\ndlzip=secret%1").arg(i);
+    QVERIFY(base::archive::pack(base::codec::joinLines(users), QStringLiteral("user.dat"), ws.userStoreFile(),
+                                QString::fromUtf16(shell::kUserStorePassword)));
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("表格模版")));
+    QVERIFY(shell::writeSchool(ws.schoolInfoFile(), crowdedSchool(0)));
 
-    const QStringList saveArgs{QStringLiteral("--dir"),
-                               dir.path(),
-                               QStringLiteral("--table-password"),
-                               kTablePassword,
-                               QStringLiteral("--yes"),
-                               QStringLiteral("save-as"),
-                               dir.filePath(QStringLiteral("src.gdt")),
-                               dir.filePath(QStringLiteral("t.gdt"))};
-    // How long one save takes here, so the kills land before, during and after the write.
+    const QString target = writer == KillSaveAs         ? dir.filePath(QStringLiteral("t.gdt"))
+                           : writer == KillConvertTrial ? dir.filePath(QStringLiteral("trial.gdt"))
+                           : writer == KillTemplateSave ? ws.templateDir() + QStringLiteral("tpl.templet")
+                           : writer == KillSchoolWrite  ? ws.schoolInfoFile()
+                                                        : ws.userStoreFile();
+    const QString password = writer == KillUserAdd ? QString::fromUtf16(shell::kUserStorePassword) : kTablePassword;
+    const QString member = writer == KillUserAdd ? QStringLiteral("user.dat") : QStringLiteral("data.file");
+    auto readAll = [](const QString &path) {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    auto command = [&](int round) -> QPair<QString, QStringList> {
+        const QStringList common{QStringLiteral("--dir"), dir.path(), QStringLiteral("--table-password"),
+                                 kTablePassword, QStringLiteral("--yes")};
+        const QString source = dir.filePath(QStringLiteral("src%1.gdt").arg(round % 2));
+        switch (writer) {
+        case KillSaveAs:
+            return {cliPath(), common + QStringList{QStringLiteral("save-as"), source, target}};
+        case KillConvertTrial:
+            return {cliPath(), common + QStringList{QStringLiteral("convert-trial"), target}};
+        case KillTemplateSave:
+            return {cliPath(), common + QStringList{QStringLiteral("template"), QStringLiteral("save"), source,
+                                                    QStringLiteral("tpl")}};
+        case KillSchoolWrite:
+            return {QCoreApplication::applicationFilePath(),
+                    {QStringLiteral("--write-school"), target, QString::number(round % 2)}};
+        default:
+            return {cliPath(),
+                    common + QStringList{QStringLiteral("user"), QStringLiteral("add"),
+                                         QStringLiteral("added%1").arg(round), QStringLiteral("secret%1").arg(round)}};
+        }
+    };
+    // Archives are whole as unzip tests them; the member is read back as the program reads it.
+    auto archiveMember = [&](const QString &path) -> std::optional<QByteArray> {
+        const ProcessResult t =
+            runProcess(QStringLiteral("unzip"), {QStringLiteral("-tqq"), QStringLiteral("-P"), password, path});
+        if (t.exitCode != 0)
+            return std::nullopt;
+        return base::archive::unpack(path, member, password);
+    };
+    // The contents each round may leave: the old one, or the new one this round writes.
+    auto contents = [&]() -> QByteArray {
+        if (writer == KillSaveAs || writer == KillUserAdd)
+            return archiveMember(target).value_or(QByteArray("<damaged archive>"));
+        if (writer == KillConvertTrial) {
+            const QByteArray bytes = readAll(target);
+            return bytes == trialText ? QByteArray("<plain>") : archiveMember(target).value_or("<damaged>");
+        }
+        return readAll(target);
+    };
+    auto prepare = [&]() {
+        // A converted trial table is a trial table again for the next round.
+        if (writer == KillConvertTrial && readAll(target) != trialText) {
+            QFile f(target);
+            QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(trialText) == trialText.size());
+        }
+    };
+    auto runWhole = [&](int round) {
+        const auto [program, args] = command(round);
+        return runProcess(program, args);
+    };
+
+    // The new contents of each kind of round, from rounds that run to their end, and how long one
+    // takes here, so that the kills land before, during and after the write.
     QElapsedTimer clock;
-    clock.start();
-    QCOMPARE(runProcess(cliPath(), saveArgs).exitCode, 0);
-    const qint64 span = std::max<qint64>(clock.elapsed(), 20);
+    QList<QByteArray> fresh;
+    qint64 span = 0;
+    for (int round = 0; round < 2; ++round) {
+        prepare();
+        clock.start();
+        const ProcessResult r = runWhole(round);
+        span = std::max(span, clock.elapsed());
+        QVERIFY2(r.exitCode == 0, r.err.constData());
+        fresh << contents();
+    }
+    // A converted trial table holds the trial text; the other writers alternate two contents.
+    if (writer == KillConvertTrial)
+        fresh = {trialText, trialText};
+    else if (writer != KillUserAdd)
+        QVERIFY(fresh[0] != fresh[1]);
 
     auto *rng = QRandomGenerator::global();
+    const QByteArray temp = QFile::encodeName(base::savingNameFor(target));
+    QByteArray old = contents();
+    QStringList oldUsers = shell::UserStore(ws, quiet).users();
     int kills = 0;
+    int killedWriting = 0; // kills that left a temporary: they hit the write itself
     QElapsedTimer budget;
     budget.start();
-    // A few hundred rounds, ended early on a slow machine so the test stays within its minute.
-    for (int round = 0; round < 200 && budget.elapsed() < 70000; ++round) {
-        const bool userRound = round % 4 == 3;
-        QStringList args = saveArgs;
-        if (userRound)
-            args = {QStringLiteral("--dir"), dir.path(), QStringLiteral("user"), QStringLiteral("add"),
-                    QStringLiteral("u%1x").arg(round), QStringLiteral("secret%1").arg(round)};
+    // At least 40 kills for each writer, ended early on a very slow machine.
+    for (int round = 2; kills < 40 && budget.elapsed() < 20000; ++round) {
+        prepare();
+        if (writer == KillConvertTrial)
+            old = contents();
+        const auto [program, args] = command(round);
         QProcess p;
         p.setStandardOutputFile(QProcess::nullDevice());
         p.setStandardErrorFile(QProcess::nullDevice());
-        p.start(cliPath(), args);
+        p.start(program, args);
         QVERIFY(p.waitForStarted());
-        std::this_thread::sleep_for(std::chrono::milliseconds(rng->bounded(int(span + 10))));
+        if (round % 2 == 0) {
+            // Anywhere: starting, reading, packing or writing.
+            std::this_thread::sleep_for(std::chrono::milliseconds(span / 5 + rng->bounded(int(span))));
+        } else {
+            // While the new contents are being written: as soon as the temporary shows, or a moment
+            // later. The write itself takes a millisecond or two, too short to hit by chance.
+            QElapsedTimer wait;
+            wait.start();
+            struct stat st {};
+            while (::stat(temp.constData(), &st) != 0 && wait.elapsed() < 3 * span)
+                std::this_thread::sleep_for(std::chrono::microseconds(50));
+            std::this_thread::sleep_for(std::chrono::microseconds(rng->bounded(400)));
+        }
         if (p.state() != QProcess::NotRunning) {
             ::kill(pid_t(p.processId()), SIGKILL);
             ++kills;
         }
         p.waitForFinished();
 
-        // The target always opens; no plain member or list anywhere; at most one temporary each.
-        table::GradeTable back;
-        QVERIFY2(table::TableFile(ws, quiet).LoadData(back, dir.filePath(QStringLiteral("t")), true),
-                 qPrintable(QStringLiteral("round %1").arg(round)));
-        QVERIFY(store.users().contains(QStringLiteral("teacher")));
-        const QStringList files = filesIn(dir.path());
-        QVERIFY2(!files.contains(QStringLiteral("data.file")) && !files.contains(QStringLiteral("user.dat")),
-                 qPrintable(files.join(u' ')));
-        QStringList temps = files.filter(QStringLiteral(".saving"));
-        QVERIFY2(temps.size() <= 2 && temps.removeDuplicates() == 0, qPrintable(temps.join(u' ')));
-        for (const QString &f : files)
-            QVERIFY2(f.endsWith(QStringLiteral(".gdt")) || f.endsWith(QStringLiteral(".dat")) ||
-                         f.endsWith(QStringLiteral(".saving")),
-                     qPrintable(f));
+        // Old or new, never a mix; no plain member or list anywhere; at most this writer's temporary.
+        const QByteArray now = contents();
+        const QString where = QStringLiteral("round %1").arg(round);
+        if (writer == KillUserAdd) {
+            const QStringList list = shell::UserStore(ws, quiet).users();
+            QVERIFY2(now != "<damaged archive>", qPrintable(where));
+            QVERIFY2(list == oldUsers || list == oldUsers + QStringList{QStringLiteral("added%1").arg(round)},
+                     qPrintable(where));
+            oldUsers = list;
+        } else {
+            QVERIFY2(now == old || now == fresh[round % 2], qPrintable(where));
+        }
+        old = now;
+        QDirIterator it(dir.path(), QDir::Files | QDir::Hidden | QDir::System, QDirIterator::Subdirectories);
+        QStringList temps;
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QVERIFY2(it.fileName() != QLatin1String("data.file") && it.fileName() != QLatin1String("user.dat"),
+                     qPrintable(path));
+            if (it.fileName().endsWith(QLatin1String(".saving")))
+                temps << path;
+        }
+        QVERIFY2(temps.isEmpty() || temps == QStringList{base::savingNameFor(target)}, qPrintable(temps.join(u' ')));
+        killedWriting += temps.isEmpty() ? 0 : 1;
     }
-    QVERIFY2(kills >= 50, qPrintable(QStringLiteral("only %1 kills landed").arg(kills)));
-    // The next save of the same target replaces and removes what a killed one left.
-    QCOMPARE(runProcess(cliPath(), saveArgs).exitCode, 0);
-    QVERIFY(!QFile::exists(dir.filePath(QStringLiteral(".t.gdt.saving"))));
+    qInfo("%d kills, %d of them while writing, in %lld ms (one whole run: %lld ms)", kills, killedWriting,
+          budget.elapsed(), span);
+    QVERIFY2(kills >= 40, qPrintable(QStringLiteral("only %1 kills landed").arg(kills)));
+    QVERIFY2(killedWriting >= 5, qPrintable(QStringLiteral("only %1 kills hit the write").arg(killedWriting)));
+    // The next run of the same writer replaces and removes what a killed one left.
+    prepare();
+    QCOMPARE(runWhole(1 << 20).exitCode, 0);
+    QVERIFY(!QFile::exists(base::savingNameFor(target)));
 }
 
 void DataSafetyTest::memoryFollowsTheFileNotItsClaims_data()
@@ -418,10 +559,9 @@ void DataSafetyTest::memoryFollowsTheFileNotItsClaims_data()
     QByteArray formula = base::codec::encode(QStringLiteral("！公式："));
     for (int i = 0; i < 1000; ++i)
         formula += i ? "+cell(1,1)" : "cell(1,1)";
-    QTest::newRow("1000 references to a 1 MiB cell")
-        << head + "2\r\n3\r\n\r\n\r\n###.##\r\n  \r\na\r\nb\r\n1\r\n" + QByteArray(1 << 20, '7') + "\r\n" + formula +
-               "\r\n"
-        << qint64(6);
+    QTest::newRow("1000 references to a 1 MiB cell") << head + "2\r\n3\r\n\r\n\r\n###.##\r\n  \r\na\r\nb\r\n1\r\n" +
+                                                            QByteArray(1 << 20, '7') + "\r\n" + formula + "\r\n"
+                                                     << qint64(6);
 }
 
 void DataSafetyTest::memoryFollowsTheFileNotItsClaims()
@@ -453,5 +593,15 @@ void DataSafetyTest::memoryFollowsTheFileNotItsClaims()
     QVERIFY2(usedKiB < allowedKiB, qPrintable(QStringLiteral("%1 KiB").arg(usedKiB)));
 }
 
-QTEST_GUILESS_MAIN(DataSafetyTest)
+// The school tree has no writer on the command line; the killing test runs the editor's write in a
+// child of its own: tst_data_safety --write-school FILE VARIANT.
+int main(int argc, char *argv[])
+{
+    if (argc == 4 && std::strcmp(argv[1], "--write-school") == 0)
+        return shell::writeSchool(QString::fromLocal8Bit(argv[2]), crowdedSchool(std::atoi(argv[3]))) ? 0 : 1;
+    QCoreApplication app(argc, argv);
+    DataSafetyTest test;
+    QTEST_SET_MAIN_SOURCE_PATH
+    return QTest::qExec(&test, argc, argv);
+}
 #include "tst_data_safety.moc"

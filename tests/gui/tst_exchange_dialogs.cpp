@@ -199,6 +199,28 @@ private slots:
         QCOMPARE(calls, (QList<QList<int>>{{}, {1, 2}, {3}, {1, 2}}));
     }
 
+    void rowListTogglesAndShiftClickSelectsARange()
+    {
+        const QStringList rows{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
+                               QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6")};
+        exchange::frmExpTable d({QStringLiteral("姓名")}, rows,
+                                [](const QList<int> &, const QList<int> &) { return true; });
+        d.show();
+        auto *list = child<QListWidget>(&d, "List2");
+        const auto click = [list](int row, Qt::KeyboardModifiers modifiers = {}) {
+            QTest::mouseClick(list->viewport(), Qt::LeftButton, modifiers,
+                              list->visualItemRect(list->item(row)).center());
+        };
+        click(1);
+        click(1); // a second click takes it back
+        QVERIFY(d.chosenRows().isEmpty());
+        click(1);
+        click(4, Qt::ShiftModifier);
+        QCOMPARE(d.chosenRows(), (QList<int>{2, 3, 4, 5}));
+        click(0, Qt::ShiftModifier); // upward from the same start, earlier choices kept
+        QCOMPARE(d.chosenRows(), (QList<int>{1, 2, 3, 4, 5}));
+    }
+
     void csvConverterReadsAndSaves()
     {
         QVERIFY(base::codec::writeBytes(path(QStringLiteral("in.csv")), "姓名,语文\r\n张三,80\r\n李四,\"85,5\"\r\n"));
