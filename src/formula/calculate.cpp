@@ -1072,57 +1072,54 @@ bool Calculator::runValue(const Program &program, const double *inserted, double
         m_stack.resize(std::size_t(program.stackSize));
     double *st = m_stack.data();
     int sp = 0;
+    const double *numbers = program.numbers.data();
+    // Only the operations that can fail look at the error flag.
     for (const Program::Step &step : program.steps) {
         switch (step.op) {
         case Program::Op::Number:
-            st[sp++] = program.numbers[std::size_t(step.index)];
-            break;
+            st[sp++] = numbers[step.index];
+            continue;
         case Program::Op::Slot:
             st[sp++] = inserted[step.index];
-            break;
+            continue;
         case Program::Op::Ans:
             st[sp++] = answer();
-            break;
+            continue;
         case Program::Op::Negate:
             st[sp - 1] = -st[sp - 1];
-            break;
+            continue;
         case Program::Op::Add:
             --sp;
             st[sp - 1] += st[sp];
-            if (!std::isfinite(st[sp - 1]))
-                Finite(st[sp - 1]);
             break;
         case Program::Op::Subtract:
             --sp;
             st[sp - 1] -= st[sp];
-            if (!std::isfinite(st[sp - 1]))
-                Finite(st[sp - 1]);
             break;
         case Program::Op::Multiply:
             --sp;
             st[sp - 1] *= st[sp];
-            if (!std::isfinite(st[sp - 1]))
-                Finite(st[sp - 1]);
             break;
         case Program::Op::Divide:
             --sp;
             if (st[sp] == 0) {
                 CalcError(Failure::DivisionByZero);
-                break;
+                return false;
             }
             st[sp - 1] /= st[sp];
-            if (!std::isfinite(st[sp - 1]))
-                Finite(st[sp - 1]);
             break;
         case Program::Op::Power:
             --sp;
             st[sp - 1] = PowerOf(st[sp - 1], st[sp]);
-            break;
+            if (m_error)
+                return false;
+            continue;
         case Program::Op::LogBase: {
             double base = 10;
-            if (PrepareLogBase(base))
-                st[sp++] = base;
-            break;
+            if (!PrepareLogBase(base))
+                return false;
+            st[sp++] = base;
+            continue;
         }
         case Program::Op::Call:
             if (step.name == Name::Log) {
@@ -1131,10 +1128,15 @@ bool Calculator::runValue(const Program &program, const double *inserted, double
             } else {
                 st[sp - 1] = ApplyFunction(step.name, st[sp - 1], 10);
             }
-            break;
+            if (m_error)
+                return false;
+            continue;
         }
-        if (m_error)
+        // The arithmetic operations: an infinite or undefined result is the failure.
+        if (!std::isfinite(st[sp - 1])) {
+            Finite(st[sp - 1]);
             return false;
+        }
     }
     *value = st[0];
     m_answerPending = *value;
