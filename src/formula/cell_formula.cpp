@@ -254,12 +254,14 @@ private:
         auto f = std::make_shared<CompiledFormula>();
         if (body.contains(u"cell(?,?)", Qt::CaseInsensitive))
             return f;
+        // The references and the text around them first: a text longer than the evaluator takes
+        // is refused whatever the cells hold, and is not worth reading into tokens.
+        std::vector<QStringView> texts;
         bool usable = true;
         qsizetype pos = 0;
         const bool wellFormed = forEachReference(body, [&](const Reference &ref) {
             const QStringView before = body.sliced(pos, ref.start - pos);
-            f->between.emplace_back();
-            usable = usable && calc.lex(before, f->between.back());
+            texts.push_back(before);
             CompiledFormula::Ref r;
             r.row = ref.row;
             r.col = ref.col;
@@ -272,10 +274,13 @@ private:
             pos = ref.end;
             return true;
         });
-        const QStringView rest = body.sliced(pos);
-        f->between.emplace_back();
-        usable = usable && wellFormed && calc.lex(rest, f->between.back());
-        f->textLength += rest.size();
+        texts.push_back(body.sliced(pos));
+        f->textLength += texts.back().size();
+        usable = usable && wellFormed && f->textLength <= Calculator::MaxExpressionLength;
+        for (std::size_t i = 0; usable && i < texts.size(); ++i) {
+            f->between.emplace_back();
+            usable = calc.lex(texts[i], f->between.back());
+        }
         f->usable = usable;
         if (!usable) {
             f->refs.clear();
