@@ -860,9 +860,39 @@ private:
     }
     void put(Op op, int stackChange, Name name = Name::Other, int index = 0)
     {
+        // A binary operation right after the push of its right operand takes that operand itself.
+        if (!m_program.steps.empty() && stackChange == -1) {
+            Calculator::Program::Step &last = m_program.steps.back();
+            const int fused = fusedOp(op, last.op);
+            if (fused >= 0) {
+                last.op = Op(fused);
+                m_depth += stackChange;
+                return;
+            }
+        }
         m_program.steps.push_back({op, name, index});
         m_depth += stackChange;
         m_maxDepth = std::max(m_maxDepth, m_depth);
+    }
+    static int fusedOp(Op op, Op operand)
+    {
+        if (operand != Op::Number && operand != Op::Slot)
+            return -1;
+        const bool slot = operand == Op::Slot;
+        switch (op) {
+        case Op::Add:
+            return int(slot ? Op::AddSlot : Op::AddNumber);
+        case Op::Subtract:
+            return int(slot ? Op::SubtractSlot : Op::SubtractNumber);
+        case Op::Multiply:
+            return int(slot ? Op::MultiplySlot : Op::MultiplyNumber);
+        case Op::Divide:
+            return int(slot ? Op::DivideSlot : Op::DivideNumber);
+        case Op::Power:
+            return int(slot ? Op::PowerSlot : Op::PowerNumber);
+        default:
+            return -1;
+        }
     }
     void putNumber()
     {
@@ -1128,6 +1158,48 @@ bool Calculator::runValue(const Program &program, const double *inserted, double
             } else {
                 st[sp - 1] = ApplyFunction(step.name, st[sp - 1], 10);
             }
+            if (m_error)
+                return false;
+            continue;
+        case Program::Op::AddNumber:
+            st[sp - 1] += numbers[step.index];
+            break;
+        case Program::Op::SubtractNumber:
+            st[sp - 1] -= numbers[step.index];
+            break;
+        case Program::Op::MultiplyNumber:
+            st[sp - 1] *= numbers[step.index];
+            break;
+        case Program::Op::DivideNumber:
+            if (numbers[step.index] == 0) {
+                CalcError(Failure::DivisionByZero);
+                return false;
+            }
+            st[sp - 1] /= numbers[step.index];
+            break;
+        case Program::Op::PowerNumber:
+            st[sp - 1] = PowerOf(st[sp - 1], numbers[step.index]);
+            if (m_error)
+                return false;
+            continue;
+        case Program::Op::AddSlot:
+            st[sp - 1] += inserted[step.index];
+            break;
+        case Program::Op::SubtractSlot:
+            st[sp - 1] -= inserted[step.index];
+            break;
+        case Program::Op::MultiplySlot:
+            st[sp - 1] *= inserted[step.index];
+            break;
+        case Program::Op::DivideSlot:
+            if (inserted[step.index] == 0) {
+                CalcError(Failure::DivisionByZero);
+                return false;
+            }
+            st[sp - 1] /= inserted[step.index];
+            break;
+        case Program::Op::PowerSlot:
+            st[sp - 1] = PowerOf(st[sp - 1], inserted[step.index]);
             if (m_error)
                 return false;
             continue;

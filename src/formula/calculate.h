@@ -120,12 +120,23 @@ public:
             Divide,
             Power,
             LogBase,
-            Call
+            Call,
+            // An operation whose right operand is a number or an inserted number, in one step.
+            AddNumber,
+            SubtractNumber,
+            MultiplyNumber,
+            DivideNumber,
+            PowerNumber,
+            AddSlot,
+            SubtractSlot,
+            MultiplySlot,
+            DivideSlot,
+            PowerSlot
         };
         struct Step {
             Op op;
             Name name;
-            int index; // into numbers (Number) or the inserted numbers (Slot)
+            int index; // into numbers (Number, …Number) or the inserted numbers (Slot, …Slot)
         };
         std::vector<Step> steps;
         std::vector<double> numbers;

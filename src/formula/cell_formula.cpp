@@ -244,6 +244,8 @@ public:
     }
     std::vector<double> inserted;
     qint64 evaluations = 0;
+    // The buffer a table-wide pass keeps its cell numbers in, kept for the next pass.
+    std::vector<CellNumber> passNumbers;
 
 private:
     static constexpr std::size_t kMaxBytes = 64u << 20;
@@ -378,10 +380,13 @@ QString textualValue(const table::Grid &grid, int row, int col, const QString &t
 class TablePass {
 public:
     TablePass(const table::Grid &grid, const QString &dataFormat, Calculator &calc)
-        : m_grid(grid), m_format(dataFormat), m_calc(calc),
-          m_numbers(std::size_t(grid.Rows()) * std::size_t(grid.Cols()))
+        : m_grid(grid), m_format(dataFormat), m_calc(calc), m_numbers(std::move(cacheOf(calc).passNumbers))
     {
+        m_numbers.assign(std::size_t(grid.Rows()) * std::size_t(grid.Cols()), CellNumber());
     }
+    ~TablePass() { cacheOf(m_calc).passNumbers = std::move(m_numbers); }
+    TablePass(const TablePass &) = delete;
+    TablePass &operator=(const TablePass &) = delete;
 
     // 公式2值 of a cell whose text is `text`.
     QString value(int r, int c, const QString &text)
