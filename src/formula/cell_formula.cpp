@@ -415,9 +415,11 @@ void evaluateInPlace(table::Grid &g, const QString &dataFormat, Calculator &calc
     TablePass pass(g, dataFormat, calc);
     for (int r = 0; r < g.Rows(); ++r)
         for (int c = 0; c < g.Cols(); ++c) {
-            const QString text = g.TextMatrix(r, c);
+            const QString &text = g.cellText(r, c);
             if (isFormula(text)) {
-                g.setTextMatrix(r, c, pass.value(r, c, text));
+                // The value is complete before the cell (and `text` with it) is replaced.
+                const QString value = pass.value(r, c, text);
+                g.setTextMatrix(r, c, value);
                 pass.written(r, c);
             }
         }
