@@ -107,6 +107,19 @@ inline void makeClassTable(table::GradeTable &t, const QStringList &extraFields 
     t.Text4 = QStringLiteral("高一（3）班\n班主任：王老师");
 }
 
+// One figure of scripts/bench.sh's table, as a line of tab-separated fields: "@row", the figure,
+// its median in ms, the baseline's name and median measured in the same run (none: empty and 0),
+// and the target ("ratio<=2", "ms<20"; empty when there is none). The script gathers these lines
+// from every benchmark; everything else a benchmark prints goes to the detailed log.
+inline void row(const QString &figure, double ms, const QString &baseline = {}, double baselineMs = 0,
+                const QString &target = {})
+{
+    auto clean = [](QString s) { return s.replace(QLatin1Char('\t'), QLatin1Char(' ')); };
+    out() << "@row\t" << clean(figure) << '\t' << QString::number(ms, 'f', 2) << '\t' << clean(baseline) << '\t'
+          << QString::number(baselineMs, 'f', 2) << '\t' << target << '\n';
+    out().flush();
+}
+
 // Runs `work` kRepeats times, each after `prepare` (not timed); the median in milliseconds.
 inline double medianMs(const std::function<void()> &work, const std::function<void()> &prepare = {})
 {

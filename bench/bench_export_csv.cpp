@@ -160,7 +160,8 @@ int main(int argc, char **argv)
                                          {QStringLiteral("--dir"), dir.path(), QStringLiteral("--table-password"),
                                           ws.tablePassword, QStringLiteral("export-csv"), gdt, ours},
                                          kProcessRepeats);
-    const double gnumericMs = medianProcessMs(ssconvert, {QStringLiteral("--recalc"), workbook, theirs}, 3);
+    const double gnumericMs =
+        medianProcessMs(ssconvert, {QStringLiteral("--recalc"), workbook, theirs}, kProcessRepeats);
     if (cliMs < 0 || gnumericMs < 0) {
         std::fprintf(stderr, "a run failed (scorvane-cli %.0f, ssconvert %.0f)\n", cliMs, gnumericMs);
         return 1;
@@ -183,7 +184,7 @@ int main(int argc, char **argv)
     }
 
     o << "bench_export_csv: " << kStudents << " students x " << kFields << " fields + " << (cols - kFields - 1)
-      << " formula columns, whole process, median (ours of " << kProcessRepeats << ", gnumeric of 3 runs); " << compared
+      << " formula columns, whole process, median of " << kProcessRepeats << " runs; " << compared
       << " formula values agree\n";
     auto line = [&](const QString &what, double ms) {
         o << QStringLiteral("  %1 %2\n").arg(what, -44).arg(ms, 10, 'f', 1);
@@ -194,5 +195,7 @@ int main(int argc, char **argv)
              .arg(QStringLiteral("ratio gnumeric/ours (target >= 20)"), -44)
              .arg(gnumericMs / cliMs, 10, 'f', 1);
     o.flush();
+    row(QStringLiteral("export-csv, whole process (50,000 formulas)"), cliMs,
+        QStringLiteral("ssconvert --recalc to CSV"), gnumericMs, QStringLiteral("ratio<=0.05"));
     return 0;
 }

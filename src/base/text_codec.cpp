@@ -5,6 +5,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -128,17 +130,20 @@ bool isTrail(unsigned char b)
 
 } // namespace
 
-QByteArray encode(const QString &text)
+void appendEncoded(QByteArray &result, QStringView text)
 {
     if (text.isEmpty())
-        return {};
+        return;
     const Tables &t = tables();
     std::unique_ptr<Converter> gb18030; // opened only when a character lacks a CP936 form
-    const char16_t *units = reinterpret_cast<const char16_t *>(text.utf16());
+    const char16_t *units = text.utf16();
     const qsizetype total = text.size();
-    QByteArray result(total * 2, Qt::Uninitialized);
+    qsizetype written = result.size();
+    // Two bytes a unit covers every CP936 character; only four-byte forms need more room.
+    if (result.capacity() - written < total * 2)
+        result.reserve(std::max(result.capacity() * 2, written + total * 2));
+    result.resize(written + total * 2);
     char *out = result.data();
-    qsizetype written = 0;
     auto room = [&](qsizetype need) {
         if (result.size() - written < need) {
             result.resize(result.size() * 2 + need);
@@ -148,13 +153,11 @@ QByteArray encode(const QString &text)
     for (qsizetype i = 0; i < total; ++i) {
         const char16_t u = units[i];
         if (u < 0x80) {
-            room(1);
             out[written++] = char(u);
             continue;
         }
         const quint16 code = QChar::isSurrogate(u) ? 0 : t.encode[u];
         if (code != 0) {
-            room(2);
             if (code < 0x100) {
                 out[written++] = char(code);
             } else {
@@ -172,12 +175,19 @@ QByteArray encode(const QString &text)
         QByteArray bytes = gb18030->ok() ? gb18030Of(*gb18030, units + i, count) : QByteArray();
         if (bytes.isEmpty())
             bytes = QByteArray(kReplacementGb18030, sizeof kReplacementGb18030);
-        room(bytes.size());
+        // The units still to come need up to two bytes each.
+        room(bytes.size() + (total - i) * 2);
         memcpy(out + written, bytes.constData(), size_t(bytes.size()));
         written += bytes.size();
         i += count - 1;
     }
     result.truncate(written);
+}
+
+QByteArray encode(const QString &text)
+{
+    QByteArray result;
+    appendEncoded(result, text);
     return result;
 }
 
@@ -185,10 +195,16 @@ QString decode(QByteArrayView bytes)
 {
     if (bytes.isEmpty())
         return {};
-    const Tables &t = tables();
-    std::unique_ptr<Converter> gb18030; // for the rare four-byte forms
     const auto *in = reinterpret_cast<const unsigned char *>(bytes.data());
     const qsizetype n = bytes.size();
+    // Most cells are digits: ASCII is its own code page 936 form.
+    unsigned char high = 0;
+    for (qsizetype i = 0; i < n; ++i)
+        high |= in[i];
+    if (high < 0x80)
+        return QString::fromLatin1(bytes.data(), n);
+    const Tables &t = tables();
+    std::unique_ptr<Converter> gb18030; // for the rare four-byte forms
     // Every byte yields at most one UTF-16 unit (a four-byte sequence at most a surrogate pair).
     QString result(n, Qt::Uninitialized);
     char16_t *out = reinterpret_cast<char16_t *>(result.data());

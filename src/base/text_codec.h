@@ -11,6 +11,8 @@ namespace base::codec {
 
 // A lone surrogate (no character at all) is written as U+FFFD in GB18030.
 QByteArray encode(const QString &text);
+// The same bytes appended to `out`, for writers that build one buffer from many texts.
+void appendEncoded(QByteArray &out, QStringView text);
 // Bytes that form no character read as U+FFFD, one for each such byte.
 QString decode(QByteArrayView bytes);
 

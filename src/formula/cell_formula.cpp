@@ -4,33 +4,46 @@
 #include "formula/number_format.h"
 #include "ui/prompter.h"
 
+#include <QHash>
+
 #include <algorithm>
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
 
 namespace formula {
 
 namespace {
 const QString kFormulaError = QStringLiteral("公式错误");
 const QString kReferenceError = QStringLiteral("引用错误");
+} // namespace
 
-// The row or column of a reference: "?" for the formula cell's own (only exactly that, as in
-// "(?," and ",?)"), otherwise a whole number with spaces allowed around it.
-bool readIndex(QStringView text, int own, int *out)
+// The pieces of compiled formulas; named, since the cache the evaluator holds is made of them.
+namespace compiled {
+
+// One place of a reference: "?" (only exactly that, as in "(?," and ",?)") for the formula
+// cell's own row or column, otherwise a whole number with spaces allowed around it.
+struct Index {
+    bool own = false;
+    int value = 0;
+    int resolve(int ownIndex) const { return own ? ownIndex : value; }
+};
+
+inline bool readIndex(QStringView text, Index *out)
 {
     if (text == u"?") {
-        *out = own;
+        out->own = true;
         return true;
     }
     bool ok = false;
-    const int v = text.trimmed().toInt(&ok);
-    if (!ok)
-        return false;
-    *out = v;
-    return true;
+    out->value = text.trimmed().toInt(&ok);
+    return ok;
 }
 
 // The next "cell" in any letter case from `from`, or -1. Hand-written: Qt's case-insensitive
 // search folds every character and is several times slower on this hot path.
-qsizetype findCell(QStringView text, qsizetype from)
+inline qsizetype findCell(QStringView text, qsizetype from)
 {
     auto lower = [](char16_t ch) { return ch >= u'A' && ch <= u'Z' ? char16_t(ch + 32) : ch; };
     const char16_t *d = text.utf16();
@@ -40,17 +53,376 @@ qsizetype findCell(QStringView text, qsizetype from)
     return -1;
 }
 
-bool onlySpaces(const QString &text)
+struct Reference {
+    qsizetype start = 0; // of "cell"
+    qsizetype end = 0;   // just past the ")"
+    Index row, col;
+};
+
+// Walks the references of a body from left to right, giving each to `f` (which answers whether to
+// go on). False when a "cell" is not followed by "(", a row, ",", a column and ")", or when `f`
+// stopped. The text after a reference's ")" is searched again, never the text inserted for it.
+template <typename F> inline bool forEachReference(QStringView body, F &&f)
+{
+    qsizetype pos = 0;
+    for (;;) {
+        const qsizetype at = findCell(body, pos);
+        if (at < 0)
+            return true;
+        const qsizetype open = at + 4;
+        if (open >= body.size() || body.at(open) != QLatin1Char('('))
+            return false;
+        const qsizetype comma = body.indexOf(QLatin1Char(','), open + 1);
+        const qsizetype close = comma < 0 ? -1 : body.indexOf(QLatin1Char(')'), comma + 1);
+        Reference ref;
+        ref.start = at;
+        ref.end = close + 1;
+        if (close < 0 || !readIndex(body.mid(open + 1, comma - open - 1), &ref.row) ||
+            !readIndex(body.mid(comma + 1, close - comma - 1), &ref.col))
+            return false;
+        if (!f(ref))
+            return false;
+        pos = ref.end;
+    }
+}
+
+inline bool onlySpaces(QStringView text)
 {
     return std::all_of(text.begin(), text.end(), [](QChar ch) { return ch == QLatin1Char(' '); });
 }
+
+// QString's equality, by memcmp: long formula texts are compared for every cell of a column.
+inline bool sameText(const QString &a, const QString &b)
+{
+    return a.size() == b.size() && (a.constData() == b.constData() ||
+                                    std::memcmp(a.constData(), b.constData(), std::size_t(a.size()) * 2) == 0);
+}
+
+inline bool isDigitOrPoint(QChar ch)
+{
+    return (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) || ch == QLatin1Char('.');
+}
+
+// What a referenced cell's text becomes when it is inserted into a formula: a number literal (the
+// text "0" for an empty cell), "-" and a literal, or anything else, which the compiled form cannot
+// stand for.
+struct CellNumber {
+    enum Kind : unsigned char { Unread, Literal, NegativeLiteral, Other };
+    double value = 0;
+    int length = 0; // of the inserted text
+    Kind kind = Unread;
+};
+
+inline CellNumber readCellNumber(const QString &text)
+{
+    CellNumber n;
+    n.kind = CellNumber::Other;
+    if (onlySpaces(text)) {
+        n.kind = CellNumber::Literal;
+        n.length = 1;
+        return n;
+    }
+    QStringView digits(text);
+    const bool negative = digits.front() == QLatin1Char('-');
+    if (negative)
+        digits = digits.sliced(1);
+    if (text.size() > Calculator::MaxExpressionLength || !Calculator::numberLiteral(digits, &n.value))
+        return n;
+    n.kind = negative ? CellNumber::NegativeLiteral : CellNumber::Literal;
+    n.length = int(text.size());
+    return n;
+}
+
+} // namespace compiled
+
+using namespace compiled;
+
+namespace compiled {
+// A formula text compiled once: its references, with the "?" wildcards left to each evaluation,
+// the tokens of the text between them, and a program for each pattern of negative cells met
+// (a "-" inserted before a literal is a token of its own and changes the expression's shape).
+struct CompiledFormula {
+    struct Ref {
+        Index row, col;
+        // The text just before the reference ends in a digit or "." (a literal, or another
+        // reference): an inserted literal would run into it.
+        bool afterDigit = false;
+    };
+    // False when the compiled form cannot stand for the text; the text is then expanded and
+    // evaluated as it is.
+    bool usable = false;
+    std::vector<Ref> refs;
+    std::vector<std::vector<Calculator::Lexeme>> between; // refs.size() + 1 token runs
+    qsizetype textLength = 0;                             // of the body without its references
+    std::vector<std::pair<quint64, Calculator::Program>> programs;
+
+    static constexpr std::size_t kMaxPrograms = 16;
+
+    std::size_t bytes() const
+    {
+        std::size_t n = sizeof *this + refs.size() * sizeof(Ref);
+        for (const auto &run : between)
+            n += run.size() * sizeof(Calculator::Lexeme) + sizeof run;
+        for (const auto &p : programs)
+            n += p.second.steps.size() * sizeof(Calculator::Program::Step) + p.second.numbers.size() * sizeof(double);
+        return n;
+    }
+
+    // The program for the cells whose bits are set in `negative`; null when the compiled form
+    // cannot stand for that case.
+    const Calculator::Program *program(quint64 negative)
+    {
+        for (const auto &p : programs)
+            if (p.first == negative)
+                return p.second.ok ? &p.second : nullptr;
+        if (programs.size() >= kMaxPrograms)
+            return nullptr;
+        std::vector<Calculator::Lexeme> tokens;
+        for (std::size_t i = 0; i < refs.size(); ++i) {
+            tokens.insert(tokens.end(), between[i].begin(), between[i].end());
+            if (i < 64 && (negative >> i & 1))
+                tokens.push_back({Calculator::Token::Minus, Calculator::Name::Other, 0, -1});
+            tokens.push_back({Calculator::Token::Number, Calculator::Name::Other, 0, int(i)});
+        }
+        tokens.insert(tokens.end(), between.back().begin(), between.back().end());
+        programs.emplace_back(negative, Calculator::compile(tokens));
+        const Calculator::Program &p = programs.back().second;
+        return p.ok ? &p : nullptr;
+    }
+};
+
+} // namespace compiled
+
+// The compiled formulas of one evaluator, by cell text. Bounded: past kMaxBytes it starts afresh.
+class FormulaCache {
+public:
+    // The compiled form of a formula text found in column `col` (whose last one is tried first:
+    // a column mostly holds copies of one formula).
+    const std::shared_ptr<CompiledFormula> &get(const QString &text, int col, Calculator &calc)
+    {
+        if (col >= 0 && col < 4096) {
+            if (std::size_t(col) >= m_last.size())
+                m_last.resize(std::size_t(col) + 1);
+            auto &last = m_last[std::size_t(col)];
+            if (!last.second || !sameText(last.first, text))
+                last = {text, get(text, calc)};
+            return last.second;
+        }
+        m_other = get(text, calc);
+        return m_other;
+    }
+
+    // What the cells of `grid` hold as numbers, kept while the grid's content stays as it is;
+    // null for a grid too large to keep it for.
+    CellNumber *numbersOf(const table::Grid &grid)
+    {
+        const std::size_t cells = std::size_t(grid.Rows()) * std::size_t(grid.Cols());
+        if (cells > kMaxKeptCells)
+            return nullptr;
+        if (m_numbersGrid != &grid || m_numbersVersion != grid.contentVersion() || m_numbers.size() != cells) {
+            m_numbers.assign(cells, CellNumber());
+            m_numbersGrid = &grid;
+            m_numbersVersion = grid.contentVersion();
+        }
+        return m_numbers.data();
+    }
+
+    std::shared_ptr<CompiledFormula> get(const QString &text, Calculator &calc)
+    {
+        const auto it = m_map.constFind(text);
+        if (it != m_map.constEnd())
+            return it.value();
+        std::shared_ptr<CompiledFormula> f = compileFormula(QStringView(text).sliced(kFormulaMarker.size()), calc);
+        const std::size_t size = f->bytes() + std::size_t(text.size()) * 2 + 64;
+        if (m_bytes + size > kMaxBytes) {
+            m_map.clear();
+            m_bytes = 0;
+        }
+        m_bytes += size;
+        m_map.insert(text, f);
+        return f;
+    }
+    std::vector<double> inserted;
+    qint64 evaluations = 0;
+    // The buffer a table-wide pass keeps its cell numbers in, kept for the next pass.
+    std::vector<CellNumber> passNumbers;
+
+private:
+    static constexpr std::size_t kMaxBytes = 64u << 20;
+    static constexpr std::size_t kMaxKeptCells = 1u << 20;
+
+    static std::shared_ptr<CompiledFormula> compileFormula(QStringView body, Calculator &calc)
+    {
+        auto f = std::make_shared<CompiledFormula>();
+        if (body.contains(u"cell(?,?)", Qt::CaseInsensitive))
+            return f;
+        // The references and the text around them first: a text longer than the evaluator takes
+        // is refused whatever the cells hold, and is not worth reading into tokens.
+        std::vector<QStringView> texts;
+        bool usable = true;
+        qsizetype pos = 0;
+        const bool wellFormed = forEachReference(body, [&](const Reference &ref) {
+            const QStringView before = body.sliced(pos, ref.start - pos);
+            texts.push_back(before);
+            CompiledFormula::Ref r;
+            r.row = ref.row;
+            r.col = ref.col;
+            r.afterDigit = before.isEmpty() ? !f->refs.empty() : isDigitOrPoint(before.back());
+            // A digit or "." right after the reference would run into the inserted literal.
+            if (ref.end < body.size() && isDigitOrPoint(body.at(ref.end)))
+                usable = false;
+            f->refs.push_back(r);
+            f->textLength += before.size();
+            pos = ref.end;
+            return true;
+        });
+        texts.push_back(body.sliced(pos));
+        f->textLength += texts.back().size();
+        usable = usable && wellFormed && f->textLength <= Calculator::MaxExpressionLength;
+        for (std::size_t i = 0; usable && i < texts.size(); ++i) {
+            f->between.emplace_back();
+            usable = calc.lex(texts[i], f->between.back());
+        }
+        f->usable = usable;
+        if (!usable) {
+            f->refs.clear();
+            f->between.clear();
+        }
+        return f;
+    }
+
+    QHash<QString, std::shared_ptr<CompiledFormula>> m_map;
+    std::size_t m_bytes = 0;
+    std::vector<std::pair<QString, std::shared_ptr<CompiledFormula>>> m_last;
+    std::shared_ptr<CompiledFormula> m_other;
+    std::vector<CellNumber> m_numbers;
+    const table::Grid *m_numbersGrid = nullptr;
+    quint64 m_numbersVersion = 0;
+};
+
+namespace {
+
+FormulaCache &cacheOf(Calculator &calc)
+{
+    if (!calc.formulas)
+        calc.formulas = std::make_shared<FormulaCache>();
+    return *calc.formulas;
+}
+
+// The display value through the compiled form, when every referenced cell is a literal that the
+// expansion would insert as the tokens the form was compiled with; false when the text must be
+// expanded instead. `numbers` (may be null) caches what the cells hold, by grid index.
+bool compiledValue(const table::Grid &grid, int row, int col, CompiledFormula &f, const QString &dataFormat,
+                   Calculator &calc, CellNumber *numbers, QString *out)
+{
+    if (!f.usable)
+        return false;
+    std::vector<double> &inserted = cacheOf(calc).inserted;
+    if (inserted.size() < f.refs.size())
+        inserted.resize(f.refs.size());
+    const int rows = grid.Rows(), cols = grid.Cols();
+    quint64 negative = 0;
+    qsizetype length = f.textLength;
+    for (std::size_t i = 0; i < f.refs.size(); ++i) {
+        const CompiledFormula::Ref &ref = f.refs[i];
+        const int r = ref.row.resolve(row), c = ref.col.resolve(col);
+        if (r < 0 || c < 0 || r >= rows || c >= cols)
+            return false;
+        CellNumber n;
+        if (numbers) {
+            CellNumber &cached = numbers[std::size_t(r) * std::size_t(cols) + std::size_t(c)];
+            if (cached.kind == CellNumber::Unread)
+                cached = readCellNumber(grid.cellText(r, c));
+            n = cached;
+        } else {
+            n = readCellNumber(grid.cellText(r, c));
+        }
+        if (n.kind == CellNumber::NegativeLiteral) {
+            if (i >= 64)
+                return false;
+            negative |= quint64(1) << i;
+        } else if (n.kind != CellNumber::Literal || ref.afterDigit) {
+            return false;
+        }
+        length += n.length;
+        inserted[i] = n.value;
+    }
+    // The expansion refuses a text the evaluator could not walk through.
+    if (length > Calculator::MaxExpressionLength)
+        return false;
+    const Calculator::Program *program = f.program(negative);
+    if (!program)
+        return false;
+    if (calc.options.base == CalcOptions::Base::Dec) {
+        double value = 0;
+        *out = calc.runValue(*program, inserted.data(), &value) ? formatValue(value, dataFormat) : kFormulaError;
+    } else {
+        *out = formatResult(calc.run(*program, inserted.data()), dataFormat);
+    }
+    ++cacheOf(calc).evaluations;
+    return true;
+}
+
+QString textualValue(const table::Grid &grid, int row, int col, const QString &text, const QString &dataFormat,
+                     Calculator &calc)
+{
+    bool ok = false;
+    // References match without regard to case and the evaluator reads names in any case, so the
+    // body needs no lower-casing.
+    const QString expanded = expandReferences(grid, row, col, text.mid(kFormulaMarker.size()), &ok);
+    if (!ok)
+        return expanded;
+    return formatResult(calc.Calculate(expanded), dataFormat);
+}
+
+// The display values of a whole grid in the order 计算所有公式 uses, which writes cells as it
+// goes: keeps what each cell holds as a number until that cell is written.
+class TablePass {
+public:
+    TablePass(const table::Grid &grid, const QString &dataFormat, Calculator &calc)
+        : m_grid(grid), m_format(dataFormat), m_calc(calc), m_numbers(std::move(cacheOf(calc).passNumbers))
+    {
+        m_numbers.assign(std::size_t(grid.Rows()) * std::size_t(grid.Cols()), CellNumber());
+    }
+    ~TablePass() { cacheOf(m_calc).passNumbers = std::move(m_numbers); }
+    TablePass(const TablePass &) = delete;
+    TablePass &operator=(const TablePass &) = delete;
+
+    // 公式2值 of a cell whose text is `text`.
+    QString value(int r, int c, const QString &text)
+    {
+        if (!isFormula(text))
+            return text;
+        QString out;
+        if (compiledValue(m_grid, r, c, *cacheOf(m_calc).get(text, c, m_calc), m_format, m_calc, m_numbers.data(),
+                          &out))
+            return out;
+        return textualValue(m_grid, r, c, text, m_format, m_calc);
+    }
+    // The cell's text was changed.
+    void written(int r, int c) { m_numbers[std::size_t(r) * std::size_t(m_grid.Cols()) + std::size_t(c)] = {}; }
+
+private:
+    const table::Grid &m_grid;
+    const QString &m_format;
+    Calculator &m_calc;
+    std::vector<CellNumber> m_numbers;
+};
+
 // Replaces every formula cell by its display value, row by row from the top, each row from the left.
 void evaluateInPlace(table::Grid &g, const QString &dataFormat, Calculator &calc)
 {
+    TablePass pass(g, dataFormat, calc);
     for (int r = 0; r < g.Rows(); ++r)
-        for (int c = 0; c < g.Cols(); ++c)
-            if (isFormula(g.TextMatrix(r, c)))
-                g.setTextMatrix(r, c, 公式2值(g, r, c, dataFormat, calc));
+        for (int c = 0; c < g.Cols(); ++c) {
+            const QString &text = g.cellText(r, c);
+            if (isFormula(text)) {
+                // The value is complete before the cell (and `text` with it) is replaced.
+                const QString value = pass.value(r, c, text);
+                g.setTextMatrix(r, c, value);
+                pass.written(r, c);
+            }
+        }
 }
 } // namespace
 
@@ -68,25 +440,14 @@ QString expandReferences(const table::Grid &grid, int row, int col, const QStrin
     QString out;
     out.reserve(body.size() + 16);
     qsizetype pos = 0;
-    for (;;) {
-        const qsizetype at = findCell(view, pos);
-        if (at < 0)
-            break;
-        out += view.mid(pos, at - pos);
-        const qsizetype open = at + 4;
-        if (open >= view.size() || view.at(open) != QLatin1Char('('))
-            return kFormulaError;
-        const qsizetype comma = view.indexOf(QLatin1Char(','), open + 1);
-        const qsizetype close = comma < 0 ? -1 : view.indexOf(QLatin1Char(')'), comma + 1);
-        int r = 0, c = 0;
-        if (close < 0 || !readIndex(view.mid(open + 1, comma - open - 1), row, &r) ||
-            !readIndex(view.mid(comma + 1, close - comma - 1), col, &c))
-            return kFormulaError;
+    const bool expanded = forEachReference(view, [&](const Reference &ref) {
+        out += view.sliced(pos, ref.start - pos);
+        const int r = ref.row.resolve(row), c = ref.col.resolve(col);
         if (r < 0 || c < 0 || r >= grid.Rows() || c >= grid.Cols())
-            return kFormulaError;
+            return false;
         const QString text = grid.TextMatrix(r, c);
         if (isFormula(text))
-            return kFormulaError;
+            return false;
         if (onlySpaces(text))
             out += QLatin1Char('0');
         else
@@ -94,26 +455,40 @@ QString expandReferences(const table::Grid &grid, int row, int col, const QStrin
         // Beyond this the evaluator refuses the text anyway; stopping here keeps a formula that
         // references a huge cell many times from growing without bound.
         if (out.size() > Calculator::MaxExpressionLength)
-            return kFormulaError;
-        pos = close + 1;
-    }
-    out += view.mid(pos);
+            return false;
+        pos = ref.end;
+        return true;
+    });
+    if (!expanded)
+        return kFormulaError;
+    out += view.sliced(pos);
     *ok = true;
     return out;
 }
 
+qint64 compiledEvaluations(const Calculator &calc)
+{
+    return calc.formulas ? calc.formulas->evaluations : 0;
+}
+
 QString 公式2值(const table::Grid &grid, int row, int col, const QString &dataFormat, Calculator &calc)
+{
+    const QString &text = grid.cellText(row, col);
+    if (!isFormula(text))
+        return text;
+    FormulaCache &cache = cacheOf(calc);
+    QString out;
+    if (compiledValue(grid, row, col, *cache.get(text, col, calc), dataFormat, calc, cache.numbersOf(grid), &out))
+        return out;
+    return textualValue(grid, row, col, text, dataFormat, calc);
+}
+
+QString expandedValue(const table::Grid &grid, int row, int col, const QString &dataFormat, Calculator &calc)
 {
     const QString text = grid.TextMatrix(row, col);
     if (!isFormula(text))
         return text;
-    bool ok = false;
-    // References match without regard to case and the evaluator reads names in any case, so the
-    // body needs no lower-casing.
-    const QString expanded = expandReferences(grid, row, col, text.mid(kFormulaMarker.size()), &ok);
-    if (!ok)
-        return expanded;
-    return formatResult(calc.Calculate(expanded), dataFormat);
+    return textualValue(grid, row, col, text, dataFormat, calc);
 }
 
 bool menuSetGStoLine(table::GradeTable &t, ui::Prompter &prompter)
@@ -139,10 +514,15 @@ bool menuCheckGS(table::GradeTable &t, Calculator &calc)
     t.beginChange();
     table::Grid &g = t.成绩表;
     table::GridBulk bulk(g);
+    TablePass pass(g, t.DataFormat, calc);
     for (int r = 0; r < g.Rows(); ++r)
-        for (int c = 0; c < g.Cols(); ++c)
-            if (公式2值(g, r, c, t.DataFormat, calc) == kFormulaError)
-                g.setTextMatrix(r, c, g.TextMatrix(r, c) + QStringLiteral("(公式错误)"));
+        for (int c = 0; c < g.Cols(); ++c) {
+            const QString text = g.TextMatrix(r, c);
+            if (pass.value(r, c, text) == kFormulaError) {
+                g.setTextMatrix(r, c, text + QStringLiteral("(公式错误)"));
+                pass.written(r, c);
+            }
+        }
     return true;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Formula cells: a cell whose text begins with "！公式：" holds a formula body with references
 // cell(row,col), "?" standing for the formula cell's own row or column. The value is computed on
-// demand; nothing is cached.
+// demand from the cells as they are; only the compiled form of each formula text is kept (in the
+// evaluator), never a value.
 #include "table/formula_text.h"
 #include "table/grade_table.h"
 
@@ -22,6 +23,12 @@ using table::kFormulaMarker;
 // The display value of cell (row, col): plain text unchanged, a formula's result formatted with
 // `dataFormat`, "公式错误" or "引用错误".
 QString 公式2值(const table::Grid &grid, int row, int col, const QString &dataFormat, Calculator &calc);
+// 公式2值 without the compiled form: every reference replaced by the cell's text, the result
+// evaluated as text. 公式2值 gives the same in every case; it evaluates a formula compiled once
+// when the cells it references are numbers the text would read the same way.
+QString expandedValue(const table::Grid &grid, int row, int col, const QString &dataFormat, Calculator &calc);
+// How many display values this evaluator took from compiled formulas (for tests and benchmarks).
+qint64 compiledEvaluations(const Calculator &calc);
 // The formula body with every reference replaced by the referenced cell's text, or an error text
 // ("公式错误", "引用错误") when it cannot be expanded. `ok` tells which.
 QString expandReferences(const table::Grid &grid, int row, int col, const QString &body, bool *ok);

@@ -13,10 +13,30 @@
 
 namespace formula {
 
-QString numberText(double value)
+namespace {
+
+// numberText into `out` (at least 32 bytes); the length written.
+std::size_t writeNumberText(double value, char *out)
 {
-    if (value == 0 || !std::isfinite(value))
-        return QStringLiteral("0");
+    if (value == 0 || !std::isfinite(value)) {
+        out[0] = '0';
+        return 1;
+    }
+    // Whole and half values below 1E+14 have at most 15 significant digits: written exactly.
+    const double twice = value * 2;
+    if (std::fabs(value) < 1e14 && twice == std::trunc(twice)) {
+        const auto whole = static_cast<long long>(twice) / 2;
+        std::size_t n = 0;
+        if (value < 0)
+            out[n++] = '-';
+        const auto r = std::to_chars(out + n, out + 32, whole < 0 ? -whole : whole);
+        n = static_cast<std::size_t>(r.ptr - out);
+        if (static_cast<long long>(twice) % 2 != 0) {
+            out[n++] = '.';
+            out[n++] = '5';
+        }
+        return n;
+    }
     // to_chars ignores the C locale (which the application sets from the environment) and rounds
     // the exact binary value correctly to 15 significant digits.
     char buf[40];
@@ -26,53 +46,79 @@ QString numberText(double value)
     const bool negative = sci.front() == '-';
     const std::string_view body = negative ? sci.substr(1) : sci;
     const std::size_t ePos = body.find('e');
-    std::string digits;
-    digits.reserve(15);
+    char digits[16];
+    std::size_t count = 0;
     for (char c : body.substr(0, ePos))
         if (c != '.')
-            digits.push_back(c);
-    while (digits.size() > 1 && digits.back() == '0')
-        digits.pop_back();
+            digits[count++] = c;
+    while (count > 1 && digits[count - 1] == '0')
+        --count;
     const std::string_view expText = body.substr(ePos + 1);
     int exponent = 0;
     std::from_chars(expText.data() + (expText.front() == '+' ? 1 : 0), expText.data() + expText.size(), exponent);
 
-    std::string out;
-    out.reserve(32);
+    std::size_t n = 0;
+    auto put = [&](char c) { out[n++] = c; };
+    auto putDigits = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            out[n++] = digits[i];
+    };
     if (negative)
-        out.push_back('-');
+        put('-');
     // The general conversion writes 0.0001 plainly but 0.00001 as 1E-05, and switches to an
     // exponent once 15 digits no longer reach the units (1E+15).
     if (exponent >= -4 && exponent <= 14) {
         if (exponent >= 0) {
             const std::size_t intCount = static_cast<std::size_t>(exponent) + 1;
-            if (digits.size() <= intCount) {
-                out += digits;
-                out.append(intCount - digits.size(), '0');
+            if (count <= intCount) {
+                putDigits(0, count);
+                for (std::size_t i = count; i < intCount; ++i)
+                    put('0');
             } else {
-                out.append(digits, 0, intCount);
-                out.push_back('.');
-                out.append(digits, intCount, std::string::npos);
+                putDigits(0, intCount);
+                put('.');
+                putDigits(intCount, count);
             }
         } else {
-            out += "0.";
-            out.append(static_cast<std::size_t>(-exponent - 1), '0');
-            out += digits;
+            put('0');
+            put('.');
+            for (int i = 0; i < -exponent - 1; ++i)
+                put('0');
+            putDigits(0, count);
         }
     } else {
-        out.push_back(digits.front());
-        if (digits.size() > 1) {
-            out.push_back('.');
-            out.append(digits, 1, std::string::npos);
+        put(digits[0]);
+        if (count > 1) {
+            put('.');
+            putDigits(1, count);
         }
-        out.push_back('E');
-        out.push_back(exponent < 0 ? '-' : '+');
+        put('E');
+        put(exponent < 0 ? '-' : '+');
         const int magnitude = std::abs(exponent);
         if (magnitude < 10)
-            out.push_back('0');
-        out += std::to_string(magnitude);
+            put('0');
+        const auto r = std::to_chars(out + n, out + 32, magnitude);
+        n = static_cast<std::size_t>(r.ptr - out);
     }
-    return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
+    return n;
+}
+
+} // namespace
+
+QString numberText(double value)
+{
+    char out[32];
+    const std::size_t n = writeNumberText(value, out);
+    return QString::fromLatin1(out, static_cast<qsizetype>(n));
+}
+
+double numberTextValue(double value)
+{
+    char out[32];
+    const std::size_t n = writeNumberText(value, out);
+    double v = 0;
+    std::from_chars(out, out + n, v);
+    return v;
 }
 
 namespace {
@@ -88,27 +134,27 @@ struct Decimal {
 // Exponents far beyond any double are not formatted (the digits would only be padding).
 constexpr long MaxExponent = 1000;
 
-bool parseDecimal(const QString &text, Decimal &out)
+// `text` holds `n` characters (char or char16_t).
+template <typename Ch> bool parseDecimal(const Ch *text, qsizetype n, Decimal &out)
 {
-    const qsizetype n = text.size();
     qsizetype i = 0;
-    if (i < n && text.at(i) == u'-') {
+    if (i < n && text[i] == Ch('-')) {
         out.negative = true;
         ++i;
     }
     std::string all;
     long intCount = 0;
     bool anyDigit = false;
-    while (i < n && text.at(i).unicode() >= u'0' && text.at(i).unicode() <= u'9') {
-        all.push_back(static_cast<char>(text.at(i).unicode()));
+    while (i < n && text[i] >= Ch('0') && text[i] <= Ch('9')) {
+        all.push_back(static_cast<char>(text[i]));
         ++intCount;
         ++i;
         anyDigit = true;
     }
-    if (i < n && text.at(i) == u'.') {
+    if (i < n && text[i] == Ch('.')) {
         ++i;
-        while (i < n && text.at(i).unicode() >= u'0' && text.at(i).unicode() <= u'9') {
-            all.push_back(static_cast<char>(text.at(i).unicode()));
+        while (i < n && text[i] >= Ch('0') && text[i] <= Ch('9')) {
+            all.push_back(static_cast<char>(text[i]));
             ++i;
             anyDigit = true;
         }
@@ -116,16 +162,16 @@ bool parseDecimal(const QString &text, Decimal &out)
     if (!anyDigit)
         return false;
     long exponent = 0;
-    if (i < n && (text.at(i) == u'E' || text.at(i) == u'e')) {
+    if (i < n && (text[i] == Ch('E') || text[i] == Ch('e'))) {
         ++i;
         bool expNegative = false;
-        if (i < n && (text.at(i) == u'+' || text.at(i) == u'-')) {
-            expNegative = text.at(i) == u'-';
+        if (i < n && (text[i] == Ch('+') || text[i] == Ch('-'))) {
+            expNegative = text[i] == Ch('-');
             ++i;
         }
         bool expDigit = false;
-        while (i < n && text.at(i).unicode() >= u'0' && text.at(i).unicode() <= u'9') {
-            exponent = exponent * 10 + (text.at(i).unicode() - u'0');
+        while (i < n && text[i] >= Ch('0') && text[i] <= Ch('9')) {
+            exponent = exponent * 10 + (text[i] - Ch('0'));
             if (exponent > MaxExponent)
                 return false;
             ++i;
@@ -228,17 +274,9 @@ bool parsePattern(const QString &pattern, Pattern &p)
     return true;
 }
 
-} // namespace
-
-QString formatNumber(const QString &numberText, const QString &pattern)
+// The digits of `d` laid out by the pattern.
+std::string formatDecimal(Decimal &d, const Pattern &p)
 {
-    Decimal d;
-    if (!parseDecimal(numberText, d))
-        return numberText;
-    Pattern p;
-    if (!parsePattern(pattern, p))
-        return numberText;
-
     // Working on the decimal digits of the result text rounds what the teacher sees: 2.345
     // gives 2.35, although the double nearest to 2.345 lies below it.
     roundTo(d, p.decimals);
@@ -280,6 +318,46 @@ QString formatNumber(const QString &numberText, const QString &pattern)
             frac.pop_back();
         out += frac;
     }
+    return out;
+}
+
+} // namespace
+
+QString formatNumber(const QString &numberText, const QString &pattern)
+{
+    Decimal d;
+    if (!parseDecimal(reinterpret_cast<const char16_t *>(numberText.utf16()), numberText.size(), d))
+        return numberText;
+    Pattern p;
+    if (!parsePattern(pattern, p))
+        return numberText;
+    const std::string out = formatDecimal(d, p);
+    return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
+}
+
+QString formatValue(double value, const QString &dataFormat)
+{
+    char text[32];
+    const std::size_t n = writeNumberText(value, text);
+    // The same data format for every cell of a table: read once.
+    thread_local QString lastFormat;
+    thread_local Pattern lastPattern;
+    thread_local bool lastUsable = false;
+    thread_local bool lastRead = false;
+    if (!lastRead || dataFormat != lastFormat) {
+        lastPattern = Pattern();
+        lastUsable = parsePattern(dataFormat, lastPattern);
+        lastFormat = dataFormat;
+        lastRead = true;
+    }
+    Decimal d;
+    std::string out;
+    if (lastUsable && parseDecimal(text, qsizetype(n), d))
+        out = formatDecimal(d, lastPattern);
+    else
+        out.assign(text, n);
+    if (!out.empty() && out.back() == '.')
+        out.pop_back();
     return QString::fromLatin1(out.data(), static_cast<qsizetype>(out.size()));
 }
 

@@ -2,8 +2,24 @@
 
 #include <QStringList>
 #include <algorithm>
+#include <atomic>
 
 namespace table {
+
+namespace {
+std::atomic<quint64> g_contentVersions{0};
+} // namespace
+
+void Grid::contentChanged()
+{
+    m_contentVersion = ++g_contentVersions;
+}
+
+const QString &Grid::emptyText()
+{
+    static const QString empty;
+    return empty;
+}
 
 Grid::Grid()
 {
@@ -15,11 +31,11 @@ Grid::Grid()
 }
 
 Grid::Grid(const Grid &o)
-    : m_rows(o.m_rows), m_cols(o.m_cols), m_text(o.m_text), m_style(o.m_style),
-      m_colWidth(o.m_colWidth), m_rowHeight(o.m_rowHeight), m_formatString(o.m_formatString), m_row(o.m_row),
-      m_col(o.m_col), m_rowSel(o.m_rowSel), m_colSel(o.m_colSel), m_topRow(o.m_topRow),
-      m_headerFormats(o.m_headerFormats)
+    : m_rows(o.m_rows), m_cols(o.m_cols), m_text(o.m_text), m_style(o.m_style), m_colWidth(o.m_colWidth),
+      m_rowHeight(o.m_rowHeight), m_formatString(o.m_formatString), m_row(o.m_row), m_col(o.m_col),
+      m_rowSel(o.m_rowSel), m_colSel(o.m_colSel), m_topRow(o.m_topRow), m_headerFormats(o.m_headerFormats)
 {
+    contentChanged();
 }
 
 Grid &Grid::operator=(const Grid &o)
@@ -39,6 +55,7 @@ Grid &Grid::operator=(const Grid &o)
     m_colSel = o.m_colSel;
     m_topRow = o.m_topRow;
     m_headerFormats = o.m_headerFormats;
+    contentChanged();
     notifyReset();
     return *this;
 }
@@ -61,6 +78,8 @@ Grid &Grid::operator=(Grid &&o) noexcept
     m_topRow = o.m_topRow;
     m_headerFormats = o.m_headerFormats;
     o.m_rows = o.m_cols = 0;
+    contentChanged();
+    o.contentChanged();
     notifyReset();
     return *this;
 }
@@ -94,6 +113,7 @@ void Grid::relayout(int rows, int cols)
     m_rowHeight.resize(static_cast<size_t>(rows), kDefaultRowHeight);
     m_rows = rows;
     m_cols = cols;
+    contentChanged();
     clampCurrent();
 }
 
@@ -135,6 +155,7 @@ void Grid::setTextArray(int index, const QString &text)
     if (index < 0 || static_cast<size_t>(index) >= m_text.size())
         return;
     m_text[static_cast<size_t>(index)] = text;
+    contentChanged();
     notifyCell(index / m_cols, index % m_cols);
 }
 
@@ -148,6 +169,7 @@ void Grid::setTextMatrix(int row, int col, const QString &text)
     if (!inRange(row, col))
         return;
     m_text[at(row, col)] = text;
+    contentChanged();
     notifyCell(row, col);
 }
 
@@ -171,6 +193,7 @@ void Grid::setFormatString(const QString &format, WidthRule widths)
         if (widths == FitWidths)
             m_colWidth[static_cast<size_t>(i)] = estimatedWidth(segments[i]);
     }
+    contentChanged();
     // A number no other header text got, in this grid or any other, so a view that is handed
     // another grid (a loaded table) sees the change as well.
     static int generation = 0;
@@ -312,6 +335,7 @@ bool Grid::reorderRows(const std::vector<int> &order)
         moveRow(i + 1, static_cast<size_t>(order[i]));
     m_text = std::move(text);
     m_style = std::move(style);
+    contentChanged();
     notifyReset();
     return true;
 }

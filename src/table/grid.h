@@ -44,6 +44,11 @@ public:
     void setTextArray(int index, const QString &text);
     QString TextMatrix(int row, int col) const;
     void setTextMatrix(int row, int col, const QString &text);
+    // The text without a copy, for loops over many cells; "" out of range.
+    const QString &cellText(int row, int col) const { return inRange(row, col) ? m_text[at(row, col)] : emptyText(); }
+    // Changes whenever a cell's text, Rows or Cols changes, and no two grids ever share a value, so
+    // (grid, contentVersion) names one content: what was read from it still holds while it stays.
+    quint64 contentVersion() const { return m_contentVersion; }
 
     // The header format text: "  |name1|name2…". Setting it splits at "|": segment i becomes the
     // text of cell (0, i) and column i's width fits it (estimated here; a view measures with its
@@ -117,6 +122,8 @@ private:
     void notifyCell(int row, int col);
     void notifyReset();
     void clampCurrent();
+    void contentChanged();
+    static const QString &emptyText();
 
     int m_rows = 0;
     int m_cols = 0;
@@ -128,6 +135,7 @@ private:
     int m_row = 0, m_col = 0, m_rowSel = 0, m_colSel = 0, m_topRow = 1;
     int m_bulk = 0;
     int m_headerFormats = 0;
+    quint64 m_contentVersion = 0;
     std::vector<GridObserver *> m_observers;
 };
 

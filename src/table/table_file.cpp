@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 
 namespace table {
 
@@ -57,8 +58,41 @@ private:
 
 QString decodedLine(QByteArrayView line)
 {
+    // "[/]" is ASCII, so the text holds it only where the bytes do.
+    if (!line.contains(QByteArrayView("[/]")))
+        return base::codec::decode(line);
     return fromFileLine(base::codec::decode(line));
 }
+
+// The cells of a class table are mostly a few short values (the scores 40 … 100 and their
+// halves): one shared string for each such value instead of one per cell.
+class ShortTexts {
+public:
+    QString text(QByteArrayView line)
+    {
+        const qsizetype n = line.size();
+        if (n == 0 || n > 7)
+            return decodedLine(line);
+        quint64 key = quint64(n) << 56;
+        for (qsizetype i = 0; i < n; ++i) {
+            const auto b = static_cast<unsigned char>(line[i]);
+            if (b >= 0x80 || b == '[')
+                return decodedLine(line);
+            key |= quint64(b) << (8 * i);
+        }
+        const auto it = m_texts.constFind(key);
+        if (it != m_texts.constEnd())
+            return it.value();
+        QString t = QString::fromLatin1(line.data(), n);
+        if (m_texts.size() < kMaxTexts)
+            m_texts.insert(key, t);
+        return t;
+    }
+
+private:
+    static constexpr qsizetype kMaxTexts = 4096;
+    QHash<quint64, QString> m_texts;
+};
 } // namespace
 
 QString toFileLine(const QString &value)
@@ -97,7 +131,29 @@ QStringList writeMember(const GradeTable &t)
 
 QByteArray memberBytes(const GradeTable &t)
 {
-    return base::codec::joinLines(writeMember(t));
+    // The bytes of joinLines(writeMember(t)), encoded line by line into one buffer.
+    const Grid &g = t.成绩表;
+    const int rows = g.Rows(), cols = g.Cols();
+    const QString header[kHeaderLines] = {
+        kMagicLine,          toFileLine(t.Caption), QString::number(rows),   QString::number(cols),
+        toFileLine(t.Text3), toFileLine(t.Text4),   toFileLine(t.DataFormat)};
+    qsizetype units = 0;
+    for (const QString &h : header)
+        units += h.size() + 1;
+    const int cells = rows * cols;
+    for (int i = 0; i < cells; ++i)
+        units += g.TextArray(i).size() + 1;
+    QByteArray out;
+    out.reserve(units * 2);
+    auto line = [&out](const QString &text) {
+        base::codec::appendEncoded(out, text);
+        out.append("\r\n", 2);
+    };
+    for (const QString &h : header)
+        line(h);
+    for (int i = 0; i < cells; ++i)
+        line(toFileLine(g.TextArray(i)));
+    return out;
 }
 
 MemberResult readMember(QByteArrayView member, GradeTable &t)
@@ -133,8 +189,9 @@ MemberResult readMember(QByteArrayView member, GradeTable &t)
     t.Text3 = header[3];
     t.Text4 = header[4];
     t.DataFormat = header[5];
+    ShortTexts shortTexts;
     for (qint64 i = 0; i < cells && !lines.atEnd(); ++i)
-        g.setTextArray(static_cast<int>(i), decodedLine(lines.next()));
+        g.setTextArray(static_cast<int>(i), shortTexts.text(lines.next()));
     t.rebuildHeader();
     return MemberResult::Ok;
 }

@@ -247,7 +247,8 @@ private slots:
         QVERIFY(!file.LoadData(t, tableNameFromPath(path), true));
         QCOMPARE(p.shown.size(), 1);
         QVERIFY2(p.shown.first().text == QStringLiteral("文件格式不正确!") ||
-                     p.shown.first().text == QStringLiteral("文件打开失败！请确认文件格式正确，或确认您有权访问该文档。"),
+                     p.shown.first().text ==
+                         QStringLiteral("文件打开失败！请确认文件格式正确，或确认您有权访问该文档。"),
                  qPrintable(p.shown.first().text));
         QCOMPARE(t.成绩表.Rows(), 2);
         QCOMPARE(filesIn(dir()), QStringList());
@@ -474,6 +475,40 @@ private slots:
         QFETCH(QString, back);
         QCOMPARE(toFileLine(value), line);
         QCOMPARE(fromFileLine(line), back);
+    }
+
+    // The member written in one buffer is the lines joined, and reading it gives every cell back:
+    // short values shared between cells, line breaks, characters of two and four bytes.
+    void memberRoundTrip()
+    {
+        GradeTable t;
+        fill(t, 6, {QStringLiteral("语文"), QStringLiteral("备注")});
+        const QStringList values = {QString(),
+                                    QStringLiteral(" "),
+                                    QStringLiteral("85"),
+                                    QStringLiteral("92.5"),
+                                    QStringLiteral("85"),
+                                    QStringLiteral("a\nb"),
+                                    QStringLiteral("1234567"),
+                                    QStringLiteral("12345678"),
+                                    QStringLiteral("王"),
+                                    QStringLiteral("x[y]"),
+                                    QStringLiteral("€𠀀\n"),
+                                    QStringLiteral("！公式：cell(?,1)+1")};
+        int k = 0;
+        for (int r = 1; r < t.成绩表.Rows(); ++r)
+            for (int c = 1; c < t.成绩表.Cols(); ++c)
+                t.成绩表.setTextMatrix(r, c, values.at(k++ % values.size()));
+        const QByteArray bytes = table::memberBytes(t);
+        QCOMPARE(bytes, base::codec::joinLines(writeMember(t)));
+        GradeTable back;
+        QCOMPARE(readMember(bytes, back), MemberResult::Ok);
+        for (int r = 1; r < t.成绩表.Rows(); ++r)
+            for (int c = 1; c < t.成绩表.Cols(); ++c)
+                QCOMPARE(back.成绩表.TextMatrix(r, c), t.成绩表.TextMatrix(r, c));
+        // A value shared on reading is still each cell's own.
+        back.成绩表.setTextMatrix(2, 1, QStringLiteral("90"));
+        QCOMPARE(back.成绩表.TextMatrix(3, 1), QStringLiteral("85"));
     }
 
     void dialogPathWithoutExtension()
