@@ -9,6 +9,8 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
+#include <cstring>
 
 namespace table {
 
@@ -48,7 +50,8 @@ public:
         if (atEnd())
             return 0;
         const QByteArrayView rest = m_bytes.sliced(m_pos);
-        return rest.count('\n') + (rest.endsWith('\n') ? 0 : 1);
+        // std::count: QByteArrayView::count(char) goes through the general substring search.
+        return qint64(std::count(rest.begin(), rest.end(), '\n')) + (rest.endsWith('\n') ? 0 : 1);
     }
 
 private:
@@ -58,8 +61,18 @@ private:
 
 QString decodedLine(QByteArrayView line)
 {
-    // "[/]" is ASCII, so the text holds it only where the bytes do.
-    if (!line.contains(QByteArrayView("[/]")))
+    // "[/]" is ASCII, so the text holds it only where the bytes do. Looked for with memchr: the
+    // general substring search costs more than decoding a short line.
+    bool marked = false;
+    for (qsizetype from = 0; !marked && from + 2 < line.size();) {
+        const void *hit = std::memchr(line.data() + from, '[', size_t(line.size() - 2 - from));
+        if (!hit)
+            break;
+        const qsizetype at = static_cast<const char *>(hit) - line.data();
+        marked = line[at + 1] == '/' && line[at + 2] == ']';
+        from = at + 1;
+    }
+    if (!marked)
         return base::codec::decode(line);
     return fromFileLine(base::codec::decode(line));
 }
