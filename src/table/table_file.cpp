@@ -11,6 +11,7 @@
 #include <QHash>
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace table {
 
@@ -78,19 +79,21 @@ QString decodedLine(QByteArrayView line)
 }
 
 // The cells of a class table are mostly a few short values (the scores 40 … 100 and their
-// halves): one shared string for each such value instead of one per cell.
+// halves): one shared string for each such value instead of one per cell. A longer text that
+// repeats the one above it in its column (a column of copies of one formula) shares that one's
+// string too. The lines are views into the member, which outlives this.
 class ShortTexts {
 public:
-    QString text(QByteArrayView line)
+    QString text(QByteArrayView line, qsizetype col)
     {
         const qsizetype n = line.size();
         if (n == 0 || n > 7)
-            return decodedLine(line);
+            return repeatedOrDecoded(line, col);
         quint64 key = quint64(n) << 56;
         for (qsizetype i = 0; i < n; ++i) {
             const auto b = static_cast<unsigned char>(line[i]);
             if (b >= 0x80 || b == '[')
-                return decodedLine(line);
+                return repeatedOrDecoded(line, col);
             key |= quint64(b) << (8 * i);
         }
         const auto it = m_texts.constFind(key);
@@ -103,8 +106,29 @@ public:
     }
 
 private:
+    QString repeatedOrDecoded(QByteArrayView line, qsizetype col)
+    {
+        if (col < 0 || col >= Grid::kMaxCount)
+            return decodedLine(line);
+        if (std::size_t(col) >= m_above.size())
+            m_above.resize(std::size_t(col) + 1);
+        Above &above = m_above[std::size_t(col)];
+        if (!above.set || above.bytes != line) {
+            above.text = decodedLine(line);
+            above.bytes = line;
+            above.set = true;
+        }
+        return above.text;
+    }
+
+    struct Above {
+        QByteArrayView bytes;
+        QString text;
+        bool set = false;
+    };
     static constexpr qsizetype kMaxTexts = 4096;
     QHash<quint64, QString> m_texts;
+    std::vector<Above> m_above;
 };
 } // namespace
 
@@ -204,7 +228,7 @@ MemberResult readMember(QByteArrayView member, GradeTable &t)
     t.DataFormat = header[5];
     ShortTexts shortTexts;
     for (qint64 i = 0; i < cells && !lines.atEnd(); ++i)
-        g.setTextArray(static_cast<int>(i), shortTexts.text(lines.next()));
+        g.setTextArray(static_cast<int>(i), shortTexts.text(lines.next(), qsizetype(i % cols)));
     t.rebuildHeader();
     return MemberResult::Ok;
 }
