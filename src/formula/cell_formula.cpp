@@ -242,41 +242,12 @@ public:
         m_map.insert(text, f);
         return f;
     }
-    // formatValue(value, dataFormat), remembered: a table's results repeat (sums and averages of
-    // the same scores), and a repeated one then costs neither the formatting nor a string of its
-    // own (the cells share it).
-    QString formatted(double value, const QString &dataFormat)
-    {
-        if (!m_formattedFormat.isSharedWith(dataFormat) && m_formattedFormat != dataFormat) {
-            for (Formatted &e : m_formatted)
-                e = Formatted();
-            m_formattedFormat = dataFormat;
-        }
-        quint64 bits = 0;
-        static_assert(sizeof bits == sizeof value);
-        std::memcpy(&bits, &value, sizeof bits);
-        Formatted &e = m_formatted[std::size_t((bits * 0x9E3779B97F4A7C15ull) >> (64 - kFormattedBits))];
-        if (!e.used || e.bits != bits) {
-            e.text = formatValue(value, dataFormat);
-            e.bits = bits;
-            e.used = true;
-        }
-        return e.text;
-    }
     std::vector<double> inserted;
     qint64 evaluations = 0;
     // The buffer a table-wide pass keeps its cell numbers in, kept for the next pass.
     std::vector<CellNumber> passNumbers;
 
 private:
-    struct Formatted {
-        quint64 bits = 0;
-        bool used = false;
-        QString text;
-    };
-    static constexpr int kFormattedBits = 12;
-    std::vector<Formatted> m_formatted = std::vector<Formatted>(std::size_t(1) << kFormattedBits);
-    QString m_formattedFormat;
     static constexpr std::size_t kMaxBytes = 64u << 20;
     static constexpr std::size_t kMaxKeptCells = 1u << 20;
 
@@ -384,8 +355,7 @@ bool compiledValue(const table::Grid &grid, int row, int col, CompiledFormula &f
         return false;
     if (calc.options.base == CalcOptions::Base::Dec) {
         double value = 0;
-        *out = calc.runValue(*program, inserted.data(), &value) ? cacheOf(calc).formatted(value, dataFormat)
-                                                                : kFormulaError;
+        *out = calc.runValue(*program, inserted.data(), &value) ? formatValue(value, dataFormat) : kFormulaError;
     } else {
         *out = formatResult(calc.run(*program, inserted.data()), dataFormat);
     }
