@@ -12,7 +12,6 @@
 #include <iconv.h>
 #include <memory>
 #include <optional>
-#include <vector>
 
 namespace base::codec {
 
@@ -62,64 +61,22 @@ QByteArray gb18030Of(Converter &conv, const char16_t *units, int count)
     return QByteArray(buf, qsizetype(sizeof buf - outLeft));
 }
 
-// The two tables built once from iconv: CP936 bytes of every BMP character, and the character of
-// every two-byte GB18030 sequence. Everything else (four-byte forms, characters outside CP936)
-// still goes through iconv, which is rare in a school's tables.
+// The two lookup tables, generated from iconv at build time (gen/codec_tables_gen.cpp) so that
+// no start of the program spends time building them: CP936 bytes of every BMP character, and the
+// character of every two-byte GB18030 sequence. Everything else (four-byte forms, characters
+// outside CP936) still goes through iconv, which is rare in a school's tables.
+#include "codec_tables.inc"
+
 struct Tables {
     // 0: not in CP936; else one byte (< 0x100) or lead << 8 | trail.
-    std::vector<quint16> encode = std::vector<quint16>(0x10000, 0);
+    const quint16 *encode;
     // [lead - 0x81][trail - 0x40]; 0 where the sequence is no character.
-    std::vector<char16_t> decode = std::vector<char16_t>(126 * 191, 0);
-
-    Tables()
-    {
-        Converter toCp936("CP936", kUtf16);
-        if (toCp936.ok()) {
-            for (char32_t c = 0x80; c < 0x10000; ++c) {
-                if (c >= 0xD800 && c < 0xE000)
-                    continue;
-                char16_t unit = char16_t(c);
-                char buf[8];
-                char *in = reinterpret_cast<char *>(&unit);
-                size_t inLeft = sizeof unit;
-                char *out = buf;
-                size_t outLeft = sizeof buf;
-                toCp936.reset();
-                if (toCp936.run(&in, &inLeft, &out, &outLeft) == size_t(-1))
-                    continue;
-                const size_t n = sizeof buf - outLeft;
-                const auto b0 = static_cast<unsigned char>(buf[0]);
-                if (n == 1)
-                    encode[c] = b0;
-                else if (n == 2)
-                    encode[c] = quint16(b0 << 8 | static_cast<unsigned char>(buf[1]));
-            }
-        }
-        Converter fromGb18030(kUtf16, "GB18030");
-        if (fromGb18030.ok()) {
-            for (int lead = 0x81; lead <= 0xFE; ++lead)
-                for (int trail = 0x40; trail <= 0xFE; ++trail) {
-                    if (trail == 0x7F)
-                        continue;
-                    char bytes[2] = {char(lead), char(trail)};
-                    char16_t units[4];
-                    char *in = bytes;
-                    size_t inLeft = 2;
-                    char *out = reinterpret_cast<char *>(units);
-                    size_t outLeft = sizeof units;
-                    fromGb18030.reset();
-                    if (fromGb18030.run(&in, &inLeft, &out, &outLeft) == size_t(-1))
-                        continue;
-                    if (sizeof units - outLeft == sizeof(char16_t))
-                        decode[size_t((lead - 0x81) * 191 + (trail - 0x40))] = units[0];
-                }
-        }
-    }
+    const char16_t *decode;
 };
 
 const Tables &tables()
 {
-    static const Tables t;
+    static constexpr Tables t{kEncodeTable, kDecodeTable};
     return t;
 }
 

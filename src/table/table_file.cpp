@@ -9,6 +9,9 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
+#include <algorithm>
+#include <cstring>
+#include <vector>
 
 namespace table {
 
@@ -48,7 +51,8 @@ public:
         if (atEnd())
             return 0;
         const QByteArrayView rest = m_bytes.sliced(m_pos);
-        return rest.count('\n') + (rest.endsWith('\n') ? 0 : 1);
+        // std::count: QByteArrayView::count(char) goes through the general substring search.
+        return qint64(std::count(rest.begin(), rest.end(), '\n')) + (rest.endsWith('\n') ? 0 : 1);
     }
 
 private:
@@ -58,26 +62,38 @@ private:
 
 QString decodedLine(QByteArrayView line)
 {
-    // "[/]" is ASCII, so the text holds it only where the bytes do.
-    if (!line.contains(QByteArrayView("[/]")))
+    // "[/]" is ASCII, so the text holds it only where the bytes do. Looked for with memchr: the
+    // general substring search costs more than decoding a short line.
+    bool marked = false;
+    for (qsizetype from = 0; !marked && from + 2 < line.size();) {
+        const void *hit = std::memchr(line.data() + from, '[', size_t(line.size() - 2 - from));
+        if (!hit)
+            break;
+        const qsizetype at = static_cast<const char *>(hit) - line.data();
+        marked = line[at + 1] == '/' && line[at + 2] == ']';
+        from = at + 1;
+    }
+    if (!marked)
         return base::codec::decode(line);
     return fromFileLine(base::codec::decode(line));
 }
 
 // The cells of a class table are mostly a few short values (the scores 40 … 100 and their
-// halves): one shared string for each such value instead of one per cell.
+// halves): one shared string for each such value instead of one per cell. A longer text that
+// repeats the one above it in its column (a column of copies of one formula) shares that one's
+// string too. The lines are views into the member, which outlives this.
 class ShortTexts {
 public:
-    QString text(QByteArrayView line)
+    QString text(QByteArrayView line, qsizetype col)
     {
         const qsizetype n = line.size();
         if (n == 0 || n > 7)
-            return decodedLine(line);
+            return repeatedOrDecoded(line, col);
         quint64 key = quint64(n) << 56;
         for (qsizetype i = 0; i < n; ++i) {
             const auto b = static_cast<unsigned char>(line[i]);
             if (b >= 0x80 || b == '[')
-                return decodedLine(line);
+                return repeatedOrDecoded(line, col);
             key |= quint64(b) << (8 * i);
         }
         const auto it = m_texts.constFind(key);
@@ -90,8 +106,29 @@ public:
     }
 
 private:
+    QString repeatedOrDecoded(QByteArrayView line, qsizetype col)
+    {
+        if (col < 0 || col >= Grid::kMaxCount)
+            return decodedLine(line);
+        if (std::size_t(col) >= m_above.size())
+            m_above.resize(std::size_t(col) + 1);
+        Above &above = m_above[std::size_t(col)];
+        if (!above.set || above.bytes != line) {
+            above.text = decodedLine(line);
+            above.bytes = line;
+            above.set = true;
+        }
+        return above.text;
+    }
+
+    struct Above {
+        QByteArrayView bytes;
+        QString text;
+        bool set = false;
+    };
     static constexpr qsizetype kMaxTexts = 4096;
     QHash<quint64, QString> m_texts;
+    std::vector<Above> m_above;
 };
 } // namespace
 
@@ -191,7 +228,7 @@ MemberResult readMember(QByteArrayView member, GradeTable &t)
     t.DataFormat = header[5];
     ShortTexts shortTexts;
     for (qint64 i = 0; i < cells && !lines.atEnd(); ++i)
-        g.setTextArray(static_cast<int>(i), shortTexts.text(lines.next()));
+        g.setTextArray(static_cast<int>(i), shortTexts.text(lines.next(), qsizetype(i % cols)));
     t.rebuildHeader();
     return MemberResult::Ok;
 }
