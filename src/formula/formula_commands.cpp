@@ -12,10 +12,14 @@ void registerFormulaCommands(table::CommandRegistry &r)
     r.displayValue = [](const table::GradeTable &t, base::Workspace &ws, int row, int col) {
         return 公式2值(t.成绩表, row, col, t.DataFormat, calculator(ws));
     };
-    r.add({QStringLiteral("menuCheckGS"), base::ToolButton::None,
-           [](CommandContext &c) { menuCheckGS(c.doc, calculator(c.ws)); }, {}});
-    r.add({QStringLiteral("menuRun"), base::ToolButton::None,
-           [](CommandContext &c) { menuRun(c.doc, c.prompter, calculator(c.ws)); }, {}});
+    r.add({QStringLiteral("menuCheckGS"),
+           base::ToolButton::None,
+           [](CommandContext &c) { menuCheckGS(c.doc, calculator(c.ws)); },
+           {}});
+    r.add({QStringLiteral("menuRun"),
+           base::ToolButton::None,
+           [](CommandContext &c) { menuRun(c.doc, c.prompter, calculator(c.ws)); },
+           {}});
     r.add({QStringLiteral("menuSetGStoLine"), base::ToolButton::None,
            [](CommandContext &c) { menuSetGStoLine(c.doc, c.prompter); },
            [](const CommandContext &c) {

@@ -6,8 +6,8 @@
 #include "formula/number_format.h"
 #include "table/command.h"
 #include "table/data_format_dialog.h"
-#include "table/table_properties.h"
 #include "table/grid_view.h"
+#include "table/table_properties.h"
 #include "ui/prompter.h"
 
 #include <QComboBox>

@@ -24,7 +24,6 @@ class Workspace;
 
 namespace shell {
 
-
 class frmLogin : public QDialog {
     Q_OBJECT
 public:

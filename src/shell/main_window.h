@@ -34,14 +34,13 @@ namespace shell {
 
 class SchoolTreePanel;
 
-
 class MDIForm1 : public QMainWindow, public table::TableWindows {
     Q_OBJECT
 public:
     // Runs the loading steps: data directories, school tree, stored table font, caption, print
     // settings. `commands` are the table windows' commands; the frame adds its own to them.
-    MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings,
-             table::CommandRegistry commands, QWidget *parent = nullptr);
+    MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, table::CommandRegistry commands,
+             QWidget *parent = nullptr);
     ~MDIForm1() override;
 
     base::Workspace &workspace() const { return m_ws; }

@@ -1,7 +1,7 @@
 #include "shell/user_cli.h"
 
-#include "shell/user_store.h"
 #include "base/workspace.h"
+#include "shell/user_store.h"
 #include "ui/prompter.h"
 
 #include <QTextStream>

@@ -15,7 +15,6 @@ class Workspace;
 
 namespace shell {
 
-
 // `args` is "add NAME PW", "passwd NAME OLD NEW" or "list", optionally preceded by "user".
 // "list" writes one name per line to `out`. 0 on success, 1 on a refusal, 2 on a usage error.
 int runUserCommand(base::Workspace &ws, ui::Prompter &prompter, const QStringList &args, QTextStream &out);

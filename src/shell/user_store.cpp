@@ -1,9 +1,9 @@
 #include "shell/user_store.h"
 
+#include "base/archive.h"
 #include "base/ini_profile.h"
 #include "base/text_codec.h"
 #include "base/workspace.h"
-#include "base/archive.h"
 #include "ui/prompter.h"
 
 #include <QFile>
@@ -47,8 +47,7 @@ bool nameFitsList(const QString &name)
 }
 
 const QString kPasswordKey = QStringLiteral("psd");
-const QString kNameTooOdd =
-    QStringLiteral("用户名不能以双引号开头或结尾，也不能超过254个字节，请重新输入。");
+const QString kNameTooOdd = QStringLiteral("用户名不能以双引号开头或结尾，也不能超过254个字节，请重新输入。");
 const QString kPasswordTooOdd = QStringLiteral("密码不能以双引号开头或结尾，也不能超过254个字节，请重新输入。");
 
 // Reading a value removes one pair of surrounding quotes and keeps at most 254 bytes, so a value
@@ -272,7 +271,8 @@ UserStore::DeleteResult UserStore::deleteUser(const QString &name, const QString
         return DeleteResult::Deleted;
     }
     const QStringList lines = rebuiltListLines(list, base::codec::splitLines(text));
-    return save(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")) ? DeleteResult::Deleted : DeleteResult::Failed;
+    return save(lines.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n")) ? DeleteResult::Deleted
+                                                                             : DeleteResult::Failed;
 }
 
 QStringList UserStore::rebuiltListLines(const QStringList &remaining, const QStringList &oldLines)

@@ -22,7 +22,6 @@ class Workspace;
 
 namespace shell {
 
-
 // Fixed for every build, so a store written by one opens in any other.
 inline constexpr char16_t kUserStorePassword[] = u"ScorvaneUsers!7";
 

@@ -54,7 +54,7 @@ struct CommandContext {
     TableWindows *windows = nullptr; // the main window's services; null in tests without one
     // Where the keyboard is: the grid, a text box of the window, or neither.
     enum class Focus { Grid, TextBox, None } focus = Focus::Grid;
-    TextBox *textBox = nullptr;      // when focus is TextBox
+    TextBox *textBox = nullptr; // when focus is TextBox
 };
 
 // Commands of the main window that need no table: the converters and the school tree of its
@@ -68,7 +68,7 @@ struct FrameContext {
 using FrameCommand = std::function<void(FrameContext &)>;
 
 struct Command {
-    QString name;                                  // the menu entry's objectName
+    QString name; // the menu entry's objectName
     base::ToolButton button = base::ToolButton::None;
     std::function<void(CommandContext &)> run;
     std::function<bool(const CommandContext &)> enabled; // empty: always enabled

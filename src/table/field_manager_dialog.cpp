@@ -4,9 +4,9 @@
 #include "table/class_info_dialog.h"
 #include "table/command.h"
 #include "table/font_dialog.h"
+#include "table/grid_view.h"
 #include "table/height_width_dialog.h"
 #include "table/table_properties.h"
-#include "table/grid_view.h"
 #include "ui/prompter.h"
 
 #include <QFontDatabase>

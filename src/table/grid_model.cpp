@@ -8,7 +8,6 @@
 
 namespace table {
 
-
 GridModel::GridModel(Grid &grid, QObject *parent) : QAbstractTableModel(parent), m_grid(grid)
 {
     m_grid.addObserver(this);
@@ -37,8 +36,8 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
         return shownText(r, c);
     case Qt::TextAlignmentRole:
         // Numbers to the right, so their digits line up; texts to the left.
-        return QVariant::fromValue(Qt::Alignment((sortNumber(shownText(r, c)).has_value() ? Qt::AlignRight : Qt::AlignLeft) |
-                                                 Qt::AlignVCenter));
+        return QVariant::fromValue(Qt::Alignment(
+            (sortNumber(shownText(r, c)).has_value() ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter));
     case Qt::ForegroundRole:
         if (QRgb color = m_grid.cellForeColor(r, c))
             return QColor::fromRgb(color);

@@ -56,10 +56,14 @@ void registerTableCommands(CommandRegistry &r)
 {
     using base::ToolButton;
     r.add({QStringLiteral("menuSave"), ToolButton::Save, [](CommandContext &c) { c.files.menuSave(c.doc); }, {}});
-    r.add({QStringLiteral("menuCopyTable"), ToolButton::None,
-           [](CommandContext &c) { c.files.menuCopyTable(c.doc); }, {}});
-    r.add({QStringLiteral("menuUnPasSave"), ToolButton::None,
-           [](CommandContext &c) { c.files.menuUnPasSave(c.doc); }, {}});
+    r.add({QStringLiteral("menuCopyTable"),
+           ToolButton::None,
+           [](CommandContext &c) { c.files.menuCopyTable(c.doc); },
+           {}});
+    r.add({QStringLiteral("menuUnPasSave"),
+           ToolButton::None,
+           [](CommandContext &c) { c.files.menuUnPasSave(c.doc); },
+           {}});
     r.add({QStringLiteral("menuUndo"), ToolButton::Undo, [](CommandContext &c) { c.doc.undo(); },
            [](const CommandContext &c) { return c.doc.undoEnabled(); }});
     r.add({QStringLiteral("menuCut"), ToolButton::Cut, cut, {}, true});

@@ -51,10 +51,7 @@ const ui::MenuEntry kEditMenuEntries[] = {
     {u"menuSelAll", u"全选(&A)", "Ctrl+A"},
 };
 const ui::MenuEntry kFormatMenuEntries[] = {
-    {u"menuFont", u"字体(&F)..."},
-    {u"menuHeight", u"行高(&H)"},
-    {u"mneuWeight", u"列宽(&W)"},
-    {u"-", u""},
+    {u"menuFont", u"字体(&F)..."},         {u"menuHeight", u"行高(&H)"}, {u"mneuWeight", u"列宽(&W)"}, {u"-", u""},
     {u"menuShowResults", u"显示公式结果"},
 };
 const ui::MenuEntry kFieldMenuEntries[] = {
@@ -73,8 +70,12 @@ const ui::MenuEntry kToolsMenuEntries[] = {
     {u"menuBBedit", u"报表编辑器"},
 };
 const ui::MenuEntry kWindowMenuEntries[] = {
-    {u"menuCD", u"层叠(&S)"},      {u"menuZXPP", u"纵向平铺(&H)"}, {u"menuHXPP", u"横向平铺(&E)"},
-    {u"menuPL", u"排列图标(&A)"},  {u"-", u""},                    {u"<menuSelWindow", u"选择数据表(&L)"},
+    {u"menuCD", u"层叠(&S)"},
+    {u"menuZXPP", u"纵向平铺(&H)"},
+    {u"menuHXPP", u"横向平铺(&E)"},
+    {u"menuPL", u"排列图标(&A)"},
+    {u"-", u""},
+    {u"<menuSelWindow", u"选择数据表(&L)"},
     {u">", u""},
 };
 const ui::MenuEntry kHelpMenuEntries[] = {

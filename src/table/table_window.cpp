@@ -1,17 +1,17 @@
 #include "table/table_window.h"
 
 #include "base/workspace.h"
-#include "table/editing.h"
-#include "table/formula_text.h"
 #include "table/cell_editor_window.h"
-#include "table/grid_view.h"
-#include "table/grid_model.h"
-#include "table/table_commands.h"
-#include "ui/settings_store.h"
+#include "table/editing.h"
 #include "table/field_commands.h"
 #include "table/find_replace.h"
-#include "table/templates.h"
+#include "table/formula_text.h"
+#include "table/grid_model.h"
+#include "table/grid_view.h"
+#include "table/table_commands.h"
 #include "table/table_menus.h"
+#include "table/templates.h"
+#include "ui/settings_store.h"
 
 #include "base/twips.h"
 #include "ui/menu_builder_qt.h"
@@ -158,7 +158,8 @@ void Form1::rebuildFindResults()
     first->setText(results.summary);
     first->setEnabled(false);
     for (qsizetype i = 0; i < results.entries.size(); ++i) {
-        QAction *a = menu->addAction(QString(results.entries[i].caption).replace(QLatin1Char('&'), QLatin1String("&&")));
+        QAction *a =
+            menu->addAction(QString(results.entries[i].caption).replace(QLatin1Char('&'), QLatin1String("&&")));
         a->setObjectName(QStringLiteral("menuZD"));
         const int entry = int(i) + 1;
         connect(a, &QAction::triggered, this, [this, entry] {
@@ -568,20 +569,29 @@ void Form1::showPopupMenu()
 
 void registerTableWindowCommands(CommandRegistry &r, ui::SettingsStore &settings)
 {
-    r.add({QStringLiteral("menuShowResults"), base::ToolButton::None, [&settings](CommandContext &c) {
+    r.add({QStringLiteral("menuShowResults"),
+           base::ToolButton::None,
+           [&settings](CommandContext &c) {
                c.ws.showFormulaResults = !c.ws.showFormulaResults;
                settings.setValue(kViewSection, kShowResultsKey,
                                  c.ws.showFormulaResults ? QStringLiteral("1") : QStringLiteral("0"));
-           }, {}});
+           },
+           {}});
     auto form = [](CommandContext &c) { return qobject_cast<Form1 *>(c.window); };
-    r.add({QStringLiteral("menuClose"), base::ToolButton::None, [form](CommandContext &c) {
+    r.add({QStringLiteral("menuClose"),
+           base::ToolButton::None,
+           [form](CommandContext &c) {
                if (Form1 *w = form(c))
                    w->requestClose();
-           }, {}});
-    r.add({QStringLiteral("menuEditit"), base::ToolButton::None, [form](CommandContext &c) {
+           },
+           {}});
+    r.add({QStringLiteral("menuEditit"),
+           base::ToolButton::None,
+           [form](CommandContext &c) {
                if (Form1 *w = form(c))
                    w->MSFlexGridEdit(QStringLiteral(" "));
-           }, {}});
+           },
+           {}});
 }
 
 } // namespace table

@@ -3,7 +3,7 @@
 namespace ui {
 
 struct MenuEntry {
-    const char16_t *name;    // objectName; u"-" a separator; u"<name" opens a submenu, u">" closes it
+    const char16_t *name; // objectName; u"-" a separator; u"<name" opens a submenu, u">" closes it
     const char16_t *caption;
     const char *shortcut = "";
 };

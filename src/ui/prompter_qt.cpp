@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QHeaderView>
-#include <QTreeView>
 #include <QInputDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
 #include <QTranslator>
+#include <QTreeView>
 
 namespace ui {
 

@@ -1,8 +1,8 @@
 // The command-line companion from outside: its output, exit codes and messages, and that it
 // leaves no working file behind. Runs the real scorvane-cli.
 #include "base/text_codec.h"
-#include "shell/user_store.h"
 #include "base/workspace.h"
+#include "shell/user_store.h"
 #include "table/table_file.h"
 #include "test_support.h"
 

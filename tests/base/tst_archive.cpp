@@ -1,5 +1,5 @@
-#include "base/text_codec.h"
 #include "base/archive.h"
+#include "base/text_codec.h"
 #include "test_support.h"
 
 #include <QDir>

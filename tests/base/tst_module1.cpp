@@ -1,6 +1,6 @@
-#include "scripted_prompter.h"
 #include "base/module1.h"
 #include "base/text_codec.h"
+#include "scripted_prompter.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

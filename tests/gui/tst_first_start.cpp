@@ -2,16 +2,16 @@
 // folder, the first user created and logged in through the login dialog, a table opened, a
 // score edited, the main window closed with the save prompt answered, and the saved table opened
 // again with that user's table password.
-#include "scripted_prompter.h"
 #include "app/program_commands.h"
+#include "base/workspace.h"
+#include "scripted_prompter.h"
 #include "shell/login_dialog.h"
 #include "shell/main_window.h"
 #include "shell/user_store.h"
-#include "base/workspace.h"
+#include "table/grid_view.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
 #include "test_support.h"
-#include "table/grid_view.h"
 #include "ui/settings_store.h"
 
 #include <QApplication>

@@ -1,16 +1,16 @@
 // The main window as the program shows it: the loading steps, toolbar, status bar and frame menus,
 // opening a table file, the menus and window list of the active table window, the window
 // arrangements, closing the frame with a changed table, the about box and the splash window.
-#include "scripted_prompter.h"
 #include "app/program_commands.h"
+#include "base/workspace.h"
+#include "scripted_prompter.h"
 #include "shell/about_dialog.h"
 #include "shell/main_window.h"
 #include "shell/splash_window.h"
-#include "base/workspace.h"
+#include "table/grid_view.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
 #include "test_support.h"
-#include "table/grid_view.h"
 #include "ui/settings_store.h"
 
 #include <QAction>

@@ -1,13 +1,13 @@
 // The table window as a teacher uses it: typing into cells (keys and input-method text), Enter
 // by input direction, Escape, the formula bar and its check box, the clipboard, undo, the close
 // prompt, and a whole session that types scores and a formula and saves the table.
-#include "scripted_prompter.h"
+#include "app/program_commands.h"
 #include "base/workspace.h"
+#include "scripted_prompter.h"
+#include "table/grid_view.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
 #include "ui/settings_store.h"
-#include "app/program_commands.h"
-#include "table/grid_view.h"
 
 #include <QAction>
 #include <QApplication>
@@ -459,8 +459,7 @@ private slots:
 
         auto *header = m_w->gridView()->horizontalHeader();
         QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(header->sectionViewportPosition(1) + 4, 4));
-        QCOMPARE((QList<int>{grid().Row(), grid().Col(), grid().RowSel(), grid().ColSel()}),
-                 (QList<int>{1, 2, 3, 2}));
+        QCOMPARE((QList<int>{grid().Row(), grid().Col(), grid().RowSel(), grid().ColSel()}), (QList<int>{1, 2, 3, 2}));
 
         grid().setTextMatrix(1, 2, QStringLiteral("9"));
         grid().setTextMatrix(2, 3, QStringLiteral("！公式：cell(1,1)+cell(1,2)"));

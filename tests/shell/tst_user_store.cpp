@@ -1,9 +1,9 @@
 // The user store: JMuser, the add checks and their precedence, login, password change, delete with
 // the rebuilt list file, and that the plain user.dat never stays on disk. Stores are cross-checked
 // with Info-ZIP in both directions.
+#include "base/workspace.h"
 #include "scripted_prompter.h"
 #include "shell/user_store.h"
-#include "base/workspace.h"
 #include "test_support.h"
 
 #include <QFile>
@@ -233,8 +233,8 @@ private slots:
         QTest::newRow("name ending in a quote") << QStringLiteral("abc\"") << QString() << QString() << oddName;
         QTest::newRow("name of 255 bytes") << QString(255, u'n') << QString() << QString() << oddName;
         QTest::newRow("name of 128 chinese characters") << QString(128, u'张') << QString() << QString() << oddName;
-        QTest::newRow("password in quotes") << QStringLiteral("newone") << QStringLiteral("\"secret\"")
-                                            << QStringLiteral("\"secret\"") << oddPw;
+        QTest::newRow("password in quotes")
+            << QStringLiteral("newone") << QStringLiteral("\"secret\"") << QStringLiteral("\"secret\"") << oddPw;
         QTest::newRow("password of 255 bytes")
             << QStringLiteral("newone") << QString(255, u'p') << QString(255, u'p') << oddPw;
     }
