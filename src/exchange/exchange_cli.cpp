@@ -17,12 +17,12 @@ using namespace table::cli;
 namespace {
 
 // A list of data rows "N", "N-M", … (1 … last); nullopt after the range message.
-std::optional<QList<int>> parseRows(Context &ctx, const QString &spec, int last)
+std::optional<QList<int>> parseRows(Context &ctx, const QString &text, int last)
 {
     QList<int> rows;
-    if (spec.isEmpty())
+    if (text.isEmpty())
         return rows;
-    for (const QString &item : spec.split(QLatin1Char(','))) {
+    for (const QString &item : text.split(QLatin1Char(','))) {
         const qsizetype dash = item.indexOf(QLatin1Char('-'));
         const auto from = numberInRange(ctx, dash < 0 ? item : item.left(dash), 1, last);
         if (!from)
