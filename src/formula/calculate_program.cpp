@@ -367,6 +367,18 @@ bool Calculator::runValue(const Program &program, const double *inserted, double
     double *st = m_stack.data();
     int sp = 0;
     const double *numbers = program.numbers.data();
+    const auto operand = [numbers, inserted](const Program::Step &step) {
+        switch (step.op) {
+        case Program::Op::AddSlot:
+        case Program::Op::SubtractSlot:
+        case Program::Op::MultiplySlot:
+        case Program::Op::DivideSlot:
+        case Program::Op::PowerSlot:
+            return inserted[step.index];
+        default:
+            return numbers[step.index];
+        }
+    };
     // Only the operations that can fail look at the error flag.
     for (const Program::Step &step : program.steps) {
         switch (step.op) {
@@ -425,45 +437,30 @@ bool Calculator::runValue(const Program &program, const double *inserted, double
             if (m_error)
                 return false;
             continue;
+        // An operation whose right operand is a number of the text or a cell's number.
         case Program::Op::AddNumber:
-            st[sp - 1] += numbers[step.index];
+        case Program::Op::AddSlot:
+            st[sp - 1] += operand(step);
             break;
         case Program::Op::SubtractNumber:
-            st[sp - 1] -= numbers[step.index];
+        case Program::Op::SubtractSlot:
+            st[sp - 1] -= operand(step);
             break;
         case Program::Op::MultiplyNumber:
-            st[sp - 1] *= numbers[step.index];
+        case Program::Op::MultiplySlot:
+            st[sp - 1] *= operand(step);
             break;
         case Program::Op::DivideNumber:
-            if (numbers[step.index] == 0) {
+        case Program::Op::DivideSlot:
+            if (operand(step) == 0) {
                 CalcError(Failure::DivisionByZero);
                 return false;
             }
-            st[sp - 1] /= numbers[step.index];
+            st[sp - 1] /= operand(step);
             break;
         case Program::Op::PowerNumber:
-            st[sp - 1] = PowerOf(st[sp - 1], numbers[step.index]);
-            if (m_error)
-                return false;
-            continue;
-        case Program::Op::AddSlot:
-            st[sp - 1] += inserted[step.index];
-            break;
-        case Program::Op::SubtractSlot:
-            st[sp - 1] -= inserted[step.index];
-            break;
-        case Program::Op::MultiplySlot:
-            st[sp - 1] *= inserted[step.index];
-            break;
-        case Program::Op::DivideSlot:
-            if (inserted[step.index] == 0) {
-                CalcError(Failure::DivisionByZero);
-                return false;
-            }
-            st[sp - 1] /= inserted[step.index];
-            break;
         case Program::Op::PowerSlot:
-            st[sp - 1] = PowerOf(st[sp - 1], inserted[step.index]);
+            st[sp - 1] = PowerOf(st[sp - 1], operand(step));
             if (m_error)
                 return false;
             continue;
