@@ -425,6 +425,9 @@ void MDIForm1::menuOpen_Click()
 
 void MDIForm1::menuExit_Click()
 {
+    // As the title bar's close box: every changed table asks first, and a Cancel keeps running.
+    if (!close())
+        return;
     if (endProgram)
         endProgram();
 }

@@ -75,7 +75,8 @@ public:
     // Fills the school tree from SchoolInfo.ini.
     void AddDot();
 
-    // How "退出(&X)" ends the program at once; QCoreApplication::exit(0) unless replaced.
+    // How "退出(&X)" ends the program once the frame has closed (each changed table asked as the
+    // close box does); QCoreApplication::exit(0) unless replaced.
     std::function<void()> endProgram;
 
 public slots:

@@ -41,7 +41,11 @@ public:
     }
 
     bool changed() const { return Tag == QLatin1String("change"); }
-    void markChanged() { Tag = QStringLiteral("change"); }
+    void markChanged() { setChanged(true); }
+    // A save that wrote the table where it belongs: nothing is left to ask about on closing.
+    void markSaved() { setChanged(false); }
+    // Told whenever the marker goes on or off (the window caption shows it).
+    std::function<void()> changeStateChanged;
 
     // Undo: the snapshot grid (a copy of the whole grid, header row and row numbers included),
     // whether 撤消 is available and whether an edit in the cell editor took the snapshot (undo
@@ -81,6 +85,15 @@ public:
     void rebuildHeader();
 
 private:
+    void setChanged(bool changed)
+    {
+        if (changed == this->changed())
+            return;
+        Tag = changed ? QStringLiteral("change") : QString();
+        if (changeStateChanged)
+            changeStateChanged();
+    }
+
     bool m_undoEnabled = false;
 };
 

@@ -320,7 +320,12 @@ bool TableFile::SaveData(GradeTable &table, bool, const QString &name)
                             ui::Icon::Question, ui::Answer::Yes) != ui::Answer::Yes)
         return false;
     base::BusyScope busy(m_progress, QStringLiteral("正在保存文件..."));
-    return writeTableFile(table, path, table.unprotectedSave ? QString() : m_ws.tablePassword);
+    if (!writeTableFile(table, path, table.unprotectedSave ? QString() : m_ws.tablePassword))
+        return false;
+    // A copy written elsewhere leaves the table's own file as old as it was.
+    if (table.Text7.isEmpty() || name == table.Text7)
+        table.markSaved();
+    return true;
 }
 
 bool TableFile::saveToChosenPath(GradeTable &table)

@@ -63,7 +63,8 @@ public:
     // Loads name (a path without ".gdt" when fullPath, otherwise relative to the table data
     // directory) into the table. False when the window is to close.
     bool LoadData(GradeTable &table, const QString &name, bool fullPath);
-    // Writes the table to name + ".gdt". True when the file was written. The second argument is
+    // Writes the table to name + ".gdt". True when the file was written; the change marker is then
+    // cleared when that is the table's own file (or it has none yet). The second argument is
     // false at every call and changes nothing.
     bool SaveData(GradeTable &table, bool temporary, const QString &name);
 

@@ -54,6 +54,7 @@ Form1::Form1(base::Workspace &ws, ui::Prompter &prompter, const CommandRegistry 
     bindActions();
     m_doc.成绩表.addObserver(m_editing);
     m_doc.undoStateChanged = [this] { undoStateChanged(); };
+    m_doc.changeStateChanged = [this] { showCaption(); };
 
     // Creation: flags cleared, column 0 current. Whether the pointer is over the fixed row or
     // column is known by the view itself (its headers), so no extents need measuring.
@@ -66,6 +67,7 @@ Form1::~Form1()
 {
     // The grid view and the editors refer to the document, which goes before the child widgets.
     m_doc.undoStateChanged = nullptr;
+    m_doc.changeStateChanged = nullptr;
     m_txtedit->removeEventFilter(m_editing);
     m_text1->removeEventFilter(m_editing);
     m_doc.成绩表.removeObserver(m_editing);
@@ -208,8 +210,16 @@ QAction *Form1::action(const QString &objectName) const
 void Form1::setTitle(const QString &title)
 {
     m_doc.Caption = title;
-    setWindowTitle(title);
+    showCaption();
+    if (m_active)
+        m_ws.showCurrentTable(title);
     emit titleChanged(title);
+}
+
+void Form1::showCaption()
+{
+    // Unsaved changes show as a trailing " *", as desktop editors mark them.
+    setWindowTitle(m_doc.changed() ? m_doc.Caption + QStringLiteral(" *") : m_doc.Caption);
 }
 
 bool Form1::LoadData(const QString &name, bool fullPath)
@@ -220,6 +230,10 @@ bool Form1::LoadData(const QString &name, bool fullPath)
         return false;
     }
     setTitle(m_doc.Caption);
+    // The teacher starts on the first score, not on the row numbers.
+    Grid &g = m_doc.成绩表;
+    if (g.Rows() > 1 && g.Cols() > 1)
+        g.setCurrent(1, 1);
     showCurrentCell();
     focusGrid();
     return true;
@@ -444,18 +458,20 @@ void Form1::closeEvent(QCloseEvent *event)
     releaseTableButtons();
     if (m_doc.changed()) {
         const ui::Answer a = m_prompter.question(
-            QStringLiteral("是否更改对表格：“") + m_doc.Caption + QStringLiteral("”所做的修改?"),
-            QStringLiteral("提示："), ui::Buttons::YesNoCancel, ui::Icon::Question, ui::Answer::Yes);
-        if (a == ui::Answer::Cancel) {
+            QStringLiteral("是否保存对") + m_doc.Caption + QStringLiteral("的更改？"), QStringLiteral("提示："),
+            ui::Buttons::YesNoCancel, ui::Icon::Question, ui::Answer::Yes);
+        bool keepOpen = a == ui::Answer::Cancel;
+        if (a == ui::Answer::Yes) {
+            commitPendingEdit();
+            // A save that failed or was called off would lose the changes with the window.
+            keepOpen = !m_file.menuSave(m_doc);
+        }
+        if (keepOpen) {
             // The table stays open and active: status bar, toolbar and menus as they were.
             event->ignore();
             if (m_active)
                 activated();
             return;
-        }
-        if (a == ui::Answer::Yes) {
-            commitPendingEdit();
-            m_file.menuSave(m_doc); // closes whatever the outcome of the save
         }
     }
     event->accept();
@@ -492,6 +508,9 @@ void Form1::showCurrentCell()
     const Grid &g = m_doc.成绩表;
     if (!m_txtedit->isVisible())
         m_text1->setText(g.TextMatrix(g.Row(), g.Col()));
+    // Neighbouring cells often hold the same column formula: the text does not change, the
+    // value does.
+    formulaBarChanged(m_text1->text());
     m_text2->setText(editing::positionText(g));
 }
 

@@ -107,6 +107,7 @@ private:
 
     void buildMenus();
     void buildControls();
+    void showCaption();
     void bindActions();
     void rebuildTemplateMenu();
     void rebuildFindResults();

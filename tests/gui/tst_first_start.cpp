@@ -98,8 +98,7 @@ private slots:
         QTRY_COMPARE(form->document().成绩表.TextMatrix(1, 2), QStringLiteral("95"));
 
         // Closing the main window asks about the changed table; Yes saves over the old file.
-        p.expectQuestion(QStringLiteral("是否更改对表格：“初一(1)班期中”所做的修改?"), ui::Answer::Yes,
-                         QStringLiteral("提示："));
+        p.expectQuestion(QStringLiteral("是否保存对初一(1)班期中的更改？"), ui::Answer::Yes, QStringLiteral("提示："));
         p.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes, QStringLiteral("提示："));
         QVERIFY(main->close());
         VERIFY_PROMPTS(p);

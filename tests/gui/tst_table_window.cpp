@@ -345,28 +345,64 @@ private slots:
     void closePrompt_data()
     {
         QTest::addColumn<int>("answer");
+        QTest::addColumn<QString>("folder");
         QTest::addColumn<bool>("closes");
         QTest::addColumn<bool>("saved");
-        QTest::newRow("yes saves and closes") << int(ui::Answer::Yes) << true << true;
-        QTest::newRow("no closes") << int(ui::Answer::No) << true << false;
-        QTest::newRow("cancel keeps") << int(ui::Answer::Cancel) << false << false;
+        QTest::newRow("yes saves and closes") << int(ui::Answer::Yes) << QString() << true << true;
+        QTest::newRow("yes with a failing save keeps")
+            << int(ui::Answer::Yes) << QStringLiteral("/无此目录") << false << false;
+        QTest::newRow("no closes") << int(ui::Answer::No) << QString() << true << false;
+        QTest::newRow("cancel keeps") << int(ui::Answer::Cancel) << QString() << false << false;
     }
     void closePrompt()
     {
         QFETCH(int, answer);
+        QFETCH(QString, folder);
         QFETCH(bool, closes);
         QFETCH(bool, saved);
         m_w->setTitle(QStringLiteral("期中"));
-        m_w->document().Text7 = m_tmp->path() + QStringLiteral("/close");
+        const QString path = m_tmp->path() + folder + QStringLiteral("/close");
+        m_w->document().Text7 = path;
         m_w->document().markChanged();
-        m_p.expectQuestion(QStringLiteral("是否更改对表格：“期中”所做的修改?"), ui::Answer(answer),
-                           QStringLiteral("提示："));
+        m_p.expectQuestion(QStringLiteral("是否保存对期中的更改？"), ui::Answer(answer), QStringLiteral("提示："));
+        if (!folder.isEmpty())
+            m_p.expectMessage(QStringLiteral("文件保存失败！请检查保存介质是否可写！"));
         QCOMPARE(m_w->close(), closes);
-        QCOMPARE(QFile::exists(m_tmp->path() + QStringLiteral("/close.gdt")), saved);
-        // Cancel leaves the open table active with its status and buttons.
+        QCOMPARE(m_p.shown.first().buttons, ui::Buttons::YesNoCancel);
+        QCOMPARE(QFile::exists(path + QStringLiteral(".gdt")), saved);
+        // Cancel, or a save that failed, leaves the open table active with its status and buttons.
         QCOMPARE(m_ws->panelText(2), closes ? QStringLiteral("当前表格：无") : QStringLiteral("当前表格：期中"));
         QCOMPARE(m_ws->buttonEnabled(base::ToolButton::Save), !closes);
-        QCOMPARE(m_w->document().changed(), true); // saving never clears the marker
+        QCOMPARE(m_w->document().changed(), !saved);
+    }
+
+    // The caption marks unsaved changes and follows the title at once, the status bar too; a
+    // save clears the marker, a failed one keeps it.
+    void saveClearsTheMarkerAndCaptionShowsIt()
+    {
+        m_w->setTitle(QStringLiteral("期中"));
+        QCOMPARE(m_w->windowTitle(), QStringLiteral("期中"));
+        QCOMPARE(m_ws->panelText(2), QStringLiteral("当前表格：期中"));
+        typeOnGrid(QStringLiteral("7"));
+        QCOMPARE(m_w->windowTitle(), QStringLiteral("期中 *"));
+        m_p.expectInput(QString(), QStringLiteral("期末"), QStringLiteral("更改标题"));
+        trigger("menuChangTitile");
+        QCOMPARE(m_w->windowTitle(), QStringLiteral("期末 *"));
+        QCOMPARE(m_ws->panelText(2), QStringLiteral("当前表格：期末"));
+
+        m_w->document().Text7 = m_tmp->path() + QStringLiteral("/无此目录/期末");
+        m_p.expectMessage(QStringLiteral("文件保存失败！请检查保存介质是否可写！"));
+        trigger("menuSave");
+        VERIFY_PROMPTS(m_p);
+        QVERIFY(m_w->document().changed());
+        QCOMPARE(m_w->windowTitle(), QStringLiteral("期末 *"));
+
+        m_w->document().Text7 = m_tmp->path() + QStringLiteral("/期末");
+        trigger("menuSave");
+        QVERIFY(!m_w->document().changed());
+        QCOMPARE(m_w->windowTitle(), QStringLiteral("期末"));
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("7"));
+        QVERIFY(m_w->close()); // nothing left to ask about
     }
 
     void closingUnchangedAsksNothing() { QVERIFY(m_w->close()); }
