@@ -62,9 +62,9 @@ constexpr ui::MenuEntry kHelpMenu[] = {
 
 // The tool windows closed before the frame, in this order.
 constexpr const char16_t *kToolWindows[] = {
-    u"Form2",       u"frmAbout",    u"frmChang",  u"frmClass",  u"frmClassInfo",  u"frmDataFormat",
-    u"frmExpTable", u"frmFind",     u"frmHeiWei", u"frmImport", u"frmPrintSetup", u"frmSlape",
-    u"frm公式编辑", u"frm公式说明", u"frm排序",   u"frm图表",   u"frm项目管理",
+    u"Form2",       u"frmAbout",    u"frmChang",       u"frmClass",  u"frmClassInfo", u"frmDataFormat",
+    u"frmExpTable", u"frmFind",     u"frmFindResults", u"frmHeiWei", u"frmImport",    u"frmPrintSetup",
+    u"frmSlape",    u"frm公式编辑", u"frm公式说明",    u"frm排序",   u"frm图表",      u"frm项目管理",
 };
 
 table::Form1 *formOf(QMdiSubWindow *sub)

@@ -77,7 +77,12 @@ private:
             // moves by the input direction, which commits.
             m_w.m_doc.markChanged();
             m_w.m_grid->setFocus();
-            editing::moveAfterEnter(g, m_w.m_ws.verticalInput(), m_w.m_ws.horizontalInput());
+            // A run of Enters keeps the column it started in; any other way to a cell starts anew.
+            if (g.Row() != m_enteredRow || g.Col() != m_enteredCol)
+                m_firstCol = g.Col();
+            editing::moveAfterEnter(g, m_w.m_ws.verticalInput(), m_w.m_ws.horizontalInput(), m_firstCol);
+            m_enteredRow = g.Row();
+            m_enteredCol = g.Col();
             return true;
         case Qt::Key_Escape:
             m_w.m_grid->setFocus();
@@ -118,10 +123,15 @@ private:
         }
         m_w.m_doc.markChanged();
         m_w.commitFormulaBar();
+        // The value is in: the keyboard goes back to the grid, where arrows move again.
+        m_w.commitPendingEdit();
+        m_w.focusGrid();
         return true;
     }
 
     Form1 &m_w;
+    // Where the last Enter in the editor led, and the column its run of Enters began in.
+    int m_enteredRow = -1, m_enteredCol = -1, m_firstCol = 1;
 };
 
 // The focused text box as the Edit commands see it.

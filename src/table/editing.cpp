@@ -15,7 +15,7 @@ QString startText(const QString &cellText, const QString &typed)
     return editsExisting(typed) ? cellText : typed;
 }
 
-void moveAfterEnter(Grid &g, bool vertical, bool horizontal)
+void moveAfterEnter(Grid &g, bool vertical, bool horizontal, int firstCol)
 {
     const int lastRow = g.Rows() - 1, lastCol = g.Cols() - 1;
     if (vertical) {
@@ -32,9 +32,9 @@ void moveAfterEnter(Grid &g, bool vertical, bool horizontal)
         if (g.Col() < lastCol)
             g.setCol(g.Col() + 1);
         else if (g.Row() < lastRow)
-            g.setCurrent(g.Row() + 1, 1);
+            g.setCurrent(g.Row() + 1, std::clamp(firstCol, 1, lastCol));
         else
-            g.setCurrent(1, 1);
+            g.setCurrent(1, std::clamp(firstCol, 1, lastCol));
     }
 }
 

@@ -13,8 +13,9 @@ namespace table::editing {
 QString startText(const QString &cellText, const QString &typed);
 bool editsExisting(const QString &typed);
 
-// The current cell after Enter in the cell editor, by input direction.
-void moveAfterEnter(Grid &grid, bool vertical, bool horizontal);
+// The current cell after Enter in the cell editor, by input direction. Horizontally, Enter at the
+// last column goes on in the next row at `firstCol`, the column where typing of the row began.
+void moveAfterEnter(Grid &grid, bool vertical, bool horizontal, int firstCol = 1);
 
 // The grid's side of the Edit commands. Each table-changing one takes the undo snapshot first and
 // sets the change marker.

@@ -2,6 +2,7 @@
 
 #include "table/sort_dialog.h"
 #include "table/sort_rows.h"
+#include "table/table_window.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -9,6 +10,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -19,6 +21,7 @@ namespace table {
 namespace {
 
 QPointer<frmFind> s_find;
+QPointer<frmFindResults> s_results;
 
 QWidget *mainWindowOf(const CommandContext &ctx)
 {
@@ -37,7 +40,8 @@ QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &text, b
 
 // --- frmFind ------------------------------------------------------------------------------------
 
-frmFind::frmFind(GradeTable &doc, QWidget *tableWindow, QWidget *parent) : QDialog(parent), m_doc(doc)
+frmFind::frmFind(GradeTable &doc, QWidget *tableWindow, QWidget *parent)
+    : QDialog(parent), m_doc(doc), m_tableWindow(tableWindow)
 {
     setObjectName(QStringLiteral("frmFind"));
     setWindowTitle(QStringLiteral("查找..."));
@@ -135,8 +139,51 @@ void frmFind::Command1_Click()
 {
     if (m_text1->text().isEmpty())
         return;
-    findCells(m_doc, m_text1->text(), options());
+    const int rows = findCells(m_doc, m_text1->text(), options());
+    // The list of an earlier search is out of date now.
+    if (s_results)
+        s_results->close();
+    if (rows > kFindMenuLimit)
+        if (auto *form = qobject_cast<Form1 *>(m_tableWindow.data()))
+            form->showFindResultsWindow();
     close();
+}
+
+// --- frmFindResults -----------------------------------------------------------------------------
+
+frmFindResults::frmFindResults(const FindResults &results, Jump jump, QWidget *tableWindow, QWidget *parent)
+    : QDialog(parent)
+{
+    setObjectName(QStringLiteral("frmFindResults"));
+    setWindowTitle(QStringLiteral("查找结果"));
+    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+    setModal(false);
+    setAttribute(Qt::WA_DeleteOnClose);
+    auto *label = new QLabel(results.summary, this);
+    label->setObjectName(QStringLiteral("Label1"));
+    m_list = new QListWidget(this);
+    m_list->setObjectName(QStringLiteral("List1"));
+    for (const FindResult &r : results.entries)
+        m_list->addItem(r.caption);
+    connect(m_list, &QListWidget::itemActivated, this, [this, jump = std::move(jump)](QListWidgetItem *item) {
+        if (jump)
+            jump(m_list->row(item) + 1);
+    });
+    auto *layout = new QVBoxLayout(this);
+    layout->addWidget(label);
+    layout->addWidget(m_list);
+    resize(360, 300);
+
+    if (s_results)
+        s_results->close();
+    s_results = this;
+    if (tableWindow)
+        connect(tableWindow, &QObject::destroyed, this, &QWidget::close);
+}
+
+frmFindResults *frmFindResults::current()
+{
+    return s_results;
 }
 
 bool frmFind::event(QEvent *e)

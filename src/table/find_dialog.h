@@ -8,11 +8,17 @@
 #include <QDialog>
 #include <QPointer>
 
+#include <functional>
+
 class QCheckBox;
 class QLineEdit;
+class QListWidget;
 class QPushButton;
 
 namespace table {
+
+// The results menu menuZD lists up to this many rows; more go to the results window instead.
+constexpr int kFindMenuLimit = 50;
 
 class frmFind : public QDialog {
     Q_OBJECT
@@ -39,9 +45,25 @@ private:
     void followTableWindow(QWidget *tableWindow);
 
     GradeTable &m_doc;
+    QPointer<QWidget> m_tableWindow;
     QLineEdit *m_text1 = nullptr;
     QList<QCheckBox *> m_checks;
     QPushButton *m_command1 = nullptr;
+};
+
+// The results of a search with too many rows for a menu: a small list beside the table (not
+// modal); a double-click on an entry goes to it. One at a time; it goes with its table window.
+class frmFindResults : public QDialog {
+    Q_OBJECT
+public:
+    using Jump = std::function<void(int entry)>;
+    frmFindResults(const FindResults &results, Jump jump, QWidget *tableWindow, QWidget *parent = nullptr);
+
+    static frmFindResults *current();
+    QListWidget *list1() const { return m_list; }
+
+private:
+    QListWidget *m_list = nullptr;
 };
 
 class frmChang : public QDialog {

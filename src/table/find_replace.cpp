@@ -2,6 +2,8 @@
 
 #include "base/module1.h"
 
+#include <algorithm>
+
 namespace table {
 
 namespace {
@@ -162,6 +164,7 @@ int findCells(GradeTable &t, const QString &text, const FindOptions &o)
         const int rows = g.Rows(), cols = g.Cols();
         for (int r = 1; r < rows; ++r) {
             bool found = false;
+            int foundCol = 0;
             for (int c = 1; c < cols; ++c) {
                 const QString cell = g.TextArray(t.faIndex(static_cast<int16_t>(r), static_cast<int16_t>(c)));
                 if (cell == text) {
@@ -171,6 +174,7 @@ int findCells(GradeTable &t, const QString &text, const FindOptions &o)
                             g.setCellFontBold(r, c, true);
                     }
                     found = true;
+                    foundCol = foundCol ? foundCol : c;
                 } else if (!o.whole && containing.matches(cell)) {
                     if (o.blue) {
                         g.setCellForeColor(r, c, kContainingMark);
@@ -178,6 +182,7 @@ int findCells(GradeTable &t, const QString &text, const FindOptions &o)
                             g.setCellFontBold(r, c, true);
                     }
                     found = true;
+                    foundCol = foundCol ? foundCol : c;
                 } else if (g.cellForeColor(r, c) != 0 || g.cellFontBold(r, c)) {
                     g.setCellForeColor(r, c, 0);
                     g.setCellFontBold(r, c, false);
@@ -185,7 +190,7 @@ int findCells(GradeTable &t, const QString &text, const FindOptions &o)
             }
             if (found) {
                 const int k = static_cast<int>(results.entries.size()) + 1;
-                results.entries.append({findResultCaption(g, k, r), r});
+                results.entries.append({findResultCaption(g, k, r), r, foundCol});
             }
         }
     }
@@ -216,9 +221,8 @@ bool goToFindResult(GradeTable &t, int entry)
     const int row = t.findResults.entries[entry - 1].row;
     if (row < 1 || row >= g.Rows())
         return false;
-    g.setCurrent(row, 0);
-    g.setRowSel(row);
-    g.setColSel(g.Cols() - 1);
+    // The cursor lands on the cell that matched, where the teacher can go on typing.
+    g.setCurrent(row, std::clamp(t.findResults.entries[entry - 1].col, 1, std::max(g.Cols() - 1, 1)));
     g.setTopRow(row);
     return true;
 }

@@ -65,8 +65,8 @@ QString findResultCaption(const Grid &g, int entry, int row);
 int findCells(GradeTable &t, const QString &text, const FindOptions &options);
 // "清除查找标记(&M)": every data cell black and not bold; the results stay.
 void clearFindMarks(GradeTable &t);
-// Choosing entry `entry` of menuZD: the row becomes current with the whole row selected and
-// scrolled to the top. Entry 0, and a row no longer in the table, do nothing (false).
+// Choosing entry `entry` of menuZD: the first cell of the row that matched becomes current, its
+// row scrolled to the top. Entry 0, and a row no longer in the table, do nothing (false).
 bool goToFindResult(GradeTable &t, int entry);
 
 // "全部替换(&C)": in every data cell equal to `from` (whole) or containing it, the whole text or

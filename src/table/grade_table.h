@@ -10,10 +10,12 @@
 
 namespace table {
 
-// One entry of the results menu menuZD: its caption and the row it goes to (its tag).
+// One entry of the results menu menuZD: its caption, the row it goes to (its tag) and the first
+// column of that row that matched.
 struct FindResult {
     QString caption;
     int row = 0;
+    int col = 1;
 };
 // The results menu of the last search in a table: entry 0 (disabled) shows `summary`, entries
 // 1 … N are `entries` in row order.

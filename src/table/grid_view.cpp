@@ -198,6 +198,12 @@ void GridView::keyPressEvent(QKeyEvent *event)
         event->accept();
         return;
     }
+    if (event->key() == Qt::Key_F2 && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+        // F2 edits the current cell's text, as in spreadsheets.
+        emit keyTyped(QStringLiteral(" "));
+        event->accept();
+        return;
+    }
     const bool isChar = !text.isEmpty() && !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier)) &&
                         event->key() != Qt::Key_Escape && event->key() != Qt::Key_Delete;
     if (isChar) {

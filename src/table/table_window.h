@@ -74,6 +74,11 @@ public:
 
     GridView *gridView() const { return m_grid; }
 
+    // Goes to entry `entry` (1 …) of the last search's results, the cursor on the cell found.
+    void goToFindResult(int entry);
+    // The results of the last search in the results window (for more than fit the menu).
+    void showFindResultsWindow();
+
     // Asks the window to close (its own close box does the same); the save prompt may keep it.
     void requestClose();
 

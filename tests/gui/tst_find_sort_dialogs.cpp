@@ -16,8 +16,10 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -132,6 +134,60 @@ private slots:
 
         run("menuMark", form);
         QCOMPARE(g.cellForeColor(2, 2), QRgb(0));
+    }
+
+    // Up to 50 rows go to the menu; more go to a list window, where a double-click jumps. Either
+    // way the cursor lands on the cell found, not on the row numbers.
+    void manyHitsGoToAListWindow_data()
+    {
+        QTest::addColumn<int>("hits");
+        QTest::newRow("50: the menu") << 50;
+        QTest::newRow("51: the list window") << 51;
+    }
+    void manyHitsGoToAListWindow()
+    {
+        QFETCH(int, hits);
+        QStringList rows;
+        for (int r = 1; r <= hits; ++r)
+            rows << QStringLiteral("学生%1|缺考").arg(r);
+        Form1 *form = openTable(rows);
+        const Grid &g = form->document().成绩表;
+        run("menuFind", form);
+        frmFind *find = frmFind::current();
+        QVERIFY(find);
+        find->text1()->setText(QStringLiteral("缺考"));
+        find->command1()->click();
+        QTRY_VERIFY(!frmFind::current());
+
+        auto *menu = form->findChild<QMenu *>(QStringLiteral("menuFindJG"));
+        emit form->findChild<QMenu *>(QStringLiteral("menuEdit"))->aboutToShow();
+        const QList<QAction *> entries = menu->actions();
+        if (hits <= 50) {
+            QVERIFY(!frmFindResults::current());
+            QCOMPARE(entries.size(), hits + 1);
+            entries.at(hits - 1)->trigger();
+        } else {
+            QCOMPARE(entries.size(), 2); // the summary and the way to the list
+            QPointer<frmFindResults> list = frmFindResults::current();
+            QVERIFY(list);
+            QVERIFY(list->isVisible());
+            QVERIFY(!list->isModal());
+            QCOMPARE(list->list1()->count(), hits);
+            QListWidget *l = list->list1();
+            l->scrollToItem(l->item(hits - 2));
+            const QPoint at = l->visualItemRect(l->item(hits - 2)).center();
+            QTest::mouseClick(l->viewport(), Qt::LeftButton, {}, at);
+            QTest::mouseDClick(l->viewport(), Qt::LeftButton, {}, at);
+            QVERIFY(list); // stays for the next jump
+            list->close();
+            QTRY_VERIFY(!list);
+            entries.at(1)->trigger();
+            QTRY_VERIFY(frmFindResults::current());
+            frmFindResults::current()->close();
+        }
+        QCOMPARE(g.Row(), hits - 1);
+        QCOMPARE(g.Col(), 2);
+        QCOMPARE(form->findChild<QLineEdit *>(QStringLiteral("Text1"))->text(), QStringLiteral("缺考"));
     }
 
     void findDialogFollowsItsTable()

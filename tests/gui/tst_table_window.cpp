@@ -4,6 +4,7 @@
 #include "app/program_commands.h"
 #include "base/workspace.h"
 #include "scripted_prompter.h"
+#include "table/find_replace.h"
 #include "table/grid_view.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
@@ -160,8 +161,9 @@ private slots:
         QTest::addColumn<int>("toRow");
         QTest::addColumn<int>("toCol");
         QTest::newRow("horizontal: right") << false << 1 << 1 << 1 << 2;
-        QTest::newRow("horizontal: wrap to next row") << false << 2 << 3 << 3 << 1;
-        QTest::newRow("horizontal: last cell to first") << false << 3 << 3 << 1 << 1;
+        // Typing began in the last column: the next row goes on there.
+        QTest::newRow("horizontal: wrap to next row") << false << 2 << 3 << 3 << 3;
+        QTest::newRow("horizontal: last cell to first row") << false << 3 << 3 << 1 << 3;
         QTest::newRow("vertical: down") << true << 1 << 2 << 2 << 2;
         QTest::newRow("vertical: last row to next column") << true << 3 << 1 << 1 << 2;
         QTest::newRow("vertical: bottom right to top of last column") << true << 3 << 3 << 1 << 3;
@@ -181,6 +183,75 @@ private slots:
         QCOMPARE(grid().Col(), toCol);
         QCOMPARE(grid().TextMatrix(row, col), QStringLiteral("4"));
         QVERIFY(!editor()->isVisible());
+    }
+
+    // Enter at the last column goes on in the next row at the column where typing began; moving
+    // elsewhere starts a new run.
+    void enterAtTheLastColumnGoesBackWhereTypingBegan()
+    {
+        m_ws->setHorizontalInput(true);
+        go(1, 2);
+        for (const char *score : {"7", "8", "9", "5"}) {
+            typeOnGrid(QLatin1String(score));
+            QTest::keyClick(editor(), Qt::Key_Return);
+        }
+        QCOMPARE((QList<int>{grid().Row(), grid().Col()}), (QList<int>{3, 2}));
+        QCOMPARE(grid().TextMatrix(2, 2), QStringLiteral("9"));
+        QCOMPARE(grid().TextMatrix(2, 3), QStringLiteral("5"));
+        go(1, 1);
+        for (int i = 0; i < 3; ++i) {
+            typeOnGrid(QStringLiteral("6"));
+            QTest::keyClick(editor(), Qt::Key_Return);
+        }
+        QCOMPARE((QList<int>{grid().Row(), grid().Col()}), (QList<int>{2, 1}));
+    }
+
+    // F2 edits the current cell's text, as spreadsheets do.
+    void f2EditsTheCurrentCell()
+    {
+        QTest::keyClick(view(), Qt::Key_F2);
+        QVERIFY(editor()->isVisible());
+        QCOMPARE(editor()->text(), QStringLiteral("85"));
+        QTest::keyClick(editor(), Qt::Key_5);
+        QTest::keyClick(editor(), Qt::Key_Return);
+        QTRY_COMPARE(grid().TextMatrix(1, 1), QStringLiteral("855"));
+    }
+
+    // The value label shows the current cell's result at every move, after a find jump and right
+    // after opening, also where the next cell holds the same column formula.
+    void valueLabelFollowsTheCurrentCell()
+    {
+        auto *label = m_w->findChild<QLabel *>(QStringLiteral("Label1"));
+        const QString sum = QStringLiteral("！公式：cell(?,1)+cell(?,2)");
+        for (int r = 1; r <= 3; ++r) {
+            grid().setTextMatrix(r, 1, QString::number(10 * r));
+            grid().setTextMatrix(r, 2, QStringLiteral("1"));
+            grid().setTextMatrix(r, 3, sum);
+        }
+        go(1, 3);
+        QCOMPARE(label->text(), QStringLiteral("=11"));
+        go(2, 3);
+        QCOMPARE(label->text(), QStringLiteral("=21"));
+        QTest::keyClick(view(), Qt::Key_Down);
+        QCOMPARE(grid().Row(), 3);
+        QCOMPARE(label->text(), QStringLiteral("=31"));
+
+        findCells(m_w->document(), QStringLiteral("20"), {});
+        emit m_w->findChild<QMenu *>(QStringLiteral("menuEdit"))->aboutToShow();
+        m_w->findChild<QMenu *>(QStringLiteral("menuFindJG"))->actions().at(1)->trigger();
+        QCOMPARE((QList<int>{grid().Row(), grid().Col()}), (QList<int>{2, 1}));
+        QCOMPARE(text1()->text(), QStringLiteral("20"));
+        QCOMPARE(label->text(), QStringLiteral("非公式单元格"));
+
+        grid().setTextMatrix(1, 1, QStringLiteral("！公式：2*3"));
+        m_w->document().Text7 = m_tmp->path() + QStringLiteral("/开");
+        trigger("menuSave");
+        Form1 opened(*m_ws, m_p, m_commands);
+        QVERIFY(opened.LoadData(m_tmp->path() + QStringLiteral("/开"), true));
+        const Grid &g = opened.document().成绩表;
+        QCOMPARE((QList<int>{g.Row(), g.Col()}), (QList<int>{1, 1}));
+        QCOMPARE(opened.findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("=6"));
+        QCOMPARE(opened.findChild<QLineEdit *>(QStringLiteral("Text2"))->text(), QStringLiteral("行:1列:1"));
     }
 
     void upAndDownCommitAndMove()
@@ -238,6 +309,10 @@ private slots:
         text1()->setText(QStringLiteral("66"));
         QTest::keyClick(text1(), Qt::Key_Return);
         QCOMPARE(grid().TextMatrix(1, 3), QStringLiteral("66"));
+        // The keyboard is back on the grid: arrows move.
+        QCOMPARE(QApplication::focusWidget(), view());
+        QTest::keyClick(view(), Qt::Key_Down);
+        QCOMPARE(grid().Row(), 2);
     }
 
     void inputMethodTextInFormulaBarMarksChanged()
