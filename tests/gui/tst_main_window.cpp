@@ -39,6 +39,36 @@ namespace {
 const QString kPassword = QStringLiteral("1A3@secret1");
 const QString kSaveQuestion = QStringLiteral("是否保存对%1的更改？");
 
+// The accelerator of a caption ("&&" is a plain "&"), lower case; none when empty.
+QString accelerator(const QString &caption)
+{
+    for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+        if (caption[i] != QLatin1Char('&'))
+            continue;
+        if (caption[i + 1] != QLatin1Char('&'))
+            return caption.mid(i + 1, 1).toLower();
+        ++i;
+    }
+    return {};
+}
+
+// "menu: entry, entry" for every menu under `root` where two entries share an accelerator.
+QStringList sharedAccelerators(const QObject *root)
+{
+    QStringList shared;
+    for (const QMenu *menu : root->findChildren<QMenu *>()) {
+        QMultiHash<QString, QString> byKey;
+        for (const QAction *a : menu->actions())
+            if (!a->isSeparator() && !accelerator(a->text()).isEmpty())
+                byKey.insert(accelerator(a->text()), a->text());
+        for (const QString &key : byKey.uniqueKeys())
+            if (byKey.count(key) > 1)
+                shared << menu->title() + QStringLiteral(": ") +
+                              QStringList(byKey.values(key)).join(QStringLiteral(", "));
+    }
+    return shared;
+}
+
 QStringList menuCaptions(QMenuBar *bar)
 {
     QStringList captions;
@@ -401,6 +431,25 @@ private slots:
         m_w->frameAction(QStringLiteral("menuExit"))->trigger();
         QCOMPARE(ended, 1);
         QTRY_VERIFY(m_w->tableWindows().isEmpty());
+    }
+
+    // Within each menu of the frame and of a table window (submenus and the right-click menu
+    // included) every accelerator leads to one entry.
+    void acceleratorsAreUniqueInEveryMenu()
+    {
+        makeWindow();
+        showWindow();
+        table::Form1 *form = m_w->createTableWindow();
+        m_w->createTableWindow();
+        m_w->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(form->parentWidget()));
+        for (QMenu *menu : form->findChildren<QMenu *>())
+            emit menu->aboutToShow(); // the lists filled as they show
+        QVERIFY(form->findChildren<QMenu *>().size() >= 10);
+        QCOMPARE(sharedAccelerators(form), QStringList());
+        QCOMPARE(m_w->frameMenus().size(), 2);
+        QCOMPARE(sharedAccelerators(m_w.get()), QStringList());
+        QCOMPARE(accelerator(QStringLiteral("保存为C&SV文件")), QStringLiteral("s"));
+        QCOMPARE(accelerator(QStringLiteral("A&&B(&X)")), QStringLiteral("x"));
     }
 
     void aboutBox()
