@@ -43,6 +43,7 @@ class SchoolTreeViewTest : public QObject {
         return {[this](const QString &path) { m_opened << path; },
                 [this] {
                     m_forms.push_back(std::make_unique<table::Form1>(*m_ws, m_p, m_commands));
+                    m_forms.back()->activated(); // as the main window's new child is
                     return m_forms.back().get();
                 },
                 [this](WizardDialog d, table::Form1 &form) {
@@ -243,6 +244,9 @@ private slots:
         act("menuNewXD")->trigger();
         QCOMPARE(m_dialogs, (QStringList{QStringLiteral("0:未命名的表格"), QStringLiteral("1:未命名的表格"),
                                          QStringLiteral("2:期末考试")}));
+        // The window and the status bar show the new table's name, not the empty window's.
+        QCOMPARE(m_forms[0]->windowTitle(), QStringLiteral("期末考试"));
+        QCOMPARE(m_ws->panelText(2), QStringLiteral("当前表格：期末考试"));
         QCOMPARE(m_forms[0]->document().Text7, m_ws->tableDataDir() + QStringLiteral("实验中学/一年级/(2)班/期末"));
     }
 
