@@ -209,8 +209,15 @@ private slots:
         QVERIFY(cli({QStringLiteral("--yes"), QStringLiteral("field"), QStringLiteral("rename"), t, QStringLiteral("1"),
                      QStringLiteral("x")})
                     .exitCode == 0);
+        // Its students' cells would stand under other names: --yes is needed, else nothing is written.
         r = cli({QStringLiteral("template"), QStringLiteral("apply"), t, QStringLiteral("b三科"),
                  QStringLiteral("--out"), path(QStringLiteral("u.gdt"))});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(r.err).trimmed(),
+                 QStringLiteral("应用模版将改变字段结构，现有数据不会移动。是否继续？ -> No"));
+        QVERIFY(!QFile::exists(path(QStringLiteral("u.gdt"))));
+        r = cli({QStringLiteral("--yes"), QStringLiteral("template"), QStringLiteral("apply"), t,
+                 QStringLiteral("b三科"), QStringLiteral("--out"), path(QStringLiteral("u.gdt"))});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(load(QStringLiteral("u")).成绩表.FormatString(), QStringLiteral("  |语文|数学|总分"));
         r = cli({QStringLiteral("template"), QStringLiteral("apply"), t, QStringLiteral("missing"),
