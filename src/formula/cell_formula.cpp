@@ -2,6 +2,7 @@
 
 #include "formula/calculate.h"
 #include "formula/number_format.h"
+#include "table/formula_refs.h"
 #include "ui/prompter.h"
 
 #include <QHash>
@@ -22,69 +23,10 @@ const QString kReferenceError = QStringLiteral("引用错误");
 // The pieces of compiled formulas; named, since the cache the evaluator holds is made of them.
 namespace compiled {
 
-// One place of a reference: "?" (only exactly that, as in "(?," and ",?)") for the formula
-// cell's own row or column, otherwise a whole number with spaces allowed around it.
-struct Index {
-    bool own = false;
-    int value = 0;
-    int resolve(int ownIndex) const { return own ? ownIndex : value; }
-};
-
-inline bool readIndex(QStringView text, Index *out)
-{
-    if (text == u"?") {
-        out->own = true;
-        return true;
-    }
-    bool ok = false;
-    out->value = text.trimmed().toInt(&ok);
-    return ok;
-}
-
-// The next "cell" in any letter case from `from`, or -1. Hand-written: Qt's case-insensitive
-// search folds every character and is several times slower on this hot path.
-inline qsizetype findCell(QStringView text, qsizetype from)
-{
-    auto lower = [](char16_t ch) { return ch >= u'A' && ch <= u'Z' ? char16_t(ch + 32) : ch; };
-    const char16_t *d = text.utf16();
-    for (qsizetype i = from, last = text.size() - 4; i <= last; ++i)
-        if (lower(d[i]) == u'c' && lower(d[i + 1]) == u'e' && lower(d[i + 2]) == u'l' && lower(d[i + 3]) == u'l')
-            return i;
-    return -1;
-}
-
-struct Reference {
-    qsizetype start = 0; // of "cell"
-    qsizetype end = 0;   // just past the ")"
-    Index row, col;
-};
-
-// Walks the references of a body from left to right, giving each to `f` (which answers whether to
-// go on). False when a "cell" is not followed by "(", a row, ",", a column and ")", or when `f`
-// stopped. The text after a reference's ")" is searched again, never the text inserted for it.
-template <typename F> inline bool forEachReference(QStringView body, F &&f)
-{
-    qsizetype pos = 0;
-    for (;;) {
-        const qsizetype at = findCell(body, pos);
-        if (at < 0)
-            return true;
-        const qsizetype open = at + 4;
-        if (open >= body.size() || body.at(open) != QLatin1Char('('))
-            return false;
-        const qsizetype comma = body.indexOf(QLatin1Char(','), open + 1);
-        const qsizetype close = comma < 0 ? -1 : body.indexOf(QLatin1Char(')'), comma + 1);
-        Reference ref;
-        ref.start = at;
-        ref.end = close + 1;
-        if (close < 0 || !readIndex(body.mid(open + 1, comma - open - 1), &ref.row) ||
-            !readIndex(body.mid(comma + 1, close - comma - 1), &ref.col))
-            return false;
-        if (!f(ref))
-            return false;
-        pos = ref.end;
-    }
-}
+// The reader of references, shared with the column commands of the table folder.
+using table::refs::forEachReference;
+using table::refs::Index;
+using table::refs::Reference;
 
 inline bool onlySpaces(QStringView text)
 {

@@ -4,6 +4,7 @@
 #include "table/table_properties.h"
 #include "table/templates.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace table {
@@ -98,10 +99,18 @@ int runFieldCommand(Context &ctx, Args args)
         insertColumn(g, k);
         renameColumn(t, k, ops->at(3), false);
     } else {
-        const std::optional<int> col = fieldColumn(ctx, t, ops->at(2));
+        // Column 0 holds the row numbers, as the window says when it is the current column.
+        const QString &field = ops->at(2);
+        if (!field.isEmpty() && std::all_of(field.begin(), field.end(), [](QChar c) { return c == u'0'; })) {
+            tell(ctx, QStringLiteral("请先选定要操作的列！"));
+            return Failed;
+        }
+        const std::optional<int> col = fieldColumn(ctx, t, field);
         if (!col)
             return Failed;
         if (sub == QLatin1String("remove")) {
+            if (!confirmFormulasOfRemoval(g, *col, ctx.prompter))
+                return Failed;
             t.beginChange();
             removeColumn(g, *col);
         } else {

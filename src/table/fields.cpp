@@ -1,5 +1,6 @@
 #include "table/fields.h"
 
+#include "table/formula_refs.h"
 #include "ui/prompter.h"
 
 namespace table {
@@ -77,12 +78,14 @@ bool insertColumn(Grid &g, int k)
     if (k < 1 || k > g.Cols() || !fitsInGrid(g.Rows(), qint64(g.Cols()) + 1))
         return false;
     GridBulk bulk(g);
+    const refs::ColumnMap moved = refs::ColumnMap::inserted(g.Cols(), k);
     g.setCols(g.Cols() + 1);
     for (int r = 0; r < g.Rows(); ++r) {
         for (int c = g.Cols() - 1; c > k; --c)
             copyCell(g, r, c - 1, c);
         clearCell(g, r, k);
     }
+    refs::remapFormulaColumns(g, moved);
     rebuildFieldHeader(g);
     return true;
 }
@@ -92,12 +95,84 @@ bool removeColumn(Grid &g, int k)
     if (k < 1 || k >= g.Cols())
         return false;
     GridBulk bulk(g);
+    const refs::ColumnMap moved = refs::ColumnMap::removed(g.Cols(), k);
     for (int r = 0; r < g.Rows(); ++r)
         for (int c = k; c < g.Cols() - 1; ++c)
             copyCell(g, r, c + 1, c);
     g.setCols(g.Cols() - 1);
+    refs::remapFormulaColumns(g, moved);
     rebuildFieldHeader(g);
     return true;
+}
+
+bool rearrangeColumns(Grid &g, const std::vector<int> &sourceOf)
+{
+    const int oldCols = g.Cols();
+    const int newCols = int(sourceOf.size()) + 1;
+    if (!fitsInGrid(g.Rows(), newCols))
+        return false;
+    refs::ColumnMap moved;
+    moved.newCols = newCols;
+    moved.newColumn.assign(std::size_t(oldCols), refs::ColumnMap::kRemoved);
+    moved.newColumn[0] = 0;
+    for (int j = 1; j < newCols; ++j) {
+        const int from = sourceOf[std::size_t(j - 1)];
+        if (from >= 1 && from < oldCols)
+            moved.newColumn[std::size_t(from)] = j;
+    }
+    GridBulk bulk(g);
+    const Grid old = g;
+    g.setCols(newCols);
+    for (int r = 0; r < g.Rows(); ++r)
+        for (int j = 1; j < newCols; ++j) {
+            const int from = sourceOf[std::size_t(j - 1)];
+            if (from >= 1 && from < oldCols) {
+                g.setTextMatrix(r, j, old.cellText(r, from));
+                if (old.cellForeColor(r, from) != g.cellForeColor(r, j))
+                    g.setCellForeColor(r, j, old.cellForeColor(r, from));
+                if (old.cellFontBold(r, from) != g.cellFontBold(r, j))
+                    g.setCellFontBold(r, j, old.cellFontBold(r, from));
+            } else {
+                clearCell(g, r, j);
+            }
+        }
+    refs::remapFormulaColumns(g, moved);
+    return true;
+}
+
+int formulasReferringTo(const Grid &grid, int col)
+{
+    const std::vector<int> counts = refs::formulaReferenceCounts(grid);
+    return col >= 0 && col < int(counts.size()) ? counts[std::size_t(col)] : 0;
+}
+
+static bool askAboutReferringFormulas(int formulas, ui::Prompter &prompter)
+{
+    if (formulas <= 0)
+        return true;
+    return prompter.question(QStringLiteral("有 ") + QString::number(formulas) +
+                                 QStringLiteral(" 个公式引用了该列，删除后这些公式将显示“公式错误”。是否继续？"),
+                             kNotice, ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::No) == ui::Answer::Yes;
+}
+
+bool confirmFormulasOfRemoval(const Grid &grid, int col, ui::Prompter &prompter)
+{
+    return askAboutReferringFormulas(formulasReferringTo(grid, col), prompter);
+}
+
+bool columnHoldsData(const Grid &grid, int col)
+{
+    for (int r = 1; r < grid.Rows(); ++r)
+        if (!grid.cellText(r, col).trimmed().isEmpty())
+            return true;
+    return false;
+}
+
+static bool askRemoveItem(const QString &name, ui::Prompter &prompter)
+{
+    return prompter.question(QStringLiteral("确实删除项目：“") + name + QStringLiteral("” 么？"),
+                             QStringLiteral("确认删除"), ui::Buttons::YesNo, ui::Icon::Question,
+                             ui::Answer::No) == ui::Answer::Yes;
 }
 
 void renameColumn(GradeTable &t, int col, const QString &name, bool snapshot)
@@ -123,20 +198,28 @@ bool menuIstLei(GradeTable &t, ui::Prompter &prompter)
         prompter.message(QStringLiteral("表格过大，无法完成该操作。"), kNotice, ui::Icon::Information);
         return false;
     }
+    // The name first: cancelling it leaves the table as it was.
+    const std::optional<QString> name = askNewFieldName(prompter, QString());
+    if (!name)
+        return false;
     t.beginChange();
     insertColumn(g, k);
-    // Named at once; the insert's snapshot covers the name too, so one undo takes back both.
-    if (const std::optional<QString> name = askNewFieldName(prompter, g.TextMatrix(0, k)))
-        renameColumn(t, k, *name, false);
+    renameColumn(t, k, *name, false);
     return true;
 }
 
 bool menuRemLei(GradeTable &t, ui::Prompter &prompter)
 {
-    if (refuseColumnZero(t.成绩表, prompter))
+    const Grid &g = t.成绩表;
+    if (refuseColumnZero(g, prompter))
+        return false;
+    const int k = g.Col();
+    if (columnHoldsData(g, k) && !askRemoveItem(g.TextMatrix(0, k).trimmed(), prompter))
+        return false;
+    if (!confirmFormulasOfRemoval(g, k, prompter))
         return false;
     t.beginChange();
-    return removeColumn(t.成绩表, t.成绩表.Col());
+    return removeColumn(t.成绩表, k);
 }
 
 bool menuChangeLeiTitle(GradeTable &t, ui::Prompter &prompter)
@@ -158,19 +241,38 @@ FieldManager::FieldManager(const Grid &grid)
 {
     // The names in the header cells, never the header text split at "|": after an earlier
     // run of the manager the two can differ.
-    for (int i = 1; i < grid.Cols(); ++i)
+    for (int i = 1; i < grid.Cols(); ++i) {
         items << grid.TextMatrix(0, i).trimmed();
+        origins.push_back(i);
+    }
     selected = static_cast<int>(items.size()) - 1;
+    references = refs::formulaReferenceCounts(grid);
+}
+
+int FieldManager::originOf(qsizetype item) const
+{
+    return item >= 0 && std::size_t(item) < origins.size() ? origins[std::size_t(item)] : 0;
 }
 
 static const QString kNewItemPrompt = QStringLiteral("请输入一个新的项目名称：");
 
 void FieldManager::insert(ui::Prompter &prompter)
 {
-    if (const std::optional<QString> name = askFieldName(prompter, kNewItemPrompt, QStringLiteral("插入项目"), {})) {
+    const std::optional<QString> name = askFieldName(prompter, kNewItemPrompt, QStringLiteral("插入项目"), {});
+    if (!name)
+        return;
+    origins.resize(std::size_t(items.size()), 0); // entries added by hand are new columns
+    if (selected < 0 || selected >= items.size()) {
         items << *name;
+        origins.push_back(0);
         selected = static_cast<int>(items.size()) - 1;
+        return;
     }
+    // Before the selected entry, which stays selected, so names entered one after another keep
+    // their order.
+    items.insert(selected, *name);
+    origins.insert(origins.begin() + selected, 0);
+    ++selected;
 }
 
 void FieldManager::remove(ui::Prompter &prompter)
@@ -179,10 +281,14 @@ void FieldManager::remove(ui::Prompter &prompter)
         prompter.message(QStringLiteral("请先选择要删除的项目。"), kNotice, ui::Icon::Information);
         return;
     }
-    if (prompter.question(QStringLiteral("确实删除项目：“") + items[selected] + QStringLiteral("” 么？"),
-                          QStringLiteral("确认删除"), ui::Buttons::YesNo, ui::Icon::Question,
-                          ui::Answer::No) != ui::Answer::Yes)
+    if (!askRemoveItem(items[selected], prompter))
         return;
+    const int origin = originOf(selected);
+    if (origin > 0 && std::size_t(origin) < references.size() &&
+        !askAboutReferringFormulas(references[std::size_t(origin)], prompter))
+        return;
+    if (std::size_t(selected) < origins.size())
+        origins.erase(origins.begin() + selected);
     items.removeAt(selected);
     selected = std::min(selected, static_cast<int>(items.size()) - 1);
 }
@@ -197,6 +303,7 @@ void FieldManager::clear(ui::Prompter &prompter)
                           ui::Icon::Question, ui::Answer::No) != ui::Answer::Yes)
         return;
     items.clear();
+    origins.clear();
     selected = -1;
 }
 
@@ -222,11 +329,17 @@ QString FieldManager::headerText() const
 bool FieldManager::apply(GradeTable &t, ui::Prompter &prompter) const
 {
     Grid &g = t.成绩表;
-    if (!fitsInGrid(g.Rows(), std::max<qint64>(g.Cols(), items.size() + 1))) {
+    if (!fitsInGrid(g.Rows(), items.size() + 1)) {
         prompter.message(QStringLiteral("表格过大，无法完成该操作。"), kNotice, ui::Icon::Information);
         return false;
     }
     t.beginChange();
+    // Each entry's column comes with it: data and the formulas' references follow the names.
+    std::vector<int> sourceOf;
+    sourceOf.reserve(std::size_t(items.size()));
+    for (qsizetype i = 0; i < items.size(); ++i)
+        sourceOf.push_back(originOf(i));
+    rearrangeColumns(g, sourceOf);
     g.setFormatString(headerText());
     return true;
 }

@@ -183,6 +183,24 @@ bool menuSaveModel(const GradeTable &t, base::Workspace &ws, ui::Prompter &promp
     }
 }
 
+namespace {
+// Whether the segments would give the grid's data other field names or another field count
+// while students' cells stand under them (the cells stay where they are).
+bool relabelsStudents(const Grid &g, const QStringList &segments)
+{
+    bool sameFields = segments.size() == g.Cols();
+    for (int c = 1; sameFields && c < g.Cols(); ++c)
+        sameFields = segments.at(c).trimmed() == g.TextMatrix(0, c).trimmed();
+    if (sameFields)
+        return false;
+    for (int r = 1; r < g.Rows(); ++r)
+        for (int c = 1; c < g.Cols(); ++c)
+            if (!g.cellText(r, c).trimmed().isEmpty())
+                return true;
+    return false;
+}
+} // namespace
+
 bool applyTemplate(GradeTable &t, base::Workspace &ws, ui::Prompter &prompter, const QString &entry)
 {
     // Only a file of the template folder itself, as the menu lists them.
@@ -198,6 +216,10 @@ bool applyTemplate(GradeTable &t, base::Workspace &ws, ui::Prompter &prompter, c
         prompter.message(QStringLiteral("表格过大，无法完成该操作。"), kNotice, ui::Icon::Information);
         return false;
     }
+    if (relabelsStudents(g, *segments) &&
+        prompter.question(QStringLiteral("应用模版将改变字段结构，现有数据不会移动。是否继续？"), kNotice,
+                          ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::No) != ui::Answer::Yes)
+        return false;
     t.beginChange();
     g.setFormatString(segments->join(QLatin1Char('|')));
     return true;

@@ -58,6 +58,7 @@ bool menuSaveModel(const GradeTable &t, base::Workspace &ws, ui::Prompter &promp
 
 // Applies the template file `entry` (a menu entry: the file name with ".templet") of the template
 // folder: the header takes the template's names, columns are added but none removed, cells stay.
+// When that changes the number or names of fields over students' data, asks first (No: no change).
 // A file that is not a well-formed template gives "模版文件格式错误!" and leaves the table as it
 // was. True when the table changed (through beginChange()).
 bool applyTemplate(GradeTable &t, base::Workspace &ws, ui::Prompter &prompter, const QString &entry);

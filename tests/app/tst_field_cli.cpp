@@ -85,9 +85,11 @@ private slots:
         };
         const QString same = QStringLiteral("  |语文|数学|总分");
         QTest::newRow("insert at 2") << L({"field", "insert", "t.gdt", "2", "英语"}) << 0 << QString()
-                                     << QStringLiteral("  |语文|英语|数学|总分") << QStringLiteral("81||91|");
+                                     << QStringLiteral("  |语文|英语|数学|总分")
+                                     << QStringLiteral("81||91|！公式：cell(?,1)+cell(?,3)");
         QTest::newRow("insert at 0") << L({"field", "insert", "t.gdt", "0", "学号"}) << 0 << QString()
-                                     << QStringLiteral("  |学号|语文|数学|总分") << QStringLiteral("|81|91|");
+                                     << QStringLiteral("  |学号|语文|数学|总分")
+                                     << QStringLiteral("|81|91|！公式：cell(?,2)+cell(?,3)");
         QTest::newRow("insert beyond") << L({"field", "insert", "t.gdt", "4", "x"}) << 1
                                        << QStringLiteral("参数超出范围：4") << QString() << QString();
         QTest::newRow("insert empty name") << L({"field", "insert", "t.gdt", "1", ""}) << 1
@@ -96,10 +98,23 @@ private slots:
                                     << QStringLiteral("字段名称中不能包含“|”或换行。") << QString() << QString();
         QTest::newRow("insert missing name")
             << L({"field", "insert", "t.gdt", "1"}) << 2 << QString() << QString() << QString();
-        QTest::newRow("remove by name") << L({"field", "remove", "t.gdt", "数学"}) << 0 << QString()
-                                        << QStringLiteral("  |语文|总分") << QStringLiteral("81|");
-        QTest::newRow("remove by number") << L({"field", "remove", "t.gdt", "1"}) << 0 << QString()
-                                          << QStringLiteral("  |数学|总分") << QStringLiteral("91|");
+        // Removing a column that formulas use needs --yes; they are then formula errors.
+        QTest::newRow("remove used column")
+            << L({"field", "remove", "t.gdt", "数学"}) << 1
+            << QStringLiteral("有 2 个公式引用了该列，删除后这些公式将显示“公式错误”。是否继续？ -> No") << QString()
+            << QString();
+        QTest::newRow("remove by name") << L({"--yes", "field", "remove", "t.gdt", "数学"}) << 0 << QString()
+                                        << QStringLiteral("  |语文|总分")
+                                        << QStringLiteral("81|！公式：cell(?,1)+cell(?,-1)");
+        QTest::newRow("remove by number")
+            << L({"--yes", "field", "remove", "t.gdt", "1"}) << 0 << QString() << QStringLiteral("  |数学|总分")
+            << QStringLiteral("91|！公式：cell(?,-1)+cell(?,1)");
+        QTest::newRow("remove unused column") << L({"field", "remove", "t.gdt", "总分"}) << 0 << QString()
+                                              << QStringLiteral("  |语文|数学") << QStringLiteral("81|91");
+        QTest::newRow("remove column 0") << L({"field", "remove", "t.gdt", "0"}) << 1
+                                         << QStringLiteral("请先选定要操作的列！") << QString() << QString();
+        QTest::newRow("rename column 0") << L({"field", "rename", "t.gdt", "0", "X"}) << 1
+                                         << QStringLiteral("请先选定要操作的列！") << QString() << QString();
         QTest::newRow("remove unknown") << L({"field", "remove", "t.gdt", "物理"}) << 1
                                         << QStringLiteral("找不到字段：物理") << QString() << QString();
         QTest::newRow("rename") << L({"field", "rename", "t.gdt", "3", " 合计"}) << 0 << QString()
@@ -165,16 +180,16 @@ private slots:
         QVERIFY(f.open(QIODevice::ReadOnly));
         const QByteArray before = f.readAll();
         f.close();
-        ProcessResult r = cli({QStringLiteral("field"), QStringLiteral("remove"), file, QStringLiteral("1")});
+        ProcessResult r = cli({QStringLiteral("field"), QStringLiteral("remove"), file, QStringLiteral("3")});
         QCOMPARE(r.exitCode, 1);
         QVERIFY(QString::fromUtf8(r.err).contains(QStringLiteral("确实覆盖原有数据么？")));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), before);
         f.close();
         r = cli(
-            {QStringLiteral("--yes"), QStringLiteral("field"), QStringLiteral("remove"), file, QStringLiteral("1")});
+            {QStringLiteral("--yes"), QStringLiteral("field"), QStringLiteral("remove"), file, QStringLiteral("3")});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(load(QStringLiteral("t")).成绩表.FormatString(), QStringLiteral("  |数学|总分"));
+        QCOMPARE(load(QStringLiteral("t")).成绩表.FormatString(), QStringLiteral("  |语文|数学"));
     }
 
     void templatesRoundTrip()
@@ -194,8 +209,15 @@ private slots:
         QVERIFY(cli({QStringLiteral("--yes"), QStringLiteral("field"), QStringLiteral("rename"), t, QStringLiteral("1"),
                      QStringLiteral("x")})
                     .exitCode == 0);
+        // Its students' cells would stand under other names: --yes is needed, else nothing is written.
         r = cli({QStringLiteral("template"), QStringLiteral("apply"), t, QStringLiteral("b三科"),
                  QStringLiteral("--out"), path(QStringLiteral("u.gdt"))});
+        QCOMPARE(r.exitCode, 1);
+        QCOMPARE(QString::fromUtf8(r.err).trimmed(),
+                 QStringLiteral("应用模版将改变字段结构，现有数据不会移动。是否继续？ -> No"));
+        QVERIFY(!QFile::exists(path(QStringLiteral("u.gdt"))));
+        r = cli({QStringLiteral("--yes"), QStringLiteral("template"), QStringLiteral("apply"), t,
+                 QStringLiteral("b三科"), QStringLiteral("--out"), path(QStringLiteral("u.gdt"))});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(load(QStringLiteral("u")).成绩表.FormatString(), QStringLiteral("  |语文|数学|总分"));
         r = cli({QStringLiteral("template"), QStringLiteral("apply"), t, QStringLiteral("missing"),

@@ -4,6 +4,7 @@
 #include "formula/calculate.h"
 #include "formula/cell_formula.h"
 #include "scripted_prompter.h"
+#include "table/fields.h"
 
 #include <QTest>
 
@@ -412,6 +413,24 @@ private slots:
         QCOMPARE(t.UndoTable.TextMatrix(5, 1), u"snapshot"_s);
         QVERIFY(t.undoEnabled());
         QVERIFY(!t.changed());
+    }
+
+    // A field inserted before 语文 keeps 总分 adding 语文 and 数学 (226, not 体育 + 语文 = 168);
+    // once 数学 is removed the total is a formula error, never 语文 + the column after it.
+    void totalsFollowTheirFields()
+    {
+        GradeTable t;
+        makeTable(t);
+        Grid &g = t.成绩表;
+        fill(g, {u"1,2=110"_s, u"1,3=116"_s, u"1,4=！公式：cell(?,2)+cell(?,3)"_s});
+        Calculator calc;
+        QCOMPARE(公式2值(g, 1, 4, t.DataFormat, calc), u"226"_s);
+        QVERIFY(table::insertColumn(g, 2));
+        g.setTextMatrix(1, 2, u"58"_s);
+        QCOMPARE(公式2值(g, 1, 5, t.DataFormat, calc), u"226"_s);
+        QVERIFY(table::removeColumn(g, 4));
+        QCOMPARE(公式2值(g, 1, 4, t.DataFormat, calc), kError);
+        QCOMPARE(expandedValue(g, 1, 4, t.DataFormat, calc), kError);
     }
 
     void formulaCheck_data()

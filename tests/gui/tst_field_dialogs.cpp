@@ -110,9 +110,13 @@ private slots:
     }
     void cleanup() { VERIFY_PROMPTS(*m_prompter); }
 
-    void fieldManagerDeletesTheMiddleField()
+    // Deleting an entry deletes its column; inserting puts a new column before the selected entry.
+    void fieldManagerDeletesAndInsertsInPlace()
     {
+        m_doc->成绩表.setTextMatrix(1, 3, QStringLiteral("！公式：cell(?,1)+cell(?,3)"));
         m_prompter->expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes);
+        m_prompter->expectInput(QStringLiteral("请输入一个新的项目名称："), QStringLiteral("新"),
+                                QStringLiteral("插入项目"));
         whenShown([](QDialog *d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("字段编辑器"));
             auto *list = child<QListWidget>(d, "List1");
@@ -121,12 +125,21 @@ private slots:
             list->setCurrentRow(1);
             click(d, "Command2");
             QCOMPARE(list->count(), 2);
+            list->setCurrentRow(0);
+            click(d, "Command1");
+            QCOMPARE(list->count(), 3);
+            QCOMPARE(list->item(0)->text(), QStringLiteral("新"));
+            QCOMPARE(list->currentRow(), 1); // still A
             click(d, "Command5");
         });
         run(QStringLiteral("menuAddTitle"));
-        QCOMPARE(m_doc->成绩表.FormatString(), QStringLiteral("   |A|C"));
-        QCOMPARE(m_doc->成绩表.TextMatrix(0, 3), QStringLiteral("C"));
-        QCOMPARE(m_doc->成绩表.TextMatrix(1, 2), QStringLiteral("12"));
+        const table::Grid &g = m_doc->成绩表;
+        QCOMPARE(g.FormatString(), QStringLiteral("   |新|A|C"));
+        QCOMPARE(g.Cols(), 4);
+        QCOMPARE(g.TextMatrix(2, 1), QString());
+        QCOMPARE(g.TextMatrix(2, 2), QStringLiteral("21"));
+        QCOMPARE(g.TextMatrix(2, 3), QStringLiteral("23"));
+        QCOMPARE(g.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,2)+cell(?,3)"));
     }
 
     void fieldManagerCancelChangesNothing()

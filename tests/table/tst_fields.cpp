@@ -1,6 +1,7 @@
 // Inserting, removing and renaming fields, the field manager, and undo after each.
 #include "scripted_prompter.h"
 #include "table/fields.h"
+#include "table/formula_refs.h"
 
 #include <QTest>
 
@@ -63,8 +64,6 @@ private slots:
         const QStringList abc{QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
         QTest::newRow("middle, named") << 2 << QStringLiteral("新") << L({"A", "新", "B", "C"})
                                        << L({"1,1", "", "1,2", "1,3"}) << QStringLiteral("  |A|新|B|C");
-        QTest::newRow("cancelled stays unnamed") << 2 << QString() << L({"A", "   ", "B", "C"})
-                                                 << L({"1,1", "", "1,2", "1,3"}) << QStringLiteral("  |A|   |B|C");
         QTest::newRow("column 0 goes before field 1")
             << 0 << QStringLiteral("学号") << L({"学号", "A", "B", "C"}) << L({"", "1,1", "1,2", "1,3"})
             << QStringLiteral("  |学号|A|B|C");
@@ -93,6 +92,21 @@ private slots:
         QVERIFY(t.undoEnabled());
     }
 
+    // Cancelling the name cancels the insert.
+    void cancelledInsertChangesNothing()
+    {
+        GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        t.成绩表.setCurrent(1, 2);
+        ScriptedPrompter p;
+        p.expectInput(kAskName, std::nullopt, QStringLiteral("字段名称"));
+        QVERIFY(!menuIstLei(t, p));
+        VERIFY_PROMPTS(p);
+        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |A|B|C"));
+        QCOMPARE(row(t.成绩表, 1), L({"1,1", "1,2", "1,3"}));
+        QVERIFY(!t.changed());
+        QVERIFY(!t.undoEnabled());
+    }
+
     // One undo takes back the insert and the name given with it.
     void undoAfterInsertRestoresEverything()
     {
@@ -112,7 +126,13 @@ private slots:
         GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
         t.成绩表.setCurrent(2, 2);
         ScriptedPrompter p;
+        p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::No, QStringLiteral("确认删除"));
+        QVERIFY(!menuRemLei(t, p));
+        QVERIFY(!t.changed());
+        p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes);
         QVERIFY(menuRemLei(t, p));
+        VERIFY_PROMPTS(p);
+        QCOMPARE(p.shown[0].defaultAnswer, ui::Answer::No);
         QCOMPARE(headerNames(t.成绩表), L({"A", "C"}));
         QCOMPARE(row(t.成绩表, 2), L({"2,1", "2,3"}));
         QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |A|C"));
@@ -125,8 +145,11 @@ private slots:
     {
         GradeTable t = makeTable({QStringLiteral("A")});
         t.成绩表.setCurrent(1, 1);
+        for (int r = 1; r < 3; ++r) // an empty column is removed without a question
+            t.成绩表.setTextMatrix(r, 1, QStringLiteral(" "));
         ScriptedPrompter p;
         QVERIFY(menuRemLei(t, p));
+        VERIFY_PROMPTS(p);
         QCOMPARE(t.成绩表.Cols(), 1);
         QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  "));
     }
@@ -180,6 +203,88 @@ private slots:
         QVERIFY(!t.changed());
     }
 
+    // --- formulas follow their columns -----------------------------------------------------------
+
+    void remapColumns_data()
+    {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<bool>("insert"); // else remove
+        QTest::addColumn<int>("at");      // in a grid of 5 columns
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("own row, insert before") << "cell(?,1)+cell(?,2)" << true << 1 << "cell(?,2)+cell(?,3)";
+        QTest::newRow("insert between") << "cell(?,1)+cell(?,2)" << true << 2 << "cell(?,1)+cell(?,3)";
+        QTest::newRow("own column stays") << "cell(1,?)*cell(?,?)" << true << 1 << "cell(1,?)*cell(?,?)";
+        QTest::newRow("row numbers stay") << "cell(2,0)+cell(?,4)" << true << 1 << "cell(2,0)+cell(?,5)";
+        QTest::newRow("spaces and case") << "CELL( 2 , 3 )/Cell(2,1)" << true << 2 << "CELL( 2 ,4)/Cell(2,1)";
+        QTest::newRow("outside stays outside") << "cell(1,5)+cell(1,-1)" << true << 1 << "cell(1,6)+cell(1,-1)";
+        QTest::newRow("remove shifts left") << "cell(?,3)-cell(?,1)" << false << 2 << "cell(?,2)-cell(?,1)";
+        QTest::newRow("removed is outside") << "max(cell(1,2),cell(2,3))" << false << 2 << "max(cell(1,-1),cell(2,2))";
+        QTest::newRow("outside after removal") << "cell(1,5)" << false << 1 << "cell(1,4)";
+        QTest::newRow("malformed rest kept") << "cell(1,2)+cell(1" << true << 1 << "cell(1,3)+cell(1";
+        QTest::newRow("no references") << "1+2" << false << 1 << "1+2";
+    }
+    void remapColumns()
+    {
+        QFETCH(QString, body);
+        QFETCH(bool, insert);
+        QFETCH(int, at);
+        QFETCH(QString, expected);
+        const refs::ColumnMap map = insert ? refs::ColumnMap::inserted(5, at) : refs::ColumnMap::removed(5, at);
+        QCOMPARE(refs::remapColumns(body, map), expected);
+    }
+
+    // 总分 adds 语文 and 数学 in every row; a new field before 语文 leaves it adding them.
+    void insertedFieldKeepsFormulasOnTheirColumns()
+    {
+        GradeTable t = makeTable({QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("总分")});
+        for (int r = 1; r < 3; ++r)
+            t.成绩表.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,1)+cell(?,2)+cell(1,3)"));
+        t.成绩表.setCurrent(1, 1);
+        ScriptedPrompter p;
+        p.expectInput(kAskName, QStringLiteral("体育"));
+        QVERIFY(menuIstLei(t, p));
+        QCOMPARE(t.成绩表.TextMatrix(2, 4), QStringLiteral("！公式：cell(?,2)+cell(?,3)+cell(1,4)"));
+        t.undo();
+        QCOMPARE(t.成绩表.TextMatrix(2, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)+cell(1,3)"));
+    }
+
+    // Removing a column that formulas use asks first; Yes leaves them pointing outside the grid.
+    void removingAUsedColumnAsks_data()
+    {
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("no") << false;
+        QTest::newRow("yes") << true;
+    }
+    void removingAUsedColumnAsks()
+    {
+        QFETCH(bool, yes);
+        const ui::Answer answer = yes ? ui::Answer::Yes : ui::Answer::No;
+        GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        for (int r = 1; r < 3; ++r)
+            t.成绩表.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,1)*cell(?,2)"));
+        t.成绩表.setTextMatrix(1, 2, QStringLiteral("！公式：cell(?,1)")); // in B itself: removed with it
+        t.成绩表.setCurrent(1, 1);
+        QCOMPARE(formulasReferringTo(t.成绩表, 1), 3);
+        QCOMPARE(formulasReferringTo(t.成绩表, 2), 2);
+        t.成绩表.setCurrent(1, 2);
+        ScriptedPrompter p;
+        p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes);
+        p.expectQuestion(QStringLiteral("有 2 个公式引用了该列，删除后这些公式将显示“公式错误”。是否继续？"), answer,
+                         QStringLiteral("提示"));
+        QCOMPARE(menuRemLei(t, p), answer == ui::Answer::Yes);
+        VERIFY_PROMPTS(p);
+        QCOMPARE(p.shown[1].defaultAnswer, ui::Answer::No);
+        if (answer == ui::Answer::No) {
+            QCOMPARE(t.成绩表.Cols(), 4);
+            QVERIFY(!t.changed());
+            return;
+        }
+        QCOMPARE(t.成绩表.TextMatrix(1, 2), QStringLiteral("！公式：cell(?,1)*cell(?,-1)"));
+        t.undo();
+        QCOMPARE(t.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)*cell(?,2)"));
+        QCOMPARE(t.成绩表.TextMatrix(1, 2), QStringLiteral("！公式：cell(?,1)"));
+    }
+
     // --- field manager ---------------------------------------------------------------------------
 
     void managerFillsFromTheHeader()
@@ -193,7 +298,7 @@ private slots:
         QCOMPARE(FieldManager(t.成绩表).items, L({"X", "B"}));
     }
 
-    void deletingTheMiddleFieldKeepsTheLastName()
+    void deletingTheMiddleFieldRemovesItsColumn()
     {
         GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
         FieldManager m(t.成绩表);
@@ -204,9 +309,9 @@ private slots:
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown[0].defaultAnswer, ui::Answer::No);
         QVERIFY(m.apply(t, p));
-        QCOMPARE(headerNames(t.成绩表), L({"A", "C", "C"}));
+        QCOMPARE(headerNames(t.成绩表), L({"A", "C"}));
         QCOMPARE(t.成绩表.FormatString(), QStringLiteral("   |A|C"));
-        QCOMPARE(row(t.成绩表, 1), L({"1,1", "1,2", "1,3"}));
+        QCOMPARE(row(t.成绩表, 1), L({"1,1", "1,3"}));
         QVERIFY(t.changed());
         t.undo();
         QCOMPARE(headerNames(t.成绩表), L({"A", "B", "C"}));
@@ -221,18 +326,44 @@ private slots:
         p.expectInput(QStringLiteral("请输入一个新的项目名称："), QString()); // empty adds nothing
         p.expectInput(QStringLiteral("请输入一个新的项目名称："), QStringLiteral("C2"), QStringLiteral("项目重命名"));
         p.expectQuestion(QStringLiteral("确实要删除所有项目？"), ui::Answer::No, QStringLiteral("确认删除"));
+        // Inserted before the selected entry, which stays selected.
         m.insert(p);
         m.insert(p);
+        QCOMPARE(m.items, L({"B", "A"}));
         QCOMPARE(m.selected, 1);
         m.rename(p);
-        QCOMPARE(m.items, L({"A", "C2"}));
+        QCOMPARE(m.items, L({"B", "C2"}));
         m.clear(p);
         QCOMPARE(m.items.size(), 2);
         VERIFY_PROMPTS(p);
-        // A longer list adds columns at the end.
+        // The new entry is a new empty column in its place; A's cells move with it.
         QVERIFY(m.apply(t, p));
-        QCOMPARE(headerNames(t.成绩表), L({"A", "C2"}));
-        QCOMPARE(t.成绩表.TextMatrix(1, 2), QString());
+        QCOMPARE(headerNames(t.成绩表), L({"B", "C2"}));
+        QCOMPARE(row(t.成绩表, 1), L({"", "1,1"}));
+    }
+
+    // The manager moves columns with their entries, and the formulas with them.
+    void managerMovesFormulasWithTheirColumns()
+    {
+        GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
+        t.成绩表.setTextMatrix(1, 3, QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+        FieldManager m(t.成绩表);
+        ScriptedPrompter p;
+        m.selected = 0;
+        p.expectInput(QStringLiteral("请输入一个新的项目名称："), QStringLiteral("新"));
+        m.insert(p);
+        m.selected = 2; // B
+        p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes);
+        p.expectQuestion(QStringLiteral("有 1 个公式引用了该列，删除后这些公式将显示“公式错误”。是否继续？"),
+                         ui::Answer::Yes);
+        m.remove(p);
+        VERIFY_PROMPTS(p);
+        QVERIFY(m.apply(t, p));
+        QCOMPARE(headerNames(t.成绩表), L({"新", "A", "C"}));
+        QCOMPARE(row(t.成绩表, 2), L({"", "2,1", "2,3"}));
+        QCOMPARE(t.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,2)+cell(?,-1)"));
+        t.undo();
+        QCOMPARE(t.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
     }
 
     void managerNeedsASelection_data()

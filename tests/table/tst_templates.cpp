@@ -47,6 +47,7 @@ GradeTable tableWith(const QStringList &fields)
 }
 
 const QString kBad = QStringLiteral("模版文件格式错误!");
+const QString kRelabel = QStringLiteral("应用模版将改变字段结构，现有数据不会移动。是否继续？");
 } // namespace
 
 class TemplatesTest : public QObject {
@@ -88,6 +89,7 @@ private slots:
         put(QStringLiteral("三科.templet"), threeSubjects(lastPadded));
         GradeTable t = tableWith({QStringLiteral("姓名")});
         ScriptedPrompter p;
+        p.expectQuestion(kRelabel, ui::Answer::Yes, QStringLiteral("提示"));
         QVERIFY(applyTemplate(t, *m_ws, p, QStringLiteral("三科.templet")));
         VERIFY_PROMPTS(p);
         QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |语文|数学|英语"));
@@ -98,6 +100,49 @@ private slots:
         t.undo();
         QCOMPARE(t.成绩表.Cols(), 2);
         QCOMPARE(t.成绩表.TextMatrix(0, 1), QStringLiteral("姓名"));
+    }
+
+    // Relabelling students' cells is asked first; No leaves the table as it was.
+    void applyAsksBeforeRelabellingStudents_data()
+    {
+        QTest::addColumn<QStringList>("fields");
+        QTest::addColumn<bool>("students");
+        QTest::addColumn<int>("asked"); // 0: not asked, 1: answered No, 2: answered Yes
+        const QStringList same{QStringLiteral("语文"), QStringLiteral(" 数学"), QStringLiteral("英语")};
+        QTest::newRow("same fields") << same << true << 0;
+        QTest::newRow("no students") << QStringList{QStringLiteral("性别")} << false << 0;
+        QTest::newRow("other names, no") << QStringList{QStringLiteral("性别"), QStringLiteral("数学"),
+                                                        QStringLiteral("英语")}
+                                         << true << 1;
+        QTest::newRow("other names, yes")
+            << QStringList{QStringLiteral("性别"), QStringLiteral("数学"), QStringLiteral("英语")} << true << 2;
+        QTest::newRow("fewer fields") << QStringList{QStringLiteral("语文"), QStringLiteral("数学")} << true << 1;
+        QTest::newRow("more fields") << (same + QStringList{QStringLiteral("备注")}) << true << 1;
+    }
+    void applyAsksBeforeRelabellingStudents()
+    {
+        QFETCH(QStringList, fields);
+        QFETCH(bool, students);
+        QFETCH(int, asked);
+        put(QStringLiteral("三科.templet"), threeSubjects(true));
+        GradeTable t = tableWith(fields);
+        if (!students)
+            t.成绩表.setTextMatrix(1, 1, QString());
+        const QString before = t.成绩表.FormatString();
+        ScriptedPrompter p;
+        if (asked)
+            p.expectQuestion(kRelabel, asked == 2 ? ui::Answer::Yes : ui::Answer::No, QStringLiteral("提示"));
+        QCOMPARE(applyTemplate(t, *m_ws, p, QStringLiteral("三科.templet")), asked != 1);
+        VERIFY_PROMPTS(p);
+        if (asked)
+            QCOMPARE(p.shown[0].defaultAnswer, ui::Answer::No);
+        if (asked == 1) {
+            QCOMPARE(t.成绩表.FormatString(), before);
+            QVERIFY(!t.changed());
+            QVERIFY(!t.undoEnabled());
+        } else {
+            QCOMPARE(t.成绩表.TextMatrix(0, 1), QStringLiteral("语文"));
+        }
     }
 
     void savedTemplateIsTheRecordLayout()
