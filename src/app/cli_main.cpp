@@ -36,7 +36,9 @@ using namespace table::cli;
 const char *const kUsage =
     "usage: scorvane-cli [--dir DIR] [--user NAME --password PW | --table-password PW] [--yes] COMMAND ARGS...\n"
     "FIELD is a column number or a field name; table-changing commands write in place unless --out OUT.gdt.\n"
+    "After \"--\" every argument is an operand, also one that begins with \"-\".\n"
     "commands:\n"
+    "  help [COMMAND] | --version\n"
     "  show FILE.gdt | save-as IN.gdt OUT.gdt [--unprotected] | calc EXPR\n"
     "  user add NAME PW | user passwd NAME OLD NEW | user list\n"
     "  template list | template save FILE.gdt NAME | template apply FILE.gdt NAME [--out OUT.gdt]\n"
@@ -70,6 +72,60 @@ int usage()
     return Usage;
 }
 
+QByteArray versionLine(const char *program)
+{
+    return QByteArray(program) + ' ' + QByteArray::number(SCORVANE_VERSION_MAJOR) + '.' +
+           QByteArray::number(SCORVANE_VERSION_MINOR) + '.' + QByteArray::number(SCORVANE_VERSION_PATCH) + '\n';
+}
+
+// The usage of one command, taken from the overview so the two cannot differ: its forms on the
+// command lines (a form is a part between " | " that begins with the command's name; a part that
+// does not begin with a name continues the form before it) and the indented lines continuing them.
+QStringList commandUsage(const QString &command)
+{
+    QStringList forms;
+    bool inCommand = false;
+    const QStringList lines = QString::fromUtf8(kUsage).split(QLatin1Char('\n'));
+    for (const QString &line : lines) {
+        if (line.startsWith(QLatin1String("        "))) {
+            if (inCommand)
+                forms.last() += QLatin1String("\n    ") + line.trimmed();
+            continue;
+        }
+        inCommand = false;
+        if (!line.startsWith(QLatin1String("  ")))
+            continue;
+        for (const QString &part : line.trimmed().split(QLatin1String(" | "))) {
+            const QString name = part.section(QLatin1Char(' '), 0, 0);
+            if (name.startsWith(QLatin1Char('-')) || name.startsWith(QLatin1Char('('))) {
+                if (inCommand)
+                    forms.last() += QLatin1String(" | ") + part;
+                continue;
+            }
+            inCommand = name == command;
+            if (inCommand)
+                forms << part;
+        }
+    }
+    return forms;
+}
+
+// "help": the overview; "help COMMAND": that command's forms after the shared options.
+int help(const QStringList &args)
+{
+    if (args.size() == 1) {
+        std::fputs(kUsage, stdout);
+        return Done;
+    }
+    const QStringList forms = args.size() == 2 ? commandUsage(args.at(1)) : QStringList();
+    if (forms.isEmpty())
+        return usage();
+    for (const QString &form : forms)
+        std::fputs(("usage: scorvane-cli [OPTIONS] " + form.toUtf8() + '\n').constData(), stdout);
+    std::fputs("OPTIONS: [--dir DIR] [--user NAME --password PW | --table-password PW] [--yes]\n", stdout);
+    return Done;
+}
+
 // The options every command shares; the rest are the command and its own arguments.
 struct Options {
     QString dir;
@@ -91,6 +147,16 @@ bool parseOptions(const QStringList &argv, Options *o)
             *into = argv[++i];
             return true;
         };
+        if (a == QLatin1String("--")) {
+            // The end of the options, the command's own too: after the command's name the rest
+            // goes to it behind a "--" of its own.
+            QStringList rest = argv.mid(i + 1);
+            if (o->args.isEmpty() && !rest.isEmpty())
+                o->args << rest.takeFirst();
+            if (!o->args.isEmpty())
+                o->args << a << rest;
+            break;
+        }
         if (a == QLatin1String("--dir")) {
             if (!takeValue(&o->dir))
                 return false;
@@ -154,10 +220,11 @@ int cmdSaveAs(Context &ctx, Args args)
 
 int cmdCalc(Context &ctx, Args args)
 {
-    const auto ops = args.operands(1);
-    if (!ops)
+    // The text after the command is the expression, also when it begins with "-".
+    const QString expression = args.raw().join(QLatin1Char(' '));
+    if (expression.isEmpty())
         return Usage;
-    table::cli::printLine(ctx, formula::calculator(ctx.ws).Calculate(ops->at(0)));
+    table::cli::printLine(ctx, formula::calculator(ctx.ws).Calculate(expression));
     return Done;
 }
 
@@ -202,7 +269,7 @@ bool drawingCommand(int argc, char **argv)
         if (!std::strcmp(a, "--dir") || !std::strcmp(a, "--table-password") || !std::strcmp(a, "--user") ||
             !std::strcmp(a, "--password"))
             ++i;
-        else if (std::strcmp(a, "--yes"))
+        else if (std::strcmp(a, "--yes") && std::strcmp(a, "--"))
             return !std::strcmp(a, "print") || !std::strcmp(a, "chart") || !std::strcmp(a, "report");
     }
     return false;
@@ -223,6 +290,12 @@ int main(int argc, char **argv)
     Options o;
     if (!parseOptions(QCoreApplication::arguments(), &o))
         return usage();
+    if (o.args.first() == QLatin1String("--version")) {
+        std::fputs(versionLine("scorvane-cli").constData(), stdout);
+        return Done;
+    }
+    if (o.args.first() == QLatin1String("help") || o.args.first() == QLatin1String("--help"))
+        return help(o.args);
     // The same program directory the desktop program uses when none is given.
     QCoreApplication::setOrganizationName(shell::kProgramCaption);
     QCoreApplication::setApplicationName(shell::kProgramCaption);

@@ -15,6 +15,9 @@
 #include <QFileInfo>
 #include <QLocale>
 
+#include <cstdio>
+#include <cstring>
+
 namespace {
 
 // The table named on the command line, absolute and without ".gdt" as table windows name their
@@ -33,6 +36,14 @@ QString tablePathArgument(const QStringList &arguments)
 
 int main(int argc, char **argv)
 {
+    // Answered before any window system is needed, as desktop programs do.
+    if (argc == 2 && (!std::strcmp(argv[1], "--version") || !std::strcmp(argv[1], "--help"))) {
+        if (!std::strcmp(argv[1], "--version"))
+            std::printf("scorvane %d.%d.%d\n", SCORVANE_VERSION_MAJOR, SCORVANE_VERSION_MINOR, SCORVANE_VERSION_PATCH);
+        else
+            std::printf("usage: scorvane [FILE.gdt]\n       scorvane --version\n");
+        return 0;
+    }
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(shell::kProgramCaption);
     QCoreApplication::setApplicationName(shell::kProgramCaption);

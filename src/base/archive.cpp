@@ -82,7 +82,7 @@ std::optional<QByteArray> bytesOf(zip_source_t *src)
 
 std::optional<QByteArray> packToBytes(const QByteArray &content, const QString &memberName, const QString &password)
 {
-    if (!isBareName(memberName))
+    if (!isBareName(memberName) || !fitsMember(content.size()))
         return std::nullopt;
     zip_error_t error;
     zip_error_init(&error);

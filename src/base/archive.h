@@ -9,10 +9,16 @@
 
 namespace base::archive {
 
-// A member larger than this is a failed unpack rather than an exhausted memory.
+// A member larger than this is a failed unpack rather than an exhausted memory; so that every
+// archive written opens again, packing refuses such a member as well.
 constexpr qint64 kMaxMemberSize = 256ll * 1024 * 1024;
+constexpr bool fitsMember(qint64 size)
+{
+    return size <= kMaxMemberSize;
+}
 
-// The archive bytes holding `content` as the single member `memberName`; nullopt on failure.
+// The archive bytes holding `content` as the single member `memberName`; nullopt on failure, also
+// for a member unpack would refuse as too large.
 std::optional<QByteArray> packToBytes(const QByteArray &content, const QString &memberName, const QString &password);
 
 // Packs and writes the archive through writeFileAtomically, so a failed pack or write keeps the

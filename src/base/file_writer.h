@@ -1,10 +1,12 @@
 #pragma once
-// The one way the program replaces a file on disk. The new contents go to a fixed temporary name
-// beside the target (".NAME.saving"), are flushed to the device and only then renamed over the
-// target, so a full disk, a failing device or a killed process leaves the old file whole; a
-// temporary left by a killed save is replaced by the next save of the same target. The target
-// keeps its permissions, a symbolic link is written through to the file it names, and a target
-// that may not be written (no write permission, or no write bit at all) is refused.
+// The one way the program replaces a file on disk. The new contents go to a temporary of this
+// write's own beside the target (".NAME.PID-XXXXXX.saving", created exclusively and owner-only
+// before the first byte), are flushed to the device and only then renamed over the target, so a
+// full disk, a failing device or a killed process leaves the old file whole, and of several
+// processes writing one target each one told it wrote did write. Temporaries that processes no
+// longer running left beside a target are removed by the next write of it. The target keeps its
+// permissions, a symbolic link is written through to the file it names, and a target that may not
+// be written (no write permission, or no write bit at all) is refused.
 #include <QByteArray>
 #include <QString>
 
@@ -16,10 +18,23 @@ enum class WriteResult {
     Failed,      // writing, flushing or renaming failed; the old file is unchanged
 };
 
-WriteResult writeFileAtomically(const QString &path, const QByteArray &bytes);
+struct WriteOptions {
+    // A symbolic link at the path is replaced by the file instead of being written through (a new
+    // file that must not land where a planted link points).
+    bool replaceLink = false;
+    // The permissions of the written file; negative: those of the file replaced, for a new file
+    // the default the umask leaves.
+    int mode = -1;
+};
 
-// The temporary name used for `target` (the file a link names, not the link).
-QString savingNameFor(const QString &target);
+WriteResult writeFileAtomically(const QString &path, const QByteArray &bytes, const WriteOptions &options = {});
+
+// False when writeFileAtomically would refuse `path` as NotWritable because of the file itself
+// (read-only, or no write bit at all); a missing file may be written.
+bool mayReplace(const QString &path);
+
+// The temporaries of writes to `target` (the file a link names, not the link) that exist now.
+QStringList savingFilesFor(const QString &target);
 
 // Tests that cannot mount a small file system make every write after `bytes` bytes fail as a full
 // disk would; a negative value switches this off.

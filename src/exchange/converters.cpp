@@ -1,5 +1,6 @@
 #include "exchange/converters.h"
 
+#include "base/file_writer.h"
 #include "base/text_codec.h"
 #include "exchange/csv_reader.h"
 #include "exchange/dbf_reader.h"
@@ -9,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace exchange {
 
@@ -180,20 +182,34 @@ TrialResult convertTrialFile(const QString &path, bool backup, table::TableFile 
         tell(prompter, QStringLiteral("数据文件：") + path + QStringLiteral(" 文件格式不正确!"));
         return TrialResult::BadFormat;
     }
-    if (backup && !base::codec::writeBytes(path + QStringLiteral(".bak"), member)) {
-        tell(prompter, QStringLiteral("备份文件写入失败：") + path + QStringLiteral(".bak"));
-        return TrialResult::BackupFailed;
+    // Whatever would keep the archive from replacing the file is found before a backup is made.
+    if (!files.fitsTableFile(member))
+        return TrialResult::PackFailed;
+    if (!base::mayReplace(path)) {
+        prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
+                         ui::Icon::Critical);
+        return TrialResult::PackFailed;
     }
-    // The read-only mark would keep the archive from replacing the file; when the archive cannot
-    // be written, the file keeps its mark as well as its bytes.
-    // The "user" flags say what this process may do (root may write anything); only the owner,
-    // group and other flags are the file's own.
-    const QFile::Permissions permissions =
-        QFile::permissions(path) & ~QFile::Permissions(QFile::ReadUser | QFile::WriteUser | QFile::ExeUser);
-    QFile::setPermissions(path, permissions | QFile::WriteOwner);
+    if (backup) {
+        const QString bak = path + QStringLiteral(".bak");
+        struct stat bakStat {};
+        if (::lstat(QFile::encodeName(bak).constData(), &bakStat) == 0 &&
+            prompter.question(QStringLiteral("确实覆盖原有数据么？"), QStringLiteral("提示："), ui::Buttons::YesNo,
+                              ui::Icon::Question, ui::Answer::Yes) != ui::Answer::Yes)
+            return TrialResult::BackupFailed;
+        // The plain copy is as private as the file it copies, and a link planted under its name
+        // is replaced, never followed.
+        struct stat source {};
+        base::WriteOptions options;
+        options.replaceLink = true;
+        options.mode = ::stat(QFile::encodeName(path).constData(), &source) == 0 ? int(source.st_mode & 0777) : 0600;
+        if (base::writeFileAtomically(bak, member, options) != base::WriteResult::Written) {
+            tell(prompter, QStringLiteral("备份文件写入失败：") + bak);
+            return TrialResult::BackupFailed;
+        }
+    }
     if (files.ZIPFile(member, path, password))
         return TrialResult::Converted;
-    QFile::setPermissions(path, permissions);
     return TrialResult::PackFailed;
 }
 

@@ -2,6 +2,7 @@
 
 #include "base/module1.h"
 #include "table/grade_table.h"
+#include "table/table_file.h"
 #include "ui/prompter.h"
 
 #include <QFileInfo>
@@ -41,8 +42,11 @@ QString tableNameRefusal(const QString &answer, const QString &classDir)
 {
     if (answer.trimmed().isEmpty())
         return QStringLiteral("文件名称不能为空！请重新输入。");
-    if (!base::IsValidName(answer))
+    // A name beginning with "." would be a hidden file (or "." and "..") the tree never lists.
+    if (!base::IsValidName(answer) || answer.startsWith(QLatin1Char('.')))
         return QStringLiteral("文件名中包含了诸如“\\/*?”之类的非法字符，请重新输入。");
+    if (!table::namesFit(answer + QStringLiteral(".gdt")))
+        return QStringLiteral("文件名过长。");
     // A table of that name would be replaced by an empty one at the first save.
     const QFileInfo existing(tablePath(classDir, answer) + QStringLiteral(".gdt"));
     if (existing.exists() || existing.isSymLink())

@@ -30,7 +30,8 @@ enum class WizardDialog { ClassInfo, DataFormat, FieldManager };
 using WizardDialogs = std::function<void(WizardDialog)>;
 
 // Why `answer` cannot name a new table in `classDir` (empty when it can): empty after trimming,
-// a character IsValidName refuses, or a table of that name already in the class.
+// a character IsValidName refuses or a leading ".", a file name too long for the file system, or
+// a table of that name already in the class.
 QString tableNameRefusal(const QString &answer, const QString &classDir);
 
 // "直接新建表格(&S)": asks for the file name until it is usable (proposing `proposed`), sets the

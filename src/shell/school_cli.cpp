@@ -144,9 +144,18 @@ int runNewTableCommand(Context &ctx, Args args)
             return Failed;
     }
     t.rebuildHeader();
+    // The school, grade and class folders this table needs and that do not exist yet, innermost
+    // first: removed again unless the table is saved.
+    QStringList created;
+    for (QFileInfo f(dir); !f.exists() && !f.isSymLink() && !f.isRoot(); f = QFileInfo(f.absolutePath()))
+        created << f.absoluteFilePath();
     QDir().mkpath(dir);
     table::TableFile file(ctx.ws, ctx.prompter);
-    return file.SaveData(t, false, t.Text7) ? Done : Failed;
+    if (file.SaveData(t, false, t.Text7))
+        return Done;
+    for (const QString &folder : created)
+        QDir().rmdir(folder);
+    return Failed;
 }
 
 } // namespace shell

@@ -9,6 +9,23 @@
 
 namespace table::cli {
 
+Args::Args(QStringList args) : m_raw(args)
+{
+    const qsizetype dashes = args.indexOf(QStringLiteral("--"));
+    if (dashes >= 0) {
+        m_afterDashes = args.mid(dashes + 1);
+        args.resize(dashes);
+    }
+    m_args = std::move(args);
+    if (m_raw.value(0) == QLatin1String("--"))
+        m_raw.removeFirst();
+}
+
+QStringList Args::raw() const
+{
+    return m_raw;
+}
+
 std::optional<QString> Args::value(const QString &name)
 {
     const qsizetype i = m_args.indexOf(name);
@@ -59,9 +76,10 @@ std::optional<QStringList> Args::operands(int count)
     for (const QString &a : m_args)
         if (a.startsWith(QLatin1String("--")))
             return std::nullopt;
-    if (count >= 0 && m_args.size() != count)
+    const QStringList all = m_args + m_afterDashes;
+    if (count >= 0 && all.size() != count)
         return std::nullopt;
-    return m_args;
+    return all;
 }
 
 void tell(Context &ctx, const QString &text)

@@ -31,10 +31,10 @@ struct Context {
 
 // A command's arguments after its name. Options are taken out by name; what remains are the
 // operands. Any option left over, or an option given without its value, makes the command line
-// malformed.
+// malformed. After "--" every argument is an operand, also one that begins with "-".
 class Args {
 public:
-    explicit Args(QStringList args) : m_args(std::move(args)) {}
+    explicit Args(QStringList args);
 
     // "--name VALUE": the value, or nullopt when absent. A missing value marks the line malformed.
     std::optional<QString> value(const QString &name);
@@ -48,9 +48,14 @@ public:
     // The operands once every option was taken; nullopt (malformed) when an unknown "--…" is left
     // or a value was missing. `count` operands exactly, or any number when count < 0.
     std::optional<QStringList> operands(int count = -1);
+    // Every argument as it was given, options too, except a leading "--" (a command whose single
+    // operand is free text).
+    QStringList raw() const;
 
 private:
     QStringList m_args;
+    QStringList m_afterDashes; // the operands after "--"
+    QStringList m_raw;
     bool m_malformed = false;
 };
 

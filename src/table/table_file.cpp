@@ -7,6 +7,7 @@
 #include "ui/prompter.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>
@@ -241,13 +242,36 @@ QString tableNameFromPath(const QString &path)
     return path;
 }
 
+bool namesFit(const QString &path)
+{
+    const QStringList parts = QFileInfo(path).absoluteFilePath().split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    return std::all_of(parts.cbegin(), parts.cend(),
+                       [](const QString &part) { return QFile::encodeName(part).size() <= kMaxNameBytes; });
+}
+
 TableFile::TableFile(base::Workspace &ws, ui::Prompter &prompter, base::Progress *progress)
     : m_ws(ws), m_prompter(prompter), m_progress(progress ? *progress : static_cast<base::Progress &>(ws))
 {
 }
 
+bool TableFile::fitsTableFile(const QByteArray &member)
+{
+    if (base::archive::fitsMember(member.size()))
+        return true;
+    m_prompter.message(QStringLiteral("表格过大，无法保存。"), QStringLiteral("错误"), ui::Icon::Critical);
+    return false;
+}
+
 bool TableFile::ZIPFile(const QByteArray &member, const QString &archive, const QString &password)
 {
+    // Refused before anything is written: the archive would not open again.
+    if (!fitsTableFile(member))
+        return false;
+    // The file system's limit, not the medium, is what a save of such a name runs into.
+    if (!namesFit(archive)) {
+        m_prompter.message(QStringLiteral("文件名过长。"), QStringLiteral("错误"), ui::Icon::Critical);
+        return false;
+    }
     if (base::archive::pack(member, QStringLiteral("data.file"), archive, password))
         return true;
     m_prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),

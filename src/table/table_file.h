@@ -45,8 +45,12 @@ public:
     TableFile(base::Workspace &ws, ui::Prompter &prompter, base::Progress *progress = nullptr);
 
     // Packs `member` as "data.file" into `archive`, written beside it and renamed over it.
-    // Shows "文件保存失败！…" and answers false on failure.
+    // Shows "表格过大，无法保存。" for a member the reader would refuse, "文件名过长。" for a name
+    // longer than the file system allows, "文件保存失败！…" on
+    // other failures, and answers false then.
     bool ZIPFile(const QByteArray &member, const QString &archive, const QString &password);
+    // False, with "表格过大，无法保存。", for a member too large to be opened again.
+    bool fitsTableFile(const QByteArray &member);
     enum class OpenMessage { Table, Import };
     // The member "data.file" of `archive`, unpacked in memory; nullopt on failure (with the message
     // of the calling window).
@@ -80,6 +84,11 @@ private:
     ui::Prompter &m_prompter;
     base::Progress &m_progress;
 };
+
+// The longest name of a file or folder the file systems allow, in bytes of the local encoding.
+constexpr qsizetype kMaxNameBytes = 255;
+// False when a folder or file name of `path` is longer than that.
+bool namesFit(const QString &path);
 
 // A path chosen in the save dialog, without its ".gdt".
 QString tableNameFromPath(const QString &path);

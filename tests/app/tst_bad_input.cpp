@@ -366,6 +366,16 @@ void BadInputTest::hostileInput_data()
         QTest::newRow(tag) << trial.first << QByteArray() << convertIn << int(Plain) << QStringList{message, kConverted}
                            << 1 << QStringList() << QString();
     }
+    // A trial table the reader takes (lines after the cells are ignored) but whose archive would be
+    // refused when opened: nothing is replaced and no backup is made.
+    const QByteArray hugeTrial = lines(tableLines()) + QByteArray((257 << 20) - 1, '\n');
+    for (const bool backup : {false, true})
+        QTest::newRow(backup ? "trial table of 257 MiB, --backup" : "trial table of 257 MiB")
+            << hugeTrial << QByteArray()
+            << (backup ? QStringList{QStringLiteral("convert-trial"), QStringLiteral("--backup"), QStringLiteral("@in")}
+                       : convertIn)
+            << int(Plain) << QStringList{QStringLiteral("表格过大，无法保存。"), kConverted} << 1 << QStringList()
+            << QString();
 
     // Comma-separated text converted to a new table: a record wider than any grid is counted, not
     // held, and refused.
@@ -527,8 +537,7 @@ void BadInputTest::hostileInput()
         big[2] = "5001";
         QVERIFY(put(tables + QStringLiteral("big.gdt"), packed(lines(big))));
         QVERIFY(put(tables + QStringLiteral("trial.gdt"), tableMember()));
-        // A trial table made read-only by its owner: converting it may lift the mark only when the
-        // converted table replaces it.
+        // A trial table made read-only by its owner is refused like every read-only target.
         QVERIFY(QFile::setPermissions(tables + QStringLiteral("trial.gdt"),
                                       QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
     }

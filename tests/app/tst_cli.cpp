@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -151,17 +153,24 @@ private slots:
 
     void calc_data()
     {
-        QTest::addColumn<QString>("expression");
+        QTest::addColumn<QStringList>("expression");
         QTest::addColumn<QString>("result");
-        QTest::newRow("help example") << QStringLiteral("2*3-5+(2^3-5/(6-2))-3+sin(30)") << QStringLiteral("5.25");
-        QTest::newRow("15 digits") << QStringLiteral("1/3") << QStringLiteral("0.333333333333333");
-        QTest::newRow("error exits 0") << QStringLiteral("2+3)") << QStringLiteral("公式错误");
+        QTest::newRow("help example") << QStringList{QStringLiteral("2*3-5+(2^3-5/(6-2))-3+sin(30)")}
+                                      << QStringLiteral("5.25");
+        QTest::newRow("15 digits") << QStringList{QStringLiteral("1/3")} << QStringLiteral("0.333333333333333");
+        QTest::newRow("error exits 0") << QStringList{QStringLiteral("2+3)")} << QStringLiteral("公式错误");
+        // The text after the command is the expression, also when it looks like an option.
+        QTest::newRow("double minus") << QStringList{QStringLiteral("--2")} << QStringLiteral("2");
+        QTest::newRow("unary minus covers the rest") << QStringList{QStringLiteral("-3+5")} << QStringLiteral("-8");
+        QTest::newRow("after --") << QStringList{QStringLiteral("--"), QStringLiteral("--2")} << QStringLiteral("2");
+        QTest::newRow("in several words")
+            << QStringList{QStringLiteral("1"), QStringLiteral("+"), QStringLiteral("2")} << QStringLiteral("3");
     }
     void calc()
     {
-        QFETCH(QString, expression);
+        QFETCH(QStringList, expression);
         QFETCH(QString, result);
-        const ProcessResult r = cli({QStringLiteral("calc"), expression});
+        const ProcessResult r = cli(QStringList{QStringLiteral("calc")} + expression);
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(QString::fromUtf8(r.out), result + QLatin1Char('\n'));
     }
@@ -217,6 +226,70 @@ private slots:
         QCOMPARE(runProcess(cliPath(), {}).exitCode, 2);
         QCOMPARE(cli({QStringLiteral("frobnicate")}).exitCode, 2);
         QCOMPARE(cli({QStringLiteral("show")}).exitCode, 2);
+        QCOMPARE(cli({QStringLiteral("help"), QStringLiteral("frobnicate")}).exitCode, 2);
+    }
+
+    // After "--" a file whose name begins with "--" is a file, for every command.
+    void doubleDashEndsTheOptions_data()
+    {
+        QTest::addColumn<QStringList>("args");
+        QTest::newRow("show") << QStringList{QStringLiteral("show"), QStringLiteral("--"), QStringLiteral("--t.gdt")};
+        QTest::newRow("save-as") << QStringList{QStringLiteral("save-as"), QStringLiteral("--"),
+                                                QStringLiteral("--t.gdt"), QStringLiteral("--u.gdt")};
+        QTest::newRow("sort with an option before")
+            << QStringList{QStringLiteral("sort"), QStringLiteral("--desc"), QStringLiteral("--"),
+                           QStringLiteral("--t.gdt"), QStringLiteral("语文")};
+        QTest::newRow("before the command")
+            << QStringList{QStringLiteral("--"), QStringLiteral("show"), QStringLiteral("--t.gdt")};
+    }
+    void doubleDashEndsTheOptions()
+    {
+        QFETCH(QStringList, args);
+        makeTable(QStringLiteral("--t.gdt"), QStringLiteral("T@pw"));
+        QProcess p;
+        p.setWorkingDirectory(dir());
+        p.start(cliPath(), QStringList{QStringLiteral("--dir"), dir(), QStringLiteral("--table-password"),
+                                       QStringLiteral("T@pw"), QStringLiteral("--yes")} +
+                               args);
+        QVERIFY(p.waitForFinished());
+        QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+        if (args.contains(QStringLiteral("--u.gdt")))
+            QVERIFY(QFile::exists(path(QStringLiteral("--u.gdt"))));
+    }
+
+    void versionAndHelp()
+    {
+        ProcessResult r = cli({QStringLiteral("--version")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(QRegularExpression(QStringLiteral("^scorvane-cli \\d+\\.\\d+\\.\\d+\n$"))
+                     .match(QString::fromUtf8(r.out))
+                     .hasMatch(),
+                 r.out.constData());
+        // One command's usage: each of its forms, and nothing of the other commands.
+        r = cli({QStringLiteral("help"), QStringLiteral("print")});
+        QCOMPARE(r.exitCode, 0);
+        const QString out = QString::fromUtf8(r.out);
+        QCOMPARE(out.count(QStringLiteral("usage: scorvane-cli [OPTIONS] print FILE.gdt ")), 2);
+        QVERIFY2(out.contains(QStringLiteral("--list-pages")) && out.contains(QStringLiteral("--no-fit")),
+                 r.out.constData());
+        QVERIFY2(!out.contains(QStringLiteral("chart")) && !out.contains(QStringLiteral("report")), r.out.constData());
+        r = cli({QStringLiteral("help"), QStringLiteral("convert-dbf")});
+        QCOMPARE(r.exitCode, 0);
+        QVERIFY2(r.out.startsWith("usage: scorvane-cli [OPTIONS] convert-dbf IN.dbf OUT.gdt") &&
+                     !r.out.contains("convert-csv"),
+                 r.out.constData());
+        // Every command of the overview has a usage of its own.
+        r = cli({QStringLiteral("help")});
+        QCOMPARE(r.exitCode, 0);
+        for (const char *command :
+             {"show",        "save-as",       "calc",          "user",         "template",    "field",
+              "set-props",   "formula",       "school",        "new-table",    "find",        "replace",
+              "sort",        "export-csv",    "import-column", "import-table", "fill-column", "export-part",
+              "convert-csv", "convert-trial", "chart",         "report",       "bind"}) {
+            const ProcessResult one = cli({QStringLiteral("help"), QString::fromLatin1(command)});
+            QVERIFY2(one.exitCode == 0 && one.out.startsWith(QByteArray("usage: scorvane-cli [OPTIONS] ") + command),
+                     command);
+        }
     }
 };
 

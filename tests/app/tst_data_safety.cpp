@@ -25,9 +25,11 @@
 #include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -214,6 +216,11 @@ private slots:
     void killedSavesLoseNothing();
     void memoryFollowsTheFileNotItsClaims_data();
     void memoryFollowsTheFileNotItsClaims();
+    void concurrentWritersTellTheTruth();
+    void temporariesOfEndedRunsGo();
+    void tooLargeToOpenAgainIsNotWritten();
+    void trialBackup_data();
+    void trialBackup();
 };
 
 void DataSafetyTest::everyWriterKeepsTheOldFile_data()
@@ -472,7 +479,6 @@ void DataSafetyTest::killedSavesLoseNothing()
         QVERIFY(fresh[0] != fresh[1]);
 
     auto *rng = QRandomGenerator::global();
-    const QByteArray temp = QFile::encodeName(base::savingNameFor(target));
     QByteArray old = contents();
     QStringList oldUsers = shell::UserStore(ws, quiet).users();
     int kills = 0;
@@ -498,8 +504,8 @@ void DataSafetyTest::killedSavesLoseNothing()
             // later. The write itself takes a millisecond or two, too short to hit by chance.
             QElapsedTimer wait;
             wait.start();
-            struct stat st {};
-            while (::stat(temp.constData(), &st) != 0 && wait.elapsed() < 3 * span)
+            const QStringList before = base::savingFilesFor(target);
+            while (base::savingFilesFor(target) == before && wait.elapsed() < 3 * span)
                 std::this_thread::sleep_for(std::chrono::microseconds(50));
             std::this_thread::sleep_for(std::chrono::microseconds(rng->bounded(400)));
         }
@@ -531,7 +537,13 @@ void DataSafetyTest::killedSavesLoseNothing()
             if (it.fileName().endsWith(QLatin1String(".saving")))
                 temps << path;
         }
-        QVERIFY2(temps.isEmpty() || temps == QStringList{base::savingNameFor(target)}, qPrintable(temps.join(u' ')));
+        QStringList own = base::savingFilesFor(target);
+        temps.sort();
+        own.sort();
+        QVERIFY2(temps == own, qPrintable(temps.join(u' ')));
+        // Owner-only from creation on, even when the kill hit just before the rename.
+        for (const QString &t : temps)
+            QVERIFY2(modeOf(t) == 0600, qPrintable(QStringLiteral("%1 is %2").arg(t).arg(modeOf(t), 0, 8)));
         killedWriting += temps.isEmpty() ? 0 : 1;
     }
     qInfo("%d kills, %d of them while writing, in %lld ms (one whole run: %lld ms)", kills, killedWriting,
@@ -541,7 +553,7 @@ void DataSafetyTest::killedSavesLoseNothing()
     // The next run of the same writer replaces and removes what a killed one left.
     prepare();
     QCOMPARE(runWhole(1 << 20).exitCode, 0);
-    QVERIFY(!QFile::exists(base::savingNameFor(target)));
+    QVERIFY2(base::savingFilesFor(target).isEmpty(), qPrintable(base::savingFilesFor(target).join(u' ')));
 }
 
 void DataSafetyTest::memoryFollowsTheFileNotItsClaims_data()
@@ -591,6 +603,165 @@ void DataSafetyTest::memoryFollowsTheFileNotItsClaims()
     const qint64 usedKiB = big.peakKiB - base.peakKiB;
     qInfo("%s: %lld KiB above a tiny table (allowed %lld), %lld ms", QTest::currentDataTag(), usedKiB, allowedKiB, ms);
     QVERIFY2(usedKiB < allowedKiB, qPrintable(QStringLiteral("%1 KiB").arg(usedKiB)));
+}
+
+// Twenty runs write one table at once: the table holds the title of a run that said it wrote, and
+// no run that said it failed is the one written; no temporary is left.
+void DataSafetyTest::concurrentWritersTellTheTruth()
+{
+    if (cliPath().isEmpty())
+        QSKIP("scorvane-cli not available");
+    QTemporaryDir dir;
+    base::Workspace ws(dir.path());
+    ws.tablePassword = kTablePassword;
+    ScriptedPrompter quiet;
+    table::TableFile file(ws, quiet);
+    table::GradeTable t = classTable(300, QStringLiteral("起始"));
+    QVERIFY(file.SaveData(t, false, dir.filePath(QStringLiteral("t"))));
+    const QString target = dir.filePath(QStringLiteral("t.gdt"));
+    QElapsedTimer budget;
+    budget.start();
+    for (int round = 0; round < 10 && budget.elapsed() < 60000; ++round) {
+        std::vector<std::unique_ptr<QProcess>> runs;
+        for (int i = 0; i < 20; ++i) {
+            auto p = std::make_unique<QProcess>();
+            p->setStandardOutputFile(QProcess::nullDevice());
+            p->setStandardErrorFile(QProcess::nullDevice());
+            p->start(cliPath(), {QStringLiteral("--dir"), dir.path(), QStringLiteral("--table-password"),
+                                 kTablePassword, QStringLiteral("--yes"), QStringLiteral("set-props"), target,
+                                 QStringLiteral("--title"), QStringLiteral("第%1轮%2").arg(round).arg(i)});
+            runs.push_back(std::move(p));
+        }
+        QStringList succeeded;
+        for (int i = 0; i < 20; ++i) {
+            QVERIFY(runs[i]->waitForFinished(60000));
+            if (runs[i]->exitStatus() == QProcess::NormalExit && runs[i]->exitCode() == 0)
+                succeeded << QStringLiteral("第%1轮%2").arg(round).arg(i);
+        }
+        table::GradeTable back;
+        QVERIFY(table::TableFile(ws, quiet).LoadData(back, dir.filePath(QStringLiteral("t")), true));
+        QVERIFY2(
+            succeeded.contains(back.Caption),
+            qPrintable(
+                QStringLiteral("round %1: %2 written, told %3").arg(round).arg(back.Caption, succeeded.join(u' '))));
+        QVERIFY2(base::savingFilesFor(target).isEmpty(), qPrintable(base::savingFilesFor(target).join(u' ')));
+    }
+}
+
+// A temporary left by a run that ended is removed by the next write of its target; one of a run
+// still writing, another target's, and a file that only looks alike stay.
+void DataSafetyTest::temporariesOfEndedRunsGo()
+{
+    QTemporaryDir dir;
+    const QString target = dir.filePath(QStringLiteral("t.gdt"));
+    QVERIFY(base::codec::writeBytes(target, "old"));
+    // The id of a process that has ended.
+    QProcess ended;
+    ended.start(QStringLiteral("true"), QStringList());
+    QVERIFY(ended.waitForFinished());
+    const QString deadId = QString::number(ended.processId());
+    const QString liveId = QString::number(::getpid());
+    const QStringList stale{QStringLiteral(".t.gdt.%1-aB3dE9.saving").arg(deadId), QStringLiteral(".t.gdt.saving")};
+    const QStringList kept{QStringLiteral(".t.gdt.%1-xY7zQ2.saving").arg(liveId),
+                           QStringLiteral(".u.gdt.%1-aB3dE9.saving").arg(deadId),
+                           QStringLiteral(".t.gdt.notes.saving")};
+    for (const QString &name : stale + kept) {
+        QFile f(dir.filePath(name));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+    }
+    QCOMPARE(base::savingFilesFor(target).size(), 3);
+    QVERIFY(base::codec::writeBytes(target, "new"));
+    QStringList left = QDir(dir.path()).entryList(QDir::Files | QDir::Hidden);
+    left.sort();
+    QStringList expected = kept + QStringList{QStringLiteral("t.gdt")};
+    expected.sort();
+    QCOMPARE(left, expected);
+    QFile f(target);
+    QVERIFY(f.open(QIODevice::ReadOnly));
+    QCOMPARE(f.readAll(), QByteArray("new"));
+}
+
+// A table whose member the reader would refuse as too large is not written over the old one.
+void DataSafetyTest::tooLargeToOpenAgainIsNotWritten()
+{
+    QTemporaryDir dir;
+    base::Workspace ws(dir.path());
+    ws.tablePassword = kTablePassword;
+    ScriptedPrompter p;
+    table::TableFile file(ws, p);
+    const QString name = dir.filePath(QStringLiteral("t"));
+    table::GradeTable small = classTable(3, QStringLiteral("小"));
+    QVERIFY(file.SaveData(small, false, name));
+    const QMap<QString, QByteArray> before = snapshot(dir.path());
+    table::GradeTable big = classTable(3, QStringLiteral("大"));
+    // Two bytes a character in the file: just over the member limit.
+    big.成绩表.setTextMatrix(1, 3, QString(base::archive::kMaxMemberSize / 2 + 1, u'语'));
+    p.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes);
+    p.expectMessage(QStringLiteral("表格过大，无法保存。"), QStringLiteral("错误"));
+    QVERIFY(!file.SaveData(big, false, name));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(snapshot(dir.path()), before);
+}
+
+void DataSafetyTest::trialBackup_data()
+{
+    QTest::addColumn<uint>("mode");        // of the trial table
+    QTest::addColumn<QString>("existing"); // at NAME.gdt.bak: "", "file" or "link"
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("0600 table") << 0600u << QString() << false << 0;
+    QTest::newRow("0640 table") << 0640u << QString() << false << 0;
+    QTest::newRow("existing backup, no --yes") << 0600u << QStringLiteral("file") << false << 1;
+    QTest::newRow("existing backup, --yes") << 0600u << QStringLiteral("file") << true << 0;
+    QTest::newRow("link planted at the backup, --yes") << 0600u << QStringLiteral("link") << true << 0;
+    QTest::newRow("read-only trial table") << 0400u << QString() << false << 1;
+}
+
+// convert-trial --backup: the plain copy is as private as its table, asks before it replaces an
+// older one, replaces a link planted under its name instead of writing where it points, and a
+// read-only table is refused before any copy is made.
+void DataSafetyTest::trialBackup()
+{
+    QFETCH(uint, mode);
+    QFETCH(QString, existing);
+    QFETCH(bool, yes);
+    QFETCH(int, exitCode);
+    if (cliPath().isEmpty())
+        QSKIP("scorvane-cli not available");
+    QTemporaryDir dir;
+    const QString trial = dir.filePath(QStringLiteral("trial.gdt"));
+    const QString bak = trial + QStringLiteral(".bak");
+    const QString elsewhere = dir.filePath(QStringLiteral("elsewhere"));
+    const QByteArray member = table::memberBytes(classTable(20, QStringLiteral("试用")));
+    QVERIFY(base::codec::writeBytes(trial, member));
+    QVERIFY(base::codec::writeBytes(elsewhere, "not to be touched"));
+    if (existing == QLatin1String("file"))
+        QVERIFY(base::codec::writeBytes(bak, "older backup"));
+    if (existing == QLatin1String("link"))
+        QVERIFY(QFile::link(elsewhere, bak));
+    QVERIFY(::chmod(QFile::encodeName(trial).constData(), mode) == 0);
+    const QMap<QString, QByteArray> before = snapshot(dir.path());
+
+    QStringList args{QStringLiteral("--dir"), dir.path(), QStringLiteral("--table-password"), kTablePassword};
+    if (yes)
+        args << QStringLiteral("--yes");
+    const ProcessResult r =
+        runProcess(cliPath(), args + QStringList{QStringLiteral("convert-trial"), QStringLiteral("--backup"), trial});
+    QVERIFY2(r.exitCode == exitCode, r.err.constData());
+    QCOMPARE(snapshot(dir.path()).value(QStringLiteral("elsewhere")), before.value(QStringLiteral("elsewhere")));
+    if (exitCode != 0) {
+        QVERIFY2(r.err.contains(existing.isEmpty() ? "文件保存失败" : "确实覆盖原有数据么？ -> No"), r.err.constData());
+        QCOMPARE(snapshot(dir.path()), before);
+        return;
+    }
+    QVERIFY(!QFileInfo(bak).isSymLink());
+    QFile copy(bak);
+    QVERIFY(copy.open(QIODevice::ReadOnly));
+    QCOMPARE(copy.readAll(), member);
+    QCOMPARE(modeOf(bak), mode);
+    QCOMPARE(modeOf(trial), mode);
+    QVERIFY(base::archive::unpack(trial, QStringLiteral("data.file"), kTablePassword).has_value());
+    QCOMPARE(r.err.contains("确实覆盖原有数据么？"), !existing.isEmpty());
 }
 
 // The school tree has no writer on the command line; the killing test runs the editor's write in a

@@ -201,6 +201,11 @@ private slots:
         QTest::newRow("bad template") << QStringList{cls, QStringLiteral("x"), QStringLiteral("--template"),
                                                      QStringLiteral("坏")}
                                       << 1 << QStringLiteral("模版文件格式错误!");
+        // Names the tree would never list, and one the file system cannot hold.
+        for (const char *hidden : {".", "..", ".hidden"})
+            QTest::newRow(hidden) << QStringList{cls, QString::fromLatin1(hidden)} << 1
+                                  << QStringLiteral("文件名中包含了诸如“\\/*?”之类的非法字符，请重新输入。");
+        QTest::newRow("252 bytes") << QStringList{cls, QString(84, u'表')} << 1 << QStringLiteral("文件名过长。");
         QTest::newRow("pad alone") << QStringList{cls, QStringLiteral("x"), QStringLiteral("--pad")} << 2 << QString();
         QTest::newRow("one operand") << QStringList{cls} << 2 << QString();
     }
@@ -226,8 +231,31 @@ private slots:
         QCOMPARE(check.readAll(), QByteArray("old"));
     }
 
+    // Up to the file system's 255 bytes with ".gdt", the table is saved.
+    void newTableOfALongName()
+    {
+        const QString name = QString(83, u'表'); // 249 bytes, 253 with ".gdt"
+        QCOMPARE(newTable({QStringLiteral("一中/初一/(1)班"), name}), 0);
+        QCOMPARE(tableNameListing(), QStringList{name + QStringLiteral(".gdt")});
+        table::GradeTable back;
+        QVERIFY(table::TableFile(*m_ws, m_prompter).LoadData(back, classDir() + QLatin1Char('/') + name, true));
+        QCOMPARE(back.Caption, name);
+    }
+
+    // A class folder the file system cannot hold: no school or grade folder is left either.
+    void newTableInAClassTooLongCreatesNothing()
+    {
+        const QString longClass = QString(90, u'班');
+        QVERIFY(shell::writeSchool(m_ws->schoolInfoFile(),
+                                   shell::School{QStringLiteral("二中"), {{QStringLiteral("高一"), {longClass}}}}));
+        m_prompter.expectMessage(QStringLiteral("文件名过长。"));
+        QCOMPARE(newTable({QStringLiteral("二中/高一/") + longClass, QStringLiteral("x")}), 1);
+        QCOMPARE(QDir(m_ws->tableDataDir()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden),
+                 QStringList());
+    }
+
 private:
-    QStringList tableNameListing() const { return QDir(classDir()).entryList(QDir::Files); }
+    QStringList tableNameListing() const { return QDir(classDir()).entryList(QDir::Files | QDir::Hidden); }
 };
 
 QTEST_GUILESS_MAIN(TestSchoolCli)
