@@ -193,7 +193,8 @@ TrialResult convertTrialFile(const QString &path, bool backup, table::TableFile 
     if (backup) {
         const QString bak = path + QStringLiteral(".bak");
         struct stat bakStat {};
-        if (::lstat(QFile::encodeName(bak).constData(), &bakStat) == 0 &&
+        // A folder in the backup's place cannot be replaced: the write below reports it.
+        if (::lstat(QFile::encodeName(bak).constData(), &bakStat) == 0 && !S_ISDIR(bakStat.st_mode) &&
             prompter.question(QStringLiteral("确实覆盖原有数据么？"), QStringLiteral("提示："), ui::Buttons::YesNo,
                               ui::Icon::Question, ui::Answer::Yes) != ui::Answer::Yes)
             return TrialResult::BackupFailed;
