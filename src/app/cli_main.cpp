@@ -49,7 +49,7 @@ const char *const kUsage =
     "  new-table PATH NAME [--title T] [--class-size N] [--teacher X] [--class-info Y] [--decimals N [--pad]]\n"
     "        [--template NAME]\n"
     "  find FILE.gdt TEXT [--contains] | replace FILE.gdt FROM TO [--whole] [--out OUT.gdt]\n"
-    "  sort FILE.gdt FIELD [--desc] [--rank-into FIELD] [--out OUT.gdt]\n"
+    "  sort FILE.gdt FIELD [--desc] [--rank-into FIELD [--ties shared]] [--out OUT.gdt]\n"
     "  export-csv FILE.gdt OUT.csv | import-column FILE.gdt FIELD IN.csv [--out OUT.gdt]\n"
     "  import-table FILE.gdt SOURCE.gdt [--out OUT.gdt]\n"
     "  fill-column FILE.gdt FIELD SOURCE.gdt SFIELD [--match KEY SKEY] [--out OUT.gdt]\n"

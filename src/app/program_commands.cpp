@@ -23,7 +23,7 @@ table::CommandRegistry programCommands(ui::SettingsStore &settings)
     formula::registerFormulaCommands(r);
     formula::registerFormulaEditorDialogs(r);
     // Sorting takes the display values the formula commands provide.
-    table::registerFindSortDialogs(r);
+    table::registerFindSortDialogs(r, &settings);
     exchange::registerExchangeCommands(r);
     exchange::registerExchangeDialogs(r);
     print::registerPrintDialogs(r);

@@ -11,9 +11,11 @@ int runSortCommand(Context &ctx, Args args)
 {
     const bool descending = args.flag(QStringLiteral("--desc"));
     const std::optional<QString> rankInto = args.value(QStringLiteral("--rank-into"));
+    const std::optional<QString> ties = args.value(QStringLiteral("--ties"));
     const std::optional<QString> out = args.value(QStringLiteral("--out"));
     const std::optional<QStringList> ops = args.operands(2);
-    if (!ops)
+    // "--ties shared": equal values share a rank (1, 2, 2, 4); "consecutive" is the default.
+    if (!ops || (ties && (!rankInto || (*ties != QLatin1String("shared") && *ties != QLatin1String("consecutive")))))
         return Usage;
     table::GradeTable t;
     if (!loadTable(ctx, ops->at(0), t))
@@ -35,6 +37,7 @@ int runSortCommand(Context &ctx, Args args)
             return Failed;
         }
         request.rankColumn = *rank;
+        request.sharedRanks = ties && *ties == QLatin1String("shared");
     }
     if (!table::sortTable(t, request, columnDisplayValues(t, request.column, ctx.ws)))
         return Failed;

@@ -3,6 +3,7 @@
 #include "table/sort_dialog.h"
 #include "table/sort_rows.h"
 #include "table/table_window.h"
+#include "ui/settings_store.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -250,7 +251,7 @@ bool frmChang::event(QEvent *e)
 
 // --- commands -----------------------------------------------------------------------------------
 
-void registerFindSortDialogs(CommandRegistry &registry)
+void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *settings)
 {
     registry.add({QStringLiteral("menuFind"),
                   base::ToolButton::Find,
@@ -270,13 +271,18 @@ void registerFindSortDialogs(CommandRegistry &registry)
                       dialog.exec();
                   },
                   {}});
-    auto sort = [displayValue = registry.displayValue](bool ascending) {
-        return [displayValue, ascending](CommandContext &ctx) {
+    auto sort = [displayValue = registry.displayValue, settings](bool ascending) {
+        return [displayValue, ascending, settings](CommandContext &ctx) {
             if (!checkSortable(ctx.doc, ctx.prompter))
                 return;
-            frm排序 dialog(ctx.doc, ascending, ctx.prompter, mainWindowOf(ctx));
+            const QString sharedKey = sharedRanksKey(ctx.ws.userName);
+            const bool shared = settings && settings->value(kSortSection, sharedKey) == QLatin1String("1");
+            frm排序 dialog(ctx.doc, ascending, ctx.prompter, mainWindowOf(ctx), shared);
             if (dialog.exec() != QDialog::Accepted || !dialog.request())
                 return;
+            if (settings)
+                settings->setValue(kSortSection, sharedKey,
+                                   dialog.model().sharedRanks() ? QStringLiteral("1") : QStringLiteral("0"));
             const SortRequest request = *dialog.request();
             // Every key is computed before any row moves.
             const Grid &g = ctx.doc.成绩表;

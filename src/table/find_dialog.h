@@ -15,6 +15,10 @@ class QLineEdit;
 class QListWidget;
 class QPushButton;
 
+namespace ui {
+class SettingsStore;
+}
+
 namespace table {
 
 // The results menu menuZD lists up to this many rows; more go to the results window instead.
@@ -98,7 +102,8 @@ private:
 // menuSortAsc (toolbar button SortAscending) and menuSortDesc (SortDescending), which preselect
 // the order. The table window has no sort menu entry; these two run from the toolbar only.
 // The sort keys are the cells' display values: register after the formula commands, whose
-// registry.displayValue is taken here (without it formula cells sort by their text).
-void registerFindSortDialogs(CommandRegistry &registry);
+// registry.displayValue is taken here (without it formula cells sort by their text). The sort
+// dialog's "相同分数名次并列" is kept per user in `settings` (not kept without one).
+void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *settings = nullptr);
 
 } // namespace table

@@ -12,9 +12,10 @@
 
 namespace table {
 
-frmSort::frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QWidget *parent)
+frmSort::frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QWidget *parent, bool sharedRanks)
     : QDialog(parent), m_model(t, ascending), m_prompter(prompter)
 {
+    m_model.setSharedRanks(sharedRanks);
     setObjectName(QStringLiteral("frm排序"));
     setWindowTitle(QStringLiteral("排序："));
     setModal(true);
@@ -31,6 +32,8 @@ frmSort::frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QW
     m_combo2->addItems(m_model.fields());
     m_check1 = new QCheckBox(QStringLiteral("将排序结果写入："), this);
     m_check1->setObjectName(QStringLiteral("Check1"));
+    m_check2 = new QCheckBox(QStringLiteral("相同分数名次并列"), this);
+    m_check2->setObjectName(QStringLiteral("Check2"));
     auto *frame = new QGroupBox(QStringLiteral("排序方式："), this);
     frame->setObjectName(QStringLiteral("Frame2"));
     m_option1 = new QRadioButton(QStringLiteral("升序"), frame);
@@ -55,6 +58,7 @@ frmSort::frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QW
         m_model.setWriteBack(on, m_prompter);
         refresh();
     });
+    connect(m_check2, &QCheckBox::toggled, this, [this](bool on) { m_model.setSharedRanks(on); });
     connect(m_option1, &QRadioButton::toggled, this, [this](bool on) { m_model.setAscending(on); });
     connect(m_command1, &QPushButton::clicked, this, &frmSort::Command1_Click);
     connect(command2, &QPushButton::clicked, this, &QDialog::reject);
@@ -76,6 +80,7 @@ frmSort::frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QW
     auto *layout = new QVBoxLayout(this);
     layout->addLayout(fieldRow);
     layout->addLayout(targetRow);
+    layout->addWidget(m_check2);
     layout->addWidget(frame);
     layout->addLayout(buttons);
 
@@ -84,12 +89,14 @@ frmSort::frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QW
 
 void frmSort::refresh()
 {
-    const QSignalBlocker b1(m_combo1), b2(m_combo2), b3(m_check1), b4(m_option1), b5(m_option2);
+    const QSignalBlocker b1(m_combo1), b2(m_combo2), b3(m_check1), b4(m_option1), b5(m_option2), b6(m_check2);
     m_combo1->setCurrentIndex(m_model.sortIndex());
     m_combo2->setCurrentIndex(m_model.targetIndex());
     m_check1->setChecked(m_model.writeBack());
     m_check1->setEnabled(m_model.writeBackEnabled());
     m_combo2->setEnabled(m_model.targetEnabled());
+    m_check2->setChecked(m_model.sharedRanks());
+    m_check2->setEnabled(m_model.targetEnabled()); // ranks are written only with Check1
     (m_model.ascending() ? m_option1 : m_option2)->setChecked(true);
     m_command1->setEnabled(m_model.okEnabled());
 }

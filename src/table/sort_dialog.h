@@ -16,12 +16,14 @@ namespace table {
 class frmSort : public QDialog {
     Q_OBJECT
 public:
-    frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QWidget *parent = nullptr);
+    frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QWidget *parent = nullptr,
+            bool sharedRanks = false);
 
     SortDialogModel &model() { return m_model; }
     QComboBox *combo1() const { return m_combo1; }
     QComboBox *combo2() const { return m_combo2; }
     QCheckBox *check1() const { return m_check1; }
+    QCheckBox *check2() const { return m_check2; } // "相同分数名次并列"
     QRadioButton *option(int n) const { return n == 1 ? m_option1 : m_option2; }
     QPushButton *command1() const { return m_command1; }
     // After "确定(&O)": what to sort.
@@ -38,6 +40,7 @@ private:
     QComboBox *m_combo1 = nullptr;
     QComboBox *m_combo2 = nullptr;
     QCheckBox *m_check1 = nullptr;
+    QCheckBox *m_check2 = nullptr;
     QRadioButton *m_option1 = nullptr;
     QRadioButton *m_option2 = nullptr;
     QPushButton *m_command1 = nullptr;

@@ -93,6 +93,20 @@ std::vector<int> sortedRowOrder(const QStringList &keys, bool ascending)
     return rows;
 }
 
+namespace {
+// Whether two keys rank the same: both empty, the same number, or the same text.
+bool sameRank(const QString &a, const QString &b)
+{
+    const QStringView ta = QStringView(a).trimmed(), tb = QStringView(b).trimmed();
+    if (ta.isEmpty() || tb.isEmpty())
+        return ta.isEmpty() && tb.isEmpty();
+    const std::optional<double> na = sortNumber(ta), nb = sortNumber(tb);
+    if (na || nb)
+        return na && nb && *na == *nb;
+    return ta == tb;
+}
+} // namespace
+
 bool sortTable(GradeTable &t, const SortRequest &request, const QStringList &keys)
 {
     Grid &g = t.成绩表;
@@ -106,11 +120,17 @@ bool sortTable(GradeTable &t, const SortRequest &request, const QStringList &key
     GridBulk bulk(g);
     g.setColSel(request.column);
     g.setCol(request.column);
-    g.reorderRows(sortedRowOrder(keys, request.ascending));
+    const std::vector<int> order = sortedRowOrder(keys, request.ascending);
+    g.reorderRows(order);
+    int rank = 0;
     for (int r = 1; r < rows; ++r) {
         g.setTextMatrix(r, 0, QString::number(r));
+        const bool tied =
+            request.sharedRanks && r > 1 && sameRank(keys[order[std::size_t(r - 1)]], keys[order[std::size_t(r - 2)]]);
+        if (!tied)
+            rank = r;
         if (request.rankColumn > 0)
-            g.setTextMatrix(r, request.rankColumn, QString::number(r));
+            g.setTextMatrix(r, request.rankColumn, QString::number(rank));
     }
     return true;
 }
@@ -171,6 +191,7 @@ std::optional<SortRequest> SortDialogModel::accept(ui::Prompter &prompter)
     r.column = m_sort + 1;
     r.ascending = m_ascending;
     r.rankColumn = m_writeBack && m_target >= 0 ? m_target + 1 : -1;
+    r.sharedRanks = m_sharedRanks && r.rankColumn > 0;
     return r;
 }
 

@@ -30,12 +30,20 @@ struct SortRequest {
     int column = 1; // the sort field's grid column
     bool ascending = false;
     int rankColumn = -1; // the column that gets the positions 1, 2, 3 …; −1: none
+    // Equal keys share a rank and the next rank skips (1, 2, 2, 4); otherwise the positions.
+    bool sharedRanks = false;
 };
 
+// Where the sort dialog keeps whether ranks are shared, for the logged-in user.
+inline const QString kSortSection = QStringLiteral("Sort");
+inline QString sharedRanksKey(const QString &userName)
+{
+    return userName.isEmpty() ? QStringLiteral("SharedRanks") : QStringLiteral("SharedRanks_") + userName;
+}
+
 // "确定(&O)": begins the table's change (undo snapshot, change marker), reorders the data rows,
-// renumbers column 0 and writes the positions into the rank column. False (nothing done) when the
-// request names a column outside the data, the rank column is the sort column, or the keys do
-// not cover the rows.
+// renumbers column 0 and writes the ranks into the rank column (positions, or shared ranks). False (nothing done) when
+// the request names a column outside the data, the rank column is the sort column, or the keys do not cover the rows.
 bool sortTable(GradeTable &t, const SortRequest &request, const QStringList &keys);
 
 // Toolbar buttons 19 and 20: a table without fields is refused with "没有可供排序的字段！".
@@ -51,13 +59,15 @@ public:
     QStringList fields() const { return m_fields; } // Combo1 and Combo2
     int sortIndex() const { return m_sort; }        // −1: none chosen
     int targetIndex() const { return m_target; }
-    bool writeBack() const { return m_writeBack; } // Check1
-    bool ascending() const { return m_ascending; } // Option1 (true) or Option2
+    bool writeBack() const { return m_writeBack; }     // Check1
+    bool ascending() const { return m_ascending; }     // Option1 (true) or Option2
+    bool sharedRanks() const { return m_sharedRanks; } // Check2 "相同分数名次并列"
 
     void setSortIndex(int index, ui::Prompter &prompter);
     void setTargetIndex(int index, ui::Prompter &prompter);
     void setWriteBack(bool on, ui::Prompter &prompter);
     void setAscending(bool on) { m_ascending = on; }
+    void setSharedRanks(bool on) { m_sharedRanks = on; }
 
     bool okEnabled() const { return m_sort >= 0; }
     bool writeBackEnabled() const { return m_fields.size() > 1; }
@@ -76,6 +86,7 @@ private:
     int m_target = -1;
     bool m_writeBack = false;
     bool m_ascending = false;
+    bool m_sharedRanks = false;
 };
 
 } // namespace table

@@ -118,6 +118,25 @@ private slots:
         QCOMPARE(load(path()).成绩表.TextMatrix(1, 1), QStringLiteral("张三"));
     }
 
+    // Equal totals share a rank with --ties shared: 李四 100, 赵六 and a copy of 张三 at 95 …
+    void commandLineSharedRanks()
+    {
+        GradeTable t = makeTable();
+        t.成绩表.setTextMatrix(1, 2, QStringLiteral("86")); // 张三 86 + 9 = 95, as 赵六
+        table::TableFile file(*m_ws, m_prompter);
+        m_prompter.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes);
+        QVERIFY(file.SaveData(t, false, path()));
+        const QString out = m_dir->path() + QStringLiteral("/排名.gdt");
+        QCOMPARE(sort({path() + QStringLiteral(".gdt"), QStringLiteral("总分"), QStringLiteral("--desc"),
+                       QStringLiteral("--rank-into"), QStringLiteral("5"), QStringLiteral("--ties"),
+                       QStringLiteral("shared"), QStringLiteral("--out"), out}),
+                 0);
+        const GradeTable ranked = load(m_dir->path() + QStringLiteral("/排名"));
+        QCOMPARE(column(ranked.成绩表, 5),
+                 (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("4")}));
+        QCOMPARE(column(ranked.成绩表, 1).at(0), QStringLiteral("李四"));
+    }
+
     void commandLineAscendingInPlace()
     {
         m_prompter.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes);
@@ -142,6 +161,12 @@ private slots:
             << QStringList{QStringLiteral("1"), QStringLiteral("--rank-into"), QStringLiteral("9")} << 1
             << QStringLiteral("找不到字段：9");
         QTest::newRow("no field") << QStringList{} << 2 << QString();
+        QTest::newRow("ties without ranks")
+            << QStringList{QStringLiteral("1"), QStringLiteral("--ties"), QStringLiteral("shared")} << 2 << QString();
+        QTest::newRow("unknown ties") << QStringList{QStringLiteral("1"), QStringLiteral("--rank-into"),
+                                                     QStringLiteral("5"), QStringLiteral("--ties"),
+                                                     QStringLiteral("dense")}
+                                      << 2 << QString();
         QTest::newRow("unknown option") << QStringList{QStringLiteral("1"), QStringLiteral("--up")} << 2 << QString();
     }
     void commandLineRefused()

@@ -298,6 +298,47 @@ private slots:
         QVERIFY(form->document().changed());
     }
 
+    // "相同分数名次并列": off at first, only with the ranks written, and remembered per user.
+    void sortSharedRanksIsRemembered()
+    {
+        m_ws->userName = QStringLiteral("teacher");
+        Form1 *form = openTable({QStringLiteral("张三|85"), QStringLiteral("李四|92"), QStringLiteral("王五|85")});
+        Grid &g = form->document().成绩表;
+        g.setCurrent(1, 2);
+        QTimer::singleShot(0, this, [] {
+            auto *d = qobject_cast<frmSort *>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            QCOMPARE(d->check2()->text(), QStringLiteral("相同分数名次并列"));
+            QVERIFY(!d->check2()->isChecked());
+            QVERIFY(!d->check2()->isEnabled());
+            d->check1()->setChecked(true);
+            QVERIFY(d->check2()->isEnabled());
+            d->check2()->setChecked(true);
+            d->option(2)->setChecked(true);
+            d->command1()->click();
+        });
+        run("menuSortAsc", form);
+        QCOMPARE(g.TextMatrix(1, 3), QStringLiteral("1"));
+        QCOMPARE(g.TextMatrix(2, 3), QStringLiteral("2"));
+        QCOMPARE(g.TextMatrix(3, 3), QStringLiteral("2"));
+        QTimer::singleShot(0, this, [] {
+            auto *d = qobject_cast<frmSort *>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            QVERIFY(d->check2()->isChecked());
+            d->reject();
+        });
+        run("menuSortAsc", form);
+        // Another user starts with the box off.
+        m_ws->userName = QStringLiteral("other");
+        QTimer::singleShot(0, this, [] {
+            auto *d = qobject_cast<frmSort *>(QApplication::activeModalWidget());
+            QVERIFY(d);
+            QVERIFY(!d->check2()->isChecked());
+            d->reject();
+        });
+        run("menuSortAsc", form);
+    }
+
     void sortCancelledAndNoField()
     {
         Form1 *form = openTable({QStringLiteral("张三|85"), QStringLiteral("李四|92")});

@@ -146,6 +146,34 @@ private slots:
         QCOMPARE(column(g, 3), QStringList(4, QString()));
     }
 
+    // Shared ranks: equal values (85 and 85.0, equal texts, empty cells) share one and the next
+    // skips; by default the positions stay 1, 2, 3 …
+    void sharedRanks_data()
+    {
+        QTest::addColumn<bool>("shared");
+        QTest::addColumn<bool>("ascending");
+        QTest::addColumn<QStringList>("tags");
+        QTest::addColumn<QStringList>("ranks");
+        QTest::newRow("shared, descending") << true << false << words("b a c e d g f h") << words("1 2 2 2 5 5 7 7");
+        QTest::newRow("shared, ascending") << true << true << words("a c e b d g f h") << words("1 1 1 4 5 5 7 7");
+        QTest::newRow("consecutive") << false << false << words("b a c e d g f h") << words("1 2 3 4 5 6 7 8");
+    }
+    void sharedRanks()
+    {
+        QFETCH(bool, shared);
+        QFETCH(bool, ascending);
+        QFETCH(QStringList, tags);
+        QFETCH(QStringList, ranks);
+        GradeTable t = makeTable({QStringLiteral("85/a"), QStringLiteral("92/b"), QStringLiteral(" 85/c"),
+                                  QStringLiteral("缺考/d"), QStringLiteral("85.0/e"), QStringLiteral("/f"),
+                                  QStringLiteral("缺考/g"), QStringLiteral(" /h")});
+        SortRequest request{1, ascending, 3};
+        request.sharedRanks = shared;
+        QVERIFY(sortTable(t, request, keysOf(t.成绩表, 1)));
+        QCOMPARE(column(t.成绩表, 2), tags);
+        QCOMPARE(column(t.成绩表, 3), ranks);
+    }
+
     // Keys come from the caller (formula results): the rows move by the keys, not the texts.
     void keysGiven()
     {
@@ -205,6 +233,7 @@ private slots:
         QVERIFY(m.ascending());
         QVERIFY(!m.writeBack());
         QVERIFY(!m.targetEnabled());
+        QVERIFY(!m.sharedRanks()); // off unless the user ticked it before
         QVERIFY(m.okEnabled());
         QVERIFY(m.writeBackEnabled());
 
@@ -280,8 +309,11 @@ private slots:
         QCOMPARE(ok->column, 3);
         QCOMPARE(ok->rankColumn, 2);
         VERIFY_PROMPTS(p);
+        m.setSharedRanks(true);
+        QVERIFY(m.accept(p)->sharedRanks);
         m.setWriteBack(false, p);
         QCOMPARE(m.accept(p)->rankColumn, -1);
+        QVERIFY(!m.accept(p)->sharedRanks); // no ranks written
     }
 
     void oneField()
