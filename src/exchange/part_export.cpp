@@ -10,6 +10,8 @@ namespace exchange {
 
 namespace {
 
+const QString kNoRow = QStringLiteral("请至少选择一名要导出的学生！");
+
 QList<int> ascendingOnce(QList<int> v, int limit)
 {
     std::sort(v.begin(), v.end());
@@ -56,6 +58,10 @@ PartExport exportPart(const table::GradeTable &source, const QList<int> &fields,
         prompter.message(QStringLiteral("请至少选择一个要导出的项目！"), QStringLiteral("提示"), ui::Icon::Information);
         return PartExport::NoField;
     }
+    if (part.成绩表.Rows() < 2) {
+        prompter.message(kNoRow, QStringLiteral("提示"), ui::Icon::Information);
+        return PartExport::NoRow;
+    }
     const QString name = table::tableNameFromPath(path);
     if (inUse && inUse(name)) {
         prompter.message(QStringLiteral("该文件正在使用中，请选择其他文件名。"), QStringLiteral("提示"),
@@ -72,6 +78,10 @@ bool confirmPartExport(const table::GradeTable &source, const QList<int> &fields
 {
     if (fields.isEmpty()) {
         prompter.message(QStringLiteral("请至少选择一个要导出的项目！"), QStringLiteral("提示"), ui::Icon::Information);
+        return false;
+    }
+    if (rows.isEmpty()) {
+        prompter.message(kNoRow, QStringLiteral("提示"), ui::Icon::Information);
         return false;
     }
     const QString path = ui::ShowSaveDialog(prompter, QStringLiteral("*.gdt"));

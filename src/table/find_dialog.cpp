@@ -2,6 +2,7 @@
 
 #include "table/sort_dialog.h"
 #include "table/sort_rows.h"
+#include "ui/prompter.h"
 
 #include <QCheckBox>
 #include <QEvent>
@@ -220,7 +221,9 @@ void registerFindSortDialogs(CommandRegistry &registry)
                   base::ToolButton::None,
                   [](CommandContext &ctx) {
                       frmChang dialog(ctx.doc, mainWindowOf(ctx));
-                      dialog.exec();
+                      if (dialog.exec() == QDialog::Accepted)
+                          ctx.prompter.message(QStringLiteral("已替换 %1 个单元格。").arg(dialog.replaced()),
+                                               QStringLiteral("提示"), ui::Icon::Information);
                   },
                   {}});
     auto sort = [displayValue = registry.displayValue](bool ascending) {
