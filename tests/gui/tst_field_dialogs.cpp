@@ -152,12 +152,21 @@ private slots:
             QCOMPARE(size->text(), QStringLiteral("40"));
             QCOMPARE(child<QLineEdit>(d, "Text2")->text(), QStringLiteral("王"));
             QCOMPARE(child<QPlainTextEdit>(d, "Text3")->toPlainText(), QStringLiteral("初一\n(2)班"));
-            size->clear();
-            QCOMPARE(size->text(), QStringLiteral("1")); // no longer a number
+            // A size that is no class size is refused with the range, and the dialog stays.
+            for (const QString &bad : {QStringLiteral("abc"), QStringLiteral("99999"), QString()}) {
+                size->setText(bad);
+                QCOMPARE(size->text(), bad);
+                click(d, "Command1");
+                QVERIFY(d->isVisible());
+            }
             size->setText(QStringLiteral("42"));
             click(d, "Command1");
         });
+        for (int i = 0; i < 3; ++i)
+            m_prompter->expectMessage(QStringLiteral("班级人数应为 0 … 32766 之间的整数，请重新填写。"),
+                                      QStringLiteral("提示"));
         run(button->name);
+        VERIFY_PROMPTS(*m_prompter);
         QCOMPARE(m_doc->成绩表.Rows(), 43);
         QCOMPARE(m_doc->成绩表.TextMatrix(42, 0), QStringLiteral("42"));
         QVERIFY(m_doc->changed());
