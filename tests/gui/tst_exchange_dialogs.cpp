@@ -14,6 +14,7 @@
 #include "table/command.h"
 #include "table/grid_view.h"
 #include "table/table_file.h"
+#include "table/table_menus.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -341,6 +342,11 @@ private slots:
             QVERIFY2(registry.find(QLatin1String(name)), name);
         for (const char *name : {"menuCovCSV", "menuFoxExp", "menuCove"})
             QVERIFY2(registry.frame(QLatin1String(name)), name);
+        const auto dbf = std::find_if(table::kTableMenu.begin(), table::kTableMenu.end(), [](const ui::MenuEntry &e) {
+            return QStringView(e.name) == QLatin1String("menuDRother");
+        });
+        QVERIFY(dbf != table::kTableMenu.end());
+        QCOMPARE(QString::fromUtf16(dbf->caption), QStringLiteral("转换FoxPro格式表格(&O)"));
 
         table::GradeTable doc = classTable(3);
         ScriptedPrompter p;

@@ -253,6 +253,7 @@ private slots:
         m_doc->成绩表.setCurrent(2, 3);
         whenShown([](QDialog *d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("公式编辑器"));
+            QVERIFY(child<QLabel>(d, "Label1")->text().contains(QStringLiteral("方便套用的通配符格式")));
             QCOMPARE(child<QLineEdit>(d, "Text2")->text(), QStringLiteral("行:2列:3"));
             QVERIFY(!child<QPushButton>(d, "Command1")->isEnabled());
             auto *view = child<table::GridView>(d, "MSFlexGrid1");
@@ -316,6 +317,13 @@ private slots:
             QCOMPARE(d->windowTitle(), QStringLiteral("公式说明"));
             click(d, "Command1");
             QCOMPARE(child<QLineEdit>(d, "Text2")->text(), QStringLiteral("5.25"));
+            // Enter in the example box calculates and keeps the window open.
+            auto *example = child<QLineEdit>(d, "Text1");
+            example->setFocus();
+            example->setText(QStringLiteral("cos(60)"));
+            QTest::keyClick(example, Qt::Key_Return);
+            QCOMPARE(child<QLineEdit>(d, "Text2")->text(), QStringLiteral("0.5"));
+            QVERIFY(d->isVisible());
             click(d, "Command2");
         });
         run(QStringLiteral("menuGSSM"));
