@@ -58,10 +58,6 @@ PartExport exportPart(const table::GradeTable &source, const QList<int> &fields,
         prompter.message(QStringLiteral("请至少选择一个要导出的项目！"), QStringLiteral("提示"), ui::Icon::Information);
         return PartExport::NoField;
     }
-    if (part.成绩表.Rows() < 2) {
-        prompter.message(kNoRow, QStringLiteral("提示"), ui::Icon::Information);
-        return PartExport::NoRow;
-    }
     const QString name = table::tableNameFromPath(path);
     if (inUse && inUse(name)) {
         prompter.message(QStringLiteral("该文件正在使用中，请选择其他文件名。"), QStringLiteral("提示"),

@@ -28,7 +28,6 @@ table::GradeTable partTable(const table::GradeTable &source, QList<int> fields, 
 enum class PartExport {
     Written,   // the file was written
     NoField,   // "请至少选择一个要导出的项目！"
-    NoRow,     // "请至少选择一名要导出的学生！"
     InUse,     // "该文件正在使用中，请选择其他文件名。"
     NotWritten // cancelled, overwrite declined, or the save failed (with its message)
 };
@@ -40,7 +39,8 @@ PartExport exportPart(const table::GradeTable &source, const QList<int> &fields,
                       const QString &path, table::TableFile &files, ui::Prompter &prompter, formula::Calculator &calc,
                       const std::function<bool(const QString &)> &inUse);
 
-// The dialog's 确定(&O): no field or no student, the save dialog ("*.gdt"), the export, then
+// The dialog's 确定(&O): no field, no student ("请至少选择一名要导出的学生！"; the command line may
+// still write the header alone), the save dialog ("*.gdt"), the export, then
 // "文件保存完毕，是否现在打开？" and `open` on Yes. True when the dialog is to close.
 bool confirmPartExport(const table::GradeTable &source, const QList<int> &fields, const QList<int> &rows,
                        table::TableFile &files, ui::Prompter &prompter, formula::Calculator &calc,
