@@ -7,15 +7,30 @@
 
 namespace exchange {
 
-int importColumn(table::GradeTable &t, int col, QByteArrayView csv)
+int importColumn(table::GradeTable &t, int col, QByteArrayView csv, qsizetype *ignored)
 {
     table::Grid &g = t.成绩表;
+    if (ignored)
+        *ignored = 0;
     if (col < 0 || col >= g.Cols())
         return 0;
-    const QStringList values = csvValues(decodeCsvText(csv), g.Rows() - 1);
+    const qsizetype room = g.Rows() - 1;
+    QStringList values;
+    qsizetype total = 0;
+    {
+        // Values past the last row are counted, not held.
+        CsvParser parser(decodeCsvText(csv));
+        QStringList record;
+        while (parser.next(record, room - values.size())) {
+            values += record;
+            total += parser.count();
+        }
+    }
+    if (ignored)
+        *ignored = total - values.size();
     table::GridBulk bulk(g);
     for (qsizetype k = 0; k < values.size(); ++k)
-        g.setTextMatrix(int(k) + 1, col, values.at(k));
+        g.setTextMatrix(int(k) + 1, col, csvUnguarded(values.at(k)));
     return int(values.size());
 }
 
@@ -39,7 +54,10 @@ bool menuImportCVS(table::GradeTable &t, ui::Prompter &prompter)
     if (!base::codec::readBytes(path, &bytes))
         return false;
     t.beginChange();
-    importColumn(t, col, bytes);
+    qsizetype ignored = 0;
+    const int filled = importColumn(t, col, bytes, &ignored);
+    prompter.message(QStringLiteral("已导入 %1 个数值，忽略 %2 个。").arg(filled).arg(ignored), QStringLiteral("提示"),
+                     ui::Icon::Information);
     return true;
 }
 

@@ -14,11 +14,12 @@ namespace exchange {
 
 // Puts the values of the file's bytes into rows 1, 2, … of column `col`; values beyond the last
 // row are ignored, rows without a value keep their text. The caller has begun the change. Returns
-// the number of cells filled.
-int importColumn(table::GradeTable &table, int col, QByteArrayView csv);
+// the number of cells filled; *ignored, when given, counts the values past the last row.
+int importColumn(table::GradeTable &table, int col, QByteArrayView csv, qsizetype *ignored = nullptr);
 
 // menuImportCVS on the column at the end of the selection: the question, the open dialog, the
-// undo snapshot and the import. A file that cannot be read changes nothing and says nothing.
+// undo snapshot, the import and "已导入 N 个数值，忽略 M 个。". A file that cannot be read changes
+// nothing and says nothing.
 // True when the table was changed.
 bool menuImportCVS(table::GradeTable &table, ui::Prompter &prompter);
 

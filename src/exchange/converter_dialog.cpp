@@ -90,10 +90,19 @@ void ConverterDialog::command1Clicked()
         return;
     table::GradeTable converted;
     const Conversion result = csv ? csvFileToTable(path, converted) : dbfFileToTable(path, converted);
+    if (result.status == Conversion::ReadFailed)
+        m_prompter.message(QStringLiteral("无法读取文件：") + path, QStringLiteral("提示"), ui::Icon::Information);
     reportConversion(m_prompter, result);
-    // A file that could not be read leaves the grid as it was; one cut at the limits shows what fits.
-    if (result.status == Conversion::ReadFailed || result.status == Conversion::DbfFailed)
+    // A file that could not be read empties the preview, so the previous file's rows cannot be
+    // saved under the new name; one cut at the limits shows what fits.
+    if (result.status == Conversion::ReadFailed || result.status == Conversion::DbfFailed) {
+        table::Grid empty;
+        empty.setRows(2);
+        empty.setCols(2);
+        m_table.成绩表 = std::move(empty);
+        m_command2->setEnabled(false);
         return;
+    }
     m_table.成绩表 = std::move(converted.成绩表);
     const int digits = int(QString::number(m_table.成绩表.Rows()).size());
     m_table.成绩表.setColWidth(0, (csv ? 170 : 150) * digits);

@@ -71,7 +71,7 @@ Conversion csvToTable(QByteArrayView csv, table::GradeTable &out)
         for (int r = 0; r < rows && parser.next(values, cols - 1); ++r) {
             const int n = int(qMin<qsizetype>(values.size(), cols - 1));
             for (int k = 0; k < n; ++k)
-                g.setTextMatrix(r, k + 1, r == 0 ? headerName(values.at(k)) : values.at(k));
+                g.setTextMatrix(r, k + 1, r == 0 ? headerName(csvUnguarded(values.at(k))) : csvUnguarded(values.at(k)));
         }
         numberRows(g);
     }
@@ -127,7 +127,8 @@ void reportConversion(ui::Prompter &prompter, const Conversion &result)
         return;
     case Conversion::DbfFailed:
         prompter.message(QStringLiteral("数据库读取发生错误。错误代码：") + QLatin1Char('\n') +
-                             QString::number(result.dbfError),
+                             QString::number(result.dbfError) + QStringLiteral("（") +
+                             dbfErrorText(DbfError(result.dbfError)) + QStringLiteral("）"),
                          QStringLiteral("错误"), ui::Icon::Critical);
         return;
     }

@@ -38,7 +38,8 @@ Conversion csvFileToTable(const QString &path, table::GradeTable &out);
 Conversion dbfFileToTable(const QString &path, table::GradeTable &out);
 
 // The message for a failed or cut conversion: "文件格式不正确!" for the limits,
-// "数据库读取发生错误。错误代码：" + LF + number for a DBF error; nothing for a readable CSV.
+// "数据库读取发生错误。错误代码：" + LF + number and its cause in parentheses for a DBF error
+// ("3（文件头已损坏）"); nothing for a readable CSV.
 void reportConversion(ui::Prompter &prompter, const Conversion &result);
 
 // 转换保存: the converted table under its title, teacher and class information with the format

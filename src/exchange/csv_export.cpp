@@ -1,6 +1,7 @@
 #include "exchange/csv_export.h"
 
 #include "base/text_codec.h"
+#include "exchange/csv_reader.h"
 #include "formula/calculate.h"
 #include "formula/cell_formula.h"
 #include "table/grade_table.h"
@@ -8,8 +9,9 @@
 
 namespace exchange {
 
-QString csvField(const QString &value)
+QString csvField(const QString &plain)
 {
+    const QString value = csvGuarded(plain);
     bool quote = false;
     for (QChar c : value)
         if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {

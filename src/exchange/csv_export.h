@@ -22,6 +22,7 @@ namespace exchange {
 
 // A value as one CSV field: in double quotes with inner quotes doubled when it holds a comma, a
 // double quote, CR or LF (the columns would shift otherwise); any other value exactly as it is.
+// A value a spreadsheet would run as a formula gets its apostrophe first (csvGuarded).
 QString csvField(const QString &value);
 
 // The whole CSV file for a table.

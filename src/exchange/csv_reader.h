@@ -30,6 +30,13 @@ private:
     qsizetype m_count = 0;
 };
 
+// Spreadsheets run a value that begins with =, +, -, @, TAB or CR as a formula, so such a value
+// that is no number is written with a leading apostrophe; a value that already has apostrophes
+// before such a character gets one more, so that reading takes exactly one away again.
+QString csvGuarded(const QString &value);
+// The value as it was before csvGuarded.
+QString csvUnguarded(const QString &value);
+
 // Every value of every record, in order (column import reads values, not records).
 QStringList csvValues(const QString &text, qsizetype limit = -1);
 

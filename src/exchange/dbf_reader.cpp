@@ -1,10 +1,12 @@
 #include "exchange/dbf_reader.h"
 
+#include "base/archive.h"
 #include "base/text_codec.h"
 
 #include <QDate>
 #include <QDir>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringDecoder>
 #include <QTime>
 #include <cstring>
@@ -240,6 +242,35 @@ private:
 
 } // namespace
 
+QString dbfErrorText(DbfError error)
+{
+    switch (error) {
+    case DbfError::None:
+        break;
+    case DbfError::CannotOpen:
+        return QStringLiteral("无法读取数据库文件");
+    case DbfError::NotATable:
+        return QStringLiteral("不是 DBF 数据库文件");
+    case DbfError::BadHeader:
+        return QStringLiteral("文件头已损坏");
+    case DbfError::BadFields:
+        return QStringLiteral("字段说明已损坏");
+    case DbfError::Truncated:
+        return QStringLiteral("文件不完整，记录少于文件头所记");
+    case DbfError::BadRecord:
+        return QStringLiteral("记录已损坏");
+    case DbfError::MemoMissing:
+        return QStringLiteral("找不到备注文件（.fpt 或 .dbt）");
+    case DbfError::BadMemoFile:
+        return QStringLiteral("备注文件已损坏");
+    case DbfError::BadMemoBlock:
+        return QStringLiteral("备注指向备注文件以外");
+    case DbfError::MemoTooLarge:
+        return QStringLiteral("备注内容过大");
+    }
+    return {};
+}
+
 QString dbfNumberText(QStringView raw)
 {
     QString s = raw.trimmed().toString();
@@ -362,6 +393,11 @@ DbfError readDbf(const QString &path, DbfTable &table, int maxRecords, bool *mor
         if (shown.at(i))
             table.fields << fields.at(i);
 
+    // Records may all point at one block: each is decoded once and shared, and the texts of all
+    // records together stay within what a table member may hold.
+    QHash<quint64, QString> decodedMemos;
+    qint64 memoBytes = 0;
+
     for (quint32 r = 0; r < recordCount; ++r) {
         const uchar *rec = p + headerLength + qint64(r) * recordLength;
         if (rec[0] == '*')
@@ -441,8 +477,17 @@ DbfError readDbf(const QString &path, DbfTable &table, int maxRecords, bool *mor
                 if (!memoText)
                     return DbfError::BadMemoBlock;
                 if (f.type == 'M') {
-                    text = decode(*memoText);
-                    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+                    memoBytes += memoText->size();
+                    if (memoBytes > base::archive::kMaxMemberSize)
+                        return DbfError::MemoTooLarge;
+                    const auto known = decodedMemos.constFind(block);
+                    if (known != decodedMemos.cend()) {
+                        text = *known;
+                    } else {
+                        text = decode(*memoText);
+                        text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+                        decodedMemos.insert(block, text);
+                    }
                 }
                 break;
             }

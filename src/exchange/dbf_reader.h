@@ -12,16 +12,20 @@ namespace exchange {
 // Why a file could not be read; the number follows "数据库读取发生错误。错误代码：".
 enum class DbfError {
     None = 0,
-    CannotOpen = 1,   // the table file cannot be read
-    NotATable = 2,    // too short, or an unknown version byte
-    BadHeader = 3,    // header or record length impossible for this file
-    BadFields = 4,    // field descriptors missing, damaged or not adding up to the record length
-    Truncated = 5,    // fewer records in the file than its header counts
-    BadRecord = 6,    // a record whose deletion flag is neither " " nor "*"
-    MemoMissing = 7,  // a memo field without its ".fpt" / ".dbt" file
-    BadMemoFile = 8,  // a memo file whose header is damaged
-    BadMemoBlock = 9, // a memo block outside the memo file
+    CannotOpen = 1,    // the table file cannot be read
+    NotATable = 2,     // too short, or an unknown version byte
+    BadHeader = 3,     // header or record length impossible for this file
+    BadFields = 4,     // field descriptors missing, damaged or not adding up to the record length
+    Truncated = 5,     // fewer records in the file than its header counts
+    BadRecord = 6,     // a record whose deletion flag is neither " " nor "*"
+    MemoMissing = 7,   // a memo field without its ".fpt" / ".dbt" file
+    BadMemoFile = 8,   // a memo file whose header is damaged
+    BadMemoBlock = 9,  // a memo block outside the memo file
+    MemoTooLarge = 10, // the memo texts of all records together larger than a table may hold
 };
+
+// The cause in the teacher's words, shown after the number.
+QString dbfErrorText(DbfError error);
 
 struct DbfField {
     QString name;    // as stored

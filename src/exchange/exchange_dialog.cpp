@@ -8,6 +8,7 @@
 #include "formula/calculate.h"
 #include "table/command.h"
 #include "table/table_file.h"
+#include "ui/prompter.h"
 
 #include <QWidget>
 
@@ -30,7 +31,12 @@ void runImportDialog(table::CommandContext &ctx)
         },
         [&ctx](const FillRequest &request, const table::Grid &source, base::Progress &progress) {
             ctx.doc.beginChange();
-            fillColumn(ctx.doc.成绩表, source, request, &progress);
+            const int matched = fillColumn(ctx.doc.成绩表, source, request, &progress);
+            // Matching by key may miss rows silently otherwise; an import in order fills what it can.
+            if (request.match)
+                ctx.prompter.message(
+                    QStringLiteral("匹配 %1 行，未匹配 %2 行。").arg(matched).arg(ctx.doc.成绩表.Rows() - 1 - matched),
+                    QStringLiteral("提示"), ui::Icon::Information);
         },
         ctx.window);
     dialog.exec();

@@ -10,6 +10,8 @@ namespace exchange {
 
 namespace {
 
+const QString kNoRow = QStringLiteral("请至少选择一名要导出的学生！");
+
 QList<int> ascendingOnce(QList<int> v, int limit)
 {
     std::sort(v.begin(), v.end());
@@ -72,6 +74,10 @@ bool confirmPartExport(const table::GradeTable &source, const QList<int> &fields
 {
     if (fields.isEmpty()) {
         prompter.message(QStringLiteral("请至少选择一个要导出的项目！"), QStringLiteral("提示"), ui::Icon::Information);
+        return false;
+    }
+    if (rows.isEmpty()) {
+        prompter.message(kNoRow, QStringLiteral("提示"), ui::Icon::Information);
         return false;
     }
     const QString path = ui::ShowSaveDialog(prompter, QStringLiteral("*.gdt"));

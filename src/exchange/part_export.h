@@ -39,7 +39,8 @@ PartExport exportPart(const table::GradeTable &source, const QList<int> &fields,
                       const QString &path, table::TableFile &files, ui::Prompter &prompter, formula::Calculator &calc,
                       const std::function<bool(const QString &)> &inUse);
 
-// The dialog's 确定(&O): no field, the save dialog ("*.gdt"), the export, then
+// The dialog's 确定(&O): no field, no student ("请至少选择一名要导出的学生！"; the command line may
+// still write the header alone), the save dialog ("*.gdt"), the export, then
 // "文件保存完毕，是否现在打开？" and `open` on Yes. True when the dialog is to close.
 bool confirmPartExport(const table::GradeTable &source, const QList<int> &fields, const QList<int> &rows,
                        table::TableFile &files, ui::Prompter &prompter, formula::Calculator &calc,

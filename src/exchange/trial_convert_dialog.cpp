@@ -34,6 +34,7 @@ frmCove::frmCove(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     m_command1 = named(new QPushButton(QStringLiteral("添加文件(&A)...")), QStringLiteral("Command1"));
     m_command2 = named(new QPushButton(QStringLiteral("转换(&C)")), QStringLiteral("Command2"));
     m_command3 = named(new QPushButton(QStringLiteral("关闭(&X)")), QStringLiteral("Command3"));
+    m_command2->setEnabled(false); // nothing to convert until a file is listed
     m_check1 = named(new QCheckBox(QStringLiteral("为原有文件备份(.bak)")), QStringLiteral("Check1"));
     connect(m_command1, &QPushButton::clicked, this, &frmCove::command1Clicked);
     connect(m_command2, &QPushButton::clicked, this, &frmCove::command2Clicked);
@@ -68,6 +69,7 @@ void frmCove::command1Clicked()
     for (const QString &path : chosen)
         if (!path.isEmpty() && !listed.contains(path) && m_list1->findItems(path, Qt::MatchExactly).isEmpty())
             m_list1->addItem(path);
+    m_command2->setEnabled(m_list1->count() > 0);
 }
 
 void frmCove::command2Clicked()

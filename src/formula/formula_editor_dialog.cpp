@@ -25,7 +25,7 @@ frm公式编辑::frm公式编辑(FormulaEditor &editor, ui::Prompter &prompter, 
     setWindowTitle(QStringLiteral("公式编辑器"));
     auto *instruction =
         new QLabel(QStringLiteral("      请在下面的表格中，选择要引用的单元格：（只可选择连续的单元格；系统会"
-                                  "自动使用方便套用的统配符格式；公式中不可以引用已经包含公式的单元格！）"),
+                                  "自动使用方便套用的通配符格式；公式中不可以引用已经包含公式的单元格！）"),
                    this);
     instruction->setObjectName(QStringLiteral("Label1"));
     instruction->setWordWrap(true);

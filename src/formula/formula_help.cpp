@@ -1,5 +1,10 @@
 #include "formula/formula_help.h"
 
+#include "formula/number_format.h"
+
+#include <charconv>
+#include <cmath>
+
 namespace formula::help {
 
 QList<Group> groups()
@@ -25,6 +30,19 @@ QList<Group> groups()
          {n(u"^", u"乘方"), n(u"ans", u"前次得数"), n(u"e", u"e (2.7182...)"), n(u"pi", u"3.1415..."),
           n(u"sr", u"平方根")}},
     };
+}
+
+QString shownResult(const QString &result, bool decimal)
+{
+    bool ok = false;
+    const double value = result.toDouble(&ok);
+    if (!decimal || !ok || !std::isfinite(value) || value == std::trunc(value))
+        return result;
+    char buf[40];
+    const auto end = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, 13).ptr;
+    double rounded = value;
+    std::from_chars(buf, end, rounded);
+    return numberText(rounded);
 }
 
 } // namespace formula::help

@@ -3,8 +3,10 @@
 #include "formula/calculate.h"
 #include "formula/formula_help.h"
 
+#include <QEvent>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -65,9 +67,28 @@ frm公式说明::frm公式说明(Calculator &calc, QWidget *parent) : QDialog(pa
     calc1->addWidget(ok, 1, 2);
     layout->addLayout(calc1);
 
-    connect(calculate, &QPushButton::clicked, this, [this] { m_result->setText(m_calc.Calculate(m_example->text())); });
+    connect(calculate, &QPushButton::clicked, this, &frm公式说明::runCalculation);
+    m_example->installEventFilter(this);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     resize(560, 0);
+}
+
+void frm公式说明::runCalculation()
+{
+    m_result->setText(
+        help::shownResult(m_calc.Calculate(m_example->text()), m_calc.options.base == CalcOptions::Base::Dec));
+}
+
+bool frm公式说明::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_example && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            runCalculation();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 } // namespace formula

@@ -14,7 +14,13 @@ class frm公式说明 : public QDialog {
 public:
     explicit frm公式说明(Calculator &calc, QWidget *parent = nullptr);
 
+protected:
+    // Enter in the example box calculates instead of closing the window.
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
 private:
+    void runCalculation();
+
     Calculator &m_calc;
     QLineEdit *m_example;
     QLineEdit *m_result;

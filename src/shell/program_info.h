@@ -14,6 +14,8 @@ struct Version {
 
 // The splash window's version label: "V 1.0.0001" (revision with four digits).
 QString splashVersionText(const Version &v = {});
+// The splash window's platform line: "For " and the system it runs on ("For Linux").
+QString splashPlatformText(const QString &kernelType);
 // The about box's version label: "版本 1.0.1" (revision not padded).
 QString aboutVersionText(const Version &v = {});
 

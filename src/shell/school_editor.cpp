@@ -49,6 +49,8 @@ void applyMoves(QList<Move> moves)
 
 QString schoolNameRefusal(const QString &trimmedName, const QStringList &siblings)
 {
+    if (trimmedName.isEmpty())
+        return QStringLiteral("名称不能为空，请重新输入。");
     if (siblings.contains(trimmedName))
         return QStringLiteral("该名称已经存在，请重新输入。");
     if (!base::IsValidName(trimmedName))
@@ -148,9 +150,9 @@ QString SchoolEditor::askName(const QString &prompt, const QString &title, const
     QString shown = preset;
     for (;;) {
         const std::optional<QString> answer = m_prompter.input(prompt, title, shown);
-        const QString name = answer ? answer->trimmed() : QString();
-        if (name.isEmpty())
+        if (!answer)
             return {};
+        const QString name = answer->trimmed();
         const QString why = schoolNameRefusal(name, others);
         if (why.isEmpty())
             return name;
@@ -269,17 +271,14 @@ bool SchoolEditor::finish()
 {
     School s = school();
     const QString typed = s.name.trimmed();
-    if (typed.isEmpty()) {
-        s.name = kSchoolNamePlaceholder;
-    } else {
-        // The school name is a folder name too.
-        const QString why = schoolNameRefusal(typed, {});
-        if (!why.isEmpty()) {
-            refuse(why);
-            return false;
-        }
-        s.name = typed;
+    // The school name is a folder name too; the box's placeholder is no name, or the school's
+    // folder would be renamed to it.
+    const QString why = schoolNameRefusal(typed == kSchoolNamePlaceholder ? QString() : typed, {});
+    if (!why.isEmpty()) {
+        refuse(why);
+        return false;
     }
+    s.name = typed;
     if (!writeSchool(m_ws.schoolInfoFile(), s)) {
         m_prompter.message(QStringLiteral("学校关系树保存失败！"), QStringLiteral("错误"), ui::Icon::Critical);
         return false;

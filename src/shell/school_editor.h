@@ -72,7 +72,7 @@ private:
         Entry entry;
         QList<Entry> classes;
     };
-    // Asks until the answer is usable or empty; the trimmed name, or an empty text.
+    // Asks until the answer is usable or cancelled; the trimmed name, or an empty text.
     QString askName(const QString &prompt, const QString &title, const QString &preset, const QStringList &siblings,
                     const QString &self);
     bool confirmDelete(const QString &name);
@@ -89,7 +89,7 @@ private:
     bool m_changed = false;
 };
 
-// Why a typed name cannot be used in a list (empty when it can): already in `siblings`, a
+// Why a typed name cannot be used in a list (empty when it can): empty, already in `siblings`, a
 // character a folder name cannot hold, "." or "..", or longer than kMaxSchoolName.
 QString schoolNameRefusal(const QString &trimmedName, const QStringList &siblings);
 

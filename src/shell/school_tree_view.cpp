@@ -129,7 +129,7 @@ void SchoolTreePanel::buildMenu()
     m_fileListEnd->setObjectName(QStringLiteral("menuline5"));
     connect(add(m_menu, QStringLiteral("menuEditTV"), QString()), &QAction::triggered, this,
             &SchoolTreePanel::editSchoolTree);
-    connect(add(m_menu, QStringLiteral("menuTabelD"), QStringLiteral("新建一张不棣属任何班级的表格(&D)")),
+    connect(add(m_menu, QStringLiteral("menuTabelD"), QStringLiteral("新建一张不隶属任何班级的表格(&D)")),
             &QAction::triggered, this, &SchoolTreePanel::newTableOutside);
     m_newFile = m_menu->addMenu(QStringLiteral("新建表格(&N)"));
     m_newFile->setObjectName(QStringLiteral("menuNewFile"));

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QLabel>
 #include <QScreen>
+#include <QSysInfo>
 
 // The pictures live in the gui library's resources, which a static link drops unless referenced.
 static void initResources()
@@ -51,7 +52,7 @@ frmSlape::frmSlape(QWidget *mainWindow, QWidget *parent)
               QRect(24, 78, 290, 80), 11);
     slogan->setWordWrap(true);
     slogan->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    label(this, "Label3", QStringLiteral("For Windows 9x/Me/NT/2K/XP"), QRect(24, 168, 290, 22), 9);
+    label(this, "Label3", splashPlatformText(QSysInfo::kernelType()), QRect(24, 168, 290, 22), 9);
     label(this, "Label6", splashVersionText(), QRect(24, 196, 290, 22), 10, true);
     label(this, "Label4", QStringLiteral("作者：Scorvane 开发组"), QRect(24, 222, 290, 22), 9);
 

@@ -1,11 +1,12 @@
 #include "table/class_info_dialog.h"
 
+#include "ui/prompter.h"
+
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpressionValidator>
 
 namespace table {
 
@@ -18,14 +19,14 @@ QLabel *label(QWidget *parent, const char *name, const QString &text)
 }
 } // namespace
 
-frmClassInfo::frmClassInfo(const ClassInfo &info, QWidget *parent) : QDialog(parent)
+frmClassInfo::frmClassInfo(const ClassInfo &info, ui::Prompter &prompter, QWidget *parent)
+    : QDialog(parent), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmClassInfo"));
     setWindowTitle(QStringLiteral("班级信息设置："));
     m_size = new QLineEdit(QString::number(info.classSize), this);
     m_size->setObjectName(QStringLiteral("Text1"));
-    // Digits only; the box never holds anything but a usable class size.
-    m_size->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_size));
+    // The box takes what is typed; "完成" says what a class size may be rather than changing it.
     m_teacher = new QLineEdit(info.teacher, this);
     m_teacher->setObjectName(QStringLiteral("Text2"));
     m_info = new QPlainTextEdit(info.info, this);
@@ -54,19 +55,25 @@ frmClassInfo::frmClassInfo(const ClassInfo &info, QWidget *parent) : QDialog(par
     buttons->addWidget(cancel);
     grid->addLayout(buttons, 4, 0, 1, 4);
 
-    connect(m_size, &QLineEdit::textChanged, this, [this](const QString &text) {
-        const QString fixed = classSizeBoxText(text);
-        if (fixed != text)
-            m_size->setText(fixed);
-    });
-    connect(done, &QPushButton::clicked, this, &QDialog::accept);
+    connect(done, &QPushButton::clicked, this, &frmClassInfo::done1);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     resize(420, 280);
 }
 
+void frmClassInfo::done1()
+{
+    if (!classSizeFromText(m_size->text())) {
+        m_prompter.message(classSizeMessage(), QStringLiteral("提示"), ui::Icon::Information);
+        m_size->setFocus();
+        m_size->selectAll();
+        return;
+    }
+    accept();
+}
+
 ClassInfo frmClassInfo::classInfo() const
 {
-    return {m_size->text().toInt(), m_teacher->text(), m_info->toPlainText()};
+    return {classSizeFromText(m_size->text()).value_or(0), m_teacher->text(), m_info->toPlainText()};
 }
 
 } // namespace table

@@ -8,15 +8,23 @@
 class QLineEdit;
 class QPlainTextEdit;
 
+namespace ui {
+class Prompter;
+}
+
 namespace table {
 
 class frmClassInfo : public QDialog {
     Q_OBJECT
 public:
-    explicit frmClassInfo(const ClassInfo &info, QWidget *parent = nullptr);
+    // "完成" closes only with a class size of 0 … 32766; anything else is said through `prompter`.
+    frmClassInfo(const ClassInfo &info, ui::Prompter &prompter, QWidget *parent = nullptr);
     ClassInfo classInfo() const;
 
 private:
+    void done1();
+
+    ui::Prompter &m_prompter;
     QLineEdit *m_size;
     QLineEdit *m_teacher;
     QPlainTextEdit *m_info;

@@ -96,7 +96,7 @@ void fieldManager(CommandContext &ctx)
 
 void classSetup(CommandContext &ctx)
 {
-    frmClassInfo dialog(classInfoOf(ctx.doc), ctx.window);
+    frmClassInfo dialog(classInfoOf(ctx.doc), ctx.prompter, ctx.window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (!applyClassInfo(ctx.doc, dialog.classInfo()))

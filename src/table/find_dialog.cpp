@@ -3,6 +3,7 @@
 #include "table/sort_dialog.h"
 #include "table/sort_rows.h"
 #include "table/table_window.h"
+#include "ui/prompter.h"
 #include "ui/settings_store.h"
 
 #include <QCheckBox>
@@ -268,7 +269,9 @@ void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *setti
                   base::ToolButton::None,
                   [](CommandContext &ctx) {
                       frmChang dialog(ctx.doc, mainWindowOf(ctx));
-                      dialog.exec();
+                      if (dialog.exec() == QDialog::Accepted)
+                          ctx.prompter.message(QStringLiteral("已替换 %1 个单元格。").arg(dialog.replaced()),
+                                               QStringLiteral("提示"), ui::Icon::Information);
                   },
                   {}});
     auto sort = [displayValue = registry.displayValue, settings](bool ascending) {

@@ -20,7 +20,7 @@ const ui::MenuEntry kTableMenuEntries[] = {
     {u"-", u""},
     {u"menuCovold", u"转换试用版数据表(&F)"},
     {u"menuLoadCVS", u"转换CSV(逗号分隔符&)文本文件"},
-    {u"menuDRother", u"转换FoxFr&o格式表格"},
+    {u"menuDRother", u"转换FoxPro格式表格(&O)"},
     {u"<menuImport", u"导入另一张表格(&I)"},
     {u"menuImportAll", u"导入整张表格(&E)"},
     {u"menuImportSome", u"导入选定数据到指定位置(&S)"},

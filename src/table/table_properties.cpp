@@ -48,14 +48,17 @@ ClassInfo classInfoOf(const GradeTable &t)
     return {t.成绩表.Rows() - 1, t.Text3, t.Text4};
 }
 
-QString classSizeBoxText(const QString &typed)
+std::optional<int> classSizeFromText(const QString &typed)
 {
-    const int v = digitsValue(typed);
-    if (v < 0 && !allDigits(typed))
-        return QStringLiteral("1");
+    const int v = digitsValue(typed.trimmed());
     if (v < 0 || v > kMaxClassSize)
-        return QString::number(kMaxClassSize);
-    return typed;
+        return std::nullopt;
+    return v;
+}
+
+QString classSizeMessage()
+{
+    return QStringLiteral("班级人数应为 0 … %1 之间的整数，请重新填写。").arg(kMaxClassSize);
 }
 
 bool applyClassInfo(GradeTable &t, const ClassInfo &info)

@@ -32,9 +32,10 @@ struct ClassInfo {
     QString info;      // Text4, may hold line breaks
 };
 ClassInfo classInfoOf(const GradeTable &t);
-// The class size box after an edit: a text that is not a whole number becomes "1", one beyond the
-// largest class becomes that largest size.
-QString classSizeBoxText(const QString &typed);
+// The class size in the box's text (blanks around it allowed); nullopt for anything that is not a
+// whole number 0 … 32766, which "完成" refuses with classSizeMessage() and the dialog stays open.
+std::optional<int> classSizeFromText(const QString &typed);
+QString classSizeMessage();
 // "完成": Rows = class size + 1 (new rows empty, dropped rows with their data), teacher, class
 // information and the row numbers, through beginChange(). False (nothing changed) when the size is
 // outside 0 … 32766 or the grid would grow too large.

@@ -174,8 +174,13 @@ bool menuSaveModel(const GradeTable &t, base::Workspace &ws, ui::Prompter &promp
         if (!name)
             return false;
         const std::optional<QString> problem = templateNameProblem(*name);
-        if (!problem)
-            return saveTemplate(t.成绩表, ws, prompter, *name);
+        if (!problem) {
+            if (!saveTemplate(t.成绩表, ws, prompter, *name))
+                return false;
+            prompter.message(QStringLiteral("已保存模版“%1”，共 %2 个字段。").arg(*name).arg(t.成绩表.Cols() - 1),
+                             kNotice, ui::Icon::Information);
+            return true;
+        }
         if (problem->isEmpty())
             return false;
         prompter.message(*problem, kNotice, ui::Icon::Information);

@@ -52,7 +52,8 @@ std::optional<QString> templateNameProblem(const QString &name);
 // Writes the grid's fields as template `name` (without ".templet"), with the save's messages.
 // True when the file was written.
 bool saveTemplate(const Grid &grid, base::Workspace &ws, ui::Prompter &prompter, const QString &name);
-// 保存当前字段结构为模版: asks for the name (again after a refusal) and saves. The caller
+// 保存当前字段结构为模版: asks for the name (again after a refusal), saves and says
+// "已保存模版“NAME”，共 N 个字段。". The caller
 // rebuilds the template menu of every table window when it returns true.
 bool menuSaveModel(const GradeTable &t, base::Workspace &ws, ui::Prompter &prompter);
 

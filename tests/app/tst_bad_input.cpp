@@ -180,6 +180,7 @@ private slots:
     void initTestCase();
     void hostileInput_data();
     void hostileInput();
+    void dbfRecordsSharingOneMemoBlock();
 
 private:
     Outcome runCli(const QString &programDir, const QStringList &args, bool asOtherUser);
@@ -397,13 +398,13 @@ void BadInputTest::hostileInput_data()
         {"convert-csv of a pipe", convertCsv, {QStringLiteral("无法读取文件：@in.gdt")}},
         {"convert-dbf of a pipe",
          {QStringLiteral("convert-dbf"), QStringLiteral("@in"), QStringLiteral("@new")},
-         {dbfFailed, QStringLiteral("1")}},
+         {dbfFailed, QStringLiteral("1（无法读取数据库文件）")}},
         {"convert-csv of /dev/zero",
          {QStringLiteral("convert-csv"), QStringLiteral("/dev/zero"), QStringLiteral("@new")},
          {QStringLiteral("无法读取文件：/dev/zero")}},
         {"convert-dbf of /dev/zero",
          {QStringLiteral("convert-dbf"), QStringLiteral("/dev/zero"), QStringLiteral("@new")},
-         {dbfFailed, QStringLiteral("1")}},
+         {dbfFailed, QStringLiteral("1（无法读取数据库文件）")}},
         {"convert-trial of /dev/zero",
          {QStringLiteral("convert-trial"), QStringLiteral("/dev/zero")},
          {QStringLiteral("数据文件：/dev/zero 不是有效的试用版数据格式，可能已经是新版本的数据文件。"), kConverted}}};
@@ -625,6 +626,50 @@ void BadInputTest::hostileInput()
     const qint64 largest = std::max({qint64(input.size()), qint64(store.size()), holds});
     const qint64 allowedKiB = m_basePeakKiB + 8 * largest / 1024 + 24 * 1024 + slackKiB;
     qInfo("%s: %lld KiB (allowed %lld), %lld ms", QTest::currentDataTag(), o.peakKiB, allowedKiB, ms);
+    QVERIFY2(o.peakKiB < allowedKiB, qPrintable(QStringLiteral("%1 KiB").arg(o.peakKiB)));
+}
+
+// A 1.4 KB table whose 120 records all point at the one block of a 16 MiB memo file claims about
+// 2 GB of text: refused with the DBF message once the texts pass what a table may hold, within
+// the memory the two files need, and nothing written.
+void BadInputTest::dbfRecordsSharingOneMemoBlock()
+{
+    QTemporaryDir dir;
+    QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("表格数据")));
+    const int records = 120, recordLength = 11, headerLength = 32 + 32 + 1;
+    QByteArray dbf(32, '\0');
+    dbf[0] = 0x03;
+    dbf[4] = char(records);
+    dbf[8] = char(headerLength);
+    dbf[10] = char(recordLength);
+    QByteArray field(32, '\0');
+    field[0] = 'M';
+    field[11] = 'M';
+    field[16] = 10;
+    dbf += field + '\x0D';
+    for (int r = 0; r < records; ++r)
+        dbf += QByteArray(" ") + QByteArray(9, ' ') + '1';
+    dbf += '\x1A';
+    QVERIFY(dbf.size() < 1500);
+    QByteArray memo(512, '\0');
+    memo += QByteArray((16 << 20) - 512 - 2, 'x') + "\x1A\x1A";
+    const QString tables = dir.filePath(QStringLiteral("表格数据/"));
+    for (const auto &[name, bytes] : {std::pair{QStringLiteral("memo.dbf"), dbf}, {QStringLiteral("memo.dbt"), memo}}) {
+        QFile f(tables + name);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        QCOMPARE(f.write(bytes), bytes.size());
+    }
+    const Outcome o =
+        runCli(dir.path(),
+               {QStringLiteral("convert-dbf"), tables + QStringLiteral("memo.dbf"), tables + QStringLiteral("new.gdt")},
+               false);
+    QCOMPARE(o.exitCode, 1);
+    QCOMPARE(QString::fromUtf8(o.err).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+             (QStringList{QStringLiteral("数据库读取发生错误。错误代码："), QStringLiteral("10（备注内容过大）")}));
+    QVERIFY(!QFile::exists(tables + QStringLiteral("new.gdt")));
+    // The same measure as above, the memo file being the largest input.
+    const qint64 allowedKiB = m_basePeakKiB + 8 * memo.size() / 1024 + 24 * 1024;
+    qInfo("shared memo block: %lld KiB (allowed %lld)", o.peakKiB, allowedKiB);
     QVERIFY2(o.peakKiB < allowedKiB, qPrintable(QStringLiteral("%1 KiB").arg(o.peakKiB)));
 }
 

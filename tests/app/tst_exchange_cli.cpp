@@ -116,7 +116,7 @@ private slots:
             << QStringList{QStringLiteral("convert-trial"), QStringLiteral("--backup")} << 2 << QString();
         QTest::newRow("convert-dbf not a table")
             << QStringList{QStringLiteral("convert-dbf"), t, QStringLiteral("d.gdt")} << 1
-            << QStringLiteral("数据库读取发生错误。错误代码：\n2");
+            << QStringLiteral("数据库读取发生错误。错误代码：\n2（不是 DBF 数据库文件）");
     }
     void malformedAndFailingCommands()
     {

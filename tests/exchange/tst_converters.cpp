@@ -148,22 +148,28 @@ private slots:
     {
         QTest::addColumn<QString>("damage");
         QTest::addColumn<int>("code");
-        QTest::newRow("truncated records") << QStringLiteral("truncate") << 5;
-        QTest::newRow("cut inside the header") << QStringLiteral("header") << 3;
-        QTest::newRow("garbage") << QStringLiteral("garbage") << 2;
-        QTest::newRow("garbage behind a good version byte") << QStringLiteral("garbage3") << -1;
-        QTest::newRow("text file") << QStringLiteral("text") << 2;
-        QTest::newRow("memo file missing") << QStringLiteral("nomemo") << 7;
-        QTest::newRow("memo file truncated") << QStringLiteral("shortmemo") << 9;
-        QTest::newRow("memo file header only") << QStringLiteral("tinymemo") << 8;
-        QTest::newRow("record count huge") << QStringLiteral("count") << 5;
-        QTest::newRow("bad deletion flag") << QStringLiteral("flag") << 6;
-        QTest::newRow("empty file") << QStringLiteral("empty") << 2;
+        QTest::addColumn<QString>("cause"); // the words after the number
+        QTest::newRow("truncated records")
+            << QStringLiteral("truncate") << 5 << QStringLiteral("文件不完整，记录少于文件头所记");
+        QTest::newRow("cut inside the header") << QStringLiteral("header") << 3 << QStringLiteral("文件头已损坏");
+        QTest::newRow("garbage") << QStringLiteral("garbage") << 2 << QStringLiteral("不是 DBF 数据库文件");
+        QTest::newRow("garbage behind a good version byte") << QStringLiteral("garbage3") << -1 << QString();
+        QTest::newRow("text file") << QStringLiteral("text") << 2 << QStringLiteral("不是 DBF 数据库文件");
+        QTest::newRow("memo file missing")
+            << QStringLiteral("nomemo") << 7 << QStringLiteral("找不到备注文件（.fpt 或 .dbt）");
+        QTest::newRow("memo file truncated")
+            << QStringLiteral("shortmemo") << 9 << QStringLiteral("备注指向备注文件以外");
+        QTest::newRow("memo file header only") << QStringLiteral("tinymemo") << 8 << QStringLiteral("备注文件已损坏");
+        QTest::newRow("record count huge")
+            << QStringLiteral("count") << 5 << QStringLiteral("文件不完整，记录少于文件头所记");
+        QTest::newRow("bad deletion flag") << QStringLiteral("flag") << 6 << QStringLiteral("记录已损坏");
+        QTest::newRow("empty file") << QStringLiteral("empty") << 2 << QStringLiteral("不是 DBF 数据库文件");
     }
     void damagedDbfGivesTheMessage()
     {
         QFETCH(QString, damage);
         QFETCH(int, code);
+        QFETCH(QString, cause);
         QByteArray dbf = readFile(QStringLiteral("成绩_fp.dbf"));
         QByteArray memo = readFile(QStringLiteral("成绩_fp.fpt"));
         QVERIFY(!dbf.isEmpty() && !memo.isEmpty());
@@ -205,14 +211,60 @@ private slots:
         table::GradeTable t;
         const exchange::Conversion result = exchange::dbfFileToTable(path(QStringLiteral("坏.dbf")), t);
         QCOMPARE(result.status, exchange::Conversion::DbfFailed);
-        if (code < 0)
+        if (code < 0) {
             code = result.dbfError;
+            cause = exchange::dbfErrorText(exchange::DbfError(code));
+        }
         QCOMPARE(result.dbfError, code);
         QVERIFY(code > 0);
+        QVERIFY(!cause.isEmpty());
         ScriptedPrompter p;
-        p.expectMessage(kDbfMessage + QLatin1Char('\n') + QString::number(code), QStringLiteral("错误"));
+        p.expectMessage(kDbfMessage + QLatin1Char('\n') + QString::number(code) + QStringLiteral("（") + cause +
+                            QStringLiteral("）"),
+                        QStringLiteral("错误"));
         exchange::reportConversion(p, result);
         VERIFY_PROMPTS(p);
+    }
+
+    void recordsSharingAMemoBlock_data()
+    {
+        QTest::addColumn<int>("records");
+        QTest::addColumn<bool>("refused");
+        // A 16 MiB memo: sixteen copies are all a table may hold, the seventeenth is refused.
+        QTest::newRow("3 records") << 3 << false;
+        QTest::newRow("16 records") << 16 << false;
+        QTest::newRow("17 records") << 17 << true;
+        QTest::newRow("120 records in 1.4 KB") << 120 << true;
+    }
+    void recordsSharingAMemoBlock()
+    {
+        QFETCH(int, records);
+        QFETCH(bool, refused);
+        const QList<QByteArray> all(records, " " + padded("1", 10, false));
+        const QByteArray dbf = rawDbf({{"M", 'M', 10, 0}}, all);
+        writeFile(QStringLiteral("shared.dbf"), dbf);
+        QByteArray memo(512, '\0');
+        memo += QByteArray((16 << 20) - 512 - 2, 'x') + "\x1A\x1A";
+        writeFile(QStringLiteral("shared.dbt"), memo);
+        exchange::DbfTable table;
+        const exchange::DbfError e = exchange::readDbf(path(QStringLiteral("shared.dbf")), table, 32766);
+        if (refused) {
+            QCOMPARE(e, exchange::DbfError::MemoTooLarge);
+            table::GradeTable t;
+            const exchange::Conversion result = exchange::dbfFileToTable(path(QStringLiteral("shared.dbf")), t);
+            ScriptedPrompter p;
+            p.expectMessage(kDbfMessage + QStringLiteral("\n10（备注内容过大）"), QStringLiteral("错误"));
+            exchange::reportConversion(p, result);
+            VERIFY_PROMPTS(p);
+            return;
+        }
+        QCOMPARE(e, exchange::DbfError::None);
+        QCOMPARE(table.records.size(), records);
+        for (const QStringList &r : std::as_const(table.records)) {
+            QCOMPARE(r.first().size(), memo.size() - 512 - 2);
+            // One decoded text, shared by every record that points at the block.
+            QVERIFY(r.first().isSharedWith(table.records.first().first()));
+        }
     }
 
     void everyCutOfADbfIsSafe()

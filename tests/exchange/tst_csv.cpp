@@ -4,6 +4,7 @@
 #include "base/text_codec.h"
 #include "base/workspace.h"
 #include "exchange/column_import.h"
+#include "exchange/converters.h"
 #include "exchange/csv_export.h"
 #include "exchange/csv_reader.h"
 #include "formula/calculate.h"
@@ -48,6 +49,19 @@ private slots:
         QTest::newRow("line feed") << QStringLiteral("a\nb") << QStringLiteral("\"a\nb\"");
         QTest::newRow("carriage return") << QStringLiteral("a\rb") << QStringLiteral("\"a\rb\"");
         QTest::newRow("empty") << QString() << QString();
+        // What a spreadsheet would run gets an apostrophe, inside the quotes when quoted.
+        QTest::newRow("formula") << QStringLiteral("=1+1") << QStringLiteral("'=1+1");
+        QTest::newRow("at sign") << QStringLiteral("@SUM(A1:A2)") << QStringLiteral("'@SUM(A1:A2)");
+        QTest::newRow("command") << QStringLiteral("=cmd|' /C calc'!A0") << QStringLiteral("'=cmd|' /C calc'!A0");
+        QTest::newRow("plus text") << QStringLiteral("+A1") << QStringLiteral("'+A1");
+        QTest::newRow("minus alone") << QStringLiteral("-") << QStringLiteral("'-");
+        QTest::newRow("tab") << QStringLiteral("\tx") << QStringLiteral("'\tx");
+        QTest::newRow("carriage return first") << QStringLiteral("\rx") << QStringLiteral("\"'\rx\"");
+        QTest::newRow("formula with comma") << QStringLiteral("=a,b") << QStringLiteral("\"'=a,b\"");
+        QTest::newRow("apostrophe before a formula") << QStringLiteral("'=x") << QStringLiteral("''=x");
+        QTest::newRow("negative number") << QStringLiteral("-3.5") << QStringLiteral("-3.5");
+        QTest::newRow("signed number") << QStringLiteral("+5") << QStringLiteral("+5");
+        QTest::newRow("apostrophe before text") << QStringLiteral("'abc") << QStringLiteral("'abc");
     }
     void exportQuotesOnlyWhatWouldBreakTheColumns()
     {
@@ -58,8 +72,13 @@ private slots:
 
     void quotingRoundTrip()
     {
-        const QStringList cells{QStringLiteral("85,5"), QStringLiteral("他说\"好\""), QStringLiteral("两\n行"),
-                                QStringLiteral("\"\""), QStringLiteral(",,"),         QStringLiteral("普通")};
+        const QStringList cells{
+            QStringLiteral("85,5"), QStringLiteral("他说\"好\""),  QStringLiteral("两\n行"),
+            QStringLiteral("\"\""), QStringLiteral(",,"),          QStringLiteral("普通"),
+            QStringLiteral("=1+1"), QStringLiteral("@SUM(A1:A2)"), QStringLiteral("=cmd|' /C calc'!A0"),
+            QStringLiteral("-"),    QStringLiteral("-12"),         QStringLiteral("\t=x"),
+            QStringLiteral("\r=x"), QStringLiteral("'=1"),         QStringLiteral("''+a"),
+            QStringLiteral("'普通")};
         QList<QStringList> rows;
         for (const QString &c : cells)
             rows << QStringList{c, QStringLiteral("x")};
@@ -74,7 +93,7 @@ private slots:
         for (const QString &c : cells) {
             QVERIFY(parser.next(record));
             QCOMPARE(record.size(), 4);
-            QCOMPARE(record.at(2), c);
+            QCOMPARE(exchange::csvUnguarded(record.at(2)), c);
         }
         // The exported column imported back gives the same cells.
         QStringList column;
@@ -83,6 +102,13 @@ private slots:
         table::GradeTable back = classTable(int(cells.size()));
         QCOMPARE(exchange::importColumn(back, 2, base::codec::joinLines(column)), int(cells.size()));
         QCOMPARE(columnOf(back, 2), cells);
+        // The whole exported file through the CSV converter: record k + 1 is student k.
+        table::GradeTable converted;
+        QVERIFY(exchange::csvToTable(exchange::csvBytes(t, calc()), converted).ok());
+        QStringList convertedCells;
+        for (qsizetype k = 1; k <= cells.size(); ++k)
+            convertedCells << converted.成绩表.TextMatrix(int(k) + 1, 3);
+        QCOMPARE(convertedCells, cells);
     }
 
     void records_data()
@@ -134,6 +160,7 @@ private slots:
         QTest::addColumn<int>("students");
         QTest::addColumn<int>("filled");
         QTest::addColumn<QStringList>("column");
+        QTest::addColumn<int>("ignored");
         QByteArray fortyFive;
         QStringList forty;
         for (int i = 1; i <= 45; ++i) {
@@ -141,13 +168,16 @@ private slots:
             if (i <= 40)
                 forty << QString::number(i);
         }
-        QTest::newRow("45 values into 40 rows") << fortyFive << 40 << 40 << forty;
+        QTest::newRow("45 values into 40 rows") << fortyFive << 40 << 40 << forty << 5;
         QTest::newRow("one line fills three rows")
             << QByteArray("80,85,90") << 5 << 3
             << QStringList{QStringLiteral("80"), QStringLiteral("85"), QStringLiteral("90"), QStringLiteral("64"),
-                           QStringLiteral("65")};
+                           QStringLiteral("65")}
+            << 0;
         QTest::newRow("quoted comma is one value")
-            << QByteArray("\"85,5\"\r\n70") << 2 << 2 << QStringList{QStringLiteral("85,5"), QStringLiteral("70")};
+            << QByteArray("\"85,5\"\r\n70") << 2 << 2 << QStringList{QStringLiteral("85,5"), QStringLiteral("70")} << 0;
+        QTest::newRow("a long line past the last row")
+            << QByteArray("1,2\r\n3,4,5,6") << 2 << 2 << QStringList{QStringLiteral("1"), QStringLiteral("2")} << 4;
     }
     void columnImport()
     {
@@ -155,8 +185,11 @@ private slots:
         QFETCH(int, students);
         QFETCH(int, filled);
         QFETCH(QStringList, column);
+        QFETCH(int, ignored);
         table::GradeTable t = classTable(students);
-        QCOMPARE(exchange::importColumn(t, 2, file), filled);
+        qsizetype ignoredSeen = -1;
+        QCOMPARE(exchange::importColumn(t, 2, file, &ignoredSeen), filled);
+        QCOMPARE(ignoredSeen, qsizetype(ignored));
         QCOMPARE(columnOf(t, 2), column);
         QCOMPARE(columnOf(t, 1).first(), QStringLiteral("学生1"));
     }
@@ -165,11 +198,12 @@ private slots:
     {
         table::GradeTable t = classTable(3);
         t.成绩表.setCurrent(1, 2);
-        QVERIFY(base::codec::writeBytes(path(QStringLiteral("in.csv")), "1,2,3"));
+        QVERIFY(base::codec::writeBytes(path(QStringLiteral("in.csv")), "1,2,3\r\n4,5"));
         ScriptedPrompter p;
         p.expectQuestion(QStringLiteral("本操作将会覆盖第 2 列(语文)的所有数据，是否继续？"), ui::Answer::Yes,
                          QStringLiteral("提示"));
         p.expectOpenFile(path(QStringLiteral("in.csv")), QStringLiteral("*.txt;*.csv"));
+        p.expectMessage(QStringLiteral("已导入 3 个数值，忽略 2 个。"), QStringLiteral("提示"));
         QVERIFY(exchange::menuImportCVS(t, p));
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown.at(1).title, QStringLiteral("打开以逗号分隔的文本文件，可以用Excel导出"));

@@ -161,6 +161,10 @@ private slots:
         p.expectMessage(QStringLiteral("请至少选择一个要导出的项目！"));
         QVERIFY(!exchange::confirmPartExport(sixFields(), {}, {1}, files, p, calc(), {}, {}));
         VERIFY_PROMPTS(p);
+        // No student: refused before the save dialog as well.
+        p.expectMessage(QStringLiteral("请至少选择一名要导出的学生！"));
+        QVERIFY(!exchange::confirmPartExport(sixFields(), {2}, {}, files, p, calc(), {}, {}));
+        VERIFY_PROMPTS(p);
     }
 };
 

@@ -192,6 +192,38 @@ private slots:
         Calculator calc;
         QCOMPARE(calc.Calculate(help::kExample), QStringLiteral("5.25"));
     }
+
+    void helpCalculatorShowsResults_data()
+    {
+        QTest::addColumn<QString>("expression");
+        QTest::addColumn<int>("base");
+        QTest::addColumn<QString>("shown");
+        const int dec = int(CalcOptions::Base::Dec), bin = int(CalcOptions::Base::Bin);
+        QTest::newRow("cos(60)") << QStringLiteral("cos(60)") << dec << QStringLiteral("0.5");
+        QTest::newRow("tan(45)") << QStringLiteral("tan(45)") << dec << QStringLiteral("1");
+        QTest::newRow("sin(30)") << QStringLiteral("sin(30)") << dec << QStringLiteral("0.5");
+        QTest::newRow("1/3") << QStringLiteral("1/3") << dec << QStringLiteral("0.33333333333333");
+        QTest::newRow("small") << QStringLiteral("1/300000") << dec << QStringLiteral("3.3333333333333E-06");
+        QTest::newRow("whole number kept")
+            << QStringLiteral("123456789012345") << dec << QStringLiteral("123456789012345");
+        QTest::newRow("error") << QStringLiteral("2+3)") << dec << QStringLiteral("公式错误");
+        QTest::newRow("binary") << QStringLiteral("32767") << bin << QStringLiteral("111111111111111");
+    }
+    void helpCalculatorShowsResults()
+    {
+        QFETCH(QString, expression);
+        QFETCH(int, base);
+        QFETCH(QString, shown);
+        Calculator calc;
+        calc.options.base = CalcOptions::Base(base);
+        QCOMPARE(help::shownResult(calc.Calculate(expression), calc.options.base == CalcOptions::Base::Dec), shown);
+    }
+
+    void helpNoteSaysResultsShowAtOnce()
+    {
+        QVERIFY(!help::kNote.contains(QStringLiteral("无法立即")));
+        QVERIFY(help::kNote.contains(QStringLiteral("立即显示")));
+    }
 };
 
 QTEST_GUILESS_MAIN(FormulaEditorTest)

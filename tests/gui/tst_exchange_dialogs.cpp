@@ -14,6 +14,7 @@
 #include "table/command.h"
 #include "table/grid_view.h"
 #include "table/table_file.h"
+#include "table/table_menus.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -250,18 +251,55 @@ private slots:
 
     void dbfConverterReportsADamagedFile()
     {
+        // One character field "XM" of 4 bytes and three records.
+        QByteArray good(32, '\0');
+        good[0] = 0x03;
+        good[4] = 3;
+        good[8] = 65;
+        good[10] = 5;
+        QByteArray field(32, '\0');
+        field.replace(0, 2, "XM");
+        field[11] = 'C';
+        field[16] = 4;
+        good += field + "\x0D" + " abcd" + " efgh" + " ijkl" + "\x1A";
+        QVERIFY(base::codec::writeBytes(path(QStringLiteral("good.dbf")), good));
         QVERIFY(base::codec::writeBytes(path(QStringLiteral("bad.dbf")), QByteArray(100, '\x03')));
         ScriptedPrompter p;
         exchange::ConverterDialog d(exchange::ConverterDialog::Source::Dbf, *m_ws, p);
         d.show();
         QCOMPARE(d.windowTitle(), QStringLiteral("Foxpro DBF 数据库格式转换"));
+        p.expectOpenFile(path(QStringLiteral("good.dbf")), QStringLiteral("*.dbf"));
+        button(&d, "Command1")->click();
+        VERIFY_PROMPTS(p);
+        QCOMPARE(d.preview().成绩表.Rows(), 4);
+        QVERIFY(button(&d, "Command2")->isEnabled());
+        // The next file fails: its message names the cause, and the first file's rows are gone.
         p.expectOpenFile(path(QStringLiteral("bad.dbf")), QStringLiteral("*.dbf"));
-        p.expectMessage(QStringLiteral("数据库读取发生错误。错误代码：\n3"), QStringLiteral("错误"));
+        p.expectMessage(QStringLiteral("数据库读取发生错误。错误代码：\n3（文件头已损坏）"), QStringLiteral("错误"));
         button(&d, "Command1")->click();
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown.first().title, QStringLiteral("FoxPro 2.5数据库文件"));
         QVERIFY(!button(&d, "Command2")->isEnabled());
         QCOMPARE(d.preview().成绩表.Rows(), 2);
+        QCOMPARE(d.preview().成绩表.TextMatrix(1, 1), QString());
+    }
+
+    void csvConverterClearsThePreviewOfAnUnreadableFile()
+    {
+        QVERIFY(base::codec::writeBytes(path(QStringLiteral("in2.csv")), "姓名\r\n张三\r\n李四\r\n"));
+        ScriptedPrompter p;
+        exchange::ConverterDialog d(exchange::ConverterDialog::Source::Csv, *m_ws, p);
+        d.show();
+        p.expectOpenFile(path(QStringLiteral("in2.csv")));
+        button(&d, "Command1")->click();
+        QCOMPARE(d.preview().成绩表.Rows(), 3);
+        const QString missing = path(QStringLiteral("missing.csv"));
+        p.expectOpenFile(missing);
+        p.expectMessage(QStringLiteral("无法读取文件：") + missing);
+        button(&d, "Command1")->click();
+        VERIFY_PROMPTS(p);
+        QCOMPARE(d.preview().成绩表.Rows(), 2);
+        QVERIFY(!button(&d, "Command2")->isEnabled());
     }
 
     void trialConverterListsEachFileOnce()
@@ -273,9 +311,15 @@ private slots:
         d.show();
         QCOMPARE(d.windowTitle(), QStringLiteral("转换 试用版 数据表"));
         QCOMPARE(child<QCheckBox>(&d, "Check1")->text(), QStringLiteral("为原有文件备份(.bak)"));
+        // Nothing to convert yet; cancelling the file dialog lists nothing either.
+        QVERIFY(!button(&d, "Command2")->isEnabled());
+        p.expectOpenFile(QString(), QStringLiteral("*.gdt"));
+        button(&d, "Command1")->click();
+        QVERIFY(!button(&d, "Command2")->isEnabled());
         p.expectOpenFile(trial, QStringLiteral("*.gdt"));
         p.expectOpenFile(trial, QStringLiteral("*.gdt"));
         button(&d, "Command1")->click();
+        QVERIFY(button(&d, "Command2")->isEnabled());
         button(&d, "Command1")->click();
         QCOMPARE(d.files(), QStringList{trial});
         child<QCheckBox>(&d, "Check1")->setChecked(true);
@@ -298,6 +342,11 @@ private slots:
             QVERIFY2(registry.find(QLatin1String(name)), name);
         for (const char *name : {"menuCovCSV", "menuFoxExp", "menuCove"})
             QVERIFY2(registry.frame(QLatin1String(name)), name);
+        const auto dbf = std::find_if(table::kTableMenu.begin(), table::kTableMenu.end(), [](const ui::MenuEntry &e) {
+            return QStringView(e.name) == QLatin1String("menuDRother");
+        });
+        QVERIFY(dbf != table::kTableMenu.end());
+        QCOMPARE(QString::fromUtf16(dbf->caption), QStringLiteral("转换FoxPro格式表格(&O)"));
 
         table::GradeTable doc = classTable(3);
         ScriptedPrompter p;
@@ -322,6 +371,7 @@ private slots:
             child<QCheckBox>(d, "Check1")->setChecked(true);
             button(d, "Command2")->click();
         });
+        p.expectMessage(QStringLiteral("匹配 1 行，未匹配 2 行。"), QStringLiteral("提示"));
         registry.find(QStringLiteral("menuImportSome"))->run(ctx);
         VERIFY_PROMPTS(p);
         QCOMPARE(columnOf(doc, 2), (QStringList{QStringLiteral("61"), QStringLiteral("62"), QStringLiteral("99")}));

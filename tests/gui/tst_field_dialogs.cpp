@@ -165,12 +165,21 @@ private slots:
             QCOMPARE(size->text(), QStringLiteral("40"));
             QCOMPARE(child<QLineEdit>(d, "Text2")->text(), QStringLiteral("王"));
             QCOMPARE(child<QPlainTextEdit>(d, "Text3")->toPlainText(), QStringLiteral("初一\n(2)班"));
-            size->clear();
-            QCOMPARE(size->text(), QStringLiteral("1")); // no longer a number
+            // A size that is no class size is refused with the range, and the dialog stays.
+            for (const QString &bad : {QStringLiteral("abc"), QStringLiteral("99999"), QString()}) {
+                size->setText(bad);
+                QCOMPARE(size->text(), bad);
+                click(d, "Command1");
+                QVERIFY(d->isVisible());
+            }
             size->setText(QStringLiteral("42"));
             click(d, "Command1");
         });
+        for (int i = 0; i < 3; ++i)
+            m_prompter->expectMessage(QStringLiteral("班级人数应为 0 … 32766 之间的整数，请重新填写。"),
+                                      QStringLiteral("提示"));
         run(button->name);
+        VERIFY_PROMPTS(*m_prompter);
         QCOMPARE(m_doc->成绩表.Rows(), 43);
         QCOMPARE(m_doc->成绩表.TextMatrix(42, 0), QStringLiteral("42"));
         QVERIFY(m_doc->changed());
@@ -257,6 +266,7 @@ private slots:
         m_doc->成绩表.setCurrent(2, 3);
         whenShown([](QDialog *d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("公式编辑器"));
+            QVERIFY(child<QLabel>(d, "Label1")->text().contains(QStringLiteral("方便套用的通配符格式")));
             QCOMPARE(child<QLineEdit>(d, "Text2")->text(), QStringLiteral("行:2列:3"));
             QVERIFY(!child<QPushButton>(d, "Command1")->isEnabled());
             auto *view = child<table::GridView>(d, "MSFlexGrid1");
@@ -320,6 +330,13 @@ private slots:
             QCOMPARE(d->windowTitle(), QStringLiteral("公式说明"));
             click(d, "Command1");
             QCOMPARE(child<QLineEdit>(d, "Text2")->text(), QStringLiteral("5.25"));
+            // Enter in the example box calculates and keeps the window open.
+            auto *example = child<QLineEdit>(d, "Text1");
+            example->setFocus();
+            example->setText(QStringLiteral("cos(60)"));
+            QTest::keyClick(example, Qt::Key_Return);
+            QCOMPARE(child<QLineEdit>(d, "Text2")->text(), QStringLiteral("0.5"));
+            QVERIFY(d->isVisible());
             click(d, "Command2");
         });
         run(QStringLiteral("menuGSSM"));

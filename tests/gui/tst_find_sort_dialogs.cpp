@@ -245,7 +245,9 @@ private slots:
             d->text1()->setText(QStringLiteral("2"));
             d->command1()->click();
         });
+        m_p.expectMessage(QStringLiteral("已替换 1 个单元格。"), QStringLiteral("提示"));
         run("menuChange", form);
+        VERIFY_PROMPTS(m_p);
         QCOMPARE(g.TextMatrix(2, 2), QStringLiteral("！公式：cell(?,x)"));
         QCOMPARE(g.TextMatrix(1, 2), QStringLiteral("85"));
         QVERIFY(form->document().undoEnabled());

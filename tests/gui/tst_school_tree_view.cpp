@@ -163,7 +163,7 @@ private slots:
         QVERIFY(act("menuCZBJ")->isEnabled());
         QVERIFY(!act("menuOpenHere")->isEnabled());
         QCOMPARE(act("menuEditTV")->text(), QStringLiteral("编辑学校关系树(&C)"));
-        QCOMPARE(act("menuTabelD")->text(), QStringLiteral("新建一张不棣属任何班级的表格(&D)"));
+        QCOMPARE(act("menuTabelD")->text(), QStringLiteral("新建一张不隶属任何班级的表格(&D)"));
         QCOMPARE(act("menuNewFile")->text(), QStringLiteral("新建表格(&N)"));
         QCOMPARE(act("menuNewFile")->isEnabled(), newFile);
         QCOMPARE(act("menuNewXD")->text(), QStringLiteral("新建表格向导>>&>"));

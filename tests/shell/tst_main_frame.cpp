@@ -206,6 +206,14 @@ private slots:
         QCOMPARE(aboutVersionText(v), about);
     }
 
+    void splashPlatform()
+    {
+        QCOMPARE(splashPlatformText(QStringLiteral("linux")), QStringLiteral("For Linux"));
+        QCOMPARE(splashPlatformText(QStringLiteral("freebsd")), QStringLiteral("For FreeBSD"));
+        QCOMPARE(splashPlatformText(QStringLiteral("darwin")), QStringLiteral("For macOS"));
+        QCOMPARE(splashPlatformText(QStringLiteral("winnt")), QStringLiteral("For Windows"));
+    }
+
     void splashProgress_data()
     {
         QTest::addColumn<int>("splashWidth");

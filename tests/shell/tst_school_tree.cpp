@@ -343,6 +343,8 @@ private slots:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
+        QTest::newRow("empty") << QString() << QStringLiteral("名称不能为空，请重新输入。");
+        QTest::newRow("blanks") << QStringLiteral("   ") << QStringLiteral("名称不能为空，请重新输入。");
         QTest::newRow("duplicate") << QStringLiteral("乙") << QStringLiteral("该名称已经存在，请重新输入。");
         QTest::newRow("duplicate after trimming")
             << QStringLiteral("  乙 ") << QStringLiteral("该名称已经存在，请重新输入。");
@@ -551,10 +553,28 @@ private slots:
         m_prompter.expectMessage(QStringLiteral("名称中包含了诸如“\\/*?”之类的非法字符，请重新输入。"));
         QVERIFY(!e.finish());
         QVERIFY(!QFile::exists(m_ws->schoolInfoFile()));
-        // Left empty, the placeholder is written, as the name box shows it.
-        e.nameEdited(QStringLiteral("  "));
-        QVERIFY(e.finish());
-        QCOMPARE(readSchool(m_ws->schoolInfoFile())->name, kSchoolNamePlaceholder);
+        // Left empty, or showing the placeholder, it is refused as well, and no folder is renamed.
+        QVERIFY(writeSchool(m_ws->schoolInfoFile(), School{QStringLiteral("校"), {{QStringLiteral("甲"), {}}}}));
+        makeDirs(QStringLiteral("校/甲"));
+        const QByteArray before = [&] {
+            QFile f(m_ws->schoolInfoFile());
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        e.load();
+        for (const QString &name : {QStringLiteral("  "), QString()}) {
+            e.nameEdited(name);
+            e.nameFocusOut(); // the box shows the placeholder again
+            QCOMPARE(e.name(), kSchoolNamePlaceholder);
+            if (name.isEmpty())
+                e.nameEdited(name);
+            m_prompter.expectMessage(QStringLiteral("名称不能为空，请重新输入。"), QStringLiteral("提示"));
+            QVERIFY(!e.finish());
+        }
+        QFile f(m_ws->schoolInfoFile());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), before);
+        QVERIFY(QFileInfo(m_ws->tableDataDir() + QStringLiteral("校/甲")).isDir());
+        QVERIFY(!QFileInfo::exists(m_ws->tableDataDir() + kSchoolNamePlaceholder));
     }
 
     // --- new tables -------------------------------------------------------------------------

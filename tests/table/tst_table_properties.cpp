@@ -93,19 +93,25 @@ private slots:
     void classSizeBox_data()
     {
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("number") << QStringLiteral("42") << QStringLiteral("42");
-        QTest::newRow("zero") << QStringLiteral("0") << QStringLiteral("0");
-        QTest::newRow("empty") << QString() << QStringLiteral("1");
-        QTest::newRow("letters") << QStringLiteral("4a") << QStringLiteral("1");
-        QTest::newRow("too large") << QStringLiteral("40000") << QStringLiteral("32766");
-        QTest::newRow("far too long") << QStringLiteral("99999999999") << QStringLiteral("32766");
+        QTest::addColumn<int>("size"); // -1: refused
+        QTest::newRow("number") << QStringLiteral("42") << 42;
+        QTest::newRow("blanks around") << QStringLiteral(" 42 ") << 42;
+        QTest::newRow("zero") << QStringLiteral("0") << 0;
+        QTest::newRow("the largest") << QStringLiteral("32766") << 32766;
+        QTest::newRow("empty") << QString() << -1;
+        QTest::newRow("letters") << QStringLiteral("abc") << -1;
+        QTest::newRow("digits and letters") << QStringLiteral("4a") << -1;
+        QTest::newRow("negative") << QStringLiteral("-3") << -1;
+        QTest::newRow("one too many") << QStringLiteral("32767") << -1;
+        QTest::newRow("too large") << QStringLiteral("99999") << -1;
+        QTest::newRow("far too long") << QStringLiteral("99999999999") << -1;
     }
     void classSizeBox()
     {
         QFETCH(QString, typed);
-        QFETCH(QString, shown);
-        QCOMPARE(classSizeBoxText(typed), shown);
+        QFETCH(int, size);
+        QCOMPARE(classSizeFromText(typed).value_or(-1), size);
+        QCOMPARE(classSizeMessage(), QStringLiteral("班级人数应为 0 … 32766 之间的整数，请重新填写。"));
     }
 
     // The format dialog reads a format into decimals and padding and writes them back.

@@ -260,6 +260,7 @@ private slots:
         p.expectInput(prompt, name, QStringLiteral("保存模版"));
         p.expectMessage(message, QStringLiteral("提示"));
         p.expectInput(prompt, QStringLiteral(" 好名字 "));
+        p.expectMessage(QStringLiteral("已保存模版“ 好名字 ”，共 1 个字段。"), QStringLiteral("提示"));
         QVERIFY(menuSaveModel(t, *m_ws, p));
         VERIFY_PROMPTS(p);
         // The name is used untrimmed; nothing was written anywhere else.
