@@ -1,4 +1,5 @@
 #include "table/find_dialog.h"
+#include "table/find_results_window.h"
 
 #include "table/sort_dialog.h"
 #include "table/sort_rows.h"
@@ -12,7 +13,6 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QPushButton>
@@ -23,7 +23,6 @@ namespace table {
 namespace {
 
 QPointer<frmFind> s_find;
-QPointer<frmFindResults> s_results;
 
 QWidget *mainWindowOf(const CommandContext &ctx)
 {
@@ -143,49 +142,12 @@ void frmFind::Command1_Click()
         return;
     const int rows = findCells(m_doc, m_text1->text(), options());
     // The list of an earlier search is out of date now.
-    if (s_results)
-        s_results->close();
+    if (FindResultsWindow *open = FindResultsWindow::current())
+        open->close();
     if (rows > kFindMenuLimit)
         if (auto *form = qobject_cast<Form1 *>(m_tableWindow.data()))
             form->showFindResultsWindow();
     close();
-}
-
-// --- frmFindResults -----------------------------------------------------------------------------
-
-frmFindResults::frmFindResults(const FindResults &results, Jump jump, QWidget *tableWindow, QWidget *parent)
-    : QDialog(parent)
-{
-    setObjectName(QStringLiteral("frmFindResults"));
-    setWindowTitle(QStringLiteral("查找结果"));
-    setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-    setModal(false);
-    setAttribute(Qt::WA_DeleteOnClose);
-    auto *label = new QLabel(results.summary, this);
-    label->setObjectName(QStringLiteral("Label1"));
-    m_list = new QListWidget(this);
-    m_list->setObjectName(QStringLiteral("List1"));
-    for (const FindResult &r : results.entries)
-        m_list->addItem(r.caption);
-    connect(m_list, &QListWidget::itemActivated, this, [this, jump = std::move(jump)](QListWidgetItem *item) {
-        if (jump)
-            jump(m_list->row(item) + 1);
-    });
-    auto *layout = new QVBoxLayout(this);
-    layout->addWidget(label);
-    layout->addWidget(m_list);
-    resize(360, 300);
-
-    if (s_results)
-        s_results->close();
-    s_results = this;
-    if (tableWindow)
-        connect(tableWindow, &QObject::destroyed, this, &QWidget::close);
-}
-
-frmFindResults *frmFindResults::current()
-{
-    return s_results;
 }
 
 bool frmFind::event(QEvent *e)

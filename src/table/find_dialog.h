@@ -12,7 +12,6 @@
 
 class QCheckBox;
 class QLineEdit;
-class QListWidget;
 class QPushButton;
 
 namespace ui {
@@ -53,21 +52,6 @@ private:
     QLineEdit *m_text1 = nullptr;
     QList<QCheckBox *> m_checks;
     QPushButton *m_command1 = nullptr;
-};
-
-// The results of a search with too many rows for a menu: a small list beside the table (not
-// modal); a double-click on an entry goes to it. One at a time; it goes with its table window.
-class frmFindResults : public QDialog {
-    Q_OBJECT
-public:
-    using Jump = std::function<void(int entry)>;
-    frmFindResults(const FindResults &results, Jump jump, QWidget *tableWindow, QWidget *parent = nullptr);
-
-    static frmFindResults *current();
-    QListWidget *list1() const { return m_list; }
-
-private:
-    QListWidget *m_list = nullptr;
 };
 
 class frmChang : public QDialog {

@@ -4,7 +4,6 @@
 #include "table/cell_editor_window.h"
 #include "table/editing.h"
 #include "table/field_commands.h"
-#include "table/find_dialog.h"
 #include "table/find_replace.h"
 #include "table/formula_text.h"
 #include "table/grid_model.h"
@@ -149,54 +148,6 @@ void Form1::buildMenus()
     action(QStringLiteral("menuShowResults"))->setCheckable(true);
     for (QMenu *m : findChildren<QMenu *>())
         connect(m, &QMenu::aboutToShow, this, &Form1::refreshActions);
-}
-
-void Form1::rebuildFindResults()
-{
-    auto *menu = findChild<QMenu *>(QStringLiteral("menuFindJG"));
-    QAction *first = action(QStringLiteral("menuZD"));
-    for (QAction *a : menu->actions())
-        if (a != first)
-            delete a;
-    const FindResults &results = m_doc.findResults;
-    first->setText(results.summary);
-    first->setEnabled(false);
-    // A menu of a thousand rows would fill the screen: past the limit the rows go to a list.
-    if (results.entries.size() > kFindMenuLimit) {
-        QAction *a = menu->addAction(QStringLiteral("在列表中查看全部结果(&L)..."));
-        a->setObjectName(QStringLiteral("FindResultsList"));
-        connect(a, &QAction::triggered, this, &Form1::showFindResultsWindow);
-        return;
-    }
-    for (qsizetype i = 0; i < results.entries.size(); ++i) {
-        QAction *a =
-            menu->addAction(QString(results.entries[i].caption).replace(QLatin1Char('&'), QLatin1String("&&")));
-        a->setObjectName(QStringLiteral("menuZD"));
-        const int entry = int(i) + 1;
-        connect(a, &QAction::triggered, this, [this, entry] { goToFindResult(entry); });
-    }
-}
-
-void Form1::goToFindResult(int entry)
-{
-    commitPendingEdit();
-    table::goToFindResult(m_doc, entry);
-    showCurrentCell();
-    focusGrid();
-}
-
-void Form1::showFindResultsWindow()
-{
-    QPointer<Form1> self(this);
-    auto *list = new frmFindResults(
-        m_doc.findResults,
-        [self](int entry) {
-            if (self)
-                self->goToFindResult(entry);
-        },
-        this, window());
-    list->show();
-    list->raise();
 }
 
 void Form1::rebuildTemplateMenu()

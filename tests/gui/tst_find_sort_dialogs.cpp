@@ -7,6 +7,7 @@
 #include "base/workspace.h"
 #include "shell/main_window.h"
 #include "table/find_dialog.h"
+#include "table/find_results_window.h"
 #include "table/sort_dialog.h"
 #include "table/table_file.h"
 #include "table/table_window.h"
@@ -163,12 +164,12 @@ private slots:
         emit form->findChild<QMenu *>(QStringLiteral("menuEdit"))->aboutToShow();
         const QList<QAction *> entries = menu->actions();
         if (hits <= 50) {
-            QVERIFY(!frmFindResults::current());
+            QVERIFY(!FindResultsWindow::current());
             QCOMPARE(entries.size(), hits + 1);
             entries.at(hits - 1)->trigger();
         } else {
             QCOMPARE(entries.size(), 2); // the summary and the way to the list
-            QPointer<frmFindResults> list = frmFindResults::current();
+            QPointer<FindResultsWindow> list = FindResultsWindow::current();
             QVERIFY(list);
             QVERIFY(list->isVisible());
             QVERIFY(!list->isModal());
@@ -182,8 +183,8 @@ private slots:
             list->close();
             QTRY_VERIFY(!list);
             entries.at(1)->trigger();
-            QTRY_VERIFY(frmFindResults::current());
-            frmFindResults::current()->close();
+            QTRY_VERIFY(FindResultsWindow::current());
+            FindResultsWindow::current()->close();
         }
         QCOMPARE(g.Row(), hits - 1);
         QCOMPARE(g.Col(), 2);
