@@ -308,7 +308,10 @@ void registerChartDialogs(table::CommandRegistry &registry)
                 return std::shared_ptr<const RecordingSurface>(job->preview(o, prompter));
             };
             actions.print = [job, &ws, &prompter](ChartOptions &o) { job->print(o, ws, prompter); };
-            actions.exportPdf = [job, &ws, &prompter](ChartOptions &o) { job->menuExportPdf(o, ws, prompter); };
+            actions.exportPdf = [job, &ws, &prompter](ChartOptions &o) {
+                o.penWidth = ws.printLineWidth;
+                job->menuExportPdf(o, ws, prompter);
+            };
             actions.printerSettings = [&ws, &dialogWindow] { showPrinterSettings(ws, dialogWindow); };
             actions.savePicture = [&prompter](const RecordingSurface *pages) { menuSaveChartBitmap(pages, prompter); };
             frm图表 dialog(job->fieldNames(), job->initialOptions(QDate::currentDate()), actions, ctx.window);

@@ -220,7 +220,7 @@ bool ChartJob::exportPdf(ChartOptions &o, const QString &path, base::Progress &p
             draw(page, kChartPrintScale, o);
             return true;
         },
-        o.title, kPortrait, path, progress, prompter);
+        o.title, kPortrait, o.penWidth, path, progress, prompter);
 }
 
 bool ChartJob::menuExportPdf(ChartOptions &o, base::Progress &progress, ui::Prompter &prompter) const

@@ -48,6 +48,7 @@ struct ChartOptions {
     QString segments = QStringLiteral("10"); // Text3 分 … 个段
     QString title;                           // Text6 图表标题
     QDate date;                              // for "打印时间： "
+    int penWidth = 1;                        // the printer settings' line width, for the PDF
 };
 
 // The boxes as numbers: an empty, zero or negative maximum or segment count becomes "1" (also in

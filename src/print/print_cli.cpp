@@ -60,6 +60,8 @@ int runPrintCommand(Context &ctx, Args args)
     const bool noClassInfo = args.flag(QStringLiteral("--no-class-info"));
     const bool noLines = args.flag(QStringLiteral("--no-lines"));
     const bool noFit = args.flag(QStringLiteral("--no-fit"));
+    const bool pageNumbers = args.flag(QStringLiteral("--page-numbers"));
+    const std::optional<QString> penWidth = args.value(QStringLiteral("--pen-width"));
     const auto ops = args.operands(1);
     // One output; a page and a row exclude each other, as in the dialog.
     if (!ops || int(listPages) + int(pdf.has_value()) + int(printer.has_value()) != 1 || (page && row))
@@ -79,6 +81,16 @@ int runPrintCommand(Context &ctx, Args args)
     }
 
     PrintOptions o = job.initialOptions(*today);
+    o.penWidth = ctx.ws.printLineWidth;
+    o.pageNumbers = pageNumbers;
+    if (penWidth) {
+        // The printer settings' choices: 1 to 10 pixels.
+        const std::optional<int> n = numberInRange(ctx, *penWidth, 1, 10);
+        if (!n)
+            return Failed;
+        o.penWidth = *n;
+        ctx.ws.printLineWidth = *n;
+    }
     if (page) {
         const std::optional<int> n = numberInRange(ctx, *page, 1, job.pageCount());
         if (!n)

@@ -3,7 +3,9 @@
 #include "base/file_writer.h"
 #include "base/progress.h"
 #include "base/workspace.h"
+#include "print/fonts.h"
 #include "print/painter_surface.h"
+#include "print/pdf_text_layer.h"
 #include "print/printer.h"
 #include "ui/prompter.h"
 
@@ -45,8 +47,7 @@ bool printPages(const PageLayout &layout, const QString &jobName, int orientatio
         prompter.message(error, kPrintErrorTitle, ui::Icon::Critical);
         return false;
     }
-    if (!pages.hasDrawing())
-        return false;
+    // A layout that draws nothing still has its pages: a blank template prints a blank page.
     pages.playOnto(*printer);
     if (!printer->EndDoc()) {
         printer->KillDoc();
@@ -58,8 +59,6 @@ bool printPages(const PageLayout &layout, const QString &jobName, int orientatio
 
 QByteArray renderPdf(const RecordingSurface &layout, const QString &title)
 {
-    if (!layout.hasDrawing())
-        return {};
     // A page of a full class table takes some 50 KiB; room for all of them saves the copying.
     QByteArray bytes;
     bytes.reserve(qsizetype(std::min<qsizetype>(layout.pageCount(), 2000)) * 64 * 1024);
@@ -72,17 +71,34 @@ QByteArray renderPdf(const RecordingSurface &layout, const QString &title)
             return {};
     }
     buffer.close();
+    // The characters drawn and their fonts, so that the text taken out of the file is theirs.
+    QSet<char32_t> drawn;
+    QList<PrintFont> fonts;
+    for (const Call &c : layout.calls()) {
+        if ((c.kind != Call::Text && c.kind != Call::TextInRect) || c.text.isEmpty())
+            continue;
+        for (char32_t ch : c.text.toUcs4())
+            drawn.insert(ch);
+        const PrintFont font = c.font ? *c.font : PrintFont();
+        if (!fonts.contains(font))
+            fonts << font;
+    }
+    QList<QFont> qfonts;
+    for (const PrintFont &f : fonts)
+        qfonts << toQFont(f, 100);
+    correctTextLayer(bytes, drawn, qfonts);
     bytes.squeeze();
     return bytes;
 }
 
-bool exportPagesPdf(const PageLayout &layout, const QString &title, int orientation, const QString &path,
+bool exportPagesPdf(const PageLayout &layout, const QString &title, int orientation, int penWidth, const QString &path,
                     base::Progress &progress, ui::Prompter &prompter)
 {
     base::BusyScope busy(progress, QStringLiteral("正在导出PDF文件..."));
     const bool landscape = orientation == kLandscape;
     RecordingSurface pages(RecordingSurface::Measure::Fonts, PdfSurface::kTwipsPerPixel,
                            landscape ? kA4Height : kA4Width, landscape ? kA4Width : kA4Height);
+    pages.setDrawWidth(penWidth);
     QString error;
     if (!layout(pages, &error)) {
         prompter.message(error, kPrintErrorTitle, ui::Icon::Critical);

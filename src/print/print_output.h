@@ -34,11 +34,12 @@ bool printPages(const PageLayout &layout, const QString &jobName, int orientatio
                 ui::Prompter &prompter);
 
 // The PDF document of a paper layout (laid out at PdfSurface::kTwipsPerPixel), its pages A4 in the
-// layout's orientation (wider than high: landscape); empty when the layout holds nothing to print.
+// layout's orientation (wider than high: landscape); empty only when the PDF writer fails. A layout that
+// draws nothing gives its pages blank.
 QByteArray renderPdf(const RecordingSurface &layout, const QString &title);
 
 // 导出PDF: the pages 打印 would print, into `path`, written whole or not at all; a failure says so.
-bool exportPagesPdf(const PageLayout &layout, const QString &title, int orientation, const QString &path,
+bool exportPagesPdf(const PageLayout &layout, const QString &title, int orientation, int penWidth, const QString &path,
                     base::Progress &progress, ui::Prompter &prompter);
 
 } // namespace print

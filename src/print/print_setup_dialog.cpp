@@ -59,13 +59,16 @@ frmPrintSetup::frmPrintSetup(const QStringList &pageChoices, const QStringList &
     m_combo1->setCurrentIndex(std::clamp(initial.page, 0, m_combo1->count() - 1));
     m_combo2->setCurrentIndex(std::clamp(initial.row, 0, m_combo2->count() - 1));
     // A page and a row exclude each other: choosing one sets the other back to 全部 / 任意.
+    // The preview follows every choice at once.
     connect(m_combo1, &QComboBox::activated, this, [this](int index) {
         if (index > 0)
             m_combo2->setCurrentIndex(0);
+        cmdRefresh_Click();
     });
     connect(m_combo2, &QComboBox::activated, this, [this](int index) {
         if (index > 0)
             m_combo1->setCurrentIndex(0);
+        cmdRefresh_Click();
     });
 
     m_text2 = new QLineEdit(initial.title, m_controls);
@@ -79,6 +82,17 @@ frmPrintSetup::frmPrintSetup(const QStringList &pageChoices, const QStringList &
     m_chkColWidth =
         checkBox(QStringLiteral("chkColWidth"), QStringLiteral("适应纸张大小(A4纸张)"), initial.fitToPaper, m_controls);
     m_check1 = checkBox(QStringLiteral("Check1"), QStringLiteral("表格划线"), initial.lines, m_controls);
+    m_chkPageNumbers =
+        checkBox(QStringLiteral("chkPageNumbers"), QStringLiteral("打印页码"), initial.pageNumbers, m_controls);
+    for (QCheckBox *box : {m_check3, m_check2, m_chkColWidth, m_check1, m_chkPageNumbers})
+        connect(box, &QCheckBox::toggled, this, &frmPrintSetup::cmdRefresh_Click);
+    for (QLineEdit *edit : {m_text2, m_text1})
+        connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
+            if (edit->isModified()) {
+                edit->setModified(false);
+                cmdRefresh_Click();
+            }
+        });
 
     auto *refresh = button(QStringLiteral("cmdRefresh"), QStringLiteral("刷新(&R)"), m_controls);
     auto *print = button(QStringLiteral("cmdPrint"), QStringLiteral("打印(&P)"), m_controls);
@@ -105,7 +119,7 @@ frmPrintSetup::frmPrintSetup(const QStringList &pageChoices, const QStringList &
     grid->addWidget(new QLabel(QStringLiteral("页脚文字:"), m_controls), 1, 2);
     grid->addWidget(m_text1, 1, 3);
     auto *checks = new QHBoxLayout;
-    for (QCheckBox *box : {m_check3, m_check2, m_chkColWidth, m_check1})
+    for (QCheckBox *box : {m_check3, m_check2, m_chkColWidth, m_check1, m_chkPageNumbers})
         checks->addWidget(box);
     checks->addStretch();
     grid->addLayout(checks, 2, 0, 1, 4);
@@ -117,6 +131,7 @@ frmPrintSetup::frmPrintSetup(const QStringList &pageChoices, const QStringList &
     grid->addLayout(side, 0, 4, 3, 1);
 
     m_preview = new PreviewView(this);
+    m_previewBar = m_preview->createNavigationBar(this);
     resize(860, 720);
     cmdRefresh_Click();
 }
@@ -132,6 +147,7 @@ PrintOptions frmPrintSetup::options() const
     o.teacher = m_check2->isChecked();
     o.fitToPaper = m_chkColWidth->isChecked();
     o.lines = m_check1->isChecked();
+    o.pageNumbers = m_chkPageNumbers->isChecked();
     o.page = m_combo1->currentIndex();
     o.row = m_combo2->currentIndex();
     return o;
@@ -165,7 +181,9 @@ void frmPrintSetup::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
     m_controls->setGeometry(0, 0, width(), kControlsHeight);
-    m_preview->setGeometry(0, kControlsHeight, width(), std::max(0, height() - kControlsHeight));
+    const int bar = m_previewBar->sizeHint().height();
+    m_previewBar->setGeometry(0, kControlsHeight, width(), bar);
+    m_preview->setGeometry(0, kControlsHeight + bar, width(), std::max(0, height() - kControlsHeight - bar));
 }
 
 void registerPrintDialogs(table::CommandRegistry &registry)
@@ -180,11 +198,20 @@ void registerPrintDialogs(table::CommandRegistry &registry)
             ui::Prompter &prompter = ctx.prompter;
             QWidget *window = ctx.window;
             frmPrintSetup::Actions actions;
-            actions.preview = [job, &ws, &prompter](const PrintOptions &o) {
-                return std::shared_ptr<const RecordingSurface>(job->preview(o, ws, prompter));
+            // The line width is the printer settings' at the moment of drawing: 打印机设置 may change it.
+            auto withPen = [&ws](PrintOptions o) {
+                o.penWidth = ws.printLineWidth;
+                return o;
             };
-            actions.print = [job, &ws, &prompter](const PrintOptions &o) { job->print(o, ws, prompter); };
-            actions.exportPdf = [job, &ws, &prompter](const PrintOptions &o) { job->menuExportPdf(o, ws, prompter); };
+            actions.preview = [job, &ws, &prompter, withPen](const PrintOptions &o) {
+                return std::shared_ptr<const RecordingSurface>(job->preview(withPen(o), ws, prompter));
+            };
+            actions.print = [job, &ws, &prompter, withPen](const PrintOptions &o) {
+                job->print(withPen(o), ws, prompter);
+            };
+            actions.exportPdf = [job, &ws, &prompter, withPen](const PrintOptions &o) {
+                job->menuExportPdf(withPen(o), ws, prompter);
+            };
             QWidget *dialogWindow = window;
             actions.printerSettings = [&ws, &dialogWindow] { showPrinterSettings(ws, dialogWindow); };
             frmPrintSetup dialog(job->pageChoices(), job->rowChoices(), job->initialOptions(QDate::currentDate()),

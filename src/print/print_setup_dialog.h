@@ -60,6 +60,8 @@ private:
     QCheckBox *m_check2 = nullptr;
     QCheckBox *m_chkColWidth = nullptr;
     QCheckBox *m_check1 = nullptr;
+    QCheckBox *m_chkPageNumbers = nullptr;
+    QWidget *m_previewBar = nullptr;
     QWidget *m_controls = nullptr;
     PreviewView *m_preview = nullptr;
 };

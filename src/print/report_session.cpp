@@ -238,7 +238,7 @@ bool ReportSession::exportPdf(const QList<int> &items, const QString &path, base
             layout(pages, items);
             return true;
         },
-        m_caption, m_landscape ? kLandscape : kPortrait, path, progress, prompter);
+        m_caption, m_landscape ? kLandscape : kPortrait, m_ws.printLineWidth, path, progress, prompter);
 }
 
 bool ReportSession::menuExportPdf(const QList<int> &items, base::Progress &progress, ui::Prompter &prompter)

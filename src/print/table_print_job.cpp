@@ -9,6 +9,7 @@
 #include "table/grade_table.h"
 #include "ui/prompter.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace print {
@@ -127,9 +128,45 @@ bool TablePrintJob::showsTrailer(const PrintOptions &options) const
     return options.page <= 0 || options.page == pageCount();
 }
 
+int TablePrintJob::sheetCount(const PrintOptions &options, double twipsPerPixel) const
+{
+    PrintOptions counted = options;
+    counted.pageNumbers = false;
+    RecordingSurface sheets(RecordingSurface::Measure::Fonts, twipsPerPixel, kA4Width, kA4Height);
+    layout(sheets, counted, Output::Paper, nullptr);
+    return sheets.pageCount();
+}
+
 bool TablePrintJob::layout(Surface &out, const PrintOptions &o, Output output, QString *error) const
 {
     const double width = out.ScaleWidth();
+    // Page numbers count the sheets of the whole printout; one page of it keeps its own number.
+    int pageNumber = 1, pageTotal = 1;
+    if (o.pageNumbers) {
+        PrintOptions whole = o;
+        if (o.page > 0) {
+            whole.page = whole.row = 0;
+            pageNumber = o.page;
+        }
+        pageTotal = sheetCount(whole, out.twipsPerPixelX());
+    }
+    // In the bottom margin, centred, 宋体 8; the cells' fonts are chosen again after it.
+    auto printPageNumber = [&] {
+        if (!o.pageNumbers)
+            return;
+        const PrintFont before = out.Font();
+        const QString text = QStringLiteral("第 %1 页 共 %2 页").arg(pageNumber).arg(std::max(pageNumber, pageTotal));
+        out.setFont(font(kSong, 8, false));
+        out.setCurrentX((width - out.TextWidth(text)) / 2);
+        out.setCurrentY(out.ScaleHeight() - kMargin + 200);
+        out.Print(text, false);
+        out.setFont(before);
+    };
+    auto breakPage = [&] {
+        printPageNumber();
+        ++pageNumber;
+        nextPage(out, output, o.lines);
+    };
     auto heading = [&] {
         const QString teacherLine = QStringLiteral("教师： ") + m_teacher;
         const bool teacher = o.teacher && !m_teacher.isEmpty();
@@ -165,7 +202,7 @@ bool TablePrintJob::layout(Surface &out, const PrintOptions &o, Output output, Q
         const bool footer = !o.footer.trimmed().isEmpty();
         const double height = em9 + classLines * em9 + (footer ? em8 : 0) + em8;
         if (out.CurrentY() + height > out.ScaleHeight() - kMargin)
-            nextPage(out, output, o.lines);
+            breakPage();
         out.setFont(font(kSong, 9, false));
         out.Print();
         out.setCurrentX(600);
@@ -192,15 +229,17 @@ bool TablePrintJob::layout(Surface &out, const PrintOptions &o, Output output, Q
     const bool whole = o.page <= 0 && o.row <= 0;
     const table::Grid work = whole ? table::Grid() : workGrid(o);
     clsTablePrint tp;
-    if (!mdlTPHelper::LoadFromFlexGrid(tp, whole ? m_values : work, o.fitToPaper ? width - 2 * kMargin : -1)) {
+    mdlTPHelper::GridLook look;
+    look.gridLineWidth = std::clamp(o.penWidth, 1, 10);
+    if (!mdlTPHelper::LoadFromFlexGrid(tp, whole ? m_values : work, o.fitToPaper ? width - 2 * kMargin : -1, look)) {
         if (error)
             *error = tp.ErrDescription();
         return false;
     }
     tp.MarginBottom = tp.MarginLeft = tp.MarginTop = kMargin;
     tp.TableLines = o.lines;
-    tp.NewPage = [&](Surface *&s, bool &topSet, bool &, int) {
-        nextPage(*s, output, o.lines);
+    tp.NewPage = [&](Surface *&, bool &topSet, bool &, int) {
+        breakPage();
         topSet = true;
     };
     out.setCurrentY(kMargin);
@@ -211,6 +250,7 @@ bool TablePrintJob::layout(Surface &out, const PrintOptions &o, Output output, Q
     }
     if (showsTrailer(o))
         trailer();
+    printPageNumber();
     if (output == Output::Preview && showsHeading(o))
         heading();
     if (!out.ok()) {
@@ -242,7 +282,7 @@ bool TablePrintJob::exportPdf(const PrintOptions &options, const QString &path, 
                               ui::Prompter &prompter) const
 {
     return exportPagesPdf([&](Surface &pages, QString *error) { return layout(pages, options, Output::Paper, error); },
-                          options.title, kPortrait, path, progress, prompter);
+                          options.title, kPortrait, options.penWidth, path, progress, prompter);
 }
 
 bool TablePrintJob::menuExportPdf(const PrintOptions &options, base::Progress &progress, ui::Prompter &prompter) const

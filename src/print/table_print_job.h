@@ -31,15 +31,17 @@ namespace print {
 
 // The choices of the print dialog.
 struct PrintOptions {
-    QString title;          // Text2 表格标题
-    QString footer;         // Text1 页脚文字
-    bool classInfo = true;  // Check3 显示班级信息
-    bool teacher = true;    // Check2 显示教师
-    bool fitToPaper = true; // chkColWidth 适应纸张大小(A4纸张)
-    bool lines = true;      // Check1 表格划线
-    int page = 0;           // Combo1: 0 全部, else the page
-    int row = 0;            // Combo2: 0 任意, else the table row
-    QString printTime;      // "打印时间：" and the date
+    QString title;            // Text2 表格标题
+    QString footer;           // Text1 页脚文字
+    bool classInfo = true;    // Check3 显示班级信息
+    bool teacher = true;      // Check2 显示教师
+    bool fitToPaper = true;   // chkColWidth 适应纸张大小(A4纸张)
+    bool lines = true;        // Check1 表格划线
+    int page = 0;             // Combo1: 0 全部, else the page
+    int row = 0;              // Combo2: 0 任意, else the table row
+    QString printTime;        // "打印时间：" and the date
+    bool pageNumbers = false; // chkPageNumbers 打印页码: "第 N 页 共 M 页" under each page
+    int penWidth = 1;         // the printer settings' line width in device pixels (the header's doubled)
 };
 
 // "打印时间：" followed by the date in the short form yyyy/M/d.
@@ -79,6 +81,8 @@ public:
     // break (a grey line between pages when lines are on), on paper page by page. False with the
     // message in *error when the engine stopped.
     bool layout(Surface &out, const PrintOptions &options, Output output, QString *error) const;
+    // The paper sheets the options print, laid out once more without page numbers.
+    int sheetCount(const PrintOptions &options, double twipsPerPixel) const;
 
     // 刷新: the preview, with the status text and busy pointer meanwhile. An error is shown and
     // the preview keeps what was laid out before it.

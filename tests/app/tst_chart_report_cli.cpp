@@ -205,6 +205,19 @@ private slots:
         for (int i = 0; i < 3; ++i)
             QCOMPARE(pages[i].texts(), (QStringList{QStringLiteral("成绩单"), QStringLiteral("学生%1").arg(3 + i),
                                                     QString::number(85 + 5 * i)}));
+
+        // A template without lines and labels is a blank page, here a landscape one.
+        QVERIFY(base::codec::writeLines(path(QStringLiteral("空白横向.rpl")),
+                                        {QStringLiteral("[Information]"), QStringLiteral("LinesNum=-1"),
+                                         QStringLiteral("LabelsNum=-1"), QStringLiteral("Page=-1")}));
+        r = cli({QStringLiteral("report"), path(QStringLiteral("班.gdt")), path(QStringLiteral("空白横向.rpl")),
+                 QStringLiteral("--item"), QStringLiteral("1"), QStringLiteral("--pdf"),
+                 path(QStringLiteral("r.pdf"))});
+        QCOMPARE(r.exitCode, 0);
+        const QList<PdfPage> blank = pdfPages(path(QStringLiteral("r.pdf")));
+        QCOMPARE(blank.size(), 1);
+        QCOMPARE(int(blank[0].width), 842);
+        QVERIFY(blank[0].texts().isEmpty());
     }
 
     void reportRefusals_data()

@@ -8,6 +8,7 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QTest>
 
 #include <memory>
@@ -131,6 +132,87 @@ private slots:
                 QVERIFY2(!p.find(text), qPrintable(text));
         QCOMPARE(tableHash(), before);
         QVERIFY(!QFile::exists(path(QStringLiteral("data.file"))));
+    }
+
+    // Every character drawn is the character taken out of the PDF (the fonts share one glyph
+    // between 一 and the radical ⼀, 马 and ⻢ …), with page numbers under each page when asked.
+    void textLayerAndPageNumbers()
+    {
+        const QString common = QStringLiteral(
+            "一二文马黄长初班语数英的是不了在人有我他这个们中来上大为和国地到以说时要就出会可也你对生能而子那得于着下自"
+            "之年过发后作里用道行所然家种事成方多经么去法学如都同现当没动面起看定天分还进好小部其些主样理心她本前开但因"
+            "只从想实日军者意无力它与把机十民第公此已工使情明性知全三又关点正业外将两高间由问很最重并物手应战向头体政美"
+            "相见被利什等产或新己制身果加西斯月话合回特代内信表化老给世位次度门任常先海通教儿原东声提立及比员解水名真论"
+            "处走义各入几口认条平系气题活尔更别打女变四神总何电安少报才结反受目太量再感建务做接必场件计管期市直德资命山"
+            "金指克许统区保至队形社便空决治展科司五基眼书非则听白却界达光放强即像难且权思王象完设式色路记南品住告类求据"
+            "程北边死张该交规万取拉格望觉术领共确传师观清今切院让识候带导争运笑飞风步改收根干造言联持组每济车亲极林服快"
+            "办议往元士证近失转夫令准布始怎呢存未远叫台单影具罗字爱击流备兵连调深商算质团集百需价花党华城石级整");
+        table::GradeTable t;
+        t.Caption = QStringLiteral("初一（二）班");
+        table::Grid &g = t.成绩表;
+        g.setCols(3);
+        g.setRows(int(common.size() / 20) + 2);
+        g.setTextMatrix(0, 1, QStringLiteral("姓名"));
+        g.setTextMatrix(0, 2, QStringLiteral("语文"));
+        t.rebuildHeader();
+        for (int r = 1; r < g.Rows(); ++r)
+            g.setTextMatrix(r, 1, common.mid((r - 1) * 20, 20));
+        base::Workspace ws(m_tmp->path());
+        ws.tablePassword = QStringLiteral("pw");
+        ScriptedPrompter quiet;
+        QVERIFY(table::TableFile(ws, quiet).SaveData(t, false, path(QStringLiteral("字"))));
+        const QString pdf = path(QStringLiteral("字.pdf"));
+        QCOMPARE(cli({QStringLiteral("print"), path(QStringLiteral("字.gdt")), QStringLiteral("--pdf"), pdf,
+                      QStringLiteral("--page-numbers")})
+                     .exitCode,
+                 0);
+        const ProcessResult text = runProcess(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+        const QString out = QString::fromUtf8(text.out);
+        QString missing;
+        for (QChar c : common)
+            if (!out.contains(c))
+                missing += c;
+        QVERIFY2(missing.isEmpty(), qPrintable(missing));
+        for (QChar c : out)
+            QVERIFY2(c.unicode() < 0x2E80 || c.unicode() > 0x2FDF, qPrintable(QString(c)));
+        QVERIFY(out.contains(QStringLiteral("初一（二）班")));
+        // pdftotext leaves out the spaces between CJK words.
+        QVERIFY(out.contains(QStringLiteral("第1页共1页")));
+
+        // Page numbers count the whole printout, also for one page of it.
+        QCOMPARE(cli({QStringLiteral("print"), path(QStringLiteral("班.gdt")), QStringLiteral("--pdf"), pdf,
+                      QStringLiteral("--page"), QStringLiteral("2"), QStringLiteral("--page-numbers")})
+                     .exitCode,
+                 0);
+        QVERIFY(QString::fromUtf8(runProcess(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).out)
+                    .contains(QStringLiteral("第2页共3页")));
+    }
+
+    // The printer settings' line width reaches the table lines: more ink with a wider pen.
+    void penWidth()
+    {
+        const auto ink = [&](const QString &width) {
+            const QString pdf = path(QStringLiteral("w.pdf"));
+            if (cli({QStringLiteral("print"), path(QStringLiteral("班.gdt")), QStringLiteral("--pdf"), pdf,
+                     QStringLiteral("--page"), QStringLiteral("1"), QStringLiteral("--pen-width"), width})
+                    .exitCode != 0)
+                return -1;
+            runProcess(QStringLiteral("pdftoppm"),
+                       {QStringLiteral("-r"), QStringLiteral("100"), QStringLiteral("-gray"),
+                        QStringLiteral("-singlefile"), pdf, path(QStringLiteral("w"))});
+            const QImage image(path(QStringLiteral("w.pgm")));
+            int dark = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x)
+                    dark += qGray(image.pixel(x, y)) < 128;
+            return dark;
+        };
+        const int thin = ink(QStringLiteral("1")), wide = ink(QStringLiteral("8"));
+        QVERIFY2(thin > 0 && wide > 2 * thin, qPrintable(QStringLiteral("%1 %2").arg(thin).arg(wide)));
+        QCOMPARE(cli({QStringLiteral("print"), path(QStringLiteral("班.gdt")), QStringLiteral("--pdf"),
+                      path(QStringLiteral("w.pdf")), QStringLiteral("--pen-width"), QStringLiteral("11")})
+                     .exitCode,
+                 1);
     }
 
     void refusals_data()

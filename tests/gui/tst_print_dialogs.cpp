@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -135,7 +136,13 @@ private slots:
         pages->setCurrentIndex(3);
         emit pages->activated(3);
         QCOMPARE(rows->currentText(), QStringLiteral("任意"));
-        QCOMPARE(m_previews.size(), 1); // choosing does not rebuild the preview
+        // The preview follows each choice at once.
+        QCOMPARE(m_previews.size(), 4);
+        QCOMPARE(m_previews.last().page, 3);
+        QCOMPARE(m_previews.last().row, 0);
+        child<QCheckBox>(d.get(), "chkPageNumbers")->click();
+        QCOMPARE(m_previews.size(), 5);
+        QVERIFY(m_previews.last().pageNumbers);
         QTest::mouseClick(child<QPushButton>(d.get(), "cmdRefresh"), Qt::LeftButton);
         QCOMPARE(m_previews.last().page, 3);
         QCOMPARE(m_previews.last().row, 0);
@@ -164,7 +171,7 @@ private slots:
         const auto d = setupDialog();
         d->resize(800, 600);
         PreviewView *view = d->preview();
-        QCOMPARE(view->height(), 600 - 103);
+        QCOMPARE(view->height(), 600 - 103 - child<QWidget>(d.get(), "previewBar")->height());
         QCOMPARE(view->pictureHeight(), 3 * kA4Height);
         const int thick = view->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, view);
         QCOMPARE(view->vscScroll()->maximum(),
@@ -186,6 +193,36 @@ private slots:
             for (int x = 0; x < 700; ++x)
                 ink += qGray(shot.pixel(x, y)) < 100;
         QVERIFY(ink > 100);
+    }
+
+    // The page buttons scroll a page's top into view and say where the view is; the zoom scales
+    // the bars' reach, and 整页 shows one whole page.
+    void previewPagesAndZoom()
+    {
+        const auto d = setupDialog();
+        d->resize(800, 600);
+        PreviewView *view = d->preview();
+        auto *label = child<QLabel>(d.get(), "lblPage");
+        QCOMPARE(label->text(), QStringLiteral("第 1 页 共 3 页"));
+        QVERIFY(!child<QPushButton>(d.get(), "cmdPreviousPage")->isEnabled());
+        child<QPushButton>(d.get(), "cmdLastPage")->click();
+        QCOMPARE(view->vscScroll()->value(), int(std::lround(2 * kA4Height / 120)));
+        QCOMPARE(label->text(), QStringLiteral("第 3 页 共 3 页"));
+        QVERIFY(!child<QPushButton>(d.get(), "cmdNextPage")->isEnabled());
+        child<QPushButton>(d.get(), "cmdPreviousPage")->click();
+        QCOMPARE(label->text(), QStringLiteral("第 2 页 共 3 页"));
+
+        auto *zoom = child<QComboBox>(d.get(), "cboZoom");
+        const int atFull = view->vscScroll()->maximum();
+        zoom->setCurrentText(QStringLiteral("50%"));
+        QCOMPARE(view->twipsPerPixel(), 30.0);
+        QVERIFY(view->vscScroll()->maximum() < atFull);             // smaller pictures need less scrolling
+        QCOMPARE(label->text(), QStringLiteral("第 2 页 共 3 页")); // the page stays in view
+        zoom->setCurrentText(QStringLiteral("整页"));
+        QVERIFY(kA4Height / view->twipsPerPixel() <= view->picTarget()->height() + 0.5);
+        d->resize(800, 900); // fitted again to the new size
+        QVERIFY(std::abs(kA4Height / view->twipsPerPixel() - view->picTarget()->height()) <= 1 ||
+                std::abs(kA4Width / view->twipsPerPixel() - view->picTarget()->width()) <= 1);
     }
 
     void printerSettingsWithoutPrinter()

@@ -86,17 +86,6 @@ const PdfWord *PdfPage::find(const QString &text) const
     return nullptr;
 }
 
-// The CJK fonts share a glyph between a character and its Kangxi radical (小 and ⼩), and the PDF
-// names the radical; the radicals become the characters again.
-static QString withoutRadicals(const QString &text)
-{
-    QString out;
-    for (QChar c : text)
-        out += c.unicode() >= 0x2E80 && c.unicode() <= 0x2FDF ? QString(c).normalized(QString::NormalizationForm_KC)
-                                                              : QString(c);
-    return out;
-}
-
 bool havePdfTools()
 {
     return !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty() &&
@@ -121,7 +110,7 @@ QList<PdfPage> pdfPages(const QString &path)
             text.replace(QStringLiteral("&amp;"), QStringLiteral("&"))
                 .replace(QStringLiteral("&lt;"), QStringLiteral("<"))
                 .replace(QStringLiteral("&gt;"), QStringLiteral(">"));
-            pages.last().words.append(PdfWord{withoutRadicals(text), w.captured(1).toDouble(), w.captured(2).toDouble(),
+            pages.last().words.append(PdfWord{text, w.captured(1).toDouble(), w.captured(2).toDouble(),
                                               w.captured(3).toDouble(), w.captured(4).toDouble()});
         }
     }
