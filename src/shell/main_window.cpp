@@ -357,6 +357,13 @@ void MDIForm1::subWindowActivated(QMdiSubWindow *sub)
     table::Form1 *form = formOf(sub);
     if (form == m_active)
         return;
+    // The area reports no active window while the frame is not the active window (a question or
+    // dialog in front, another program); the table is still the current one.
+    if (!form && m_active && (!isActiveWindow() || QApplication::activeModalWidget())) {
+        const QList<QMdiSubWindow *> open = m_mdi->subWindowList();
+        if (std::any_of(open.begin(), open.end(), [this](QMdiSubWindow *s) { return formOf(s) == m_active; }))
+            return;
+    }
     if (m_active)
         m_active->deactivated();
     m_active = form;
