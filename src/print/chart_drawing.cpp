@@ -19,6 +19,7 @@ constexpr double kTitleY = 3950;
 constexpr double kPrintTimeY = 4300;
 constexpr double kSubjectY = 90;
 constexpr double kPointRadius = 30;
+constexpr double kLabelRoom = 30; // between the picture's left edge and the widest grid label
 // A value far beyond the axis is still drawn beyond the plot; this only keeps the coordinates
 // finite and within what a paint device can take.
 constexpr double kFarthest = 100000;
@@ -45,10 +46,11 @@ constexpr QRgb kLinePalette[] = {0xff800000, 0xff0050c8, 0xff008a00, 0xffe07000,
 
 enum class Variant { Up, Down, Bar };
 
-// Logical twips to the surface's twips.
+// Logical twips to the surface's twips, and where the plot begins.
 struct Place {
     double s;
     QPointF origin;
+    double left = kLeft;
     double x(double v) const { return origin.x() + v * s; }
     double y(double v) const { return origin.y() + v * s; }
 };
@@ -92,9 +94,9 @@ double valueY(Variant v, const ChartAxis &a, double value)
     return bounded(kZero - f * (kZero - kTop));
 }
 
-double categoryX(int k, int m, double right)
+double categoryX(int k, int m, double left, double right)
 {
-    return kLeft + double(k) * (right - kLeft) / double(m + 1);
+    return left + double(k) * (right - left) / double(m + 1);
 }
 
 void setChartFont(Surface &out)
@@ -104,6 +106,18 @@ void setChartFont(Surface &out)
     font.name = QStringLiteral("宋体");
     font.size = 8;
     out.setFont(font);
+}
+
+// The chart's font on `out`, and the place with the plot's left edge at 400 unless a grid label
+// is too wide for the room left of it (a maximum of six digits).
+Place placeChart(Surface &out, double s, QPointF origin, const ChartAxis &a, Variant variant)
+{
+    setChartFont(out);
+    Place p{s, origin};
+    const int n = std::clamp(a.segments, 1, 100);
+    for (int j = 0; j <= n; ++j)
+        p.left = std::max(p.left, kLabelRoom + out.TextWidth(axisLabel(gridValue(variant, a, double(j) / n))) / s);
+    return p;
 }
 
 // What every variant does first: clear, font, grid lines with their labels, the frame and the
@@ -119,19 +133,19 @@ void startChart(Surface &out, const Place &p, const ChartData &data, Variant var
     const int n = std::clamp(a.segments, 1, 100);
     for (int j = 0; j <= n; ++j) {
         const double y = p.y(kZero - (kZero - kTop) * j / n);
-        out.Line(p.x(kLeft), y, p.x(right), y, LineKind::Line, kGridColor);
+        out.Line(p.x(p.left), y, p.x(right), y, LineKind::Line, kGridColor);
         const QString label = axisLabel(gridValue(variant, a, double(j) / n));
-        out.setCurrentX(p.x(kLeft) - out.TextWidth(label));
+        out.setCurrentX(p.x(p.left) - out.TextWidth(label));
         out.setCurrentY(y - out.TextHeight(label) / 2);
         out.Print(label);
     }
 
-    out.Line(p.x(kLeft), p.y(kTop), p.x(kLeft), p.y(kZero));
-    out.Line(p.x(kLeft), p.y(kZero), p.x(right), p.y(kZero));
+    out.Line(p.x(p.left), p.y(kTop), p.x(p.left), p.y(kZero));
+    out.Line(p.x(p.left), p.y(kZero), p.x(right), p.y(kZero));
 
     const int m = int(data.categories.size());
     for (int k = 1; k <= m; ++k) {
-        const double x = p.x(categoryX(k, m, right));
+        const double x = p.x(categoryX(k, m, p.left, right));
         out.Line(x, p.y(kTickTop), x, p.y(kZero));
         const QString &label = data.categories[k - 1];
         out.setCurrentX(x - out.TextWidth(label) / 2);
@@ -191,7 +205,7 @@ Legend layLegend(const Surface &out, const Place &p, const QList<ChartLine> &lin
         return kPictureRight - columns * l.columnWidth - (columns - 1) * kLegendColumnGap - kLegendPlotGap;
     };
     int columns = std::max(1, int((names.size() + l.perColumn - 1) / l.perColumn));
-    while (columns > 1 && plotRight(columns) - kLeft < kNarrowestPlot)
+    while (columns > 1 && plotRight(columns) - p.left < kNarrowestPlot)
         --columns;
     const qsizetype room = qsizetype(columns) * l.perColumn;
     if (names.size() > room) {
@@ -222,10 +236,10 @@ void drawLegend(Surface &out, const Place &p, const Legend &l)
     }
 }
 
-void drawLineChart(Surface &out, const Place &p, const ChartData &data, Variant variant)
+void drawLineChart(Surface &out, double s, QPointF origin, const ChartData &data, Variant variant)
 {
     // The legend is measured in the chart's font; the plot ends where the legend begins.
-    setChartFont(out);
+    const Place p = placeChart(out, s, origin, data.axis, variant);
     const Legend legend = layLegend(out, p, data.lines);
     startChart(out, p, data, variant, legend.plotRight);
     const int m = int(data.categories.size());
@@ -235,7 +249,7 @@ void drawLineChart(Surface &out, const Place &p, const ChartData &data, Variant 
         const int points = std::min(m, int(line.values.size()));
         double x = 0, y = 0;
         for (int k = 1; k <= points; ++k) {
-            const double px = p.x(categoryX(k, m, legend.plotRight));
+            const double px = p.x(categoryX(k, m, p.left, legend.plotRight));
             const double py = p.y(valueY(variant, data.axis, line.values[k - 1]));
             if (k > 1)
                 out.Line(x, y, px, py, LineKind::Line, color);
@@ -252,7 +266,7 @@ void drawLineChart(Surface &out, const Place &p, const ChartData &data, Variant 
 
 double chartCategoryX(int k, int m)
 {
-    return categoryX(k, m, kRight);
+    return categoryX(k, m, kLeft, kRight);
 }
 
 QRgb chartLineColor(int i)
@@ -263,26 +277,26 @@ QRgb chartLineColor(int i)
 
 void drawLineChartUp(Surface &out, double scale, const ChartData &data, QPointF origin)
 {
-    drawLineChart(out, Place{scale, origin}, data, Variant::Up);
+    drawLineChart(out, scale, origin, data, Variant::Up);
 }
 
 void drawLineChartDown(Surface &out, double scale, const ChartData &data, QPointF origin)
 {
-    drawLineChart(out, Place{scale, origin}, data, Variant::Down);
+    drawLineChart(out, scale, origin, data, Variant::Down);
 }
 
 void drawBarChart(Surface &out, double scale, const ChartData &data, QPointF origin)
 {
-    const Place p{scale, origin};
+    const Place p = placeChart(out, scale, origin, data.axis, Variant::Bar);
     startChart(out, p, data, Variant::Bar, kRight);
     // Above the plot, right of the grid labels, clear of the top line's label.
-    out.setCurrentX(p.x(kLeft));
+    out.setCurrentX(p.x(p.left));
     out.setCurrentY(p.y(kSubjectY));
     out.Print(QStringLiteral("学科：") + data.subject);
     const int m = int(data.categories.size());
     const double halfWidth = std::round(3100.0 / double(m + 1) / 2);
     for (int k = 1; k <= std::min(m, int(data.bars.size())); ++k) {
-        const double x = chartCategoryX(k, m);
+        const double x = categoryX(k, m, p.left, kRight);
         const double top = valueY(Variant::Bar, data.axis, data.bars[k - 1]);
         out.Line(p.x(x - halfWidth), p.y(kZero), p.x(x + halfWidth), p.y(top), LineKind::FilledBox, kBarColor);
     }

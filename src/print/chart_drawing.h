@@ -3,14 +3,21 @@
 // picture at scale 1, or the printed page at scale 1.5 with the picture's corner 1 cm from the
 // paper's top and left edges. Every routine draws in a logical space whose unit is one twip at
 // scale 1 (the picture, 7000 × 4600) and maps each coordinate to origin + coordinate × scale;
-// texts keep "宋体" 8 at every scale. The plot spans y 350 (its top line) … 3500 (the zero line);
-// n segments give n + 1 grid lines, the zero line and the top line included, each labelled left
-// of x 400. Every value from the minimum to the maximum lies between the two lines; values
-// beyond the axis are drawn beyond them. The plot spans x 400 … 6540 in the bar chart; in the
-// line charts it ends where the legend (a sample of each row's colour and its name, in as many
-// columns as it needs right of the plot) begins. The categories lie at
-// x = 400 + k × (right − 400) ÷ (m + 1), k = 1 … m, their labels at y 3600; title at y 3950,
-// print time at y 4300, right-aligned to x 6540.
+// texts keep "宋体" 8 at every scale.
+// The plot spans y 350 (its top line) … 3500 (the zero line) and is framed by the axis at x 400
+// (further right when a grid label is wider than 370, as six digits are) from the top line down
+// and the zero line across. n segments give n + 1 grid lines, the zero line and the top line
+// included, each labelled (a whole number, empty for 0) right-aligned to the axis and centred on
+// its line. Every value from the minimum to the maximum lies between the two
+// lines; values beyond the axis are drawn beyond them.
+// The plot ends at x 6540 in the bar chart. In the line charts it ends where the legend begins:
+// right of the plot, inside the picture, one entry per row (a sample line and point in the row's
+// colour, then its name, shortened with "…" past 1200), top-down from the top line to the zero
+// line, in as many columns side by side as needed while the plot stays at least 3000 wide; rows
+// beyond that room end the legend in "…".
+// The m categories lie at x = left + k × (right − left) ÷ (m + 1), k = 1 … m, with ticks from
+// y 3450 and their labels centred at y 3600; the title is centred on x 3470 at y 3950, the print
+// time right-aligned to x 6540 at y 4300.
 #include "print/surface.h"
 
 #include <QDate>
@@ -54,7 +61,7 @@ struct ChartData {
     QString printTime; // "打印时间： " and the date
 };
 
-// The category position k (1 … m) of m categories in the bar chart, at scale 1.
+// The category position k (1 … m) of m categories in the bar chart with its axis at 400, at scale 1.
 double chartCategoryX(int k, int m);
 // The colour of line chart row i (0 …): a fixed palette of clearly different colours, repeated.
 QRgb chartLineColor(int i);

@@ -80,13 +80,18 @@ enum Variant { Up, Down, Bar };
 
 constexpr QRgb kGrid = 0xff408080;
 
-// The plot's right end: where its zero line (the grid line at 3500 × scale) ends.
-double plotRight(const RecordingSurface &s, double scale, QPointF origin = {})
+// The plot's ends: where its zero line (the grid line at 3500 × scale) begins and ends.
+std::pair<double, double> plotEnds(const RecordingSurface &s, double scale, QPointF origin = {})
 {
     for (const Call *c : callsOf(s, Call::Line))
         if (c->color == kGrid && qFuzzyCompare(c->y1, origin.y() + 3500 * scale))
-            return c->x2;
-    return 0;
+            return {c->x1, c->x2};
+    return {0, 0};
+}
+
+double plotRight(const RecordingSurface &s, double scale)
+{
+    return plotEnds(s, scale).second;
 }
 
 // Whether a call's span lies within `r` (its edges included).
@@ -411,7 +416,8 @@ private slots:
     }
 
     // Nothing is drawn outside the picture (or, printed, outside its place on the page): not the
-    // top label, not a long name, not a legend longer than the plot is high, which ends in "…".
+    // top label (six digits move the axis right), not a long name, not a legend longer than the
+    // plot is high, which ends in "…".
     void everythingInsideThePicture_data()
     {
         QTest::addColumn<int>("variant");
@@ -419,13 +425,20 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<bool>("print");
         QTest::addColumn<bool>("more"); // the legend ends in "…"
+        QTest::addColumn<double>("max");
         const QString longName = QString(30, QChar(u'长'));
         for (bool print : {false, true}) {
             const char *where = print ? "printed" : "preview";
-            QTest::addRow("bar, %s", where) << int(Bar) << 1 << QStringLiteral("张三") << print << false;
-            QTest::addRow("up, long name, %s", where) << int(Up) << 2 << longName << print << false;
-            QTest::addRow("down, 45 rows, %s", where) << int(Down) << 45 << QStringLiteral("张三") << print << false;
-            QTest::addRow("up, 200 rows, %s", where) << int(Up) << 200 << QStringLiteral("张三") << print << true;
+            QTest::addRow("bar, %s", where) << int(Bar) << 1 << QStringLiteral("张三") << print << false << 100.0;
+            QTest::addRow("up, long name, %s", where) << int(Up) << 2 << longName << print << false << 100.0;
+            QTest::addRow("down, 45 rows, %s", where)
+                << int(Down) << 45 << QStringLiteral("张三") << print << false << 100.0;
+            QTest::addRow("up, 200 rows, %s", where)
+                << int(Up) << 200 << QStringLiteral("张三") << print << true << 100.0;
+            QTest::addRow("bar, maximum 100000, %s", where)
+                << int(Bar) << 1 << QStringLiteral("张三") << print << false << 100000.0;
+            QTest::addRow("down, maximum 100000, %s", where)
+                << int(Down) << 3 << QStringLiteral("张三") << print << false << 100000.0;
         }
     }
     void everythingInsideThePicture()
@@ -435,10 +448,13 @@ private slots:
         QFETCH(QString, name);
         QFETCH(bool, print);
         QFETCH(bool, more);
+        QFETCH(double, max);
         ChartData d = threeCategories();
+        d.axis.max = max;
+        d.bars = {0, 0.98 * max, max};
         d.lines.clear();
         for (int i = 0; i < rows; ++i)
-            d.lines << ChartLine{name + QString::number(i), {0, 98, 100}};
+            d.lines << ChartLine{name + QString::number(i), {0, 0.98 * max, max}};
         const double scale = print ? kChartPrintScale : 1;
         const QPointF origin = print ? kChartPrintOrigin : QPointF();
         RecordingSurface s;
@@ -459,11 +475,13 @@ private slots:
                          QStringLiteral("%1 at %2, %3 … %4, %5").arg(c.text).arg(c.x1).arg(c.y1).arg(c.x2).arg(c.y2)));
         }
         QVERIFY(drawn > 20);
-        // The top label is in, and so is the end of the legend.
-        QVERIFY(textCall(s, QStringLiteral("100")));
+        // The maximum's label is in, and so is the end of the legend.
+        QVERIFY(textCall(s, QString::number(max)));
         QCOMPARE(bool(textCall(s, QStringLiteral("…"))), more);
+        const auto [left, right] = plotEnds(s, scale, origin);
+        QVERIFY(left >= origin.x() + 400 * scale);
         if (variant != Bar)
-            QVERIFY(plotRight(s, scale, origin) - origin.x() - 400 * scale >= 3000 * scale - 1e-6);
+            QVERIFY(right - left >= 3000 * scale - 1e-6);
     }
 
     // A value above the maximum is drawn beyond the plot: above it upwards, below it downwards.
