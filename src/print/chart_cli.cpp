@@ -50,10 +50,6 @@ int runChartCommand(Context &ctx, Args args)
             o.fields << *c;
         }
     }
-    if (bar && o.fields.size() > 1) {
-        tell(ctx, QStringLiteral("柱形图只能选择一个字段。"));
-        return Failed;
-    }
     o.currentField = o.fields.isEmpty() ? -1 : o.fields.first();
     if (rows && !rows->isEmpty()) {
         const std::optional<QList<int>> list = numberList(ctx, *rows, 1, job.values().Rows() - 1);

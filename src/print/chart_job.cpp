@@ -11,6 +11,7 @@
 #include <QBuffer>
 #include <QImageWriter>
 #include <QPainter>
+#include <algorithm>
 #include <cmath>
 
 namespace print {
@@ -122,6 +123,10 @@ bool ChartJob::checkSelection(const ChartOptions &o, ui::Prompter &prompter) con
 {
     const auto isField = [&](int c) { return c >= 1 && c < m_values.Cols(); };
     const auto isRow = [&](int r) { return r >= 1 && r < m_values.Rows(); };
+    if (o.bar && std::count_if(o.fields.begin(), o.fields.end(), isField) > 1) {
+        prompter.message(QStringLiteral("柱形图只能选择一个科目。"), QStringLiteral("提示"), ui::Icon::Information);
+        return false;
+    }
     if (std::any_of(o.fields.begin(), o.fields.end(), isField) && std::any_of(o.rows.begin(), o.rows.end(), isRow))
         return true;
     prompter.message(QStringLiteral("请先选择要处理的数据（字段、处理对象）。"), QStringLiteral("提示"),
@@ -175,15 +180,15 @@ ChartData ChartJob::data(const ChartOptions &options) const
     return d;
 }
 
-void ChartJob::draw(Surface &out, double scale, const ChartOptions &o) const
+void ChartJob::draw(Surface &out, double scale, const ChartOptions &o, QPointF origin) const
 {
     const ChartData d = data(o);
     if (o.bar)
-        drawBarChart(out, scale, d);
+        drawBarChart(out, scale, d, origin);
     else if (o.upward)
-        drawLineChartUp(out, scale, d);
+        drawLineChartUp(out, scale, d, origin);
     else
-        drawLineChartDown(out, scale, d);
+        drawLineChartDown(out, scale, d, origin);
 }
 
 std::unique_ptr<RecordingSurface> ChartJob::preview(ChartOptions &o, ui::Prompter &prompter) const
@@ -204,7 +209,7 @@ bool ChartJob::print(ChartOptions &o, base::Workspace &ws, ui::Prompter &prompte
     normalizeAxis(o);
     return printPages(
         [&](Surface &page, QString *) {
-            draw(page, kChartPrintScale, o);
+            draw(page, kChartPrintScale, o, kChartPrintOrigin);
             return true;
         },
         o.title, kPortrait, ws, prompter);
@@ -217,7 +222,7 @@ bool ChartJob::exportPdf(ChartOptions &o, const QString &path, base::Progress &p
     normalizeAxis(o);
     return exportPagesPdf(
         [&](Surface &page, QString *) {
-            draw(page, kChartPrintScale, o);
+            draw(page, kChartPrintScale, o, kChartPrintOrigin);
             return true;
         },
         o.title, kPortrait, o.penWidth, path, progress, prompter);

@@ -76,20 +76,22 @@ public:
     // the focus and is the display field; nothing checked or selected.
     ChartOptions initialOptions(const QDate &today) const;
 
+    // "柱形图只能选择一个科目。" for a bar chart with more than one checked field; else
     // "请先选择要处理的数据（字段、处理对象）。" unless a field is checked and a row selected.
     bool checkSelection(const ChartOptions &options, ui::Prompter &prompter) const;
     // The categories, values and labels the options chart; cells that are not numbers count as 0.
     ChartData data(const ChartOptions &options) const;
-    // The subject of the bar chart: the focused field when it is checked, else the first checked.
+    // The subject of the bar chart (which the check allows one checked field): the focused field
+    // when it is checked, else the first checked.
     static int barSubject(const ChartOptions &options);
-    // The variant the options choose, drawn on `out` at `scale`.
-    void draw(Surface &out, double scale, const ChartOptions &options) const;
+    // The variant the options choose, drawn on `out` at `scale` with the picture's corner at `origin`.
+    void draw(Surface &out, double scale, const ChartOptions &options, QPointF origin = {}) const;
 
     // 刷新预览: after the check and the numeric corrections (written back into `options`), the
     // preview picture at scale 1; null (nothing drawn) when the check failed.
     std::unique_ptr<RecordingSurface> preview(ChartOptions &options, ui::Prompter &prompter) const;
-    // 打印: the same checks, then one A4 portrait page at scale 1.74 on the current printer with the
-    // program's settings.
+    // 打印: the same checks, then one A4 portrait page at scale 1.5, 1 cm from the paper's top and
+    // left edges, on the current printer with the program's settings.
     bool print(ChartOptions &options, base::Workspace &ws, ui::Prompter &prompter) const;
     // 导出PDF: the page 打印 would print, into `path`.
     bool exportPdf(ChartOptions &options, const QString &path, base::Progress &progress, ui::Prompter &prompter) const;

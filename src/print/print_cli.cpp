@@ -8,30 +8,47 @@
 
 #include <QDate>
 
+#include <numeric>
+#include <vector>
+
 namespace print {
 
 using namespace table::cli;
 
 std::optional<QList<int>> numberList(Context &ctx, const QString &text, int lo, int hi)
 {
+    // Each number is taken once, so a text that repeats a range costs no more than the range:
+    // next[n − lo] leads to the first number from n on not yet taken (path-halving, as in a
+    // disjoint-set forest), and a range only visits the numbers it adds.
+    std::vector<int> next;
+    const auto firstFree = [&](int n) {
+        int i = n - lo;
+        while (next[i] != i) {
+            next[i] = next[next[i]];
+            i = next[i];
+        }
+        return i + lo;
+    };
     QList<int> numbers;
     for (const QString &item : text.split(QLatin1Char(','))) {
         const qsizetype dash = item.indexOf(QLatin1Char('-'), 1);
-        if (dash < 0) {
-            const std::optional<int> n = numberInRange(ctx, item, lo, hi);
-            if (!n)
-                return std::nullopt;
-            numbers << *n;
-            continue;
-        }
-        const std::optional<int> a = numberInRange(ctx, item.left(dash), lo, hi);
+        const std::optional<int> a = numberInRange(ctx, dash < 0 ? item : item.left(dash), lo, hi);
         if (!a)
             return std::nullopt;
-        const std::optional<int> b = numberInRange(ctx, item.mid(dash + 1), *a, hi);
-        if (!b)
-            return std::nullopt;
-        for (int n = *a; n <= *b; ++n)
+        std::optional<int> b = a;
+        if (dash >= 0) {
+            b = numberInRange(ctx, item.mid(dash + 1), *a, hi);
+            if (!b)
+                return std::nullopt;
+        }
+        if (next.empty()) {
+            next.resize(std::size_t(hi - lo) + 2);
+            std::iota(next.begin(), next.end(), 0);
+        }
+        for (int n = firstFree(*a); n <= *b; n = firstFree(n + 1)) {
             numbers << n;
+            next[n - lo] = n - lo + 1;
+        }
     }
     return numbers;
 }

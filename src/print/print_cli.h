@@ -26,7 +26,7 @@ int runReportCommand(table::cli::Context &ctx, table::cli::Args args);
 int runBindCommand(table::cli::Context &ctx, table::cli::Args args);
 
 // "R[,R…]" where each item is a number or a range "A-B" (A ≤ B), every number within [lo, hi];
-// otherwise the message of numberInRange and nullopt.
+// otherwise the message of numberInRange and nullopt. Each number once, in the order first named.
 std::optional<QList<int>> numberList(table::cli::Context &ctx, const QString &text, int lo, int hi);
 // "YYYY-MM-DD", or today without one; nullopt when malformed.
 std::optional<QDate> dateOption(const std::optional<QString> &text);

@@ -1,5 +1,6 @@
-// scorvane-cli chart, report and bind from outside: the chart as a PDF page and as the preview's
-// bitmap, the refusals with their exit codes and messages, report cards one page per item with
+// scorvane-cli chart, report and bind from outside: the chart as a PDF page 1 cm from the paper's
+// top and left edges and as the preview's bitmap, repeated rows charted once, the refusals with
+// their exit codes and messages, report cards one page per item with
 // the bound values, the binding file written byte for byte, and a malformed binding file stopping
 // the run without a PDF.
 #include "base/text_codec.h"
@@ -13,6 +14,7 @@
 #include <QImage>
 #include <QTest>
 
+#include <algorithm>
 #include <memory>
 
 namespace {
@@ -94,7 +96,8 @@ private slots:
     }
 
     // The printed chart: one A4 portrait page with the categories, the subject, the title and the
-    // print time in the short form; formulas charted by their values.
+    // print time in the short form; formulas charted by their values. The picture is drawn at 1.5
+    // from 567 twips (1 cm) right and down of the paper's corner.
     void chartPdf()
     {
         const ProcessResult r = cli({QStringLiteral("chart"), path(QStringLiteral("班.gdt")), QStringLiteral("--type"),
@@ -111,8 +114,51 @@ private slots:
                                  QStringLiteral("学科：总分"), QStringLiteral("期末成绩"), QStringLiteral("2026/12/8")})
             QVERIFY2(words.contains(w), qPrintable(words.join(QLatin1Char(' '))));
         QVERIFY(!words.contains(QStringLiteral("学生2")));
-        // The print time's right edge is the plot's: 6540 × 1.74 twips.
-        QVERIFY(qAbs(pages[0].find(QStringLiteral("2026/12/8"))->xMax - 6540 * 1.74 / 20) < 1.5);
+        // The print time's right edge is the plot's: 567 + 6540 × 1.5 twips; the subject above the
+        // plot is the highest text, below the margin.
+        QVERIFY(qAbs(pages[0].find(QStringLiteral("2026/12/8"))->xMax - (567 + 6540 * 1.5) / 20) < 1.5);
+        const PdfWord *subject = pages[0].find(QStringLiteral("学科：总分"));
+        QVERIFY(qAbs(subject->xMin - (567 + 400 * 1.5) / 20) < 1.5);
+        for (const PdfWord &w : pages[0].words) {
+            QVERIFY2(w.yMin >= subject->yMin && w.yMin > 567 / 20.0 && w.xMin > 567 / 20.0, qPrintable(w.text));
+            QVERIFY2(w.xMax < 595 - 567 / 20.0, qPrintable(w.text));
+        }
+    }
+
+    // --rows naming rows again and again charts each once, in the order first named, at once.
+    void chartRowsRepeated_data()
+    {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QStringList>("categories"); // left to right
+        QTest::newRow("a range twenty times")
+            << QStringList(20, QStringLiteral("1-6")).join(QLatin1Char(','))
+            << QStringList{QStringLiteral("学生1"), QStringLiteral("学生2"), QStringLiteral("学生3"),
+                           QStringLiteral("学生4"), QStringLiteral("学生5"), QStringLiteral("学生6")};
+        QTest::newRow("first occurrence order")
+            << QStringLiteral("5,2-3,") + QStringList(20, QStringLiteral("1-6")).join(QLatin1Char(','))
+            << QStringList{QStringLiteral("学生5"), QStringLiteral("学生2"), QStringLiteral("学生3"),
+                           QStringLiteral("学生1"), QStringLiteral("学生4"), QStringLiteral("学生6")};
+    }
+    void chartRowsRepeated()
+    {
+        QFETCH(QString, rows);
+        QFETCH(QStringList, categories);
+        const ProcessResult r =
+            cli({QStringLiteral("chart"), path(QStringLiteral("班.gdt")), QStringLiteral("--type"),
+                 QStringLiteral("bar"), QStringLiteral("--fields"), QStringLiteral("语文"), QStringLiteral("--rows"),
+                 rows, QStringLiteral("--pdf"), path(QStringLiteral("r.pdf"))});
+        QCOMPARE(r.exitCode, 0);
+        const QList<PdfPage> pages = pdfPages(path(QStringLiteral("r.pdf")));
+        QCOMPARE(pages.size(), 1);
+        QList<PdfWord> found;
+        for (const PdfWord &w : pages[0].words)
+            if (w.text.startsWith(QStringLiteral("学生")))
+                found << w;
+        std::sort(found.begin(), found.end(), [](const PdfWord &a, const PdfWord &b) { return a.xMin < b.xMin; });
+        QStringList shown;
+        for (const PdfWord &w : found)
+            shown << w.text;
+        QCOMPARE(shown, categories);
     }
 
     void chartBitmap()
@@ -137,7 +183,13 @@ private slots:
         QTest::newRow("no rows") << QStringList{QStringLiteral("--fields"), QStringLiteral("2")} << 1 << nothing;
         QTest::newRow("bar with two fields") << QStringList{QStringLiteral("--fields"), QStringLiteral("2,3"),
                                                             QStringLiteral("--rows"), QStringLiteral("1")}
-                                             << 1 << QStringLiteral("柱形图只能选择一个字段。");
+                                             << 1 << QStringLiteral("柱形图只能选择一个科目。");
+        QTest::newRow("bar with two fields, no rows") << QStringList{QStringLiteral("--fields"), QStringLiteral("2,3")}
+                                                      << 1 << QStringLiteral("柱形图只能选择一个科目。");
+        QTest::newRow("rows far beyond the table")
+            << QStringList{QStringLiteral("--fields"), QStringLiteral("2"), QStringLiteral("--rows"),
+                           QStringLiteral("1-2000000000")}
+            << 1 << QStringLiteral("参数超出范围：2000000000");
         QTest::newRow("maximum over 100000")
             << QStringList{QStringLiteral("--fields"), QStringLiteral("2"),     QStringLiteral("--rows"),
                            QStringLiteral("1"),        QStringLiteral("--max"), QStringLiteral("100001")}

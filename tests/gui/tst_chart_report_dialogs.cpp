@@ -1,7 +1,7 @@
 // The chart window frm图表 and the report window frmPrintBB as the user meets them: controls,
 // captions and first values, the number boxes' filters, the message when nothing is chosen, the
-// preview picture and the corrected boxes, the rows listed by the display field; opening a
-// template (and a malformed one leaving the window usable), binding and unbinding, the binding-file
+// preview picture and the corrected boxes, the bar chart refusing several subjects, the rows listed by the display
+// field; opening a template (and a malformed one leaving the window usable), binding and unbinding, the binding-file
 // menu, the paper switch, the range guard, the scroll bars; and the registered commands.
 #include "base/text_codec.h"
 #include "base/workspace.h"
@@ -230,6 +230,41 @@ private slots:
         QCOMPARE(o.fields, QList<int>{3});
         QCOMPARE(o.rows, (QList<int>{2, 4}));
         QVERIFY(o.bar);
+    }
+
+    // 柱形图 with two ticked subjects: the message, nothing drawn (an earlier picture stays); a
+    // line chart takes both.
+    void barChartWithSeveralSubjects_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QList<int>>("ticked"); // List1 rows
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("bar, two subjects") << "Option2" << QList<int>{1, 2} << false;
+        QTest::newRow("bar, one subject") << "Option2" << QList<int>{2} << true;
+        QTest::newRow("line, two subjects") << "Option1" << QList<int>{1, 2} << true;
+    }
+    void barChartWithSeveralSubjects()
+    {
+        QFETCH(QString, type);
+        QFETCH(QList<int>, ticked);
+        QFETCH(bool, drawn);
+        const auto d = chartDialog(std::make_shared<ChartJob>(m_doc, formula::calculator(*m_ws)));
+        child<QListWidget>(d.get(), "List2")->item(0)->setSelected(true);
+        child<QListWidget>(d.get(), "List1")->item(1)->setCheckState(Qt::Checked);
+        QTest::mouseClick(child<QPushButton>(d.get(), "Command4"), Qt::LeftButton);
+        const QImage before = d->picture();
+        QVERIFY(inkIn(before) > 500);
+
+        for (int i = 0; i < 3; ++i)
+            child<QListWidget>(d.get(), "List1")
+                ->item(i)
+                ->setCheckState(ticked.contains(i) ? Qt::Checked : Qt::Unchecked);
+        child<QRadioButton>(d.get(), qPrintable(type))->setChecked(true);
+        if (!drawn)
+            m_p.expectMessage(QStringLiteral("柱形图只能选择一个科目。"), QStringLiteral("提示"));
+        QTest::mouseClick(child<QPushButton>(d.get(), "Command4"), Qt::LeftButton);
+        QCOMPARE(d->picture() == before, !drawn);
+        QVERIFY(m_p.shown.isEmpty() || m_p.shown.last().icon == ui::Icon::Information);
     }
 
     // Another display field lists the rows by its text, keeping the chosen rows.

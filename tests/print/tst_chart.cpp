@@ -1,19 +1,23 @@
 // Charts: the geometry of the three variants on the recording surface (categories, grid lines and
-// labels, points, bars, title and print time, at scale 1 and 1.74), the numeric checks of the
-// boxes, the non-zero minimum, values beyond the maximum, the data taken from the evaluated table,
-// the selection check, the printer settings of every variant and the saved bitmap.
+// labels up to the top line, points, bars, the line colours and legend, title and print time, at
+// scale 1 and 1.74), everything inside the picture, the numeric checks of the boxes, the non-zero
+// minimum, values beyond the maximum, the data taken from the evaluated table, the selection
+// checks, the printed page's margin and settings, the saved bitmap and the command line's rows.
 #include "base/workspace.h"
 #include "formula/calculate.h"
 #include "print/chart_drawing.h"
 #include "print/chart_job.h"
 #include "print/fonts.h"
+#include "print/print_cli.h"
 #include "print/printer.h"
 #include "scripted_prompter.h"
 #include "table/grade_table.h"
 
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextStream>
 
 using namespace print;
 
@@ -74,6 +78,41 @@ ChartData threeCategories()
 
 enum Variant { Up, Down, Bar };
 
+constexpr QRgb kGrid = 0xff408080;
+
+// The plot's ends: where its zero line (the grid line at 3500 × scale) begins and ends.
+std::pair<double, double> plotEnds(const RecordingSurface &s, double scale, QPointF origin = {})
+{
+    for (const Call *c : callsOf(s, Call::Line))
+        if (c->color == kGrid && qFuzzyCompare(c->y1, origin.y() + 3500 * scale))
+            return {c->x1, c->x2};
+    return {0, 0};
+}
+
+double plotRight(const RecordingSurface &s, double scale)
+{
+    return plotEnds(s, scale).second;
+}
+
+// Whether a call's span lies within `r` (its edges included).
+bool within(const QRectF &r, const Call &c)
+{
+    const double eps = 1e-6;
+    return std::min(c.x1, c.x2) >= r.left() - eps && std::max(c.x1, c.x2) <= r.right() + eps &&
+           std::min(c.y1, c.y2) >= r.top() - eps && std::max(c.y1, c.y2) <= r.bottom() + eps;
+}
+
+// Points and joins of the plot, not the legend's samples right of it.
+QList<const Call *> plotted(const RecordingSurface &s, Call::Kind kind, double scale)
+{
+    QList<const Call *> found;
+    const double right = plotRight(s, scale);
+    for (const Call *c : callsOf(s, kind))
+        if (c->x1 < right && c->color != kGrid && c->color != 0xff000000)
+            found << c;
+    return found;
+}
+
 void drawVariant(Surface &s, double scale, const ChartData &d, int variant)
 {
     if (variant == Up)
@@ -130,102 +169,135 @@ private slots:
     }
     void cleanup() { VERIFY_PROMPTS(m_p); }
 
-    // Three categories lie at 1935, 3470 and 5005, times the scale: the ticks, the points of the
-    // line charts and the middles of the bars.
+    // Three categories divide the plot from 400 to its right end in four: the ticks, the points
+    // of the line charts and the middles of the bars. The bar chart's plot ends at 6540; a line
+    // chart's where its legend begins: at scale 1 "张三" (320 twips in the fixed measure) with its
+    // 240 + 60 sample takes 620, and 250 part it from the plot, so 6940 − 870 = 6070.
     void categoriesAtTheirPositions_data()
     {
         QTest::addColumn<int>("variant");
         QTest::addColumn<double>("scale");
-        for (double scale : {1.0, 1.74}) {
-            QTest::addRow("up, scale %g", scale) << int(Up) << scale;
-            QTest::addRow("down, scale %g", scale) << int(Down) << scale;
-            QTest::addRow("bar, scale %g", scale) << int(Bar) << scale;
-        }
+        QTest::addColumn<double>("right"); // at scale 1; 0 when only the spacing is checked
+        QTest::newRow("up, scale 1") << int(Up) << 1.0 << 6070.0;
+        QTest::newRow("down, scale 1") << int(Down) << 1.0 << 6070.0;
+        QTest::newRow("bar, scale 1") << int(Bar) << 1.0 << 6540.0;
+        QTest::newRow("up, scale 1.74") << int(Up) << 1.74 << 0.0;
+        QTest::newRow("bar, scale 1.74") << int(Bar) << 1.74 << 6540.0;
     }
     void categoriesAtTheirPositions()
     {
         QFETCH(int, variant);
         QFETCH(double, scale);
+        QFETCH(double, right);
         RecordingSurface s;
         drawVariant(s, scale, threeCategories(), variant);
-        const QList<double> expected{1935 * scale, 3470 * scale, 5005 * scale};
+        const double end = plotRight(s, scale);
+        if (right > 0)
+            QCOMPARE(end, right * scale);
+        const double step = (end - 400 * scale) / 4;
         QList<double> ticks, marks;
         for (const Call *c : callsOf(s, Call::Line))
             if (c->x1 == c->x2 && qFuzzyCompare(c->y1, 3450 * scale) && qFuzzyCompare(c->y2, 3500 * scale))
                 ticks << c->x1;
-        for (const Call *c : callsOf(s, variant == Bar ? Call::FilledBox : Call::Circle))
+        for (const Call *c : plotted(s, variant == Bar ? Call::FilledBox : Call::Circle, scale))
             marks << (c->x1 + c->x2) / 2;
         QCOMPARE(ticks.size(), 3);
         QCOMPARE(marks.size(), 3);
         for (int k = 0; k < 3; ++k) {
-            QVERIFY2(qAbs(ticks[k] - expected[k]) < 1e-6, qPrintable(QString::number(ticks[k])));
-            QVERIFY2(qAbs(marks[k] - expected[k]) < 1e-6, qPrintable(QString::number(marks[k])));
+            const double expected = 400 * scale + (k + 1) * step;
+            QVERIFY2(qAbs(ticks[k] - expected) < 1e-6, qPrintable(QString::number(ticks[k])));
+            QVERIFY2(qAbs(marks[k] - expected) < 1e-6, qPrintable(QString::number(marks[k])));
         }
         // The category labels are centred under their ticks at y 3600.
         const Call *label = textCall(s, QStringLiteral("数学"));
         QVERIFY(label);
-        QCOMPARE((label->x1 + label->x2) / 2, 3470 * scale);
+        QVERIFY(qAbs((label->x1 + label->x2) / 2 - ticks[1]) < 1e-6);
         QCOMPARE(label->y1, 3600 * scale);
     }
 
-    // Max 100 in 5 segments: five grid lines in RGB(64, 128, 128) from 400 to 6540, the zero line
-    // included and none at the top, each labelled left of the axis, centred on its line.
+    // Max 100 in 5 segments: six grid lines in RGB(64, 128, 128) across the plot, from the zero
+    // line to the top line at 350, each labelled left of the axis, centred on its line; the top
+    // one with the maximum (upwards, bar) or the minimum (downwards: 0 is an empty label, 50 is
+    // shown). The axis reaches the top line.
     void gridLinesAndLabels_data()
     {
         QTest::addColumn<int>("variant");
+        QTest::addColumn<double>("min");
         QTest::addColumn<QStringList>("labels"); // from the zero line upwards
-        QTest::newRow("up") << int(Up)
-                            << QStringList{QString(), QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("60"),
-                                           QStringLiteral("80")};
-        QTest::newRow("down") << int(Down)
+        QTest::newRow("up") << int(Up) << 0.0
+                            << QStringList{QString(),
+                                           QStringLiteral("20"),
+                                           QStringLiteral("40"),
+                                           QStringLiteral("60"),
+                                           QStringLiteral("80"),
+                                           QStringLiteral("100")};
+        QTest::newRow("down") << int(Down) << 0.0
                               << QStringList{QStringLiteral("100"), QStringLiteral("80"), QStringLiteral("60"),
-                                             QStringLiteral("40"), QStringLiteral("20")};
-        QTest::newRow("bar") << int(Bar)
-                             << QStringList{QString(), QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("60"),
-                                            QStringLiteral("80")};
+                                             QStringLiteral("40"),  QStringLiteral("20"), QString()};
+        QTest::newRow("down from 50") << int(Down) << 50.0
+                                      << QStringList{QStringLiteral("100"), QStringLiteral("90"), QStringLiteral("80"),
+                                                     QStringLiteral("70"),  QStringLiteral("60"), QStringLiteral("50")};
+        QTest::newRow("bar") << int(Bar) << 0.0
+                             << QStringList{QString(),
+                                            QStringLiteral("20"),
+                                            QStringLiteral("40"),
+                                            QStringLiteral("60"),
+                                            QStringLiteral("80"),
+                                            QStringLiteral("100")};
     }
     void gridLinesAndLabels()
     {
         QFETCH(int, variant);
+        QFETCH(double, min);
         QFETCH(QStringList, labels);
+        ChartData d = threeCategories();
+        d.axis.min = min;
         RecordingSurface s;
-        drawVariant(s, 1, threeCategories(), variant);
+        drawVariant(s, 1, d, variant);
+        const double right = plotRight(s, 1);
         QList<double> ys;
         for (const Call *c : callsOf(s, Call::Line))
-            if (c->color == 0xff408080) {
+            if (c->color == kGrid) {
                 QCOMPARE(c->x1, 400.0);
-                QCOMPARE(c->x2, 6540.0);
+                QCOMPARE(c->x2, right);
                 QCOMPARE(c->y1, c->y2);
                 ys << c->y1;
             }
-        QCOMPARE(ys, (QList<double>{3500, 2800, 2100, 1400, 700}));
-        for (int j = 0; j < 5; ++j) {
+        QCOMPARE(ys, (QList<double>{3500, 2870, 2240, 1610, 980, 350}));
+        int texts = 0;
+        for (int j = 0; j < 6; ++j) {
             if (labels[j].isEmpty())
                 continue;
             const Call *label = textCall(s, labels[j]);
             QVERIFY2(label, qPrintable(labels[j]));
             QCOMPARE(label->x2, 400.0);
             QCOMPARE((label->y1 + label->y2) / 2, ys[j]);
+            ++texts;
         }
-        // The frame: the axis from 210 down to the zero line, the zero line across.
+        // No label beyond those: a label "0" or one past the top would show here.
+        int numbers = 0;
+        for (const Call *c : callsOf(s, Call::Text))
+            numbers += c->x2 <= 400 && !c->text.isEmpty() && c->text.at(0).isDigit();
+        QCOMPARE(numbers, texts);
+        // The frame: the axis from the top line down to the zero line, the zero line across.
         bool axis = false, zero = false;
         for (const Call *c : callsOf(s, Call::Line)) {
-            axis = axis || (c->x1 == 400 && c->x2 == 400 && c->y1 == 210 && c->y2 == 3500);
-            zero = zero || (c->color != 0xff408080 && c->y1 == 3500 && c->y2 == 3500 && c->x1 == 400 && c->x2 == 6540);
+            axis = axis || (c->x1 == 400 && c->x2 == 400 && c->y1 == 350 && c->y2 == 3500);
+            zero = zero || (c->color != kGrid && c->y1 == 3500 && c->y2 == 3500 && c->x1 == 400 && c->x2 == right);
         }
         QVERIFY(axis);
         QVERIFY(zero);
     }
 
-    // Points, lines and bars: 100 at the top of the plot, 50 halfway, 0 on the zero line (upward
-    // and bar) or the other way round (downward); the row's name right of its last point.
+    // Points, lines and bars: 100 on the top line, 50 halfway, 0 on the zero line (upward and bar)
+    // or the other way round (downward); the row's name in the legend right of the plot.
     void valuesOnTheAxis_data()
     {
         QTest::addColumn<int>("variant");
         QTest::addColumn<QList<double>>("ys");
-        QTest::newRow("up") << int(Up) << QList<double>{0, 1750, 3500};
-        QTest::newRow("down") << int(Down) << QList<double>{3500, 1750, 0};
-        QTest::newRow("bar") << int(Bar) << QList<double>{0, 1750, 3500};
+        QTest::newRow("up") << int(Up) << QList<double>{350, 1925, 3500};
+        QTest::newRow("down") << int(Down) << QList<double>{3500, 1925, 350};
+        QTest::newRow("bar") << int(Bar) << QList<double>{350, 1925, 3500};
     }
     void valuesOnTheAxis()
     {
@@ -242,28 +314,174 @@ private slots:
                 QCOMPARE(c->x2 - c->x1, 2 * 388 * 1.74);
                 found << c->y2 / 1.74;
             }
+            // Above the plot right of the labels, clear of the top label.
             const Call *subject = textCall(s, QStringLiteral("学科：语文"));
-            QVERIFY(subject);
-            QCOMPARE(subject->x1, 120 * 1.74);
-            QCOMPARE(subject->y1, 90 * 1.74);
+            const Call *top = textCall(s, QStringLiteral("100"));
+            QVERIFY(subject && top);
+            QCOMPARE(subject->x1, 400 * 1.74);
+            QVERIFY(subject->y2 <= top->y1 || subject->x1 >= top->x2);
+            QVERIFY(subject->y2 <= 350 * 1.74);
         } else {
-            for (const Call *c : callsOf(s, Call::Circle)) {
+            for (const Call *c : plotted(s, Call::Circle, 1.74)) {
                 QCOMPARE(c->color, QRgb(0xff800000));
                 QCOMPARE(c->x2 - c->x1, 60 * 1.74);
                 found << (c->y1 + c->y2) / 2 / 1.74;
             }
-            int joins = 0;
-            for (const Call *c : callsOf(s, Call::Line))
-                joins += c->color == 0xff800000;
-            QCOMPARE(joins, 2);
+            QCOMPARE(plotted(s, Call::Line, 1.74).size(), 2);
             const Call *name = textCall(s, QStringLiteral("张三"));
             QVERIFY(name);
-            QCOMPARE(name->color, QRgb(0xff800000));
-            QVERIFY(name->x1 > 5005 * 1.74 + 30 * 1.74);
+            QVERIFY(name->x1 > plotRight(s, 1.74));
         }
         QCOMPARE(found.size(), ys.size());
         for (int i = 0; i < ys.size(); ++i)
             QVERIFY2(qAbs(found[i] - ys[i]) < 1e-6, qPrintable(QString::number(found[i])));
+    }
+
+    // A value within min … max lies between the top line (350) and the zero line: 98 of 100 stays
+    // below the top line upwards, just above the zero line downwards.
+    void valuesWithinTheAxisInsideThePlot_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("y");
+        QTest::newRow("up 98") << int(Up) << 98.0 << 413.0;
+        QTest::newRow("bar 98") << int(Bar) << 98.0 << 413.0;
+        QTest::newRow("down 98") << int(Down) << 98.0 << 3437.0;
+        QTest::newRow("down 2") << int(Down) << 2.0 << 413.0;
+    }
+    void valuesWithinTheAxisInsideThePlot()
+    {
+        QFETCH(int, variant);
+        QFETCH(double, value);
+        QFETCH(double, y);
+        ChartData d = threeCategories();
+        d.lines[0].values = {value, value, value};
+        d.bars = {value, value, value};
+        RecordingSurface s;
+        drawVariant(s, 1, d, variant);
+        const QList<const Call *> marks = plotted(s, variant == Bar ? Call::FilledBox : Call::Circle, 1);
+        QCOMPARE(marks.size(), 3);
+        for (const Call *c : marks) {
+            const double top = variant == Bar ? c->y2 : (c->y1 + c->y2) / 2;
+            QVERIFY2(qAbs(top - y) < 1e-6, qPrintable(QString::number(top)));
+            QVERIFY(top > 350 && top < 3500);
+        }
+    }
+
+    // Each row of a line chart in a colour of its own (the palette repeats after ten), its points
+    // and joins in it; the legend right of the plot shows a sample in that colour level with the
+    // row's name.
+    void linesHaveTheirColoursAndALegend_data()
+    {
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<int>("variant");
+        QTest::newRow("one") << 1 << int(Up);
+        QTest::newRow("three") << 3 << int(Down);
+        QTest::newRow("twelve, the palette again") << 12 << int(Up);
+    }
+    void linesHaveTheirColoursAndALegend()
+    {
+        QFETCH(int, rows);
+        QFETCH(int, variant);
+        ChartData d = threeCategories();
+        d.lines.clear();
+        for (int i = 0; i < rows; ++i)
+            d.lines << ChartLine{QStringLiteral("学生%1").arg(i + 1), {double(10 + i), double(50 + i), double(90 - i)}};
+        RecordingSurface s;
+        drawVariant(s, 1, d, variant);
+        const double right = plotRight(s, 1);
+        const QList<const Call *> points = plotted(s, Call::Circle, 1);
+        const QList<const Call *> joins = plotted(s, Call::Line, 1);
+        QCOMPARE(points.size(), 3 * rows);
+        QCOMPARE(joins.size(), 2 * rows);
+        QSet<QRgb> colours;
+        for (int i = 0; i < rows; ++i) {
+            const QRgb colour = chartLineColor(i);
+            for (int k = 0; k < 3; ++k)
+                QCOMPARE(points[3 * i + k]->color, colour);
+            QCOMPARE(joins[2 * i]->color, colour);
+            colours << colour;
+            const Call *name = textCall(s, QStringLiteral("学生%1").arg(i + 1));
+            QVERIFY(name);
+            QVERIFY(name->x1 > right && name->x2 <= 7000);
+            const double middle = (name->y1 + name->y2) / 2;
+            bool sample = false;
+            for (const Call *c : callsOf(s, Call::Line))
+                sample = sample || (c->color == colour && c->x1 > right && c->x2 < name->x1 && c->y1 == middle &&
+                                    c->y2 == middle);
+            QVERIFY2(sample, qPrintable(name->text));
+        }
+        QCOMPARE(colours.size(), std::min(rows, 10));
+        QVERIFY(!colours.contains(kGrid) && !colours.contains(0xff000000));
+    }
+
+    // Nothing is drawn outside the picture (or, printed, outside its place on the page): not the
+    // top label (six digits move the axis right), not a long name, not a legend longer than the
+    // plot is high, which ends in "…".
+    void everythingInsideThePicture_data()
+    {
+        QTest::addColumn<int>("variant");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<bool>("print");
+        QTest::addColumn<bool>("more"); // the legend ends in "…"
+        QTest::addColumn<double>("max");
+        const QString longName = QString(30, QChar(u'长'));
+        for (bool print : {false, true}) {
+            const char *where = print ? "printed" : "preview";
+            QTest::addRow("bar, %s", where) << int(Bar) << 1 << QStringLiteral("张三") << print << false << 100.0;
+            QTest::addRow("up, long name, %s", where) << int(Up) << 2 << longName << print << false << 100.0;
+            QTest::addRow("down, 45 rows, %s", where)
+                << int(Down) << 45 << QStringLiteral("张三") << print << false << 100.0;
+            QTest::addRow("up, 200 rows, %s", where)
+                << int(Up) << 200 << QStringLiteral("张三") << print << true << 100.0;
+            QTest::addRow("bar, maximum 100000, %s", where)
+                << int(Bar) << 1 << QStringLiteral("张三") << print << false << 100000.0;
+            QTest::addRow("down, maximum 100000, %s", where)
+                << int(Down) << 3 << QStringLiteral("张三") << print << false << 100000.0;
+        }
+    }
+    void everythingInsideThePicture()
+    {
+        QFETCH(int, variant);
+        QFETCH(int, rows);
+        QFETCH(QString, name);
+        QFETCH(bool, print);
+        QFETCH(bool, more);
+        QFETCH(double, max);
+        ChartData d = threeCategories();
+        d.axis.max = max;
+        d.bars = {0, 0.98 * max, max};
+        d.lines.clear();
+        for (int i = 0; i < rows; ++i)
+            d.lines << ChartLine{name + QString::number(i), {0, 0.98 * max, max}};
+        const double scale = print ? kChartPrintScale : 1;
+        const QPointF origin = print ? kChartPrintOrigin : QPointF();
+        RecordingSurface s;
+        if (variant == Up)
+            drawLineChartUp(s, scale, d, origin);
+        else if (variant == Down)
+            drawLineChartDown(s, scale, d, origin);
+        else
+            drawBarChart(s, scale, d, origin);
+        const QRectF picture(origin, QSizeF(7000 * scale, 4600 * scale));
+        int drawn = 0;
+        for (const Call &c : s.calls()) {
+            if (c.kind == Call::Cls)
+                continue;
+            ++drawn;
+            QVERIFY2(within(picture, c),
+                     qPrintable(
+                         QStringLiteral("%1 at %2, %3 … %4, %5").arg(c.text).arg(c.x1).arg(c.y1).arg(c.x2).arg(c.y2)));
+        }
+        QVERIFY(drawn > 20);
+        // The maximum's label is in, and so is the end of the legend.
+        QVERIFY(textCall(s, QString::number(max)));
+        QCOMPARE(bool(textCall(s, QStringLiteral("…"))), more);
+        const auto [left, right] = plotEnds(s, scale, origin);
+        QVERIFY(left >= origin.x() + 400 * scale);
+        if (variant != Bar)
+            QVERIFY(right - left >= 3000 * scale - 1e-6);
     }
 
     // A value above the maximum is drawn beyond the plot: above it upwards, below it downwards.
@@ -271,9 +489,9 @@ private slots:
     {
         QTest::addColumn<int>("variant");
         QTest::addColumn<double>("y");
-        QTest::newRow("up") << int(Up) << -1750.0;
-        QTest::newRow("down") << int(Down) << 5250.0;
-        QTest::newRow("bar") << int(Bar) << -1750.0;
+        QTest::newRow("up") << int(Up) << -1225.0;
+        QTest::newRow("down") << int(Down) << 5075.0;
+        QTest::newRow("bar") << int(Bar) << -1225.0;
     }
     void valuesAboveTheMaximumNotClipped()
     {
@@ -284,7 +502,7 @@ private slots:
         d.bars = {150, 150, 150};
         RecordingSurface s;
         drawVariant(s, 1, d, variant);
-        const QList<const Call *> marks = callsOf(s, variant == Bar ? Call::FilledBox : Call::Circle);
+        const QList<const Call *> marks = plotted(s, variant == Bar ? Call::FilledBox : Call::Circle, 1);
         QCOMPARE(marks.size(), 3);
         QCOMPARE(variant == Bar ? marks[0]->y2 : (marks[0]->y1 + marks[0]->y2) / 2, y);
     }
@@ -296,18 +514,21 @@ private slots:
         QTest::addColumn<int>("variant");
         QTest::addColumn<QStringList>("labels"); // from the zero line upwards
         QTest::addColumn<double>("y75");
-        QTest::newRow("up") << int(Up)
-                            << QStringList{QStringLiteral("50"), QStringLiteral("60"), QStringLiteral("70"),
-                                           QStringLiteral("80"), QStringLiteral("90")}
-                            << 1750.0;
+        QTest::newRow("up") << int(Up) << QStringList{QStringLiteral("50"), QStringLiteral("60"), QStringLiteral("70"),
+                                                      QStringLiteral("80"), QStringLiteral("90"), QStringLiteral("100")}
+                            << 1925.0;
         QTest::newRow("down") << int(Down)
                               << QStringList{QStringLiteral("100"), QStringLiteral("90"), QStringLiteral("80"),
-                                             QStringLiteral("70"), QStringLiteral("60")}
-                              << 1750.0;
+                                             QStringLiteral("70"),  QStringLiteral("60"), QStringLiteral("50")}
+                              << 1925.0;
         QTest::newRow("bar") << int(Bar)
-                             << QStringList{QString(), QStringLiteral("20"), QStringLiteral("40"), QStringLiteral("60"),
-                                            QStringLiteral("80")}
-                             << 875.0;
+                             << QStringList{QString(),
+                                            QStringLiteral("20"),
+                                            QStringLiteral("40"),
+                                            QStringLiteral("60"),
+                                            QStringLiteral("80"),
+                                            QStringLiteral("100")}
+                             << 1137.5;
     }
     void nonZeroMinimum()
     {
@@ -320,8 +541,8 @@ private slots:
         d.bars = {75, 75, 75};
         RecordingSurface s;
         drawVariant(s, 1, d, variant);
-        const double ys[] = {3500, 2800, 2100, 1400, 700};
-        for (int j = 0; j < 5; ++j) {
+        const double ys[] = {3500, 2870, 2240, 1610, 980, 350};
+        for (int j = 0; j < 6; ++j) {
             if (labels[j].isEmpty())
                 continue;
             const Call *label = textCall(s, labels[j]);
@@ -400,8 +621,8 @@ private slots:
         QCOMPARE(o.segments, segmentsShown);
     }
 
-    // A maximum of 0 draws as 1: a value of 1 reaches the top of the plot, one grid line (segments
-    // "0") at the zero line.
+    // A maximum of 0 draws as 1: a value of 1 reaches the top line; one segment (segments "0"):
+    // the zero line and the top line.
     void maximumZeroDrawsAsOne()
     {
         ChartJob job(m_doc, formula::calculator(*m_ws));
@@ -419,11 +640,11 @@ private slots:
         QCOMPARE(o.segments, QStringLiteral("1"));
         const Call *point = callsOf(*preview, Call::Circle).value(0);
         QVERIFY(point);
-        QCOMPARE((point->y1 + point->y2) / 2, 0.0);
+        QCOMPARE((point->y1 + point->y2) / 2, 350.0);
         int gridLines = 0;
         for (const Call *c : callsOf(*preview, Call::Line))
-            gridLines += c->color == 0xff408080;
-        QCOMPARE(gridLines, 1);
+            gridLines += c->color == kGrid;
+        QCOMPARE(gridLines, 2);
     }
 
     // The chart takes the values the teacher sees after 计算所有公式: 评价 is a formula over the
@@ -522,8 +743,47 @@ private slots:
         QVERIFY(fake->jobs.isEmpty());
     }
 
-    // Every variant prints with the program's settings (copies, duplex, quality) on A4 portrait,
-    // at 1.74 times the preview.
+    // The bar chart charts one subject: with two fields ticked 刷新预览, 打印 and 导出PDF say so and
+    // draw nothing; a line chart takes several.
+    void barChartTakesOneSubject_data()
+    {
+        QTest::addColumn<bool>("bar");
+        QTest::addColumn<QList<int>>("fields");
+        QTest::addColumn<bool>("drawn");
+        QTest::newRow("bar, two fields") << true << QList<int>{2, 3} << false;
+        QTest::newRow("bar, one field") << true << QList<int>{3} << true;
+        QTest::newRow("bar, one field and one outside the table") << true << QList<int>{3, 9} << true;
+        QTest::newRow("line, two fields") << false << QList<int>{2, 3} << true;
+    }
+    void barChartTakesOneSubject()
+    {
+        QFETCH(bool, bar);
+        QFETCH(QList<int>, fields);
+        QFETCH(bool, drawn);
+        FakePrinters *fake = new FakePrinters;
+        m_ws->printers.reset(fake);
+        ChartJob job(m_doc, formula::calculator(*m_ws));
+        ChartOptions o = job.initialOptions(QDate(2026, 12, 8));
+        o.bar = bar;
+        o.fields = fields;
+        o.rows = {1, 2};
+        const QString refusal = QStringLiteral("柱形图只能选择一个科目。");
+        const QString pdf = m_dir->filePath(QStringLiteral("图表.pdf"));
+        if (!drawn)
+            for (int i = 0; i < 3; ++i)
+                m_p.expectMessage(refusal, QStringLiteral("提示"));
+        QCOMPARE(bool(job.preview(o, m_p)), drawn);
+        QCOMPARE(job.print(o, *m_ws, m_p), drawn);
+        QCOMPARE(fake->jobs.size(), drawn ? 1 : 0);
+        QCOMPARE(job.exportPdf(o, pdf, *m_ws, m_p), drawn);
+        QCOMPARE(QFile::exists(pdf), drawn);
+        for (const PromptRecord &r : m_p.shown)
+            QCOMPARE(r.icon, ui::Icon::Information);
+    }
+
+    // Every variant prints with the program's settings (copies, duplex, quality) on A4 portrait, at
+    // 1.5 times the preview 567 twips (1 cm) from the paper's top and left edges, within the
+    // page's width less that margin on the right too: the top line's label too.
     void everyVariantAppliesThePrinterSettings_data()
     {
         QTest::addColumn<bool>("bar");
@@ -545,19 +805,74 @@ private slots:
         ChartOptions o = job.initialOptions(QDate(2026, 12, 8));
         o.bar = bar;
         o.upward = upward;
-        o.fields = {2, 3, 4};
+        o.fields = bar ? QList<int>{2} : QList<int>{2, 3};
         o.rows = {1, 2, 3};
         QVERIFY(job.print(o, *m_ws, m_p));
         QCOMPARE(fake->applied.size(), 1);
         QCOMPARE(fake->applied[0], (PrinterValues{3, 600, 1, 2, 1}));
-        bool ended = false, tickAtScale = false;
+        bool ended = false, topLine = false, topLabel = !upward;
+        const QRectF inside(QPointF(567, 567), QPointF(11906 - 567, 16838 - 567));
         for (const Call &c : *fake->jobs[0]) {
             ended = ended || c.kind == Call::EndDoc;
-            tickAtScale = tickAtScale || (c.kind == Call::Line && qFuzzyCompare(c.x1, 1935 * 1.74) &&
-                                          qFuzzyCompare(c.y1, 3450 * 1.74));
+            if (c.kind == Call::Text || c.kind == Call::Line || c.kind == Call::FilledBox || c.kind == Call::Circle)
+                QVERIFY2(within(inside, c), qPrintable(c.text));
+            topLine = topLine ||
+                      (c.kind == Call::Line && c.color == kGrid && c.x1 == 567 + 400 * 1.5 && c.y1 == 567 + 350 * 1.5);
+            topLabel = topLabel || (c.kind == Call::Text && c.text == QStringLiteral("100") &&
+                                    c.x2 == 567 + 400 * 1.5 && (c.y1 + c.y2) / 2 == 567 + 350 * 1.5);
         }
         QVERIFY(ended);
-        QVERIFY(tickAtScale);
+        QVERIFY(topLine);
+        QVERIFY(topLabel);
+    }
+
+    // chart --rows: every row once, in the order first named, however often a range repeats; the
+    // work is bounded by the table's rows (twenty thousand repeats of a whole table finish at
+    // once); a number beyond them is refused before anything is expanded.
+    void rowListOnTheCommandLine_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("hi");
+        QTest::addColumn<QList<int>>("rows"); // the first and last few when long
+        QTest::addColumn<int>("count");
+        QTest::addColumn<QString>("refusal");
+        const auto repeated = [](const QString &item, int times) {
+            return QStringList(times, item).join(QLatin1Char(','));
+        };
+        QTest::newRow("first occurrence order")
+            << QStringLiteral("3,1-6,2,5") << 6 << QList<int>{3, 1, 2, 4, 5, 6} << 6 << QString();
+        QTest::newRow("a range twenty times")
+            << repeated(QStringLiteral("1-6"), 20) << 6 << QList<int>{1, 2, 3, 4, 5, 6} << 6 << QString();
+        QTest::newRow("overlapping ranges")
+            << QStringLiteral("4-5,2-6,1-3") << 9 << QList<int>{4, 5, 2, 3, 6, 1} << 6 << QString();
+        QTest::newRow("1-32765 twenty times") << QStringLiteral("7,") + repeated(QStringLiteral("1-32765"), 20) << 32766
+                                              << QList<int>{7, 1, 2, 3} << 32765 << QString();
+        QTest::newRow("1-32766 twenty thousand times")
+            << repeated(QStringLiteral("1-32766"), 20000) << 32766 << QList<int>{1, 2, 3} << 32766 << QString();
+        QTest::newRow("a range far beyond the table") << QStringLiteral("1-5,1-2000000000") << 32766 << QList<int>{}
+                                                      << 0 << QStringLiteral("参数超出范围：2000000000");
+        QTest::newRow("a row beyond the table")
+            << QStringLiteral("1,7") << 6 << QList<int>{} << 0 << QStringLiteral("参数超出范围：7");
+    }
+    void rowListOnTheCommandLine()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, hi);
+        QFETCH(QList<int>, rows);
+        QFETCH(int, count);
+        QFETCH(QString, refusal);
+        QString out;
+        QTextStream stream(&out);
+        table::cli::Context ctx{*m_ws, m_p, stream};
+        if (!refusal.isEmpty())
+            m_p.expectMessage(refusal);
+        const std::optional<QList<int>> list = numberList(ctx, text, 1, hi);
+        QCOMPARE(list.has_value(), refusal.isEmpty());
+        if (!list)
+            return;
+        QCOMPARE(list->size(), count);
+        QCOMPARE(list->first(rows.size()), rows);
+        QCOMPARE(QSet<int>(list->begin(), list->end()).size(), count);
     }
 
     // 保存图片: a 24-bit Windows bitmap of 467 × 307 pixels on white, the chart's grey bars in it;
