@@ -24,6 +24,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenu>
 #include <QPointer>
@@ -433,8 +434,10 @@ void Form1::releaseTableButtons()
 
 void Form1::closeEvent(QCloseEvent *event)
 {
-    releaseTableButtons();
     if (m_doc.changed()) {
+        // The question is about the table in front, so the teacher sees which one it is.
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()); sub && sub->mdiArea() && !m_active)
+            sub->mdiArea()->setActiveSubWindow(sub);
         const ui::Answer a = m_prompter.question(
             QStringLiteral("是否保存对") + m_doc.Caption + QStringLiteral("的更改？"), QStringLiteral("提示："),
             ui::Buttons::YesNoCancel, ui::Icon::Question, ui::Answer::Yes);
@@ -452,6 +455,8 @@ void Form1::closeEvent(QCloseEvent *event)
             return;
         }
     }
+    if (m_active)
+        releaseTableButtons();
     event->accept();
 }
 

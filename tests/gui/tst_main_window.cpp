@@ -733,11 +733,14 @@ private slots:
         const QString unchanged = makeTableFile(QStringLiteral("周测"), QStringLiteral("周测"), QStringLiteral("50"));
         makeWindow();
         showWindow();
-        table::Form1 *quiet = openThroughMenu(unchanged);
         table::Form1 *form = openThroughMenu(path);
+        table::Form1 *quiet = openThroughMenu(unchanged);
         QVERIFY(quiet && form);
         form->document().成绩表.setTextMatrix(1, 2, QStringLiteral("99"));
         form->document().markChanged();
+        // The question comes with its table in front and named in the status bar.
+        QStringList statusWhileAsked;
+        m_p.whileAsking = [&] { statusWhileAsked << m_ws->panelText(2); };
 
         // Only the changed table asks.
         m_p.expectQuestion(kSaveQuestion.arg(QStringLiteral("三月月考")), ui::Answer(answer), QStringLiteral("提示："));
@@ -753,14 +756,18 @@ private slots:
         VERIFY_PROMPTS(m_p);
         QCOMPARE(m_p.shown.at(m_p.shown.size() - (ui::Answer(answer) == ui::Answer::Yes ? 2 : 1)).buttons,
                  ui::Buttons::YesNoCancel);
+        m_p.whileAsking = nullptr;
+        QCOMPARE(statusWhileAsked.value(0), QStringLiteral("当前表格：三月月考"));
         QCOMPARE(scoreInFile(path), scoreAfter);
         if (closed) {
             QTRY_VERIFY(m_w->tableWindows().isEmpty());
             QVERIFY(!m_w->isVisible());
         } else {
             QVERIFY(m_w->isVisible());
-            QCOMPARE(m_w->tableWindows().size(), 1);
-            QCOMPARE(m_w->tableWindows().first(), form);
+            // Cancel stops at the first question: the table behind it stays open too.
+            QCOMPARE(m_w->tableWindows().size(), 2);
+            QVERIFY(m_w->tableWindows().contains(form));
+            QCOMPARE(m_ws->panelText(2), QStringLiteral("当前表格：三月月考"));
         }
     }
 

@@ -73,6 +73,8 @@ Answer ScriptedPrompter::question(const QString &text, const QString &title, But
                                   Answer defaultAnswer)
 {
     shown.append({PromptRecord::Question, text, title, icon, buttons, defaultAnswer});
+    if (whileAsking)
+        whileAsking();
     const Expectation *e = next(PromptRecord::Question, text, title);
     if (!e || e->kind != PromptRecord::Question)
         return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;

@@ -6,6 +6,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 
 struct PromptRecord {
     enum Kind { Message, Question, Input, OpenFile, SaveFile } kind;
@@ -39,6 +40,8 @@ public:
     void clear();
 
     QList<PromptRecord> shown;
+    // Called as each question is shown, to look at the program while it waits for the answer.
+    std::function<void()> whileAsking;
 
 private:
     struct Expectation {
