@@ -1,5 +1,8 @@
 #include "print/pdf_text_layer.h"
 
+#include "print/fonts.h"
+#include "print/recording_surface.h"
+
 #include <QFontDatabase>
 #include <QHash>
 #include <QRawFont>
@@ -165,6 +168,25 @@ void correctTextLayer(QByteArray &pdf, const QSet<char32_t> &drawn, const QList<
         correctSections(pdf, at, end, "beginbfchar", "endbfchar", false, replacements);
         at = end;
     }
+}
+
+void correctTextLayer(QByteArray &pdf, const RecordingSurface &layout)
+{
+    QSet<char32_t> drawn;
+    QList<PrintFont> fonts;
+    for (const Call &c : layout.calls()) {
+        if ((c.kind != Call::Text && c.kind != Call::TextInRect) || c.text.isEmpty())
+            continue;
+        for (char32_t ch : c.text.toUcs4())
+            drawn.insert(ch);
+        const PrintFont font = c.font ? *c.font : PrintFont();
+        if (!fonts.contains(font))
+            fonts << font;
+    }
+    QList<QFont> qfonts;
+    for (const PrintFont &f : fonts)
+        qfonts << toQFont(f, 100);
+    correctTextLayer(pdf, drawn, qfonts);
 }
 
 } // namespace print

@@ -12,9 +12,13 @@
 
 namespace print {
 
+class RecordingSurface;
+
 // Rewrites, in the ToUnicode maps of `pdf`, each character that was not drawn by one that was
 // drawn and shares its glyph in one of `fonts` (or is its compatibility equivalent). Characters
 // that were drawn are never changed.
 void correctTextLayer(QByteArray &pdf, const QSet<char32_t> &drawn, const QList<QFont> &fonts);
+// The same with the characters and fonts of the layout the PDF was drawn from.
+void correctTextLayer(QByteArray &pdf, const RecordingSurface &layout);
 
 } // namespace print

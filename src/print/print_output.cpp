@@ -3,7 +3,6 @@
 #include "base/file_writer.h"
 #include "base/progress.h"
 #include "base/workspace.h"
-#include "print/fonts.h"
 #include "print/painter_surface.h"
 #include "print/pdf_text_layer.h"
 #include "print/printer.h"
@@ -71,22 +70,7 @@ QByteArray renderPdf(const RecordingSurface &layout, const QString &title)
             return {};
     }
     buffer.close();
-    // The characters drawn and their fonts, so that the text taken out of the file is theirs.
-    QSet<char32_t> drawn;
-    QList<PrintFont> fonts;
-    for (const Call &c : layout.calls()) {
-        if ((c.kind != Call::Text && c.kind != Call::TextInRect) || c.text.isEmpty())
-            continue;
-        for (char32_t ch : c.text.toUcs4())
-            drawn.insert(ch);
-        const PrintFont font = c.font ? *c.font : PrintFont();
-        if (!fonts.contains(font))
-            fonts << font;
-    }
-    QList<QFont> qfonts;
-    for (const PrintFont &f : fonts)
-        qfonts << toQFont(f, 100);
-    correctTextLayer(bytes, drawn, qfonts);
+    correctTextLayer(bytes, layout);
     bytes.squeeze();
     return bytes;
 }

@@ -46,7 +46,7 @@ namespace {
 // (the help topic always is).
 constexpr ui::MenuEntry kFileMenu[] = {
     {u"menuClass", u"新建/编辑学校关系树(&C)"},
-    {u"menuOpen", u"打开(&O)..."},
+    {u"menuOpen", u"打开(&O)...", "Ctrl+O"},
     {u"-", u""},
     {u"menuCove", u"转换 试用版 格式数据表(&V)"},
     {u"menuCovCSV", u"转换 CSV(逗号分隔符&)文本文件"},
