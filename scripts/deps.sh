@@ -10,7 +10,7 @@ SCORVANE_PACKAGES=(
   python3-dbf
   fonts-noto-cjk fonts-wqy-zenhei
   xvfb xauth poppler-utils
-  dpkg-dev desktop-file-utils shared-mime-info clang-format
+  dpkg-dev desktop-file-utils shared-mime-info lintian appstream man-db groff-base clang-format
 )
 
 scorvane_install_missing() {

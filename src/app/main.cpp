@@ -45,6 +45,8 @@ int main(int argc, char **argv)
         return 0;
     }
     QApplication app(argc, argv);
+    // The installed menu entry's name, by which the desktop pairs the windows with its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.scorvane.Scorvane"));
     QCoreApplication::setOrganizationName(shell::kProgramCaption);
     QCoreApplication::setApplicationName(shell::kProgramCaption);
     print::substituteChineseFonts();

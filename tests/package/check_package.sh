@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build tree, unpacks it into a scratch root and checks that the
-# files are where the desktop looks for them, that the menu entry validates, that "*.gdt" and a
-# table's first bytes map to the table type, and that the installed program, when it may not
-# write beside itself, keeps its data in the per-user data folder.
+# files are where the desktop looks for them, that the menu entry and the software centre's entry
+# validate and name each other, that the manual pages render without warnings, that lintian finds
+# no error, that "*.gdt" and a table's first bytes map to the table type, and that the installed
+# program, when it may not write beside itself, keeps its data in the per-user data folder.
 set -euo pipefail
 build=$(cd "$1" && pwd)
 scratch=$(mktemp -d)
@@ -15,8 +16,13 @@ deb=$(ls "$scratch"/out/scorvane_*.deb)
 root=$scratch/root
 dpkg-deb -x "$deb" "$root"
 
-for f in usr/bin/scorvane usr/bin/scorvane-cli usr/share/applications/scorvane.desktop \
-  usr/share/icons/hicolor/scalable/apps/scorvane.svg usr/share/mime/packages/scorvane-table.xml; do
+app_id=io.github.scorvane.Scorvane
+desktop=$root/usr/share/applications/$app_id.desktop
+metainfo=$root/usr/share/metainfo/$app_id.metainfo.xml
+for f in usr/bin/scorvane usr/bin/scorvane-cli usr/share/applications/$app_id.desktop \
+  usr/share/metainfo/$app_id.metainfo.xml usr/share/icons/hicolor/scalable/apps/scorvane.svg \
+  usr/share/mime/packages/scorvane-table.xml usr/share/man/man1/scorvane.1.gz \
+  usr/share/man/man1/scorvane-cli.1.gz usr/share/doc/scorvane/copyright usr/share/doc/scorvane/changelog.gz; do
   [ -s "$root/$f" ] || fail "missing $f"
 done
 for size in 16 24 32 48 64 128 256; do
@@ -28,10 +34,36 @@ for size in 16 24 32 48 64 128 256; do
 done
 [ -x "$root/usr/bin/scorvane" ] || fail "scorvane is not executable"
 
-desktop-file-validate "$root/usr/share/applications/scorvane.desktop" || fail "desktop-file-validate"
-grep -qx 'MimeType=application/x-scorvane-table;' "$root/usr/share/applications/scorvane.desktop" ||
-  fail "menu entry does not open tables"
-grep -qx 'Categories=Office;Education;' "$root/usr/share/applications/scorvane.desktop" || fail "categories"
+desktop-file-validate "$desktop" || fail "desktop-file-validate"
+grep -qx 'MimeType=application/x-scorvane-table;' "$desktop" || fail "menu entry does not open tables"
+grep -qx 'Categories=Education;' "$desktop" || fail "categories"
+
+appstreamcli validate --no-net "$metainfo" || fail "appstreamcli validate"
+grep -q "<id>$app_id</id>" "$metainfo" || fail "metainfo id is not $app_id"
+grep -q "<launchable type=\"desktop-id\">$app_id.desktop</launchable>" "$metainfo" ||
+  fail "metainfo does not launch the menu entry"
+for b in scorvane scorvane-cli; do
+  grep -q "<binary>$b</binary>" "$metainfo" || fail "metainfo does not provide $b"
+done
+
+# Rendered as man shows them, in a UTF-8 locale for the Chinese texts: any warning fails.
+for page in scorvane scorvane-cli; do
+  man_file=$root/usr/share/man/man1/$page.1.gz
+  warnings=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -E UTF-8 -l "$man_file" 2>&1 > /dev/null)
+  [ -z "$warnings" ] || fail "man $page: $warnings"
+  zcat "$man_file" | preconv -e UTF-8 | groff -man -ww -z -Tutf8 2> "$scratch/groff.err"
+  [ ! -s "$scratch/groff.err" ] || fail "groff $page: $(cat "$scratch/groff.err")"
+  rendered=$(LC_ALL=C.UTF-8 MANWIDTH=80 man -E UTF-8 -l "$man_file" 2> /dev/null)
+  [[ $rendered == *"EXIT STATUS"* ]] || fail "man $page has no exit status"
+done
+grep -qx 'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' \
+  "$root/usr/share/doc/scorvane/copyright" || fail "copyright is not machine-readable"
+
+# lintian is installed by the set-up; without it this check cannot pass.
+command -v lintian > /dev/null || fail "lintian is not installed (scripts/deps.sh installs it)"
+lintian --fail-on error --tag-display-limit 0 "$deb" > "$scratch/lintian.log" 2>&1 ||
+  { cat "$scratch/lintian.log" >&2; fail "lintian"; }
+grep -v 'running with root privileges' "$scratch/lintian.log" || true
 
 depends=$(dpkg-deb -f "$deb" Depends)
 for d in libqt6widgets6 libqt6printsupport6 libzip4 libqt6svg6 qt6-translations-l10n fonts-noto-cjk; do
