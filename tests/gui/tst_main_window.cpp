@@ -376,8 +376,8 @@ private slots:
         QTest::addColumn<bool>("enabled");
         QTest::newRow("menuClass") << 0 << QStringLiteral("menuClass") << QStringLiteral("新建/编辑学校关系树(&C)")
                                    << QString() << true;
-        QTest::newRow("menuOpen") << 0 << QStringLiteral("menuOpen") << QStringLiteral("打开(&O)...") << QString()
-                                  << true;
+        QTest::newRow("menuOpen") << 0 << QStringLiteral("menuOpen") << QStringLiteral("打开(&O)...")
+                                  << QStringLiteral("Ctrl+O") << true;
         QTest::newRow("menuCove") << 0 << QStringLiteral("menuCove") << QStringLiteral("转换 试用版 格式数据表(&V)")
                                   << QString() << true;
         QTest::newRow("menuCovCSV") << 0 << QStringLiteral("menuCovCSV")
