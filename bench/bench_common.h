@@ -1,8 +1,8 @@
 #pragma once
 // Shared by the benchmarks: a realistic class table (student numbers, Chinese names, scores of
 // seven subjects in four exams), a prompter that always goes ahead, and median timing.
-#include "table/grade_table.h"
-#include "ui/prompter.h"
+#include "core/table/grade_table.h"
+#include "core/ui/prompter.h"
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>

@@ -5,10 +5,10 @@
 #include "bench_common.h"
 #include "formula_columns.h"
 
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "exchange/csv_reader.h"
-#include "table/table_file.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/exchange/csv_reader.h"
+#include "core/table/table_file.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -4,10 +4,10 @@
 // same run: a bare scan of every cell for the text, and a bare stable sort of the numbers.
 #include "bench_common.h"
 
-#include "base/workspace.h"
-#include "formula/sort_keys.h"
-#include "table/find_replace.h"
-#include "table/sort_rows.h"
+#include "core/base/workspace.h"
+#include "core/formula/sort_keys.h"
+#include "core/table/find_replace.h"
+#include "core/table/sort_rows.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

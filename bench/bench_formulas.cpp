@@ -4,8 +4,8 @@
 #include "bench_common.h"
 #include "formula_columns.h"
 
-#include "formula/calculate.h"
-#include "formula/cell_formula.h"
+#include "core/formula/calculate.h"
+#include "core/formula/cell_formula.h"
 
 #include <QCoreApplication>
 #include <cmath>

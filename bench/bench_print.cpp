@@ -3,12 +3,12 @@
 // (as CSV) into a PDF in the same run.
 #include "bench_common.h"
 
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "formula/calculate.h"
-#include "print/fonts.h"
-#include "print/pdf_text_layer.h"
-#include "print/table_print_job.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/formula/calculate.h"
+#include "core/print/fonts.h"
+#include "core/print/pdf_text_layer.h"
+#include "core/print/table_print_job.h"
 
 #include <QFile>
 #include <QFileInfo>

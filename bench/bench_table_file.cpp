@@ -3,9 +3,9 @@
 // and encryption.
 #include "bench_common.h"
 
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "table/table_file.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -1,13 +1,13 @@
 // The table window on a full class table: loading into the window (the grid view included)
 // against the bare document load, starting a cell edit (the undo snapshot of the whole table) and
 // undoing it. Runs on the offscreen platform unless another is set.
-#include "app/program_commands.h"
 #include "bench_common.h"
+#include "gui/app/program_commands.h"
 
-#include "base/workspace.h"
-#include "table/table_file.h"
-#include "table/table_window.h"
-#include "ui/settings_store.h"
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
+#include "core/ui/settings_store.h"
+#include "gui/table/table_window.h"
 
 #include <QApplication>
 #include <QTemporaryDir>

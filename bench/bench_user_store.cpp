@@ -1,10 +1,10 @@
 // The user store with a whole school district's accounts: listing, logging in and adding a user
 // among 10,000, against the same operations among 10 as the baseline.
-#include "base/archive.h"
-#include "base/text_codec.h"
-#include "base/workspace.h"
 #include "bench_common.h"
-#include "shell/user_store.h"
+#include "core/base/archive.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/shell/user_store.h"
 
 #include <QCoreApplication>
 #include <QTemporaryDir>

@@ -3,7 +3,7 @@
 // standard deviation and a difference over the score columns), as cell formula bodies.
 #include "bench_common.h"
 
-#include "formula/cell_formula.h"
+#include "core/formula/cell_formula.h"
 
 #include <QString>
 #include <QStringList>

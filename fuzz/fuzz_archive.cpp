@@ -1,8 +1,8 @@
 // The archive adapter's unpack, as every table file is opened: the bytes as a ".gdt" file read
 // with the table password, the member then read as a table.
-#include "base/archive.h"
+#include "core/base/archive.h"
+#include "core/table/table_file.h"
 #include "fuzz_support.h"
-#include "table/table_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

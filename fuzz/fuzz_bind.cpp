@@ -1,7 +1,7 @@
 // Binding files (".bind"): the bytes parsed; what was read must write back to bindings that read
 // the same.
+#include "core/print/report_binding.h"
 #include "fuzz_support.h"
-#include "print/report_binding.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

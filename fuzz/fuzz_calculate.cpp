@@ -1,6 +1,6 @@
 // The evaluator: byte 0 chooses the options (angle, result base, logarithm base), the rest is the
 // expression as UTF-8. Evaluated twice, so the second run can use the first one's answer.
-#include "formula/calculate.h"
+#include "core/formula/calculate.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

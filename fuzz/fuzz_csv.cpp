@@ -1,6 +1,6 @@
 // CSV reading: the bytes converted into a table, and imported into one column of a table.
-#include "exchange/column_import.h"
-#include "exchange/converters.h"
+#include "core/exchange/column_import.h"
+#include "core/exchange/converters.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

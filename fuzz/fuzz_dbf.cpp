@@ -1,6 +1,6 @@
 // The DBF reader without a memo file: the bytes as a ".dbf" table converted as the converter does.
-#include "exchange/converters.h"
-#include "exchange/dbf_reader.h"
+#include "core/exchange/converters.h"
+#include "core/exchange/dbf_reader.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,7 +1,7 @@
 // The DBF reader with a memo file. The input is a table and its memo file: byte 0 chooses the
 // memo's kind (even ".fpt", odd ".dbt"), bytes 1 and 2 (little-endian) give the table's length,
 // the table follows and the memo file is the rest.
-#include "exchange/converters.h"
+#include "core/exchange/converters.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,9 +1,9 @@
 // The formula expansion of a table: the bytes (UTF-8) as a table of five columns, one cell per
 // line row by row below the header, the first line its number format; every formula cell is
 // evaluated as printing and export do.
-#include "base/text_codec.h"
-#include "formula/calculate.h"
-#include "formula/cell_formula.h"
+#include "core/base/text_codec.h"
+#include "core/formula/calculate.h"
+#include "core/formula/cell_formula.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,7 +1,7 @@
 // The INI profile: the bytes as an INI file, each of its sections and keys looked up, one key
 // written, and the same through the in-memory document.
-#include "base/ini_profile.h"
-#include "base/text_codec.h"
+#include "core/base/ini_profile.h"
+#include "core/base/text_codec.h"
 #include "fuzz_support.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)

@@ -1,6 +1,6 @@
 // The table member reader: a ".gdt" member's bytes as they come out of the archive.
+#include "core/table/table_file.h"
 #include "fuzz_support.h"
-#include "table/table_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

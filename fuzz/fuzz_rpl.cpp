@@ -1,7 +1,7 @@
 // Report templates (".rpl"): the bytes as a template file, read and drawn as one page.
+#include "core/print/recording_surface.h"
+#include "core/print/report_template.h"
 #include "fuzz_support.h"
-#include "print/recording_surface.h"
-#include "print/report_template.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,7 +1,7 @@
 // SchoolInfo.ini: the school, its grades and classes, the tree built from them, and the file
 // written back.
+#include "core/shell/school_tree.h"
 #include "fuzz_support.h"
-#include "shell/school_tree.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

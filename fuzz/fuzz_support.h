@@ -2,8 +2,8 @@
 // Shared by the fuzz targets: a prompter that shows nothing, and a scratch folder for the readers
 // that take a path. The folder is on /dev/shm when there is one, so the program's flushed writes
 // cost no disk time per input.
-#include "base/workspace.h"
-#include "ui/prompter.h"
+#include "core/base/workspace.h"
+#include "core/ui/prompter.h"
 
 #include <QByteArray>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Field templates (".templet"): the bytes as a file of the template folder, applied to a table as
 // the template menu does, and the resulting fields made into a template again.
+#include "core/table/templates.h"
 #include "fuzz_support.h"
-#include "table/templates.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,8 +1,8 @@
 // The user store: the bytes as the list member user.dat of std.dat, then every operation that
 // reads the list (and the changes, which rebuild and pack it).
-#include "base/archive.h"
+#include "core/base/archive.h"
+#include "core/shell/user_store.h"
 #include "fuzz_support.h"
-#include "shell/user_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {

@@ -1,14 +1,14 @@
 // The desktop program: splash, main window and login.
-#include "app/program_commands.h"
-#include "base/workspace.h"
-#include "print/fonts.h"
-#include "print/printer_qt.h"
-#include "shell/login_dialog.h"
-#include "shell/main_frame.h"
-#include "shell/main_window.h"
-#include "shell/splash_window.h"
-#include "ui/prompter_qt.h"
-#include "ui/settings_store.h"
+#include "core/base/workspace.h"
+#include "core/print/fonts.h"
+#include "core/shell/main_frame.h"
+#include "core/ui/settings_store.h"
+#include "gui/app/program_commands.h"
+#include "gui/print/printer_qt.h"
+#include "gui/shell/login_dialog.h"
+#include "gui/shell/main_window.h"
+#include "gui/shell/splash_window.h"
+#include "gui/ui/prompter_qt.h"
 
 #include <QApplication>
 #include <QDir>

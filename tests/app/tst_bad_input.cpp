@@ -4,11 +4,11 @@
 // scratch file is left anywhere, that every file that was there before is unchanged byte for byte
 // (and mode for mode) unless the command is meant to write it, and that the peak memory follows
 // what the input holds rather than what it claims.
-#include "base/archive.h"
-#include "base/text_codec.h"
-#include "shell/school_tree.h"
-#include "shell/user_store.h"
-#include "table/table_file.h"
+#include "core/base/archive.h"
+#include "core/base/text_codec.h"
+#include "core/shell/school_tree.h"
+#include "core/shell/user_store.h"
+#include "core/table/table_file.h"
 #include "test_config.h"
 #include "test_support.h"
 

@@ -3,10 +3,10 @@
 // their exit codes and messages, report cards one page per item with
 // the bound values, the binding file written byte for byte, and a malformed binding file stopping
 // the run without a PDF.
-#include "base/text_codec.h"
-#include "base/workspace.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
 #include "scripted_prompter.h"
-#include "table/table_file.h"
 #include "test_support.h"
 
 #include <QDir>

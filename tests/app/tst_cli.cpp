@@ -1,9 +1,9 @@
 // The command-line companion from outside: its output, exit codes and messages, and that it
 // leaves no working file behind. Runs the real scorvane-cli.
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "shell/user_store.h"
-#include "table/table_file.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/shell/user_store.h"
+#include "core/table/table_file.h"
 #include "test_support.h"
 
 #include <QDir>

@@ -1,15 +1,15 @@
 // Nothing lost, nothing left behind: every writer of the program against a full disk, a read-only
 // folder or file, a private target and a symbolic link; saves killed at random moments; and memory
 // that stays proportional to what a file holds, not to what it claims.
-#include "base/archive.h"
-#include "base/file_writer.h"
-#include "base/ini_profile.h"
-#include "base/text_codec.h"
-#include "base/workspace.h"
+#include "core/base/archive.h"
+#include "core/base/file_writer.h"
+#include "core/base/ini_profile.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/shell/school_tree.h"
+#include "core/shell/user_store.h"
+#include "core/table/table_file.h"
 #include "scripted_prompter.h"
-#include "shell/school_tree.h"
-#include "shell/user_store.h"
-#include "table/table_file.h"
 #include "test_support.h"
 
 #include <QDir>

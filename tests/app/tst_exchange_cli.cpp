@@ -1,10 +1,10 @@
 // The exchange commands of scorvane-cli from outside: outputs, exit statuses, messages, and that
 // a refused command writes nothing.
 #include "../exchange/make_table.h"
-#include "base/text_codec.h"
-#include "base/workspace.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
 #include "scripted_prompter.h"
-#include "table/table_file.h"
 #include "test_support.h"
 
 #include <QFile>

@@ -1,8 +1,8 @@
 // scorvane-cli's template, field, set-props and formula commands from outside: their forms,
 // output, exit statuses and what they write.
-#include "base/workspace.h"
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
 #include "scripted_prompter.h"
-#include "table/table_file.h"
 #include "test_support.h"
 
 #include <QDir>

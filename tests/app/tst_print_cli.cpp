@@ -1,8 +1,8 @@
 // scorvane-cli print from outside: the page list, the PDF's pages and texts for each choice, the
 // refusals with their exit codes and messages, and the table file left exactly as it was.
-#include "base/workspace.h"
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
 #include "scripted_prompter.h"
-#include "table/table_file.h"
 #include "test_support.h"
 
 #include <QCryptographicHash>

@@ -1,5 +1,5 @@
-#include "base/archive.h"
-#include "base/text_codec.h"
+#include "core/base/archive.h"
+#include "core/base/text_codec.h"
 #include "test_support.h"
 
 #include <QDir>

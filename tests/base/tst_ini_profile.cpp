@@ -1,5 +1,5 @@
-#include "base/ini_profile.h"
-#include "base/text_codec.h"
+#include "core/base/ini_profile.h"
+#include "core/base/text_codec.h"
 #include "test_support.h"
 
 #include <QTemporaryDir>

@@ -1,5 +1,5 @@
-#include "base/module1.h"
-#include "base/text_codec.h"
+#include "core/base/module1.h"
+#include "core/base/text_codec.h"
 #include "scripted_prompter.h"
 
 #include <QTemporaryDir>

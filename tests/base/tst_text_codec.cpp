@@ -1,4 +1,4 @@
-#include "base/text_codec.h"
+#include "core/base/text_codec.h"
 #include "test_support.h"
 
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 // Builds a table in memory for the exchange tests: field names and rows of cell texts.
-#include "table/grade_table.h"
+#include "core/table/grade_table.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,15 +1,15 @@
 // The converters: DBF tables written by an independent tool (python3-dbf), damaged DBF files,
 // hand-made DBF records for the value forms, CSV files into tables, saving a converted table,
 // and the trial-format conversion in place.
-#include "base/archive.h"
-#include "base/file_writer.h"
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "exchange/converters.h"
-#include "exchange/dbf_reader.h"
+#include "core/base/archive.h"
+#include "core/base/file_writer.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/exchange/converters.h"
+#include "core/exchange/dbf_reader.h"
+#include "core/table/table_file.h"
 #include "make_table.h"
 #include "scripted_prompter.h"
-#include "table/table_file.h"
 #include "test_config.h"
 #include "test_support.h"
 

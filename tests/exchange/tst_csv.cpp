@@ -1,13 +1,13 @@
 // CSV export and column import: the exported bytes, quoting, reading whole records in UTF-8 or
 // GBK, the column import with its question, dialog and undo.
-#include "base/file_writer.h"
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "exchange/column_import.h"
-#include "exchange/converters.h"
-#include "exchange/csv_export.h"
-#include "exchange/csv_reader.h"
-#include "formula/calculate.h"
+#include "core/base/file_writer.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/exchange/column_import.h"
+#include "core/exchange/converters.h"
+#include "core/exchange/csv_export.h"
+#include "core/exchange/csv_reader.h"
+#include "core/formula/calculate.h"
 #include "make_table.h"
 #include "scripted_prompter.h"
 

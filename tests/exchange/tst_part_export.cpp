@@ -1,11 +1,11 @@
 // Partial export: the chosen fields and students as a new table file, formula cells as values,
 // the refusals (no field, a file in use) and the question that opens the result.
-#include "base/workspace.h"
-#include "exchange/part_export.h"
-#include "formula/calculate.h"
+#include "core/base/workspace.h"
+#include "core/exchange/part_export.h"
+#include "core/formula/calculate.h"
+#include "core/table/table_file.h"
 #include "make_table.h"
 #include "scripted_prompter.h"
-#include "table/table_file.h"
 
 #include <QFile>
 #include <QTemporaryDir>

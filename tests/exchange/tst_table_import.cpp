@@ -1,11 +1,11 @@
 // Bringing another table in: the whole-table append with its counts and field-name rule, and the
 // import dialog's column fill in order and matched by key, with its tie-breaks and progress.
-#include "base/progress.h"
-#include "base/workspace.h"
-#include "exchange/table_import.h"
+#include "core/base/progress.h"
+#include "core/base/workspace.h"
+#include "core/exchange/table_import.h"
+#include "core/table/table_file.h"
 #include "make_table.h"
 #include "scripted_prompter.h"
-#include "table/table_file.h"
 
 #include <QTemporaryDir>
 #include <QtTest>

@@ -1,4 +1,4 @@
-#include "formula/calculate.h"
+#include "core/formula/calculate.h"
 
 #include <QtTest>
 

@@ -1,10 +1,10 @@
 // Formula cells: the display value of one cell with its references, wildcards and data format;
 // the formula bar's switch and label; copying a formula to its column, checking and freezing all
 // formulas, each with its question and undo.
-#include "formula/calculate.h"
-#include "formula/cell_formula.h"
+#include "core/formula/calculate.h"
+#include "core/formula/cell_formula.h"
+#include "core/table/fields.h"
 #include "scripted_prompter.h"
-#include "table/fields.h"
 
 #include <QTest>
 

@@ -3,9 +3,9 @@
 // that only look like numbers), randomized tables and formulas on which every display value, the
 // evaluator's answer and last error, and the whole-table commands must agree with the expansion,
 // and the direct formatting of a result against formatting its text.
-#include "formula/calculate.h"
-#include "formula/cell_formula.h"
-#include "formula/number_format.h"
+#include "core/formula/calculate.h"
+#include "core/formula/cell_formula.h"
+#include "core/formula/number_format.h"
 #include "scripted_prompter.h"
 
 #include <QRandomGenerator>

@@ -1,9 +1,9 @@
 // The formula editor's logic: the body of each operation for one cell, a row, a block, a reverse
 // selection and the target's own row; the preview; the notice for formula cells; placing the
 // formula; and the formula help's example.
-#include "formula/calculate.h"
-#include "formula/formula_editor.h"
-#include "formula/formula_help.h"
+#include "core/formula/calculate.h"
+#include "core/formula/formula_editor.h"
+#include "core/formula/formula_help.h"
 #include "scripted_prompter.h"
 
 #include <QTest>

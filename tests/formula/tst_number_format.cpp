@@ -1,4 +1,4 @@
-#include "formula/number_format.h"
+#include "core/formula/number_format.h"
 
 #include <QtTest>
 

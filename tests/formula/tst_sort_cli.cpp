@@ -1,11 +1,11 @@
 // Sorting by a field that holds formulas, and the command-line sort.
 #include "scripted_prompter.h"
 
-#include "base/workspace.h"
-#include "formula/sort_cli.h"
-#include "formula/sort_keys.h"
-#include "table/sort_rows.h"
-#include "table/table_file.h"
+#include "cli/sort_cli.h"
+#include "core/base/workspace.h"
+#include "core/formula/sort_keys.h"
+#include "core/table/sort_rows.h"
+#include "core/table/table_file.h"
 
 #include <QTemporaryDir>
 #include <QTextStream>

@@ -3,17 +3,17 @@
 // preview picture and the corrected boxes, the bar chart refusing several subjects, the rows listed by the display
 // field; opening a template (and a malformed one leaving the window usable), binding and unbinding, the binding-file
 // menu, the paper switch, the range guard, the scroll bars; and the registered commands.
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "formula/calculate.h"
-#include "print/chart_dialog.h"
-#include "print/fonts.h"
-#include "print/print_preview_view.h"
-#include "print/report_dialog.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/formula/calculate.h"
+#include "core/print/fonts.h"
+#include "core/table/command.h"
+#include "core/table/grade_table.h"
+#include "core/table/table_file.h"
+#include "gui/print/chart_dialog.h"
+#include "gui/print/print_preview_view.h"
+#include "gui/print/report_dialog.h"
 #include "scripted_prompter.h"
-#include "table/command.h"
-#include "table/grade_table.h"
-#include "table/table_file.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,19 +2,19 @@
 // messages; frmExpTable's lists; the CSV and DBF converters; frmCove; and the commands registered
 // for the table window, run through the registry.
 #include "../exchange/make_table.h"
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "exchange/converter_dialog.h"
-#include "exchange/exchange_commands.h"
-#include "exchange/exchange_dialog.h"
-#include "exchange/export_table_dialog.h"
-#include "exchange/import_dialog.h"
-#include "exchange/trial_convert_dialog.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/exchange/exchange_commands.h"
+#include "core/table/command.h"
+#include "core/table/table_file.h"
+#include "core/table/table_menus.h"
+#include "gui/exchange/converter_dialog.h"
+#include "gui/exchange/exchange_dialog.h"
+#include "gui/exchange/export_table_dialog.h"
+#include "gui/exchange/import_dialog.h"
+#include "gui/exchange/trial_convert_dialog.h"
+#include "gui/table/grid_view.h"
 #include "scripted_prompter.h"
-#include "table/command.h"
-#include "table/grid_view.h"
-#include "table/table_file.h"
-#include "table/table_menus.h"
 
 #include <QApplication>
 #include <QCheckBox>

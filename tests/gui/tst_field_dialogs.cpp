@@ -1,14 +1,14 @@
 // The dialogs of the field, property and formula commands, run through the command registry as
 // the table window runs them. Set SCORVANE_SHOTS to a folder to keep a picture of each dialog.
-#include "base/twips.h"
-#include "base/workspace.h"
-#include "formula/formula_editor_dialog.h"
+#include "core/base/twips.h"
+#include "core/base/workspace.h"
+#include "core/table/command.h"
+#include "core/table/table_file.h"
+#include "core/ui/settings_store.h"
+#include "gui/formula/formula_editor_dialog.h"
+#include "gui/table/field_manager_dialog.h"
+#include "gui/table/grid_view.h"
 #include "scripted_prompter.h"
-#include "table/command.h"
-#include "table/field_manager_dialog.h"
-#include "table/grid_view.h"
-#include "table/table_file.h"
-#include "ui/settings_store.h"
 
 #include <QApplication>
 #include <QCheckBox>

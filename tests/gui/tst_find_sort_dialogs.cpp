@@ -3,15 +3,15 @@
 // the sort dialog's guard and order.
 #include "scripted_prompter.h"
 
-#include "app/program_commands.h"
-#include "base/workspace.h"
-#include "shell/main_window.h"
-#include "table/find_dialog.h"
-#include "table/find_results_window.h"
-#include "table/sort_dialog.h"
-#include "table/table_file.h"
-#include "table/table_window.h"
-#include "ui/settings_store.h"
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
+#include "core/ui/settings_store.h"
+#include "gui/app/program_commands.h"
+#include "gui/shell/main_window.h"
+#include "gui/table/find_dialog.h"
+#include "gui/table/find_results_window.h"
+#include "gui/table/sort_dialog.h"
+#include "gui/table/table_window.h"
 
 #include <QApplication>
 #include <QCheckBox>

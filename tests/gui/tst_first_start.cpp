@@ -2,17 +2,17 @@
 // folder, the first user created and logged in through the login dialog, a table opened, a
 // score edited, the main window closed with the save prompt answered, and the saved table opened
 // again with that user's table password.
-#include "app/program_commands.h"
-#include "base/workspace.h"
+#include "core/base/workspace.h"
+#include "core/shell/user_store.h"
+#include "core/table/table_file.h"
+#include "core/ui/settings_store.h"
+#include "gui/app/program_commands.h"
+#include "gui/shell/login_dialog.h"
+#include "gui/shell/main_window.h"
+#include "gui/table/grid_view.h"
+#include "gui/table/table_window.h"
 #include "scripted_prompter.h"
-#include "shell/login_dialog.h"
-#include "shell/main_window.h"
-#include "shell/user_store.h"
-#include "table/grid_view.h"
-#include "table/table_file.h"
-#include "table/table_window.h"
 #include "test_support.h"
-#include "ui/settings_store.h"
 
 #include <QApplication>
 #include <QComboBox>

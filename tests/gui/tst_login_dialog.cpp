@@ -1,10 +1,10 @@
 // frmLogin as the user meets it: the first start, logging in, the three modes, a password change,
 // deleting a user, the remembered name, and that only a login or "退出" leaves the dialog.
-#include "base/workspace.h"
+#include "core/base/workspace.h"
+#include "core/shell/user_store.h"
+#include "core/ui/settings_store.h"
+#include "gui/shell/login_dialog.h"
 #include "scripted_prompter.h"
-#include "shell/login_dialog.h"
-#include "shell/user_store.h"
-#include "ui/settings_store.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,17 +1,17 @@
 // The main window as the program shows it: the loading steps, toolbar, status bar and frame menus,
 // opening a table file, the menus and window list of the active table window, the window
 // arrangements, closing the frame with a changed table, the about box and the splash window.
-#include "app/program_commands.h"
-#include "base/workspace.h"
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
+#include "core/ui/settings_store.h"
+#include "gui/app/program_commands.h"
+#include "gui/shell/about_dialog.h"
+#include "gui/shell/main_window.h"
+#include "gui/shell/splash_window.h"
+#include "gui/table/grid_view.h"
+#include "gui/table/table_window.h"
 #include "scripted_prompter.h"
-#include "shell/about_dialog.h"
-#include "shell/main_window.h"
-#include "shell/splash_window.h"
-#include "table/grid_view.h"
-#include "table/table_file.h"
-#include "table/table_window.h"
 #include "test_support.h"
-#include "ui/settings_store.h"
 
 #include <QAction>
 #include <QApplication>

@@ -2,17 +2,17 @@
 // choices and its buttons, the preview with its scroll bars and grey page lines, frmPrintSet with
 // and without printers, the settings put on a Qt printer, and the registered commands leaving
 // the table as it was.
-#include "base/workspace.h"
-#include "formula/calculate.h"
-#include "print/fonts.h"
-#include "print/print_preview_view.h"
-#include "print/print_setup_dialog.h"
-#include "print/printer_qt.h"
-#include "print/printer_settings_dialog.h"
+#include "core/base/workspace.h"
+#include "core/formula/calculate.h"
+#include "core/print/fonts.h"
+#include "core/table/command.h"
+#include "core/table/grade_table.h"
+#include "core/table/table_file.h"
+#include "gui/print/print_preview_view.h"
+#include "gui/print/print_setup_dialog.h"
+#include "gui/print/printer_qt.h"
+#include "gui/print/printer_settings_dialog.h"
 #include "scripted_prompter.h"
-#include "table/command.h"
-#include "table/grade_table.h"
-#include "table/table_file.h"
 
 #include <QApplication>
 #include <QCheckBox>

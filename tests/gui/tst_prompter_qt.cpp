@@ -1,6 +1,6 @@
 // The desktop prompter: what the boxes and file dialogs show (title, text, icon, buttons, default
 // button, filter, default extension) and which answer each way of leaving them gives.
-#include "ui/prompter_qt.h"
+#include "gui/ui/prompter_qt.h"
 
 #include <QAbstractButton>
 #include <QApplication>

@@ -3,11 +3,11 @@
 // editor frmClass driven through its buttons.
 #include "scripted_prompter.h"
 
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "shell/school_editor_dialog.h"
-#include "shell/school_tree_view.h"
-#include "table/table_window.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "gui/shell/school_editor_dialog.h"
+#include "gui/shell/school_tree_view.h"
+#include "gui/table/table_window.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,14 +1,14 @@
 // The table window as a teacher uses it: typing into cells (keys and input-method text), Enter
 // by input direction, Escape, the formula bar and its check box, the clipboard, undo, the close
 // prompt, and a whole session that types scores and a formula and saves the table.
-#include "app/program_commands.h"
-#include "base/workspace.h"
+#include "core/base/workspace.h"
+#include "core/table/find_replace.h"
+#include "core/table/table_file.h"
+#include "core/ui/settings_store.h"
+#include "gui/app/program_commands.h"
+#include "gui/table/grid_view.h"
+#include "gui/table/table_window.h"
 #include "scripted_prompter.h"
-#include "table/find_replace.h"
-#include "table/grid_view.h"
-#include "table/table_file.h"
-#include "table/table_window.h"
-#include "ui/settings_store.h"
 
 #include <QAction>
 #include <QApplication>

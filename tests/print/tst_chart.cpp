@@ -3,15 +3,15 @@
 // scale 1 and 1.74), everything inside the picture, the numeric checks of the boxes, the non-zero
 // minimum, values beyond the maximum, the data taken from the evaluated table, the selection
 // checks, the printed page's margin and settings, the saved bitmap and the command line's rows.
-#include "base/workspace.h"
-#include "formula/calculate.h"
-#include "print/chart_drawing.h"
-#include "print/chart_job.h"
-#include "print/fonts.h"
-#include "print/print_cli.h"
-#include "print/printer.h"
+#include "cli/print_cli.h"
+#include "core/base/workspace.h"
+#include "core/formula/calculate.h"
+#include "core/print/chart_drawing.h"
+#include "core/print/chart_job.h"
+#include "core/print/fonts.h"
+#include "core/print/printer.h"
+#include "core/table/grade_table.h"
 #include "scripted_prompter.h"
-#include "table/grade_table.h"
 
 #include <QFile>
 #include <QSet>

@@ -1,7 +1,7 @@
 // The printer settings: the printer list and its current printer, the values a printer shows,
 // and what 确定 makes program-wide.
-#include "base/workspace.h"
-#include "print/printer_settings.h"
+#include "core/base/workspace.h"
+#include "core/print/printer_settings.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -3,13 +3,13 @@
 // for byte both ways and its malformed family, binding and unbinding, saving and loading with
 // their messages, stale bindings, the item choices, one page per item with that row's values, the
 // orientation, and starting the report designer.
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "formula/calculate.h"
-#include "print/printer.h"
-#include "print/report_session.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/formula/calculate.h"
+#include "core/print/printer.h"
+#include "core/print/report_session.h"
+#include "core/table/grade_table.h"
 #include "scripted_prompter.h"
-#include "table/grade_table.h"
 
 #include <QDir>
 #include <QFile>

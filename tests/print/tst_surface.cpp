@@ -1,8 +1,8 @@
 // The drawing surface: units, the current position after printing, measuring, text in a
 // rectangle, page handling, and that the painter draws where the recording says.
-#include "print/fonts.h"
-#include "print/painter_surface.h"
-#include "print/recording_surface.h"
+#include "core/print/fonts.h"
+#include "core/print/painter_surface.h"
+#include "core/print/recording_surface.h"
 
 #include <QFontInfo>
 #include <QImage>

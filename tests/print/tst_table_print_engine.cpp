@@ -1,10 +1,10 @@
 // The table print engine on the recording surface: properties and their errors, re-dimensioning,
 // page breaks (64 body rows of 宋体 9 on A4), the header on every page, merging, pictures, the
 // NewPage event and the table that can never fit.
-#include "print/recording_surface.h"
-#include "print/table_print_engine.h"
-#include "print/tp_helper.h"
-#include "table/grid.h"
+#include "core/print/recording_surface.h"
+#include "core/print/table_print_engine.h"
+#include "core/print/tp_helper.h"
+#include "core/table/grid.h"
 
 #include <QTest>
 

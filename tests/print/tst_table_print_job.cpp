@@ -1,14 +1,14 @@
 // Preview and printing of a grade table: the page and row choices, what each page holds, heading
 // and trailer, formulas printed as values with the table left untouched, the printer's and the
 // PDF's pages, and every failure with its message.
-#include "base/workspace.h"
-#include "formula/calculate.h"
-#include "print/fonts.h"
-#include "print/painter_surface.h"
-#include "print/printer.h"
-#include "print/table_print_job.h"
+#include "core/base/workspace.h"
+#include "core/formula/calculate.h"
+#include "core/print/fonts.h"
+#include "core/print/painter_surface.h"
+#include "core/print/printer.h"
+#include "core/print/table_print_job.h"
+#include "core/table/grade_table.h"
 #include "scripted_prompter.h"
-#include "table/grade_table.h"
 #include "test_support.h"
 
 #include <QFile>

@@ -1,9 +1,9 @@
 // The main window's logic without widgets: the font-holder rule, the loading steps, the toolbar
 // layout, the window list, the window arrangements, the version texts and the splash progress.
-#include "base/workspace.h"
-#include "shell/main_frame.h"
-#include "shell/program_info.h"
-#include "ui/settings_store.h"
+#include "core/base/workspace.h"
+#include "core/shell/main_frame.h"
+#include "core/shell/program_info.h"
+#include "core/ui/settings_store.h"
 
 #include <QTemporaryDir>
 #include <QTest>

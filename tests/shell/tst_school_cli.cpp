@@ -2,11 +2,11 @@
 // it, a class's tables and proposed name, and new-table with the wizard's properties and refusals.
 #include "scripted_prompter.h"
 
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "shell/school_cli.h"
-#include "shell/school_tree.h"
-#include "table/table_file.h"
+#include "cli/school_cli.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/shell/school_tree.h"
+#include "core/table/table_file.h"
 
 #include <QDir>
 #include <QFile>

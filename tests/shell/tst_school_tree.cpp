@@ -2,13 +2,13 @@
 // ways of creating a table in a class.
 #include "scripted_prompter.h"
 
-#include "base/ini_profile.h"
-#include "base/text_codec.h"
-#include "base/workspace.h"
-#include "shell/new_table.h"
-#include "shell/school_editor.h"
-#include "shell/school_tree.h"
-#include "table/grade_table.h"
+#include "core/base/ini_profile.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/shell/new_table.h"
+#include "core/shell/school_editor.h"
+#include "core/shell/school_tree.h"
+#include "core/table/grade_table.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,7 +1,7 @@
 // The command-line user commands and the command-line login over the same store as the dialog.
-#include "base/workspace.h"
+#include "cli/user_cli.h"
+#include "core/base/workspace.h"
 #include "scripted_prompter.h"
-#include "shell/user_cli.h"
 
 #include <QFile>
 #include <QTemporaryDir>

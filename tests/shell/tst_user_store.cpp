@@ -1,9 +1,9 @@
 // The user store: JMuser, the add checks and their precedence, login, password change, delete with
 // the rebuilt list file, and that the plain user.dat never stays on disk. Stores are cross-checked
 // with Info-ZIP in both directions.
-#include "base/workspace.h"
+#include "core/base/workspace.h"
+#include "core/shell/user_store.h"
 #include "scripted_prompter.h"
-#include "shell/user_store.h"
 #include "test_support.h"
 
 #include <QFile>

@@ -2,7 +2,7 @@
 // A prompter for tests: each expected prompt is queued with its answer; every prompt shown is
 // recorded with its exact text and title. A prompt nobody expected, or an expectation left over,
 // is a failure the test reports through verify().
-#include "ui/prompter.h"
+#include "core/ui/prompter.h"
 
 #include <QList>
 #include <QStringList>

@@ -1,8 +1,8 @@
 #include "test_support.h"
 
-#include "base/workspace.h"
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
 #include "scripted_prompter.h"
-#include "table/table_file.h"
 
 #include <QDir>
 #include <QProcess>

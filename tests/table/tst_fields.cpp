@@ -1,7 +1,7 @@
 // Inserting, removing and renaming fields, the field manager, and undo after each.
+#include "core/table/fields.h"
+#include "core/table/formula_refs.h"
 #include "scripted_prompter.h"
-#include "table/fields.h"
-#include "table/formula_refs.h"
 
 #include <QTest>
 

@@ -1,10 +1,10 @@
 // Find with its pattern rules, marks and results menu; replace; and their command-line forms.
 #include "scripted_prompter.h"
 
-#include "base/workspace.h"
-#include "table/find_cli.h"
-#include "table/find_replace.h"
-#include "table/table_file.h"
+#include "cli/find_cli.h"
+#include "core/base/workspace.h"
+#include "core/table/find_replace.h"
+#include "core/table/table_file.h"
 
 #include <QElapsedTimer>
 #include <QTemporaryDir>

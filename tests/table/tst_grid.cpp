@@ -1,6 +1,6 @@
 // The grid model: resizing keeps contents, the header format text, linear addressing, the
 // current cell and its selection; and the document's undo snapshot.
-#include "table/grade_table.h"
+#include "core/table/grade_table.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
 // The grid's item model under Qt's own model checker while the grid changes in every way the
 // program changes it: cells, header texts, row and column counts, bulk loads and whole copies.
-#include "table/grid_model.h"
+#include "core/table/grid_model.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>

@@ -2,7 +2,7 @@
 // directions, stability, renumbering and positions, undo; and the sort dialog's state and guard.
 #include "scripted_prompter.h"
 
-#include "table/sort_rows.h"
+#include "core/table/sort_rows.h"
 
 #include <QtTest>
 

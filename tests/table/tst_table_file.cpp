@@ -1,10 +1,10 @@
 // Table files: the member layout byte for byte, load and save through the working file, the
 // messages of every failure, interop with Info-ZIP, and files that lie about their size.
-#include "base/archive.h"
-#include "base/text_codec.h"
-#include "base/workspace.h"
+#include "core/base/archive.h"
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
 #include "scripted_prompter.h"
-#include "table/table_file.h"
 #include "test_config.h"
 #include "test_support.h"
 

@@ -1,9 +1,9 @@
 // The table's properties: title, class information with undo, the number format both ways, the
 // font size list and the stored font, row heights and column widths.
-#include "base/workspace.h"
+#include "core/base/workspace.h"
+#include "core/table/table_properties.h"
+#include "core/ui/settings_store.h"
 #include "scripted_prompter.h"
-#include "table/table_properties.h"
-#include "ui/settings_store.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -1,8 +1,8 @@
 // Field templates: the record layout both ways, the reader's refusals, names, the menu list and
 // applying with undo.
-#include "base/workspace.h"
+#include "core/base/workspace.h"
+#include "core/table/templates.h"
 #include "scripted_prompter.h"
-#include "table/templates.h"
 
 #include <QDir>
 #include <QFile>

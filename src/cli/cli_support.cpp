@@ -1,0 +1,150 @@
+#include "cli/cli_support.h"
+
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
+#include "core/ui/prompter.h"
+
+#include <QFileInfo>
+#include <QTextStream>
+
+namespace table::cli {
+
+Args::Args(QStringList args) : m_raw(args)
+{
+    const qsizetype dashes = args.indexOf(QStringLiteral("--"));
+    if (dashes >= 0) {
+        m_afterDashes = args.mid(dashes + 1);
+        args.resize(dashes);
+    }
+    m_args = std::move(args);
+    if (m_raw.value(0) == QLatin1String("--"))
+        m_raw.removeFirst();
+}
+
+QStringList Args::raw() const
+{
+    return m_raw;
+}
+
+std::optional<QString> Args::value(const QString &name)
+{
+    const qsizetype i = m_args.indexOf(name);
+    if (i < 0)
+        return std::nullopt;
+    if (i + 1 >= m_args.size()) {
+        m_malformed = true;
+        m_args.removeAt(i);
+        return std::nullopt;
+    }
+    const QString v = m_args.at(i + 1);
+    m_args.remove(i, 2);
+    return v;
+}
+
+QStringList Args::values(const QString &name)
+{
+    QStringList all;
+    while (const std::optional<QString> v = value(name))
+        all << *v;
+    return all;
+}
+
+std::optional<QStringList> Args::values(const QString &name, int count)
+{
+    const qsizetype i = m_args.indexOf(name);
+    if (i < 0)
+        return std::nullopt;
+    if (i + count >= m_args.size()) {
+        m_malformed = true;
+        m_args.remove(i, m_args.size() - i);
+        return std::nullopt;
+    }
+    const QStringList v = m_args.mid(i + 1, count);
+    m_args.remove(i, count + 1);
+    return v;
+}
+
+bool Args::flag(const QString &name)
+{
+    return m_args.removeAll(name) > 0;
+}
+
+std::optional<QStringList> Args::operands(int count)
+{
+    if (m_malformed)
+        return std::nullopt;
+    for (const QString &a : m_args)
+        if (a.startsWith(QLatin1String("--")))
+            return std::nullopt;
+    const QStringList all = m_args + m_afterDashes;
+    if (count >= 0 && all.size() != count)
+        return std::nullopt;
+    return all;
+}
+
+void tell(Context &ctx, const QString &text)
+{
+    ctx.prompter.message(text, QStringLiteral("提示"), ui::Icon::Information);
+}
+
+void printLine(Context &ctx, const QString &line)
+{
+    ctx.out << line << '\n';
+    ctx.out.flush();
+}
+
+QString absolutePath(const QString &path)
+{
+    return QFileInfo(path).absoluteFilePath();
+}
+
+bool loadTable(Context &ctx, const QString &path, GradeTable &table)
+{
+    // LoadData closes silently on a missing file; on the command line the user is told.
+    const QString name = tableNameFromPath(absolutePath(path));
+    if (!QFileInfo(name + QStringLiteral(".gdt")).isFile()) {
+        tell(ctx, QStringLiteral("找不到表格文件：") + name + QStringLiteral(".gdt"));
+        return false;
+    }
+    TableFile file(ctx.ws, ctx.prompter);
+    return file.LoadData(table, name, true);
+}
+
+Exit saveTable(Context &ctx, GradeTable &table, const QString &inPath, const std::optional<QString> &outPath)
+{
+    TableFile file(ctx.ws, ctx.prompter);
+    const QString target = tableNameFromPath(absolutePath(outPath ? *outPath : inPath));
+    return file.SaveData(table, false, target) ? Done : Failed;
+}
+
+std::optional<int> fieldColumn(Context &ctx, const GradeTable &table, const QString &field)
+{
+    const Grid &g = table.成绩表;
+    bool digits = !field.isEmpty();
+    for (QChar c : field)
+        digits = digits && c >= u'0' && c <= u'9';
+    if (digits) {
+        bool ok = false;
+        const int c = field.toInt(&ok);
+        if (ok && c >= 1 && c < g.Cols())
+            return c;
+    } else {
+        for (int c = 1; c < g.Cols(); ++c)
+            if (g.TextMatrix(0, c) == field)
+                return c;
+    }
+    tell(ctx, QStringLiteral("找不到字段：") + field);
+    return std::nullopt;
+}
+
+std::optional<int> numberInRange(Context &ctx, const QString &text, int lo, int hi)
+{
+    bool ok = false;
+    const int v = text.trimmed().toInt(&ok);
+    if (ok && v >= lo && v <= hi)
+        return v;
+    tell(ctx, QStringLiteral("参数超出范围：") + text);
+    return std::nullopt;
+}
+
+} // namespace table::cli

@@ -1,0 +1,213 @@
+#include "cli/exchange_cli.h"
+
+#include "core/base/text_codec.h"
+#include "core/base/workspace.h"
+#include "core/exchange/column_import.h"
+#include "core/exchange/converters.h"
+#include "core/exchange/csv_export.h"
+#include "core/exchange/part_export.h"
+#include "core/exchange/table_import.h"
+#include "core/formula/calculate.h"
+#include "core/table/table_file.h"
+
+namespace exchange::cli {
+
+using namespace table::cli;
+
+namespace {
+
+// A list of data rows "N", "N-M", … (1 … last); nullopt after the range message.
+std::optional<QList<int>> parseRows(Context &ctx, const QString &text, int last)
+{
+    QList<int> rows;
+    if (text.isEmpty())
+        return rows;
+    for (const QString &item : text.split(QLatin1Char(','))) {
+        const qsizetype dash = item.indexOf(QLatin1Char('-'));
+        const auto from = numberInRange(ctx, dash < 0 ? item : item.left(dash), 1, last);
+        if (!from)
+            return std::nullopt;
+        int to = *from;
+        if (dash >= 0) {
+            const auto end = numberInRange(ctx, item.mid(dash + 1), *from, last);
+            if (!end)
+                return std::nullopt;
+            to = *end;
+        }
+        for (int r = *from; r <= to; ++r)
+            rows << r;
+    }
+    return rows;
+}
+
+int convert(Context &ctx, Args &args, bool dbf)
+{
+    const QString title = args.value(QStringLiteral("--title")).value_or(QString());
+    const QString teacher = args.value(QStringLiteral("--teacher")).value_or(QString());
+    const QString classInfo = args.value(QStringLiteral("--class-info")).value_or(QString());
+    const auto ops = args.operands(2);
+    if (!ops)
+        return Usage;
+    const QString in = absolutePath(ops->at(0));
+    table::GradeTable converted;
+    const Conversion result = dbf ? dbfFileToTable(in, converted) : csvFileToTable(in, converted);
+    if (result.status == Conversion::ReadFailed) {
+        tell(ctx, QStringLiteral("无法读取文件：") + in);
+        return Failed;
+    }
+    if (!result.ok()) {
+        // A batch never writes a table that was cut short.
+        reportConversion(ctx.prompter, result);
+        return Failed;
+    }
+    table::TableFile files(ctx.ws, ctx.prompter);
+    return saveConverted(files, std::move(converted), title, teacher, classInfo, absolutePath(ops->at(1))) ? Done
+                                                                                                           : Failed;
+}
+
+} // namespace
+
+int exportCsv(Context &ctx, Args args)
+{
+    const auto ops = args.operands(2);
+    if (!ops)
+        return Usage;
+    table::GradeTable t;
+    if (!loadTable(ctx, ops->at(0), t))
+        return Failed;
+    return writeCsvFile(t, absolutePath(ops->at(1)), formula::calculator(ctx.ws), ctx.prompter) ? Done : Failed;
+}
+
+int importColumn(Context &ctx, Args args)
+{
+    const std::optional<QString> out = args.value(QStringLiteral("--out"));
+    const auto ops = args.operands(3);
+    if (!ops)
+        return Usage;
+    table::GradeTable t;
+    if (!loadTable(ctx, ops->at(0), t))
+        return Failed;
+    const std::optional<int> col = fieldColumn(ctx, t, ops->at(1));
+    if (!col)
+        return Failed;
+    QByteArray csv;
+    if (!base::codec::readBytes(absolutePath(ops->at(2)), &csv)) {
+        tell(ctx, QStringLiteral("无法读取文件：") + absolutePath(ops->at(2)));
+        return Failed;
+    }
+    t.beginChange();
+    const int filled = exchange::importColumn(t, *col, csv);
+    if (saveTable(ctx, t, ops->at(0), out) != Done)
+        return Failed;
+    printLine(ctx, QString::number(filled));
+    return Done;
+}
+
+int importTable(Context &ctx, Args args)
+{
+    const std::optional<QString> out = args.value(QStringLiteral("--out"));
+    const auto ops = args.operands(2);
+    if (!ops)
+        return Usage;
+    table::GradeTable t, source;
+    if (!loadTable(ctx, ops->at(0), t) || !loadTable(ctx, ops->at(1), source))
+        return Failed;
+    const int before = t.成绩表.Rows();
+    if (!appendTable(t, source.成绩表, ctx.prompter) && source.成绩表.Rows() - 1 > table::Grid::kMaxCount - before)
+        return Failed;
+    return saveTable(ctx, t, ops->at(0), out);
+}
+
+int fillColumn(Context &ctx, Args args)
+{
+    const std::optional<QString> out = args.value(QStringLiteral("--out"));
+    const std::optional<QStringList> match = args.values(QStringLiteral("--match"), 2);
+    const auto ops = args.operands(4);
+    if (!ops)
+        return Usage;
+    table::GradeTable t, source;
+    if (!loadTable(ctx, ops->at(0), t) || !loadTable(ctx, ops->at(2), source))
+        return Failed;
+    FillRequest request;
+    const std::optional<int> targetCol = fieldColumn(ctx, t, ops->at(1));
+    const std::optional<int> sourceCol = fieldColumn(ctx, source, ops->at(3));
+    if (!targetCol || !sourceCol)
+        return Failed;
+    request.targetCol = *targetCol;
+    request.sourceCol = *sourceCol;
+    if (match) {
+        const std::optional<int> targetKey = fieldColumn(ctx, t, match->at(0));
+        const std::optional<int> sourceKey = fieldColumn(ctx, source, match->at(1));
+        if (!targetKey || !sourceKey)
+            return Failed;
+        request.match = true;
+        request.targetKey = *targetKey;
+        request.sourceKey = *sourceKey;
+    }
+    t.beginChange();
+    exchange::fillColumn(t.成绩表, source.成绩表, request);
+    return saveTable(ctx, t, ops->at(0), out);
+}
+
+int exportPart(Context &ctx, Args args)
+{
+    const std::optional<QString> fieldSpec = args.value(QStringLiteral("--fields"));
+    const std::optional<QString> rowSpec = args.value(QStringLiteral("--rows"));
+    const auto ops = args.operands(2);
+    if (!ops || !fieldSpec)
+        return Usage;
+    table::GradeTable t;
+    if (!loadTable(ctx, ops->at(0), t))
+        return Failed;
+    QList<int> fields;
+    if (!fieldSpec->isEmpty())
+        for (const QString &f : fieldSpec->split(QLatin1Char(','))) {
+            const std::optional<int> col = fieldColumn(ctx, t, f);
+            if (!col)
+                return Failed;
+            fields << *col;
+        }
+    const int last = t.成绩表.Rows() - 1;
+    QList<int> rows;
+    if (rowSpec) {
+        const auto parsed = parseRows(ctx, *rowSpec, last);
+        if (!parsed)
+            return Failed;
+        rows = *parsed;
+    } else {
+        for (int r = 1; r <= last; ++r)
+            rows << r;
+    }
+    // The table being exported counts as open: it may not be its own target.
+    const QString self = table::tableNameFromPath(absolutePath(ops->at(0)));
+    table::TableFile files(ctx.ws, ctx.prompter);
+    const PartExport result =
+        exchange::exportPart(t, fields, rows, absolutePath(ops->at(1)), files, ctx.prompter,
+                             formula::calculator(ctx.ws), [&](const QString &name) { return name == self; });
+    return result == PartExport::Written ? Done : Failed;
+}
+
+int convertCsv(Context &ctx, Args args)
+{
+    return convert(ctx, args, false);
+}
+
+int convertDbf(Context &ctx, Args args)
+{
+    return convert(ctx, args, true);
+}
+
+int convertTrial(Context &ctx, Args args)
+{
+    const bool backup = args.flag(QStringLiteral("--backup"));
+    const auto ops = args.operands();
+    if (!ops || ops->isEmpty())
+        return Usage;
+    QStringList paths;
+    for (const QString &p : *ops)
+        paths << absolutePath(p);
+    table::TableFile files(ctx.ws, ctx.prompter);
+    return convertTrialFiles(paths, backup, files, ctx.ws.tablePassword, ctx.prompter) == 0 ? Done : Failed;
+}
+
+} // namespace exchange::cli

@@ -1,0 +1,26 @@
+#include "core/exchange/exchange_commands.h"
+
+#include "core/exchange/column_import.h"
+#include "core/exchange/csv_export.h"
+#include "core/exchange/table_import.h"
+#include "core/table/command.h"
+
+namespace exchange {
+
+void registerExchangeCommands(table::CommandRegistry &registry)
+{
+    registry.add({QStringLiteral("menuSaveCVS"),
+                  base::ToolButton::None,
+                  [](table::CommandContext &ctx) { menuSaveCVS(ctx.doc, ctx.ws, ctx.prompter); },
+                  {}});
+    registry.add({QStringLiteral("menuImportCVS"), base::ToolButton::None,
+                  [](table::CommandContext &ctx) { menuImportCVS(ctx.doc, ctx.prompter); },
+                  // Column 0 holds the row numbers; there is nothing to import into.
+                  [](const table::CommandContext &ctx) { return ctx.doc.成绩表.ColSel() >= 1; }});
+    registry.add({QStringLiteral("menuImportAll"),
+                  base::ToolButton::None,
+                  [](table::CommandContext &ctx) { menuImportAll(ctx.doc, ctx.files, ctx.prompter, ctx.ws); },
+                  {}});
+}
+
+} // namespace exchange

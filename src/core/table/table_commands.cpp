@@ -1,0 +1,76 @@
+#include "core/table/table_commands.h"
+
+#include "core/table/editing.h"
+#include "core/table/grade_table.h"
+#include "core/table/table_file.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+
+namespace table {
+
+namespace {
+
+QClipboard *clipboard()
+{
+    return QGuiApplication::clipboard();
+}
+
+void cut(CommandContext &ctx)
+{
+    if (ctx.focus == CommandContext::Focus::Grid) {
+        clipboard()->setText(editing::cutCell(ctx.doc));
+    } else if (ctx.focus == CommandContext::Focus::TextBox) {
+        clipboard()->setText(ctx.textBox->selectedText());
+        ctx.textBox->removeSelectedText();
+    }
+}
+
+void copy(CommandContext &ctx)
+{
+    if (ctx.focus == CommandContext::Focus::Grid)
+        clipboard()->setText(editing::copyCell(ctx.doc));
+    else if (ctx.focus == CommandContext::Focus::TextBox)
+        clipboard()->setText(ctx.textBox->selectedText());
+}
+
+void paste(CommandContext &ctx)
+{
+    if (ctx.focus == CommandContext::Focus::Grid)
+        editing::pasteCell(ctx.doc, clipboard()->text());
+    else if (ctx.focus == CommandContext::Focus::TextBox)
+        ctx.textBox->insert(clipboard()->text());
+}
+
+void remove(CommandContext &ctx)
+{
+    if (ctx.focus == CommandContext::Focus::Grid)
+        editing::deleteRange(ctx.doc);
+    else if (ctx.focus == CommandContext::Focus::TextBox && ctx.textBox->hasSelectedText())
+        ctx.textBox->removeSelectedText();
+}
+
+} // namespace
+
+void registerTableCommands(CommandRegistry &r)
+{
+    using base::ToolButton;
+    r.add({QStringLiteral("menuSave"), ToolButton::Save, [](CommandContext &c) { c.files.menuSave(c.doc); }, {}});
+    r.add({QStringLiteral("menuCopyTable"),
+           ToolButton::None,
+           [](CommandContext &c) { c.files.menuCopyTable(c.doc); },
+           {}});
+    r.add({QStringLiteral("menuUnPasSave"),
+           ToolButton::None,
+           [](CommandContext &c) { c.files.menuUnPasSave(c.doc); },
+           {}});
+    r.add({QStringLiteral("menuUndo"), ToolButton::Undo, [](CommandContext &c) { c.doc.undo(); },
+           [](const CommandContext &c) { return c.doc.undoEnabled(); }});
+    r.add({QStringLiteral("menuCut"), ToolButton::Cut, cut, {}, true});
+    r.add({QStringLiteral("menuCopy"), ToolButton::Copy, copy, {}, true});
+    r.add({QStringLiteral("menuPaste"), ToolButton::Paste, paste, {}, true});
+    r.add({QStringLiteral("menuDel"), ToolButton::None, remove, {}, true});
+    r.add({QStringLiteral("menuSelAll"), ToolButton::None, [](CommandContext &c) { editing::selectAll(c.doc); }, {}});
+}
+
+} // namespace table

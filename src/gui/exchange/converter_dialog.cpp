@@ -1,0 +1,141 @@
+#include "gui/exchange/converter_dialog.h"
+
+#include "core/base/workspace.h"
+#include "core/table/table_file.h"
+#include "core/ui/prompter.h"
+#include "gui/exchange/trial_convert_dialog.h"
+#include "gui/table/grid_view.h"
+
+#include <QFormLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace exchange {
+
+namespace {
+
+template <typename W> W *named(W *widget, const QString &name)
+{
+    widget->setObjectName(name);
+    return widget;
+}
+
+} // namespace
+
+ConverterDialog::ConverterDialog(Source source, base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
+    : QDialog(parent), m_sourceKind(source), m_ws(ws), m_prompter(prompter)
+{
+    const bool csv = source == Source::Csv;
+    setObjectName(csv ? QStringLiteral("frmCSV") : QStringLiteral("Form2"));
+    setWindowTitle(csv ? QStringLiteral("CSV 文本文件格式转换") : QStringLiteral("Foxpro DBF 数据库格式转换"));
+    setModal(true);
+
+    m_table.成绩表.setRows(2);
+    m_table.成绩表.setCols(2);
+    m_text1 = named(new QLineEdit, QStringLiteral("Text1"));
+    m_command1 = named(new QPushButton(QStringLiteral("打开(&O)")), QStringLiteral("Command1"));
+    m_grid = named(new table::GridView(m_table.成绩表), QStringLiteral("MSFlexGrid1"));
+    m_text3 = named(new QLineEdit, QStringLiteral("Text3"));
+    m_text4 = named(new QLineEdit, QStringLiteral("Text4"));
+    m_text5 = named(new QLineEdit, QStringLiteral("Text5"));
+    // The logged-in user: status panel 4 without "当前用户：".
+    m_text2 = named(new QLineEdit(ws.panelText(4).mid(5)), QStringLiteral("Text2"));
+    m_text2->setReadOnly(true);
+    m_command2 = named(new QPushButton(QStringLiteral("转换保存...")), QStringLiteral("Command2"));
+    m_command2->setEnabled(false);
+    connect(m_command1, &QPushButton::clicked, this, &ConverterDialog::command1Clicked);
+    connect(m_command2, &QPushButton::clicked, this, &ConverterDialog::command2Clicked);
+
+    auto *pathRow = new QHBoxLayout;
+    pathRow->addWidget(m_text1, 1);
+    pathRow->addWidget(m_command1);
+
+    auto *frame = named(new QGroupBox(QStringLiteral("格式：")), QStringLiteral("Frame1"));
+    auto *form = new QFormLayout(frame);
+    form->addRow(QStringLiteral("表格标题："), m_text3);
+    form->addRow(QStringLiteral("教师    ："), m_text4);
+    form->addRow(QStringLiteral("班级信息："), m_text5);
+
+    auto *bottom = new QHBoxLayout;
+    bottom->addWidget(new QLabel(QStringLiteral("隶属于用户：")));
+    bottom->addWidget(m_text2);
+    bottom->addStretch();
+    bottom->addWidget(m_command2);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->addLayout(pathRow);
+    layout->addWidget(m_grid, 1);
+    layout->addWidget(frame);
+    layout->addLayout(bottom);
+    resize(640, 520);
+}
+
+ConverterDialog::~ConverterDialog()
+{
+    delete m_grid; // it watches the member grid, which goes before the children
+}
+
+void ConverterDialog::command1Clicked()
+{
+    const bool csv = m_sourceKind == Source::Csv;
+    const QString path =
+        csv ? ui::ShowOpenDialog(m_prompter, QStringLiteral("*.csv"), QString())
+            : ui::ShowOpenDialog(m_prompter, QStringLiteral("*.dbf"), QStringLiteral("FoxPro 2.5数据库文件"));
+    m_text1->setText(path);
+    if (path.isEmpty())
+        return;
+    table::GradeTable converted;
+    const Conversion result = csv ? csvFileToTable(path, converted) : dbfFileToTable(path, converted);
+    if (result.status == Conversion::ReadFailed)
+        m_prompter.message(QStringLiteral("无法读取文件：") + path, QStringLiteral("提示"), ui::Icon::Information);
+    reportConversion(m_prompter, result);
+    // A file that could not be read empties the preview, so the previous file's rows cannot be
+    // saved under the new name; one cut at the limits shows what fits.
+    if (result.status == Conversion::ReadFailed || result.status == Conversion::DbfFailed) {
+        table::Grid empty;
+        empty.setRows(2);
+        empty.setCols(2);
+        m_table.成绩表 = std::move(empty);
+        m_command2->setEnabled(false);
+        return;
+    }
+    m_table.成绩表 = std::move(converted.成绩表);
+    const int digits = int(QString::number(m_table.成绩表.Rows()).size());
+    m_table.成绩表.setColWidth(0, (csv ? 170 : 150) * digits);
+    m_command2->setEnabled(true);
+}
+
+void ConverterDialog::command2Clicked()
+{
+    const QString path = ui::ShowSaveDialog(m_prompter, QStringLiteral("*.gdt"));
+    if (path.isEmpty())
+        return;
+    table::TableFile files(m_ws, m_prompter);
+    table::GradeTable copy;
+    copy.成绩表 = m_table.成绩表;
+    saveConverted(files, std::move(copy), m_text3->text(), m_text4->text(), m_text5->text(), path);
+}
+
+void openCsvConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
+{
+    ConverterDialog dialog(ConverterDialog::Source::Csv, ws, prompter, parent);
+    dialog.exec();
+}
+
+void openDbfConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
+{
+    ConverterDialog dialog(ConverterDialog::Source::Dbf, ws, prompter, parent);
+    dialog.exec();
+}
+
+void openTrialConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
+{
+    frmCove dialog(ws, prompter, parent);
+    dialog.exec();
+}
+
+} // namespace exchange

@@ -1,0 +1,58 @@
+#pragma once
+// The two converters that show foreign data before saving it as a table: frmCSV
+// ("CSV 文本文件格式转换") and Form2 ("Foxpro DBF 数据库格式转换"). Both have the path box Text1 with
+// 打开(&O), the preview grid, the frame "格式：" with title, teacher and class information, the
+// owning user and 转换保存.... Reading and saving are the converters' logic.
+#include "core/exchange/converters.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QPushButton;
+
+namespace base {
+class Workspace;
+}
+namespace table {
+class GridView;
+}
+namespace ui {
+class Prompter;
+}
+
+namespace exchange {
+
+class ConverterDialog : public QDialog {
+    Q_OBJECT
+public:
+    enum class Source { Csv, Dbf };
+    ConverterDialog(Source source, base::Workspace &ws, ui::Prompter &prompter, QWidget *parent = nullptr);
+    ~ConverterDialog() override;
+
+    const table::GradeTable &preview() const { return m_table; }
+
+private:
+    void command1Clicked();
+    void command2Clicked();
+
+    Source m_sourceKind;
+    base::Workspace &m_ws;
+    ui::Prompter &m_prompter;
+    table::GradeTable m_table;
+    QLineEdit *m_text1;
+    table::GridView *m_grid;
+    QLineEdit *m_text3;
+    QLineEdit *m_text4;
+    QLineEdit *m_text5;
+    QLineEdit *m_text2;
+    QPushButton *m_command1;
+    QPushButton *m_command2;
+};
+
+// frmCSV, Form2 and frmCove (转换 试用版 数据表), each shown modally over `parent`. The main window's
+// 文件 menu (menuCovCSV, menuFoxExp, menuCove) and the table window's menus open them alike.
+void openCsvConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent);
+void openDbfConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent);
+void openTrialConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent);
+
+} // namespace exchange

@@ -1,0 +1,501 @@
+#include "gui/shell/main_window.h"
+
+#include "core/base/module1.h"
+#include "core/base/workspace.h"
+#include "core/shell/main_frame.h"
+#include "core/table/table_file.h"
+#include "core/ui/prompter.h"
+#include "core/ui/settings_store.h"
+#include "gui/shell/about_dialog.h"
+#include "gui/shell/school_tree_view.h"
+#include "gui/table/grid_view.h"
+#include "gui/table/table_window.h"
+#include "gui/ui/menu_builder_qt.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QIcon>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QStyle>
+#include <QToolBar>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+// The pictures live in the gui library's resources, which a static link drops unless referenced.
+static void initResources()
+{
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace shell {
+
+namespace {
+
+// 文件(&F) and 帮助(&H). An entry runs the frame command of its name; one without is disabled
+// (the help topic always is).
+constexpr ui::MenuEntry kFileMenu[] = {
+    {u"menuClass", u"新建/编辑学校关系树(&C)"},
+    {u"menuOpen", u"打开(&O)...", "Ctrl+O"},
+    {u"-", u""},
+    {u"menuCove", u"转换 试用版 格式数据表(&V)"},
+    {u"menuCovCSV", u"转换 CSV(逗号分隔符&)文本文件"},
+    {u"menuFoxExp", u"转换 &FoxPro 格式表格"},
+    {u"-", u""},
+    {u"menuExit", u"退出(&X)"},
+};
+constexpr ui::MenuEntry kHelpMenu[] = {
+    {u"menuHelpItem", u"帮助主题         ", "F1"},
+    {u"-", u""},
+    {u"menuAbout", u"关于(&A)..."},
+};
+
+// The tool windows closed before the frame, in this order.
+constexpr const char16_t *kToolWindows[] = {
+    u"Form2",       u"frmAbout",    u"frmChang",       u"frmClass",  u"frmClassInfo", u"frmDataFormat",
+    u"frmExpTable", u"frmFind",     u"frmFindResults", u"frmHeiWei", u"frmImport",    u"frmPrintSetup",
+    u"frmSlape",    u"frm公式编辑", u"frm公式说明",    u"frm排序",   u"frm图表",      u"frm项目管理",
+};
+
+table::Form1 *formOf(QMdiSubWindow *sub)
+{
+    return sub ? qobject_cast<table::Form1 *>(sub->widget()) : nullptr;
+}
+
+} // namespace
+
+MDIForm1::MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings,
+                   table::CommandRegistry commands, QWidget *parent)
+    : QMainWindow(parent), m_ws(ws), m_prompter(prompter), m_settings(settings), m_commands(std::move(commands))
+{
+    initResources();
+    setObjectName(QStringLiteral("MDIForm1"));
+    endProgram = [] { QCoreApplication::exit(0); };
+    registerFrameCommands();
+
+    buildMenus();
+    m_mdi = new QMdiArea(this);
+    m_mdi->setObjectName(QStringLiteral("MDIClient"));
+    // Windows that reach past the area can be scrolled to.
+    m_mdi->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_mdi->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_mdi);
+    buildToolbar();
+    buildStatusBar();
+    buildLeftPanel();
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &MDIForm1::subWindowActivated);
+
+    // Loading, before the window is first shown.
+    m_ws.createDataDirectories();
+    AddDot();
+    applyFontSettings(m_ws, m_settings);
+    applyViewSettings(m_ws, m_settings);
+    setWindowTitle(kProgramCaption);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
+    resetProgramState(m_ws);
+    mirrorWorkspace();
+
+    resize(1024, 720);
+}
+
+MDIForm1::~MDIForm1()
+{
+    setBusyPointer(false);
+    // The child widgets are destroyed after this body: table windows that still report to the
+    // workspace or the MDI area then must not reach this half-destroyed window.
+    disconnect(m_mdi, nullptr, this, nullptr);
+    disconnect(&m_ws, nullptr, this, nullptr);
+    menuBar()->clear();
+}
+
+QTreeWidget *MDIForm1::treeView1() const
+{
+    return m_school->treeView1();
+}
+
+void MDIForm1::AddDot()
+{
+    m_school->AddDot();
+}
+
+// --- building -----------------------------------------------------------------------------------
+
+void MDIForm1::buildMenus()
+{
+    m_frameMenus << ui::buildMenu(this, QStringLiteral("menuMainFile"), QStringLiteral("文件(&F)"), kFileMenu, false)
+                 << ui::buildMenu(this, QStringLiteral("menuMainHelp"), QStringLiteral("帮助(&H)"), kHelpMenu, false);
+    for (QMenu *menu : m_frameMenus)
+        for (QAction *a : menu->actions()) {
+            const QString name = a->objectName();
+            if (name.isEmpty())
+                continue;
+            a->setEnabled(m_commands.frame(name) != nullptr);
+            connect(a, &QAction::triggered, this, [this, name] { runFrameCommand(name); });
+        }
+    showMenusOf(nullptr);
+}
+
+void MDIForm1::registerFrameCommands()
+{
+    auto add = [this](const char16_t *name, void (MDIForm1::*slot)()) {
+        m_commands.addFrame(QString::fromUtf16(name), [this, slot](table::FrameContext &) { (this->*slot)(); });
+    };
+    add(u"menuOpen", &MDIForm1::menuOpen_Click);
+    add(u"menuExit", &MDIForm1::menuExit_Click);
+    add(u"menuAbout", &MDIForm1::menuAbout_Click);
+    add(u"menuHelpZT", &MDIForm1::menuHelpZT_Click);
+    add(u"menuCD", &MDIForm1::menuCD_Click);
+    add(u"menuZXPP", &MDIForm1::menuZXPP_Click);
+    add(u"menuHXPP", &MDIForm1::menuHXPP_Click);
+    add(u"menuPL", &MDIForm1::menuPL_Click);
+    m_commands.addFrame(QStringLiteral("menuClass"), [this](table::FrameContext &) { m_school->editSchoolTree(); });
+}
+
+void MDIForm1::runFrameCommand(const QString &name)
+{
+    if (const table::FrameCommand *command = m_commands.frame(name)) {
+        table::FrameContext ctx{m_ws, m_prompter, this, this};
+        (*command)(ctx);
+    }
+}
+
+QAction *MDIForm1::frameAction(const QString &objectName) const
+{
+    for (QMenu *menu : m_frameMenus)
+        if (auto *a = menu->findChild<QAction *>(objectName))
+            return a;
+    return nullptr;
+}
+
+void MDIForm1::buildToolbar()
+{
+    m_toolbar = new QToolBar(this);
+    m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
+    m_toolbar->setMovable(false);
+    m_toolbar->setFloatable(false);
+    m_toolbar->setIconSize(QSize(24, 24));
+    m_toolbar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolbar->toggleViewAction()->setEnabled(false);
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
+
+    for (const ToolbarButton &b : toolbarButtons()) {
+        auto *a = new QAction(m_toolbar);
+        a->setObjectName(QStringLiteral("Toolbar1_%1").arg(b.number));
+        if (b.isSeparator()) {
+            a->setSeparator(true);
+        } else {
+            a->setText(b.tooltip);
+            a->setToolTip(b.tooltip);
+            a->setIcon(QIcon(b.icon));
+            a->setCheckable(b.checkable);
+            a->setChecked(b.pressedAtStart);
+            const auto button = static_cast<base::ToolButton>(b.number);
+            if (b.checkable)
+                connect(a, &QAction::toggled, this, [this, button](bool pressed) {
+                    if (button == base::ToolButton::Horizontal || button == base::ToolButton::Vertical)
+                        m_ws.setHorizontalInput(horizontalInputAfterToggle(button, pressed));
+                });
+            else
+                connect(a, &QAction::triggered, this, [this, button] { onToolbarButton(button); });
+        }
+        m_toolbar->addAction(a);
+        m_buttons.append(a);
+    }
+}
+
+QAction *MDIForm1::toolbarButton(int number) const
+{
+    return number >= 1 && number <= m_buttons.size() ? m_buttons[number - 1] : nullptr;
+}
+
+void MDIForm1::buildStatusBar()
+{
+    QStatusBar *bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(true);
+    for (int panel = 1; panel <= 4; ++panel) {
+        auto *label = new QLabel(bar);
+        label->setObjectName(QStringLiteral("StatusBar1_%1").arg(panel));
+        label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        label->setMinimumWidth(panel == 3 ? 40 : 160);
+        label->setContentsMargins(4, 0, 4, 0);
+        bar->addWidget(label, panel == 1 || panel == 2 ? 1 : 0);
+        m_panels.append(label);
+    }
+}
+
+QLabel *MDIForm1::statusPanel(int panel) const
+{
+    return panel >= 1 && panel <= m_panels.size() ? m_panels[panel - 1] : nullptr;
+}
+
+void MDIForm1::buildLeftPanel()
+{
+    auto *dock = new QDockWidget(this);
+    dock->setObjectName(QStringLiteral("Picture1Dock"));
+    dock->setFeatures(QDockWidget::NoDockWidgetFeatures);
+    dock->setTitleBarWidget(new QWidget(dock));
+    dock->setAllowedAreas(Qt::LeftDockWidgetArea);
+
+    m_picture1 = new QWidget(dock);
+    m_picture1->setObjectName(QStringLiteral("Picture1"));
+    m_picture1->setMinimumSize(120, 60);
+    SchoolTreeHost host;
+    host.openTable = [this](const QString &path) { openTable(path); };
+    host.newTableWindow = [this] { return createTableWindow(); };
+    // The wizard's steps are the table window's own property dialogs, run on the new table.
+    host.wizardDialog = [](WizardDialog step, table::Form1 &form) {
+        form.execute(step == WizardDialog::ClassInfo    ? QStringLiteral("menuClassSetup")
+                     : step == WizardDialog::DataFormat ? QStringLiteral("menuSetdataFormat")
+                                                        : QStringLiteral("menuAddTitle"));
+    };
+    m_school = new SchoolTreePanel(m_ws, m_prompter, std::move(host), m_picture1);
+    auto *fill = new QVBoxLayout(m_picture1);
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(m_school);
+    dock->setWidget(m_picture1);
+    addDockWidget(Qt::LeftDockWidgetArea, dock);
+    resizeDocks({dock}, {220}, Qt::Horizontal);
+}
+
+void MDIForm1::mirrorWorkspace()
+{
+    for (int panel = 1; panel <= 4; ++panel)
+        m_panels[panel - 1]->setText(m_ws.panelText(panel));
+    connect(&m_ws, &base::Workspace::panelChanged, this, [this](int panel, const QString &text) {
+        if (QLabel *label = statusPanel(panel))
+            label->setText(text);
+    });
+
+    for (int n = 1; n <= 24; ++n)
+        if (!m_buttons[n - 1]->isSeparator())
+            m_buttons[n - 1]->setEnabled(m_ws.buttonEnabled(static_cast<base::ToolButton>(n)));
+    connect(&m_ws, &base::Workspace::buttonEnabledChanged, this, [this](base::ToolButton button, bool enabled) {
+        if (QAction *a = toolbarButton(int(button)))
+            a->setEnabled(enabled);
+    });
+
+    auto showDirection = [this](bool horizontal) {
+        QAction *h = toolbarButton(int(base::ToolButton::Horizontal));
+        QAction *v = toolbarButton(int(base::ToolButton::Vertical));
+        const QSignalBlocker bh(h), bv(v);
+        h->setChecked(horizontal);
+        v->setChecked(!horizontal);
+    };
+    showDirection(m_ws.horizontalInput());
+    connect(&m_ws, &base::Workspace::inputDirectionChanged, this, showDirection);
+
+    setBusyPointer(m_ws.busy());
+    connect(&m_ws, &base::Workspace::busyChanged, this, &MDIForm1::setBusyPointer);
+}
+
+void MDIForm1::setBusyPointer(bool busy)
+{
+    if (busy == m_busyPointer)
+        return;
+    m_busyPointer = busy;
+    if (busy)
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+    else
+        QApplication::restoreOverrideCursor();
+}
+
+// --- table windows ------------------------------------------------------------------------------
+
+QList<table::Form1 *> MDIForm1::tableWindows() const
+{
+    QList<table::Form1 *> forms;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        if (table::Form1 *form = formOf(sub))
+            forms.append(form);
+    return forms;
+}
+
+table::Form1 *MDIForm1::activeTableWindow() const
+{
+    // The current child stays current while another top-level window (a dialog) has the focus.
+    return formOf(m_mdi->currentSubWindow());
+}
+
+table::Form1 *MDIForm1::createTableWindow()
+{
+    auto *form = new table::Form1(m_ws, m_prompter, m_commands);
+    form->setTableWindows(this);
+    // A new window opens maximised when the active one is, otherwise at its own size, fully in view;
+    // either way its normal size is a usable one, so 还原 gives a real window.
+    QMdiSubWindow *active = m_mdi->activeSubWindow();
+    const bool maximized = active && active->isMaximized();
+    QMdiSubWindow *sub = m_mdi->addSubWindow(form);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    if (auto *windowMenu = form->findChild<QMenu *>(QStringLiteral("menuWindow")))
+        connect(windowMenu, &QMenu::aboutToShow, form, [this, form] { fillWindowList(form); });
+    const QSize frame = sub->size() - sub->contentsRect().size();
+    sub->setMinimumSize(form->minimumSizeHint() + frame);
+    sub->resize(form->sizeHint() + frame);
+    if (maximized) {
+        sub->showMaximized();
+    } else {
+        sub->show();
+        keepInView(sub);
+    }
+    m_mdi->setActiveSubWindow(sub);
+    return form;
+}
+
+void MDIForm1::subWindowActivated(QMdiSubWindow *sub)
+{
+    table::Form1 *form = formOf(sub);
+    if (form == m_active)
+        return;
+    // The area reports no active window while the frame is not the active window (a question or
+    // dialog in front, another program); the table is still the current one.
+    if (!form && m_active && (!isActiveWindow() || QApplication::activeModalWidget())) {
+        const QList<QMdiSubWindow *> open = m_mdi->subWindowList();
+        if (std::any_of(open.begin(), open.end(), [this](QMdiSubWindow *s) { return formOf(s) == m_active; }))
+            return;
+    }
+    if (m_active)
+        m_active->deactivated();
+    m_active = form;
+    if (form) {
+        fillWindowList(form);
+        form->activated();
+    }
+    showMenusOf(form);
+}
+
+void MDIForm1::showMenusOf(table::Form1 *form)
+{
+    // The table's menus follow the frame's 文件 menu, so 打开 and 退出 stay at hand.
+    QMenuBar *bar = menuBar();
+    bar->clear();
+    bar->addMenu(m_frameMenus.first());
+    if (form) {
+        for (QMenu *menu : form->menus())
+            bar->addMenu(menu);
+    } else {
+        for (QMenu *menu : m_frameMenus.mid(1))
+            bar->addMenu(menu);
+    }
+}
+
+void MDIForm1::openTableFile()
+{
+    const QString path = ui::ShowOpenDialog(m_prompter, QStringLiteral("*.gdt"), QStringLiteral("打开数据文件"));
+    if (!path.isEmpty())
+        openTable(table::tableNameFromPath(path));
+}
+
+table::Form1 *MDIForm1::windowOf(const QString &tablePath) const
+{
+    const QString wanted = QFileInfo(tablePath + QStringLiteral(".gdt")).absoluteFilePath();
+    for (table::Form1 *f : tableWindows()) {
+        const QString open = f->document().Text7;
+        if (!open.isEmpty() && QFileInfo(open + QStringLiteral(".gdt")).absoluteFilePath() == wanted)
+            return f;
+    }
+    return nullptr;
+}
+
+void MDIForm1::openTable(const QString &tablePath)
+{
+    // Two windows on one file would overwrite each other's edits: the open one is shown instead.
+    if (table::Form1 *open = windowOf(tablePath)) {
+        if (auto *sub = qobject_cast<QMdiSubWindow *>(open->parentWidget())) {
+            sub->showNormal();
+            m_mdi->setActiveSubWindow(sub);
+        }
+        return;
+    }
+    table::Form1 *form = createTableWindow();
+    form->document().Text7 = tablePath;
+    // A table that cannot be loaded closes its window itself.
+    form->LoadData(form->document().Text7, true);
+}
+
+// --- commands -----------------------------------------------------------------------------------
+
+void MDIForm1::menuOpen_Click()
+{
+    openTableFile();
+}
+
+void MDIForm1::menuExit_Click()
+{
+    // As the title bar's close box: every changed table asks first, and a Cancel keeps running.
+    if (!close())
+        return;
+    if (endProgram)
+        endProgram();
+}
+
+void MDIForm1::menuAbout_Click()
+{
+    frmAbout about(this);
+    about.exec();
+}
+
+void MDIForm1::menuHelpZT_Click()
+{
+    m_prompter.message(kHelpMessage, QStringLiteral("提示"), ui::Icon::Information);
+}
+
+void MDIForm1::onToolbarButton(base::ToolButton button)
+{
+    switch (button) {
+    case base::ToolButton::Open:
+        runFrameCommand(QStringLiteral("menuOpen"));
+        return;
+    case base::ToolButton::SchoolTree:
+        // The school tree's menu for the selected node, as a right click on it shows.
+        m_school->showMenu(QCursor::pos(), true);
+        return;
+    case base::ToolButton::Help:
+        runFrameCommand(QStringLiteral("menuHelpZT"));
+        return;
+    default:
+        // Every other button runs its command on the active table.
+        if (table::Form1 *form = activeTableWindow())
+            form->executeButton(button);
+    }
+}
+
+// --- closing ------------------------------------------------------------------------------------
+
+void MDIForm1::unloadToolWindows()
+{
+    for (const char16_t *name : kToolWindows) {
+        const QString id = QString::fromUtf16(name);
+        for (QWidget *w : QApplication::topLevelWidgets())
+            if (w != this && w->objectName() == id && w->isVisible())
+                w->close();
+    }
+}
+
+void MDIForm1::closeEvent(QCloseEvent *event)
+{
+    unloadToolWindows();
+    // Each table window may ask about its changes; a Cancel keeps it, and the frame with it.
+    QList<QPointer<QMdiSubWindow>> subs;
+    for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
+        subs.append(sub);
+    for (const QPointer<QMdiSubWindow> &sub : subs) {
+        if (sub && !sub->close()) {
+            event->ignore();
+            return;
+        }
+    }
+    event->accept();
+}
+
+} // namespace shell

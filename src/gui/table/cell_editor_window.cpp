@@ -1,0 +1,33 @@
+#include "gui/table/cell_editor_window.h"
+
+#include "core/base/workspace.h"
+#include "gui/table/grid_view.h"
+
+#include <QApplication>
+
+namespace table {
+
+void Form1::GridHidingProgress::start(const QString &status)
+{
+    m_w.m_ws.start(status);
+    if (m_depth++ == 0)
+        m_w.m_grid->hide();
+}
+
+void Form1::GridHidingProgress::setPercent(int percent)
+{
+    m_w.m_ws.setPercent(percent);
+}
+
+void Form1::GridHidingProgress::finish()
+{
+    m_w.m_ws.finish();
+    // Hiding the grid passed its focus on to the formula bar; it comes back with the grid.
+    if (m_depth > 0 && --m_depth == 0) {
+        m_w.m_grid->show();
+        if (m_w.isAncestorOf(QApplication::focusWidget()))
+            m_w.focusGrid();
+    }
+}
+
+} // namespace table

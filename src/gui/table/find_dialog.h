@@ -1,0 +1,93 @@
+#pragma once
+// The find dialog frmFind "查找..." (not modal, above the main window) and the replace dialog
+// frmChang "替换" (modal), and the registration of the table commands of find, replace, clearing
+// the marks and sorting. The dialogs collect values; table/find_replace does the work.
+#include "core/table/command.h"
+#include "core/table/find_replace.h"
+
+#include <QDialog>
+#include <QPointer>
+
+#include <functional>
+
+class QCheckBox;
+class QLineEdit;
+class QPushButton;
+
+namespace ui {
+class SettingsStore;
+}
+
+namespace table {
+
+// The results menu menuZD lists up to this many rows; more go to the results window instead.
+constexpr int kFindMenuLimit = 50;
+
+class frmFind : public QDialog {
+    Q_OBJECT
+public:
+    // Searches `doc`, the table of `tableWindow`; closes itself when that window goes or another
+    // table window becomes active. The dialog deletes itself when closed.
+    frmFind(GradeTable &doc, QWidget *tableWindow, QWidget *parent = nullptr);
+
+    // The open find dialog, if any (there is one at a time).
+    static frmFind *current();
+
+    QLineEdit *text1() const { return m_text1; }
+    QCheckBox *check(int n) const; // Check1 … Check5
+    QPushButton *command1() const { return m_command1; }
+    FindOptions options() const;
+
+public slots:
+    void Command1_Click(); // 查找(&F): search, then close
+
+protected:
+    bool event(QEvent *e) override;
+
+private:
+    void followTableWindow(QWidget *tableWindow);
+
+    GradeTable &m_doc;
+    QPointer<QWidget> m_tableWindow;
+    QLineEdit *m_text1 = nullptr;
+    QList<QCheckBox *> m_checks;
+    QPushButton *m_command1 = nullptr;
+};
+
+class frmChang : public QDialog {
+    Q_OBJECT
+public:
+    // The search box starts with the text of the cell at the end of the selection.
+    frmChang(GradeTable &doc, QWidget *parent = nullptr);
+
+    QLineEdit *text1() const { return m_text1; }
+    QLineEdit *text2() const { return m_text2; }
+    QCheckBox *check1() const { return m_check1; }
+    QPushButton *command1() const { return m_command1; }
+    // Cells changed by the last "全部替换(&C)".
+    int replaced() const { return m_replaced; }
+
+public slots:
+    void Command1_Click(); // 全部替换(&C)
+
+protected:
+    bool event(QEvent *e) override;
+
+private:
+    GradeTable &m_doc;
+    QLineEdit *m_text1 = nullptr;
+    QLineEdit *m_text2 = nullptr;
+    QCheckBox *m_check1 = nullptr;
+    QPushButton *m_command1 = nullptr;
+    int m_replaced = 0;
+};
+
+// Registers menuFind (toolbar button Find), menuMark, menuChange, and the sort dialog as
+// menuSortAsc (toolbar button SortAscending) and menuSortDesc (SortDescending), which preselect
+// the order. The table window has no sort menu entry; these two run from the toolbar only.
+// The sort keys are the cells' display values: register after the formula commands, whose
+// registry.displayValue is taken here (without it formula cells sort by their text). The sort
+// dialog's "相同分数名次并列" is kept per user in `settings` (not kept without one).
+void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *settings = nullptr);
+
+} // namespace table
