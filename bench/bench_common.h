@@ -89,7 +89,7 @@ inline QStringList fieldNames()
 inline void makeClassTable(table::GradeTable &t, const QStringList &extraFields = {})
 {
     QRandomGenerator rng(20240901);
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     const QStringList names = fieldNames() + extraFields;
     table::GridBulk bulk(g);
     g.setRows(kStudents + 1);
@@ -102,9 +102,9 @@ inline void makeClassTable(table::GradeTable &t, const QStringList &extraFields 
             g.setTextMatrix(r, c, scoreText(rng));
     }
     t.rebuildHeader();
-    t.Caption = QStringLiteral("高一（3）班成绩表");
-    t.Text3 = QStringLiteral("王老师");
-    t.Text4 = QStringLiteral("高一（3）班\n班主任：王老师");
+    t.title = QStringLiteral("高一（3）班成绩表");
+    t.teacher = QStringLiteral("王老师");
+    t.classInfo = QStringLiteral("高一（3）班\n班主任：王老师");
 }
 
 // One figure of scripts/bench.sh's table, as a line of tab-separated fields: "@row", the figure,

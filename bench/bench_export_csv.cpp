@@ -61,7 +61,7 @@ QString xmlEscaped(const QString &s)
 // numbers, names as text, formula cells as formulas.
 QByteArray gnumericWorkbook(const table::GradeTable &t)
 {
-    const table::Grid &g = t.成绩表;
+    const table::Grid &g = t.grid;
     QString x;
     x += QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
                         "<gnm:Workbook xmlns:gnm=\"http://www.gnumeric.org/v10.dtd\">\n"
@@ -169,7 +169,7 @@ int main(int argc, char **argv)
 
     // Same values: our lines are the title, then ",row,fields…"; theirs start with the fields.
     const QList<QStringList> a = csvRecords(ours), b = csvRecords(theirs);
-    const int cols = t.成绩表.Cols();
+    const int cols = t.grid.Cols();
     long compared = 0, differ = 0;
     for (int r = 1; r <= kStudents && r + 1 < a.size() && r < b.size(); ++r)
         for (int c = kFields + 1; c < cols; ++c) {

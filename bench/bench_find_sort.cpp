@@ -22,14 +22,14 @@ int main(int argc, char **argv)
     base::Workspace ws(dir.path());
     table::GradeTable t;
     makeClassTable(t, {QStringLiteral("名次")});
-    const table::Grid original = t.成绩表;
-    const int rankColumn = t.成绩表.Cols() - 1;
+    const table::Grid original = t.grid;
+    const int rankColumn = t.grid.Cols() - 1;
     const int sortColumn = kFields; // 期末政治
 
     int hits = 0;
     const double scanMs = medianMs([&] {
         hits = 0;
-        const table::Grid &g = t.成绩表;
+        const table::Grid &g = t.grid;
         for (int r = 1; r < g.Rows(); ++r)
             for (int c = 1; c < g.Cols(); ++c)
                 hits += g.TextMatrix(r, c).contains(QLatin1Char('5'));
@@ -59,7 +59,7 @@ int main(int argc, char **argv)
             const QStringList keys = formula::columnDisplayValues(t, sortColumn, ws);
             sorted = table::sortTable(t, {sortColumn, false, rankColumn}, keys) && sorted;
         },
-        [&] { t.成绩表 = original; });
+        [&] { t.grid = original; });
 
     o << "find and sort on " << kStudents << " x " << kFields << " cells (median of " << kRepeats << ")\n";
     o << QStringLiteral("  bare scan for \"5\" (%1 cells)      %2 ms\n").arg(hits).arg(scanMs, 0, 'f', 1);

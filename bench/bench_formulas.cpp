@@ -39,7 +39,7 @@ int main(int argc, char **argv)
         extra << f.name;
     table::GradeTable tmpl;
     makeClassTable(tmpl, extra);
-    table::Grid &g = tmpl.成绩表;
+    table::Grid &g = tmpl.grid;
     const int firstFormula = kFields + 1;
     for (int r = 1; r <= kStudents; ++r)
         for (int i = 0; i < int(columns.size()); ++i)
@@ -52,12 +52,12 @@ int main(int argc, char **argv)
     o << "bench_formulas: " << kStudents << " students x " << kFields << " fields + " << columns.size()
       << " formula columns; row 1:";
     for (int i = 0; i < int(columns.size()); ++i)
-        o << ' ' << columns[size_t(i)].name << '=' << formula::公式2值(g, 1, firstFormula + i, tmpl.DataFormat, calc);
+        o << ' ' << columns[size_t(i)].name << '=' << formula::公式2值(g, 1, firstFormula + i, tmpl.numberFormat, calc);
     o << '\n';
     long errors = 0;
     for (int r = 1; r <= kStudents; ++r)
         for (int c = firstFormula; c < g.Cols(); ++c) {
-            const QString v = formula::公式2值(g, r, c, tmpl.DataFormat, calc);
+            const QString v = formula::公式2值(g, r, c, tmpl.numberFormat, calc);
             if (v == QStringLiteral("公式错误") || v == QStringLiteral("引用错误"))
                 ++errors;
         }
@@ -70,14 +70,14 @@ int main(int argc, char **argv)
     const double valueMs = medianMs([&] {
         for (int r = 0; r < g.Rows(); ++r)
             for (int c = 0; c < g.Cols(); ++c)
-                sink += double(formula::公式2值(g, r, c, tmpl.DataFormat, calc).size());
+                sink += double(formula::公式2值(g, r, c, tmpl.numberFormat, calc).size());
     });
 
     table::GradeTable work;
     GoAheadPrompter prompter;
     bool ran = true;
     const double runMs = medianMs([&] { ran = formula::menuRun(work, prompter, calc) && ran; }, [&] { work = tmpl; });
-    if (!ran || formula::isFormula(work.成绩表.TextMatrix(kStudents, g.Cols() - 1))) {
+    if (!ran || formula::isFormula(work.grid.TextMatrix(kStudents, g.Cols() - 1))) {
         std::fprintf(stderr, "menuRun did not replace the formulas\n");
         return 1;
     }

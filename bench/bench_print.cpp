@@ -93,7 +93,7 @@ int main(int argc, char **argv)
     table::GradeTable t;
     makeClassTable(t);
     // A formula column, printed as its values.
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     g.setCols(g.Cols() + 1);
     g.setTextMatrix(0, g.Cols() - 1, QStringLiteral("期末总分"));
     for (int r = 1; r < g.Rows(); ++r)

@@ -42,9 +42,9 @@ int main(int argc, char **argv)
 
     table::GradeTable loaded;
     const double loadMs = medianMs([&] { allOk = files.LoadData(loaded, name, true) && allOk; });
-    if (!allOk || prompter.messages || loaded.成绩表.Rows() != source.成绩表.Rows() ||
-        loaded.成绩表.Cols() != source.成绩表.Cols() ||
-        loaded.成绩表.TextMatrix(kStudents, 2) != source.成绩表.TextMatrix(kStudents, 2)) {
+    if (!allOk || prompter.messages || loaded.grid.Rows() != source.grid.Rows() ||
+        loaded.grid.Cols() != source.grid.Cols() ||
+        loaded.grid.TextMatrix(kStudents, 2) != source.grid.TextMatrix(kStudents, 2)) {
         std::fprintf(stderr, "save or load failed\n");
         return 1;
     }

@@ -39,7 +39,7 @@ int main(int argc, char **argv)
 
     ui::MemorySettingsStore settings;
     const table::CommandRegistry commands = programCommands(settings);
-    table::Form1 window(ws, prompter, commands);
+    table::TableWindow window(ws, prompter, commands);
     window.resize(1000, 700);
     window.show();
     bool ok = true;
@@ -47,13 +47,13 @@ int main(int argc, char **argv)
         ok = window.LoadData(name, true) && ok;
         QCoreApplication::processEvents();
     });
-    window.document().成绩表.setCurrent(kStudents / 2, 5);
+    window.document().grid.setCurrent(kStudents / 2, 5);
     const double editMs = medianMs(
         [&] {
             window.MSFlexGridEdit(QStringLiteral("9"));
             QCoreApplication::processEvents();
         },
-        [&] { window.document().成绩表.setCurrent(kStudents / 2, 5); });
+        [&] { window.document().grid.setCurrent(kStudents / 2, 5); });
     const double undoMs = medianMs(
         [&] {
             window.execute(QStringLiteral("menuUndo"));
@@ -61,13 +61,13 @@ int main(int argc, char **argv)
         },
         [&] {
             window.document().snapshotForUndo();
-            window.document().成绩表.setTextMatrix(1, 3, QStringLiteral("0"));
+            window.document().grid.setTextMatrix(1, 3, QStringLiteral("0"));
         });
-    if (!ok || prompter.messages || window.document().成绩表.Rows() != kStudents + 1) {
+    if (!ok || prompter.messages || window.document().grid.Rows() != kStudents + 1) {
         std::fprintf(stderr, "load into the window failed\n");
         return 1;
     }
-    window.document().Tag.clear();
+    window.document().markSaved();
 
     o << "bench_table_window: " << kStudents << " students x " << kFields << " fields, median of " << kRepeats
       << " runs\n";

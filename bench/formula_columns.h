@@ -70,7 +70,7 @@ inline void makeFormulaTable(table::GradeTable &t)
     for (const FormulaColumn &f : columns)
         extra << f.name;
     makeClassTable(t, extra);
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     for (int r = 1; r <= kStudents; ++r)
         for (int i = 0; i < int(columns.size()); ++i)
             g.setTextMatrix(r, kFields + 1 + i, formula::kFormulaMarker + columns[size_t(i)].body);

@@ -14,8 +14,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     if (lines.isEmpty() || lines.size() > 2000)
         return 0;
     table::GradeTable t;
-    t.DataFormat = lines.first();
-    table::Grid &g = t.成绩表;
+    t.numberFormat = lines.first();
+    table::Grid &g = t.grid;
     const int cells = int(lines.size()) - 1;
     g.setCols(kCols);
     g.setRows(1 + (cells + kCols - 1) / kCols + 1);
@@ -24,6 +24,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     formula::Calculator calc;
     formula::evaluatedCopy(t, calc);
     for (int i = 0; i < cells && i < 20; ++i)
-        formula::resultLabel(lines.at(i + 1), g, t.DataFormat, calc);
+        formula::resultLabel(lines.at(i + 1), g, t.numberFormat, calc);
     return 0;
 }

@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::writeScratch(QStringLiteral("f.templet"), fuzz::bytesOf(data, size), ws.templateDir());
     table::GradeTable t;
     if (table::applyTemplate(t, ws, prompter, QStringLiteral("f.templet"))) {
-        if (const std::optional<QByteArray> bytes = table::templateBytes(table::templateSegments(t.成绩表)))
+        if (const std::optional<QByteArray> bytes = table::templateBytes(table::templateSegments(t.grid)))
             table::parseTemplate(*bytes);
     }
     return 0;

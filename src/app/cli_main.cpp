@@ -188,19 +188,19 @@ int cmdShow(Context &ctx, Args args)
     table::GradeTable t;
     if (!loadTable(ctx, ops->at(0), t))
         return Failed;
-    const table::Grid &g = t.成绩表;
-    ctx.out << table::toFileLine(t.Caption) << '\n'
+    const table::Grid &g = t.grid;
+    ctx.out << table::toFileLine(t.title) << '\n'
             << g.Rows() << '\n'
             << g.Cols() << '\n'
-            << table::toFileLine(t.Text3) << '\n'
-            << table::toFileLine(t.Text4) << '\n'
-            << table::toFileLine(t.DataFormat) << '\n';
+            << table::toFileLine(t.teacher) << '\n'
+            << table::toFileLine(t.classInfo) << '\n'
+            << table::toFileLine(t.numberFormat) << '\n';
     formula::Calculator &calc = formula::calculator(ctx.ws);
     for (int r = 0; r < g.Rows(); ++r) {
         QStringList cells;
         cells.reserve(g.Cols());
         for (int c = 0; c < g.Cols(); ++c)
-            cells << table::toFileLine(formula::公式2值(g, r, c, t.DataFormat, calc));
+            cells << table::toFileLine(formula::公式2值(g, r, c, t.numberFormat, calc));
         ctx.out << cells.join(QLatin1Char('\t')) << '\n';
     }
     return Done;

@@ -59,19 +59,19 @@ int main(int argc, char **argv)
     ui::SystemSettingsStore settings;
     ui::QtPrompter prompter;
 
-    shell::MDIForm1 main(ws, prompter, settings, programCommands(settings));
+    shell::MainWindow main(ws, prompter, settings, programCommands(settings));
     prompter.setOwner(&main);
     prompter.setStartFolder(ws.tableDataDir());
     QApplication::setWindowIcon(main.windowIcon());
 
     const QString tableArgument = tablePathArgument(QCoreApplication::arguments());
 
-    shell::frmSlape splash(&main);
+    shell::SplashWindow splash(&main);
     QObject::connect(
-        &splash, &shell::frmSlape::loginDue, &main,
+        &splash, &shell::SplashWindow::loginDue, &main,
         [&] {
-            shell::frmLogin login(ws, prompter, settings, &main);
-            if (login.exec() == shell::frmLogin::QuitProgram) {
+            shell::LoginDialog login(ws, prompter, settings, &main);
+            if (login.exec() == shell::LoginDialog::QuitProgram) {
                 QCoreApplication::exit(0);
                 return;
             }

@@ -119,7 +119,7 @@ Exit saveTable(Context &ctx, GradeTable &table, const QString &inPath, const std
 
 std::optional<int> fieldColumn(Context &ctx, const GradeTable &table, const QString &field)
 {
-    const Grid &g = table.成绩表;
+    const Grid &g = table.grid;
     bool digits = !field.isEmpty();
     for (QChar c : field)
         digits = digits && c >= u'0' && c <= u'9';

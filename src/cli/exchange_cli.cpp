@@ -112,8 +112,8 @@ int importTable(Context &ctx, Args args)
     table::GradeTable t, source;
     if (!loadTable(ctx, ops->at(0), t) || !loadTable(ctx, ops->at(1), source))
         return Failed;
-    const int before = t.成绩表.Rows();
-    if (!appendTable(t, source.成绩表, ctx.prompter) && source.成绩表.Rows() - 1 > table::Grid::kMaxCount - before)
+    const int before = t.grid.Rows();
+    if (!appendTable(t, source.grid, ctx.prompter) && source.grid.Rows() - 1 > table::Grid::kMaxCount - before)
         return Failed;
     return saveTable(ctx, t, ops->at(0), out);
 }
@@ -145,7 +145,7 @@ int fillColumn(Context &ctx, Args args)
         request.sourceKey = *sourceKey;
     }
     t.beginChange();
-    exchange::fillColumn(t.成绩表, source.成绩表, request);
+    exchange::fillColumn(t.grid, source.grid, request);
     return saveTable(ctx, t, ops->at(0), out);
 }
 
@@ -167,7 +167,7 @@ int exportPart(Context &ctx, Args args)
                 return Failed;
             fields << *col;
         }
-    const int last = t.成绩表.Rows() - 1;
+    const int last = t.grid.Rows() - 1;
     QList<int> rows;
     if (rowSpec) {
         const auto parsed = parseRows(ctx, *rowSpec, last);

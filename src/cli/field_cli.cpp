@@ -37,7 +37,7 @@ int templateSave(Context &ctx, const QString &file, const QString &name)
     GradeTable t;
     if (!loadTable(ctx, file, t))
         return Failed;
-    return saveTemplate(t.成绩表, ctx.ws, ctx.prompter, name) ? Done : Failed;
+    return saveTemplate(t.grid, ctx.ws, ctx.prompter, name) ? Done : Failed;
 }
 
 int templateApply(Context &ctx, const QString &file, const QString &name, const std::optional<QString> &out)
@@ -85,7 +85,7 @@ int runFieldCommand(Context &ctx, Args args)
     GradeTable t;
     if (!loadTable(ctx, file, t))
         return Failed;
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     if (sub == QLatin1String("insert")) {
         const std::optional<int> at = numberInRange(ctx, ops->at(2), 0, g.Cols() - 1);
         if (!at || !usableName(ctx, ops->at(3), true))

@@ -36,7 +36,7 @@ int runFormulaCommand(Context &ctx, Args args)
     table::GradeTable t;
     if (!loadTable(ctx, ops->at(0), t))
         return Failed;
-    const table::Grid &g = t.成绩表;
+    const table::Grid &g = t.grid;
     int cells[6];
     const QStringList all = *from + *to + *target;
     for (int i = 0; i < 6; ++i) {
@@ -45,7 +45,7 @@ int runFormulaCommand(Context &ctx, Args args)
             return Failed;
         cells[i] = *v;
     }
-    t.成绩表.setCurrent(cells[4], cells[5]);
+    t.grid.setCurrent(cells[4], cells[5]);
     if (const std::optional<QString> refusal = FormulaEditor::refusal(t)) {
         tell(ctx, *refusal);
         return Failed;

@@ -111,10 +111,10 @@ int runNewTableCommand(Context &ctx, Args args)
     }
 
     table::GradeTable t;
-    t.Text7 = dir + QLatin1Char('/') + name;
+    t.filePath = dir + QLatin1Char('/') + name;
     // The direct way names the table after its file; the wizard asks, and refuses an empty title.
-    t.Caption = title.value_or(name);
-    if (t.Caption.trimmed().isEmpty()) {
+    t.title = title.value_or(name);
+    if (t.title.trimmed().isEmpty()) {
         tell(ctx, QStringLiteral("标题不能为空！"));
         return Failed;
     }
@@ -130,7 +130,7 @@ int runNewTableCommand(Context &ctx, Args args)
         const std::optional<int> n = numberInRange(ctx, *decimals, 0, table::kMaxDecimals);
         if (!n)
             return Failed;
-        t.DataFormat = table::dataFormatFor(*n, pad);
+        t.numberFormat = table::dataFormatFor(*n, pad);
     }
     if (templateName) {
         // Only a file of the template folder itself, as the window's template menu lists them; the
@@ -151,7 +151,7 @@ int runNewTableCommand(Context &ctx, Args args)
         created << f.absoluteFilePath();
     QDir().mkpath(dir);
     table::TableFile file(ctx.ws, ctx.prompter);
-    if (file.SaveData(t, false, t.Text7))
+    if (file.SaveData(t, false, t.filePath))
         return Done;
     for (const QString &folder : created)
         QDir().rmdir(folder);

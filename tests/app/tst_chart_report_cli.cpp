@@ -72,8 +72,8 @@ private slots:
         ws.tablePassword = QStringLiteral("pw");
         ScriptedPrompter quiet;
         table::GradeTable t;
-        t.Caption = QStringLiteral("期末成绩");
-        table::Grid &g = t.成绩表;
+        t.title = QStringLiteral("期末成绩");
+        table::Grid &g = t.grid;
         g.setRows(7);
         g.setCols(4);
         g.setTextMatrix(0, 1, QStringLiteral("姓名"));

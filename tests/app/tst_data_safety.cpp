@@ -138,8 +138,8 @@ private:
 table::GradeTable classTable(int students, const QString &title)
 {
     table::GradeTable t;
-    t.Caption = title;
-    table::Grid &g = t.成绩表;
+    t.title = title;
+    table::Grid &g = t.grid;
     g.setRows(students + 1);
     g.setCols(4);
     g.setTextMatrix(0, 1, QStringLiteral("姓名"));
@@ -351,7 +351,7 @@ void DataSafetyTest::everyWriterKeepsTheOldFile()
     if (writer == TableSave || writer == UnprotectedSave) {
         table::GradeTable back;
         QVERIFY(table::TableFile(ws, p).LoadData(back, tableName, true));
-        QCOMPARE(back.Caption, QStringLiteral("期末"));
+        QCOMPARE(back.title, QStringLiteral("期末"));
     } else if (writer != IniWrite) {
         QVERIFY(!store.users().isEmpty());
     }
@@ -381,7 +381,7 @@ void DataSafetyTest::killedSavesLoseNothing()
     table::GradeTable first = classTable(3000, QStringLiteral("全年级"));
     QVERIFY(file.SaveData(first, false, dir.filePath(QStringLiteral("src0"))));
     table::GradeTable second = classTable(3000, QStringLiteral("全年级二"));
-    second.成绩表.setTextMatrix(0, 3, QStringLiteral("英语"));
+    second.grid.setTextMatrix(0, 3, QStringLiteral("英语"));
     second.rebuildHeader();
     QVERIFY(file.SaveData(second, false, dir.filePath(QStringLiteral("src1"))));
     table::GradeTable small = classTable(30, QStringLiteral("一班"));
@@ -640,10 +640,9 @@ void DataSafetyTest::concurrentWritersTellTheTruth()
         }
         table::GradeTable back;
         QVERIFY(table::TableFile(ws, quiet).LoadData(back, dir.filePath(QStringLiteral("t")), true));
-        QVERIFY2(
-            succeeded.contains(back.Caption),
-            qPrintable(
-                QStringLiteral("round %1: %2 written, told %3").arg(round).arg(back.Caption, succeeded.join(u' '))));
+        QVERIFY2(succeeded.contains(back.title),
+                 qPrintable(
+                     QStringLiteral("round %1: %2 written, told %3").arg(round).arg(back.title, succeeded.join(u' '))));
         QVERIFY2(base::savingFilesFor(target).isEmpty(), qPrintable(base::savingFilesFor(target).join(u' ')));
     }
 }
@@ -695,7 +694,7 @@ void DataSafetyTest::tooLargeToOpenAgainIsNotWritten()
     const QMap<QString, QByteArray> before = snapshot(dir.path());
     table::GradeTable big = classTable(3, QStringLiteral("大"));
     // Two bytes a character in the file: just over the member limit.
-    big.成绩表.setTextMatrix(1, 3, QString(base::archive::kMaxMemberSize / 2 + 1, u'语'));
+    big.grid.setTextMatrix(1, 3, QString(base::archive::kMaxMemberSize / 2 + 1, u'语'));
     p.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes);
     p.expectMessage(QStringLiteral("表格过大，无法保存。"), QStringLiteral("错误"));
     QVERIFY(!file.SaveData(big, false, name));

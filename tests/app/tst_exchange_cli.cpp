@@ -44,7 +44,7 @@ class ExchangeCliTest : public QObject {
         table::TableFile files(ws, quiet);
         table::GradeTable t;
         if (!files.readTableFile(path(name), t))
-            t.Caption = QStringLiteral("<unreadable>");
+            t.title = QStringLiteral("<unreadable>");
         return t;
     }
     QByteArray bytesOf(const QString &name)
@@ -175,9 +175,9 @@ private slots:
                  QStringLiteral("--out"), path(QStringLiteral("all.gdt"))});
         QCOMPARE(r.exitCode, 0);
         const table::GradeTable all = load(QStringLiteral("all.gdt"));
-        QCOMPARE(all.成绩表.Rows(), 7);
-        QCOMPARE(all.成绩表.TextMatrix(4, 2), QStringLiteral("99"));
-        QCOMPARE(all.成绩表.TextMatrix(6, 0), QStringLiteral("6"));
+        QCOMPARE(all.grid.Rows(), 7);
+        QCOMPARE(all.grid.TextMatrix(4, 2), QStringLiteral("99"));
+        QCOMPARE(all.grid.TextMatrix(6, 0), QStringLiteral("6"));
     }
 
     void exportPartHeaderOnly()
@@ -187,10 +187,10 @@ private slots:
                  QStringLiteral("--fields"), QStringLiteral("数学"), QStringLiteral("--rows"), QString()});
         QCOMPARE(r.exitCode, 0);
         const table::GradeTable p = load(QStringLiteral("p.gdt"));
-        QCOMPARE(p.Caption, QStringLiteral("期中 导出表"));
-        QCOMPARE(p.成绩表.Rows(), 1);
-        QCOMPARE(p.成绩表.Cols(), 2);
-        QCOMPARE(p.成绩表.TextMatrix(0, 1), QStringLiteral("数学"));
+        QCOMPARE(p.title, QStringLiteral("期中 导出表"));
+        QCOMPARE(p.grid.Rows(), 1);
+        QCOMPARE(p.grid.Cols(), 2);
+        QCOMPARE(p.grid.TextMatrix(0, 1), QStringLiteral("数学"));
     }
 
     void convertCsvWithOptions()
@@ -202,10 +202,10 @@ private slots:
                                      QStringLiteral("--class-info"), QStringLiteral("初一")});
         QCOMPARE(r.exitCode, 0);
         const table::GradeTable x = load(QStringLiteral("x.gdt"));
-        QCOMPARE(x.Caption, QStringLiteral("期末"));
-        QCOMPARE(x.Text3, QString());
-        QCOMPARE(x.Text4, QStringLiteral("初一"));
-        QCOMPARE(x.成绩表.TextMatrix(1, 2), QStringLiteral("80"));
+        QCOMPARE(x.title, QStringLiteral("期末"));
+        QCOMPARE(x.teacher, QString());
+        QCOMPARE(x.classInfo, QStringLiteral("初一"));
+        QCOMPARE(x.grid.TextMatrix(1, 2), QStringLiteral("80"));
     }
 
     void convertTrialReportsEachFile()
@@ -221,7 +221,7 @@ private slots:
                              QStringLiteral(" 不是有效的试用版数据格式，可能已经是新版本的数据文件。\n转换完成。"));
         QCOMPARE(bytesOf(QStringLiteral("packed.gdt")), packed);
         QCOMPARE(bytesOf(QStringLiteral("trial.gdt.bak")), member);
-        QCOMPARE(load(QStringLiteral("trial.gdt")).成绩表.Rows(), 3);
+        QCOMPARE(load(QStringLiteral("trial.gdt")).grid.Rows(), 3);
         QVERIFY(!QFile::exists(path(QStringLiteral("data.file"))));
     }
 };

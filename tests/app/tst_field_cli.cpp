@@ -34,14 +34,14 @@ class FieldCliTest : public QObject {
         ScriptedPrompter quiet;
         table::TableFile file(ws, quiet);
         table::GradeTable t;
-        table::Grid &g = t.成绩表;
+        table::Grid &g = t.grid;
         g.setRows(3);
         g.setCols(4);
         const QStringList names{QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("总分")};
         for (int c = 1; c < 4; ++c)
             g.setTextMatrix(0, c, names[c - 1]);
         t.rebuildHeader();
-        t.Text3 = QStringLiteral("王");
+        t.teacher = QStringLiteral("王");
         for (int r = 1; r < 3; ++r) {
             g.setTextMatrix(r, 1, QString::number(80 + r));
             g.setTextMatrix(r, 2, QString::number(90 + r));
@@ -149,10 +149,10 @@ private slots:
         if (header.isEmpty())
             return;
         const table::GradeTable u = load(QStringLiteral("u"));
-        QCOMPARE(u.成绩表.FormatString(), header);
+        QCOMPARE(u.grid.FormatString(), header);
         QStringList cells;
-        for (int c = 1; c < u.成绩表.Cols(); ++c)
-            cells << u.成绩表.TextMatrix(1, c).remove(QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+        for (int c = 1; c < u.grid.Cols(); ++c)
+            cells << u.grid.TextMatrix(1, c).remove(QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
         QCOMPARE(cells.join(QLatin1Char('|')), row1);
     }
 
@@ -165,12 +165,12 @@ private slots:
                  QStringLiteral("4"), QStringLiteral("--decimals"), QStringLiteral("0")});
         QCOMPARE(r.exitCode, 0);
         const table::GradeTable t = load(QStringLiteral("t"));
-        QCOMPARE(t.Caption, QStringLiteral("期末"));
-        QCOMPARE(t.Text3, QStringLiteral("李"));
-        QCOMPARE(t.Text4, QStringLiteral("初一\n二班"));
-        QCOMPARE(t.成绩表.Rows(), 5);
-        QCOMPARE(t.成绩表.TextMatrix(4, 0), QStringLiteral("4"));
-        QCOMPARE(t.DataFormat, QStringLiteral("###."));
+        QCOMPARE(t.title, QStringLiteral("期末"));
+        QCOMPARE(t.teacher, QStringLiteral("李"));
+        QCOMPARE(t.classInfo, QStringLiteral("初一\n二班"));
+        QCOMPARE(t.grid.Rows(), 5);
+        QCOMPARE(t.grid.TextMatrix(4, 0), QStringLiteral("4"));
+        QCOMPARE(t.numberFormat, QStringLiteral("###."));
     }
 
     void inPlaceNeedsYes()
@@ -189,7 +189,7 @@ private slots:
         r = cli(
             {QStringLiteral("--yes"), QStringLiteral("field"), QStringLiteral("remove"), file, QStringLiteral("3")});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(load(QStringLiteral("t")).成绩表.FormatString(), QStringLiteral("  |语文|数学"));
+        QCOMPARE(load(QStringLiteral("t")).grid.FormatString(), QStringLiteral("  |语文|数学"));
     }
 
     void templatesRoundTrip()
@@ -219,7 +219,7 @@ private slots:
         r = cli({QStringLiteral("--yes"), QStringLiteral("template"), QStringLiteral("apply"), t,
                  QStringLiteral("b三科"), QStringLiteral("--out"), path(QStringLiteral("u.gdt"))});
         QCOMPARE(r.exitCode, 0);
-        QCOMPARE(load(QStringLiteral("u")).成绩表.FormatString(), QStringLiteral("  |语文|数学|总分"));
+        QCOMPARE(load(QStringLiteral("u")).grid.FormatString(), QStringLiteral("  |语文|数学|总分"));
         r = cli({QStringLiteral("template"), QStringLiteral("apply"), t, QStringLiteral("missing"),
                  QStringLiteral("--out"), path(QStringLiteral("v.gdt"))});
         QCOMPARE(r.exitCode, 1);

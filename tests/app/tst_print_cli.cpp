@@ -45,10 +45,10 @@ private slots:
         ws.tablePassword = QStringLiteral("pw");
         ScriptedPrompter quiet;
         table::GradeTable t;
-        t.Caption = QStringLiteral("期末成绩");
-        t.Text3 = QStringLiteral("周老师");
-        t.Text4 = QStringLiteral("高一（2）班");
-        table::Grid &g = t.成绩表;
+        t.title = QStringLiteral("期末成绩");
+        t.teacher = QStringLiteral("周老师");
+        t.classInfo = QStringLiteral("高一（2）班");
+        table::Grid &g = t.grid;
         g.setRows(130);
         g.setCols(4);
         g.setTextMatrix(0, 1, QStringLiteral("姓名"));
@@ -148,8 +148,8 @@ private slots:
             "程北边死张该交规万取拉格望觉术领共确传师观清今切院让识候带导争运笑飞风步改收根干造言联持组每济车亲极林服快"
             "办议往元士证近失转夫令准布始怎呢存未远叫台单影具罗字爱击流备兵连调深商算质团集百需价花党华城石级整");
         table::GradeTable t;
-        t.Caption = QStringLiteral("初一（二）班");
-        table::Grid &g = t.成绩表;
+        t.title = QStringLiteral("初一（二）班");
+        table::Grid &g = t.grid;
         g.setCols(3);
         g.setRows(int(common.size() / 20) + 2);
         g.setTextMatrix(0, 1, QStringLiteral("姓名"));
@@ -178,6 +178,18 @@ private slots:
         QVERIFY(out.contains(QStringLiteral("初一（二）班")));
         // pdftotext leaves out the spaces between CJK words.
         QVERIFY(out.contains(QStringLiteral("第1页共1页")));
+
+        // Characters whose radicals follow each other make a run in the map: it is never shifted
+        // onto other characters (at worst the radicals stay, which read the same once normalised).
+        const QString run = QStringLiteral("一丨丶丿乙亅二亠人儿入八");
+        g.setRows(2);
+        g.setTextMatrix(1, 1, run);
+        QVERIFY(table::TableFile(ws, quiet).SaveData(t, false, path(QStringLiteral("部首"))));
+        QCOMPARE(
+            cli({QStringLiteral("print"), path(QStringLiteral("部首.gdt")), QStringLiteral("--pdf"), pdf}).exitCode, 0);
+        QVERIFY(QString::fromUtf8(runProcess(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).out)
+                    .normalized(QString::NormalizationForm_KC)
+                    .contains(run));
 
         // Page numbers count the whole printout, also for one page of it.
         QCOMPARE(cli({QStringLiteral("print"), path(QStringLiteral("班.gdt")), QStringLiteral("--pdf"), pdf,

@@ -8,8 +8,8 @@
 inline table::GradeTable makeTable(const QString &title, const QStringList &fields, const QList<QStringList> &rows)
 {
     table::GradeTable t;
-    t.Caption = title;
-    table::Grid &g = t.成绩表;
+    t.title = title;
+    table::Grid &g = t.grid;
     g.setRows(int(rows.size()) + 1);
     g.setCols(int(fields.size()) + 1);
     for (qsizetype c = 0; c < fields.size(); ++c)
@@ -34,7 +34,7 @@ inline table::GradeTable classTable(int count, const QString &prefix = QStringLi
 inline QStringList columnOf(const table::GradeTable &t, int col)
 {
     QStringList cells;
-    for (int r = 1; r < t.成绩表.Rows(); ++r)
-        cells << t.成绩表.TextMatrix(r, col);
+    for (int r = 1; r < t.grid.Rows(); ++r)
+        cells << t.grid.TextMatrix(r, col);
     return cells;
 }

@@ -123,7 +123,7 @@ private slots:
         QFETCH(QString, file);
         table::GradeTable t;
         QVERIFY(exchange::dbfFileToTable(path(file), t).ok());
-        const table::Grid &g = t.成绩表;
+        const table::Grid &g = t.grid;
         QCOMPARE(g.Rows(), 4); // the deleted record is skipped
         QCOMPARE(g.Cols(), 7);
         auto row = [&](int r) {
@@ -321,7 +321,7 @@ private slots:
         table::GradeTable t;
         const exchange::Conversion result = exchange::dbfFileToTable(path(QStringLiteral("big.dbf")), t);
         QCOMPARE(result.status, exchange::Conversion::TooLarge);
-        QCOMPARE(t.成绩表.Rows(), table::Grid::kMaxCount);
+        QCOMPARE(t.grid.Rows(), table::Grid::kMaxCount);
         ScriptedPrompter p;
         p.expectMessage(QStringLiteral("文件格式不正确!"));
         exchange::reportConversion(p, result);
@@ -353,7 +353,7 @@ private slots:
         QFETCH(QStringList, cells);
         table::GradeTable t;
         QVERIFY(exchange::csvToTable(csv, t).ok());
-        const table::Grid &g = t.成绩表;
+        const table::Grid &g = t.grid;
         QCOMPARE(g.Rows(), rows);
         QCOMPARE(g.Cols(), cols);
         QStringList got;
@@ -370,11 +370,11 @@ private slots:
         QByteArray wide(40000, ',');
         table::GradeTable t;
         QCOMPARE(exchange::csvToTable(wide, t).status, exchange::Conversion::TooLarge);
-        QCOMPARE(t.成绩表.Cols(), table::Grid::kMaxCount);
+        QCOMPARE(t.grid.Cols(), table::Grid::kMaxCount);
         // A wide first line over many empty lines would need a billion cells: cut, not allocated.
         const QByteArray tall = QByteArray(32000, ',') + QByteArray(30000, '\n');
         QCOMPARE(exchange::csvToTable(tall, t).status, exchange::Conversion::TooLarge);
-        QVERIFY(qint64(t.成绩表.Rows()) * t.成绩表.Cols() <= exchange::kMaxConvertedCells);
+        QVERIFY(qint64(t.grid.Rows()) * t.grid.Cols() <= exchange::kMaxConvertedCells);
     }
 
     void savingAConvertedTable()
@@ -392,11 +392,11 @@ private slots:
         VERIFY_PROMPTS(p);
         table::GradeTable loaded;
         QVERIFY(files.readTableFile(target, loaded));
-        QCOMPARE(loaded.Caption, QStringLiteral("期末"));
-        QCOMPARE(loaded.Text3, QStringLiteral("王"));
-        QCOMPARE(loaded.Text4, QStringLiteral("初一(2)班"));
-        QCOMPARE(loaded.DataFormat, QStringLiteral("###.##"));
-        QCOMPARE(loaded.成绩表.TextMatrix(1, 1), QStringLiteral("张三"));
+        QCOMPARE(loaded.title, QStringLiteral("期末"));
+        QCOMPARE(loaded.teacher, QStringLiteral("王"));
+        QCOMPARE(loaded.classInfo, QStringLiteral("初一(2)班"));
+        QCOMPARE(loaded.numberFormat, QStringLiteral("###.##"));
+        QCOMPARE(loaded.grid.TextMatrix(1, 1), QStringLiteral("张三"));
     }
 
     void trialFileConvertedTwice()

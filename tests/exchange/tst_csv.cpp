@@ -107,7 +107,7 @@ private slots:
         QVERIFY(exchange::csvToTable(exchange::csvBytes(t, calc()), converted).ok());
         QStringList convertedCells;
         for (qsizetype k = 1; k <= cells.size(); ++k)
-            convertedCells << converted.成绩表.TextMatrix(int(k) + 1, 3);
+            convertedCells << converted.grid.TextMatrix(int(k) + 1, 3);
         QCOMPARE(convertedCells, cells);
     }
 
@@ -197,7 +197,7 @@ private slots:
     void menuImportAsksOpensAndIsUndoable()
     {
         table::GradeTable t = classTable(3);
-        t.成绩表.setCurrent(1, 2);
+        t.grid.setCurrent(1, 2);
         QVERIFY(base::codec::writeBytes(path(QStringLiteral("in.csv")), "1,2,3\r\n4,5"));
         ScriptedPrompter p;
         p.expectQuestion(QStringLiteral("本操作将会覆盖第 2 列(语文)的所有数据，是否继续？"), ui::Answer::Yes,
@@ -208,7 +208,7 @@ private slots:
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown.at(1).title, QStringLiteral("打开以逗号分隔的文本文件，可以用Excel导出"));
         QCOMPARE(columnOf(t, 2), (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}));
-        QVERIFY(t.changed());
+        QVERIFY(t.isModified());
         QVERIFY(t.undoEnabled());
         t.undo();
         QCOMPARE(columnOf(t, 2), (QStringList{QStringLiteral("61"), QStringLiteral("62"), QStringLiteral("63")}));
@@ -227,14 +227,14 @@ private slots:
         QFETCH(bool, yes);
         QFETCH(QString, file);
         table::GradeTable t = classTable(3);
-        t.成绩表.setCurrent(1, 1);
+        t.grid.setCurrent(1, 1);
         ScriptedPrompter p;
         p.expectQuestion({}, yes ? ui::Answer::Yes : ui::Answer::No);
         if (yes)
             p.expectOpenFile(file.isEmpty() ? QString() : path(file));
         QVERIFY(!exchange::menuImportCVS(t, p));
         VERIFY_PROMPTS(p);
-        QVERIFY(!t.changed());
+        QVERIFY(!t.isModified());
         QCOMPARE(columnOf(t, 1).first(), QStringLiteral("学生1"));
     }
 

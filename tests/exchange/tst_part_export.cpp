@@ -30,9 +30,9 @@ class TestPartExport : public QObject {
                                         {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"),
                                          QStringLiteral("数学"), QStringLiteral("备注"), QStringLiteral("总分")},
                                         rows);
-        t.Text3 = QStringLiteral("王");
-        t.Text4 = QStringLiteral("初一(2)班");
-        t.DataFormat = QStringLiteral("0.0");
+        t.teacher = QStringLiteral("王");
+        t.classInfo = QStringLiteral("初一(2)班");
+        t.numberFormat = QStringLiteral("0.0");
         return t;
     }
 
@@ -68,13 +68,13 @@ private slots:
         VERIFY_PROMPTS(p);
         table::GradeTable part;
         QVERIFY(files.readTableFile(target, part));
-        const table::Grid &g = part.成绩表;
+        const table::Grid &g = part.grid;
         QCOMPARE(g.Rows(), int(rows.size()) + 1);
         QCOMPARE(g.Cols(), int(fields.size()) + 1);
-        QCOMPARE(part.Caption, QStringLiteral("期中 导出表"));
-        QCOMPARE(part.Text3, QStringLiteral("王"));
-        QCOMPARE(part.Text4, QStringLiteral("初一(2)班"));
-        QCOMPARE(part.DataFormat, QStringLiteral("0.0"));
+        QCOMPARE(part.title, QStringLiteral("期中 导出表"));
+        QCOMPARE(part.teacher, QStringLiteral("王"));
+        QCOMPARE(part.classInfo, QStringLiteral("初一(2)班"));
+        QCOMPARE(part.numberFormat, QStringLiteral("0.0"));
         QStringList got;
         for (int c = 0; c < g.Cols(); ++c)
             got << g.TextMatrix(0, c);
@@ -94,8 +94,8 @@ private slots:
     {
         // The member holds each row's own number; loading renumbers it.
         const table::GradeTable part = exchange::partTable(sixFields(), {6}, {7}, calc());
-        QCOMPARE(part.成绩表.TextMatrix(1, 0), QStringLiteral("7"));
-        QCOMPARE(part.成绩表.TextMatrix(1, 1), QStringLiteral("64.0"));
+        QCOMPARE(part.grid.TextMatrix(1, 0), QStringLiteral("7"));
+        QCOMPARE(part.grid.TextMatrix(1, 1), QStringLiteral("64.0"));
     }
 
     void refusals_data()

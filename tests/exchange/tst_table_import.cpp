@@ -88,9 +88,9 @@ private slots:
             r = r.first(sourceFields.size());
         const table::GradeTable source = makeTable(QStringLiteral("源"), sourceFields, rows);
         ScriptedPrompter p;
-        QCOMPARE(exchange::appendTable(t, source.成绩表, p), sourceRows > 0);
+        QCOMPARE(exchange::appendTable(t, source.grid, p), sourceRows > 0);
         VERIFY_PROMPTS(p);
-        const table::Grid &g = t.成绩表;
+        const table::Grid &g = t.grid;
         QCOMPARE(g.Rows(), rowsAfter);
         QCOMPARE(g.Cols(), 3);
         // The last old student is never overwritten by the source's header row.
@@ -101,11 +101,11 @@ private slots:
         if (!firstNew.isEmpty()) {
             const int row = targetRows + 1;
             QCOMPARE((QStringList{g.TextMatrix(row, 0), g.TextMatrix(row, 1), g.TextMatrix(row, 2)}), firstNew);
-            QVERIFY(t.changed());
+            QVERIFY(t.isModified());
             t.undo();
-            QCOMPARE(t.成绩表.Rows(), targetRows + 1);
+            QCOMPARE(t.grid.Rows(), targetRows + 1);
         } else {
-            QVERIFY(!t.changed());
+            QVERIFY(!t.isModified());
         }
     }
 
@@ -115,10 +115,10 @@ private slots:
         const table::GradeTable source =
             keyed({{QStringLiteral("姓名"), QStringLiteral("语文")}, {QStringLiteral("丙"), QStringLiteral("70")}});
         ScriptedPrompter p;
-        QVERIFY(exchange::appendTable(t, source.成绩表, p));
-        QCOMPARE(t.成绩表.TextMatrix(3, 1), QString());
-        QCOMPARE(t.成绩表.TextMatrix(3, 2), QString());
-        QCOMPARE(t.成绩表.TextMatrix(4, 1), QStringLiteral("丙"));
+        QVERIFY(exchange::appendTable(t, source.grid, p));
+        QCOMPARE(t.grid.TextMatrix(3, 1), QString());
+        QCOMPARE(t.grid.TextMatrix(3, 2), QString());
+        QCOMPARE(t.grid.TextMatrix(4, 1), QStringLiteral("丙"));
     }
 
     void appendBeyondTheRowLimitIsRefusedUntouched()
@@ -127,13 +127,13 @@ private slots:
         const table::GradeTable source = classTable(2768);
         ScriptedPrompter p;
         p.expectMessage(QStringLiteral("导入后表格将超过 32767 行，无法导入。"));
-        QVERIFY(!exchange::appendTable(t, source.成绩表, p));
+        QVERIFY(!exchange::appendTable(t, source.grid, p));
         VERIFY_PROMPTS(p);
-        QCOMPARE(t.成绩表.Rows(), 30001);
-        QVERIFY(!t.changed());
+        QCOMPARE(t.grid.Rows(), 30001);
+        QVERIFY(!t.isModified());
         const table::GradeTable fits = classTable(2766);
-        QVERIFY(exchange::appendTable(t, fits.成绩表, p));
-        QCOMPARE(t.成绩表.Rows(), table::Grid::kMaxCount);
+        QVERIFY(exchange::appendTable(t, fits.grid, p));
+        QCOMPARE(t.grid.Rows(), table::Grid::kMaxCount);
     }
 
     void menuImportAllReadsTheChosenFile()
@@ -184,8 +184,8 @@ private slots:
         table::TableFile files(m_ws, p);
         QVERIFY(!exchange::ImpData(t, name.trimmed().isEmpty() ? name : path(name), files, p, progress));
         VERIFY_PROMPTS(p);
-        QCOMPARE(t.成绩表.Rows(), 3);
-        QVERIFY(!t.changed());
+        QCOMPARE(t.grid.Rows(), 3);
+        QVERIFY(!t.isModified());
     }
 
     void importSourceMessages()
@@ -199,7 +199,7 @@ private slots:
                  exchange::SourceLoad::OpenFailed);
         QCOMPARE(exchange::loadImportSource(files, path(QStringLiteral("s.gdt")), m_ws.tablePassword, source, p),
                  exchange::SourceLoad::Ok);
-        QCOMPARE(source.成绩表.Rows(), 4);
+        QCOMPARE(source.grid.Rows(), 4);
         VERIFY_PROMPTS(p);
     }
 
@@ -222,9 +222,9 @@ private slots:
         exchange::FillRequest r;
         r.targetCol = 1;
         r.sourceCol = 1;
-        QCOMPARE(exchange::fillColumn(t.成绩表, s.成绩表, r), filled);
+        QCOMPARE(exchange::fillColumn(t.grid, s.grid, r), filled);
         for (int i = 1; i <= targetStudents; ++i)
-            QCOMPARE(t.成绩表.TextMatrix(i, 1),
+            QCOMPARE(t.grid.TextMatrix(i, 1),
                      (i <= filled ? QStringLiteral("乙") : QStringLiteral("学生")) + QString::number(i));
     }
 
@@ -267,7 +267,7 @@ private slots:
         const table::GradeTable s = keyed(source);
         exchange::FillRequest r{2, 2, true, 1, 1};
         RecordingProgress progress;
-        exchange::fillColumn(t.成绩表, s.成绩表, r, &progress);
+        exchange::fillColumn(t.grid, s.grid, r, &progress);
         QCOMPARE(columnOf(t, 2), result);
         QCOMPARE(progress.percents.last(), 100);
     }
@@ -277,7 +277,7 @@ private slots:
         table::GradeTable t = classTable(0);
         const table::GradeTable s = classTable(3);
         RecordingProgress progress;
-        QCOMPARE(exchange::fillColumn(t.成绩表, s.成绩表, {2, 2, true, 1, 1}, &progress), 0);
+        QCOMPARE(exchange::fillColumn(t.grid, s.grid, {2, 2, true, 1, 1}, &progress), 0);
         QVERIFY(progress.percents.isEmpty());
     }
 };

@@ -22,7 +22,7 @@ const QString kRefError = QStringLiteral("引用错误");
 // Six rows (header and five students) and five columns: row numbers, 学号, 语文, 数学, 备注.
 void makeTable(GradeTable &t)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     g.setRows(6);
     g.setCols(5);
     g.setFormatString(QStringLiteral("  |学号|语文|数学|备注"));
@@ -174,11 +174,11 @@ private slots:
         QFETCH(QString, expected);
         GradeTable t;
         makeTable(t);
-        fill(t.成绩表, cells);
-        const QStringList before = allCells(t.成绩表);
+        fill(t.grid, cells);
+        const QStringList before = allCells(t.grid);
         Calculator calc;
-        QCOMPARE(公式2值(t.成绩表, row, col, format, calc), expected);
-        QCOMPARE(allCells(t.成绩表), before);
+        QCOMPARE(公式2值(t.grid, row, col, format, calc), expected);
+        QCOMPARE(allCells(t.grid), before);
     }
 
     void expansionText_data()
@@ -201,9 +201,9 @@ private slots:
         QFETCH(bool, ok);
         GradeTable t;
         makeTable(t);
-        fill(t.成绩表, {u"4,2=80"_s, u"4,3=90.5"_s, u"1,2=cell(2,2)"_s, u"1,3= 80 "_s, u"1,4=\t"_s});
+        fill(t.grid, {u"4,2=80"_s, u"4,3=90.5"_s, u"1,2=cell(2,2)"_s, u"1,3= 80 "_s, u"1,4=\t"_s});
         bool done = !ok;
-        QCOMPARE(expandReferences(t.成绩表, 4, 4, body, &done), expanded);
+        QCOMPARE(expandReferences(t.grid, 4, 4, body, &done), expanded);
         QCOMPARE(done, ok);
     }
 
@@ -212,10 +212,10 @@ private slots:
     {
         GradeTable t;
         makeTable(t);
-        fill(t.成绩表, {u"1,4=！公式：3+4"_s, u"2,4=！公式：ans*2"_s});
+        fill(t.grid, {u"1,4=！公式：3+4"_s, u"2,4=！公式：ans*2"_s});
         Calculator calc;
-        QCOMPARE(公式2值(t.成绩表, 1, 4, t.DataFormat, calc), u"7"_s);
-        QCOMPARE(公式2值(t.成绩表, 2, 4, t.DataFormat, calc), u"14"_s);
+        QCOMPARE(公式2值(t.grid, 1, 4, t.numberFormat, calc), u"7"_s);
+        QCOMPARE(公式2值(t.grid, 2, 4, t.numberFormat, calc), u"14"_s);
     }
 
     void setFormulaToColumn_data()
@@ -230,7 +230,7 @@ private slots:
         const bool yes = answer == int(ui::Answer::Yes);
         GradeTable t;
         makeTable(t);
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         const QString formula = M + u"cell(?,2)+cell(?,3)"_s;
         for (int r = 1; r < g.Rows(); ++r) {
             g.setTextMatrix(r, 1, QString::number(20240100 + r));
@@ -262,7 +262,7 @@ private slots:
         Calculator calc;
         for (int r = 1; r < g.Rows(); ++r) {
             QCOMPARE(g.TextMatrix(r, 4), formula);
-            QCOMPARE(公式2值(g, r, 4, t.DataFormat, calc), QString::number(130 + 2 * r));
+            QCOMPARE(公式2值(g, r, 4, t.numberFormat, calc), QString::number(130 + 2 * r));
             for (int c = 0; c < 4; ++c)
                 QCOMPARE(g.TextMatrix(r, c), before.at(r * g.Cols() + c));
         }
@@ -274,13 +274,13 @@ private slots:
     {
         GradeTable t;
         makeTable(t);
-        t.成绩表.setTextMatrix(2, 2, M + u"1"_s);
-        t.成绩表.setCurrent(2, 2);
+        t.grid.setTextMatrix(2, 2, M + u"1"_s);
+        t.grid.setCurrent(2, 2);
         ScriptedPrompter p;
         p.expectQuestion(u"本操作将会覆盖第 2 列(语文)的所有数据，是否继续？"_s, ui::Answer::Yes, u"提示"_s);
         QVERIFY(menuSetGStoLine(t, p));
         VERIFY_PROMPTS(p);
-        QCOMPARE(column(t.成绩表, 2),
+        QCOMPARE(column(t.grid, 2),
                  (QStringList{u"语文"_s, M + u"1"_s, M + u"1"_s, M + u"1"_s, M + u"1"_s, M + u"1"_s}));
     }
 
@@ -288,7 +288,7 @@ private slots:
     {
         GradeTable t;
         makeTable(t);
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         const QString good = M + u"cell(?,2)*2"_s;
         const QString broken = M + u"cell(?,2)+"_s;
         const QString self = M + u"cell(?,?)"_s;
@@ -331,8 +331,8 @@ private slots:
         const bool ok = answer == int(ui::Answer::Ok);
         GradeTable t;
         makeTable(t);
-        fill(t.成绩表, {u"1,2=80"_s, u"1,4=！公式：cell(?,2)/2"_s});
-        const QStringList before = allCells(t.成绩表);
+        fill(t.grid, {u"1,2=80"_s, u"1,4=！公式：cell(?,2)/2"_s});
+        const QStringList before = allCells(t.grid);
         ScriptedPrompter p;
         p.expectQuestion(kRunQuestion, ui::Answer(answer), u"提示"_s);
         Calculator calc;
@@ -344,17 +344,17 @@ private slots:
         QVERIFY(p.shown.at(0).text.startsWith(u"    本操作"_s));
         QCOMPARE(p.shown.at(0).text.count(QLatin1Char('\n')), 3);
         QCOMPARE(t.undoEnabled(), ok);
-        QCOMPARE(t.成绩表.TextMatrix(1, 4), ok ? u"40"_s : M + u"cell(?,2)/2"_s);
+        QCOMPARE(t.grid.TextMatrix(1, 4), ok ? u"40"_s : M + u"cell(?,2)/2"_s);
         if (!ok)
-            QCOMPARE(allCells(t.成绩表), before);
+            QCOMPARE(allCells(t.grid), before);
     }
 
     void runReplacesInRowOrder()
     {
         GradeTable t;
         makeTable(t);
-        t.DataFormat = u"###.00"_s;
-        Grid &g = t.成绩表;
+        t.numberFormat = u"###.00"_s;
+        Grid &g = t.grid;
         fill(g, {u"1,2=10"_s,
                  u"1,3=！公式：cell(1,2)*2"_s, // 20
                  u"1,4=！公式：cell(2,3)+1"_s, // refers to a formula of the next row
@@ -383,7 +383,7 @@ private slots:
         for (const QString &cell : allCells(g))
             QVERIFY2(!isFormula(cell), qPrintable(cell));
         g.setCurrent(1, 3);
-        QCOMPARE(resultLabel(g.TextMatrix(1, 3), g, t.DataFormat, calc), u"非公式单元格"_s);
+        QCOMPARE(resultLabel(g.TextMatrix(1, 3), g, t.numberFormat, calc), u"非公式单元格"_s);
 
         t.undo();
         for (int r = 1; r < g.Rows(); ++r)
@@ -395,11 +395,11 @@ private slots:
     {
         GradeTable t;
         makeTable(t);
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         fill(g, {u"1,2=80"_s, u"1,3=90"_s, u"1,4=！公式：cell(?,2)+cell(?,3)"_s, u"2,4=！公式：cell(1,4)/2"_s,
                  u"3,4=！公式：cell(?,9)"_s});
         t.snapshotForUndo();
-        t.UndoTable.setTextMatrix(5, 1, u"snapshot"_s);
+        t.undoGrid.setTextMatrix(5, 1, u"snapshot"_s);
         const QStringList before = allCells(g);
         Calculator calc;
         // A formula using another formula's result gets that result, as after 计算所有公式.
@@ -408,11 +408,11 @@ private slots:
         QCOMPARE(values.TextMatrix(2, 4), u"85"_s);
         QCOMPARE(values.TextMatrix(3, 4), kError);
         QCOMPARE(values.TextMatrix(1, 2), u"80"_s);
-        QCOMPARE(公式2值(g, 2, 4, t.DataFormat, calc), kError); // the table itself still refers to a formula
+        QCOMPARE(公式2值(g, 2, 4, t.numberFormat, calc), kError); // the table itself still refers to a formula
         QCOMPARE(allCells(g), before);
-        QCOMPARE(t.UndoTable.TextMatrix(5, 1), u"snapshot"_s);
+        QCOMPARE(t.undoGrid.TextMatrix(5, 1), u"snapshot"_s);
         QVERIFY(t.undoEnabled());
-        QVERIFY(!t.changed());
+        QVERIFY(!t.isModified());
     }
 
     // A field inserted before 语文 keeps 总分 adding 语文 and 数学 (226, not 体育 + 语文 = 168);
@@ -421,16 +421,16 @@ private slots:
     {
         GradeTable t;
         makeTable(t);
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         fill(g, {u"1,2=110"_s, u"1,3=116"_s, u"1,4=！公式：cell(?,2)+cell(?,3)"_s});
         Calculator calc;
-        QCOMPARE(公式2值(g, 1, 4, t.DataFormat, calc), u"226"_s);
+        QCOMPARE(公式2值(g, 1, 4, t.numberFormat, calc), u"226"_s);
         QVERIFY(table::insertColumn(g, 2));
         g.setTextMatrix(1, 2, u"58"_s);
-        QCOMPARE(公式2值(g, 1, 5, t.DataFormat, calc), u"226"_s);
+        QCOMPARE(公式2值(g, 1, 5, t.numberFormat, calc), u"226"_s);
         QVERIFY(table::removeColumn(g, 4));
-        QCOMPARE(公式2值(g, 1, 4, t.DataFormat, calc), kError);
-        QCOMPARE(expandedValue(g, 1, 4, t.DataFormat, calc), kError);
+        QCOMPARE(公式2值(g, 1, 4, t.numberFormat, calc), kError);
+        QCOMPARE(expandedValue(g, 1, 4, t.numberFormat, calc), kError);
     }
 
     void formulaCheck_data()
@@ -476,10 +476,10 @@ private slots:
         QFETCH(QString, expected);
         GradeTable t;
         makeTable(t);
-        fill(t.成绩表, {u"4,2=80"_s, u"4,3=90.5"_s, u"4,4="_s + cell});
-        t.成绩表.setCurrent(4, 4);
+        fill(t.grid, {u"4,2=80"_s, u"4,3=90.5"_s, u"4,4="_s + cell});
+        t.grid.setCurrent(4, 4);
         Calculator calc;
-        QCOMPARE(formula::resultLabel(text, t.成绩表, t.DataFormat, calc), expected);
+        QCOMPARE(formula::resultLabel(text, t.grid, t.numberFormat, calc), expected);
     }
 };
 

@@ -186,11 +186,11 @@ void randomGrid(QRandomGenerator &rng, Grid &g, int rows, int cols)
 // The whole-table pass the way the expansion gives it: row by row, each row from the left.
 Grid expandedCopy(const GradeTable &t, Calculator &calc)
 {
-    Grid g = t.成绩表;
+    Grid g = t.grid;
     for (int r = 0; r < g.Rows(); ++r)
         for (int c = 0; c < g.Cols(); ++c)
             if (isFormula(g.TextMatrix(r, c)))
-                g.setTextMatrix(r, c, expandedValue(g, r, c, t.DataFormat, calc));
+                g.setTextMatrix(r, c, expandedValue(g, r, c, t.numberFormat, calc));
     return g;
 }
 
@@ -309,16 +309,16 @@ private slots:
         Calculator a, b;
         for (int round = 0; round < 250; ++round) {
             GradeTable t;
-            randomGrid(rng, t.成绩表, 3 + int(rng.bounded(6)), 3 + int(rng.bounded(5)));
+            randomGrid(rng, t.grid, 3 + int(rng.bounded(6)), 3 + int(rng.bounded(5)));
             if (round % 5 == 4)
-                t.DataFormat = QStringLiteral("0.000");
-            const Grid &g = t.成绩表;
+                t.numberFormat = QStringLiteral("0.000");
+            const Grid &g = t.grid;
             // Every cell, in an order unlike the table's, so "ans" carries different values.
             const qint64 before = compiledEvaluations(a);
             for (int i = 0; i < g.Rows() * g.Cols(); ++i) {
                 const int r = int(rng.bounded(g.Rows())), c = int(rng.bounded(g.Cols()));
-                const QString ours = 公式2值(g, r, c, t.DataFormat, a);
-                const QString theirs = expandedValue(g, r, c, t.DataFormat, b);
+                const QString ours = 公式2值(g, r, c, t.numberFormat, a);
+                const QString theirs = expandedValue(g, r, c, t.numberFormat, b);
                 if (ours != theirs || a.answer() != b.answer() || a.lastError() != b.lastError())
                     QFAIL(qPrintable(QStringLiteral("%1 at (%2,%3): %4 / %5, answers %6 / %7, errors %8 / %9")
                                          .arg(g.TextMatrix(r, c))
@@ -379,21 +379,21 @@ private slots:
         QRandomGenerator rng(4242);
         for (int round = 0; round < 30; ++round) {
             GradeTable t;
-            randomGrid(rng, t.成绩表, 4 + int(rng.bounded(5)), 4 + int(rng.bounded(4)));
+            randomGrid(rng, t.grid, 4 + int(rng.bounded(5)), 4 + int(rng.bounded(4)));
             GradeTable checked = t, run = t;
             Calculator a, b;
             menuCheckGS(checked, a);
-            Grid marked = t.成绩表;
+            Grid marked = t.grid;
             for (int r = 0; r < marked.Rows(); ++r)
                 for (int c = 0; c < marked.Cols(); ++c)
-                    if (expandedValue(marked, r, c, t.DataFormat, b) == QStringLiteral("公式错误"))
+                    if (expandedValue(marked, r, c, t.numberFormat, b) == QStringLiteral("公式错误"))
                         marked.setTextMatrix(r, c, marked.TextMatrix(r, c) + QStringLiteral("(公式错误)"));
-            QCOMPARE(cells(checked.成绩表), cells(marked));
+            QCOMPARE(cells(checked.grid), cells(marked));
 
             ScriptedPrompter prompter;
             prompter.expectQuestion(QString(), ui::Answer::Ok);
             QVERIFY(menuRun(run, prompter, a));
-            QCOMPARE(cells(run.成绩表), cells(expandedCopy(t, b)));
+            QCOMPARE(cells(run.grid), cells(expandedCopy(t, b)));
         }
     }
 };

@@ -15,7 +15,7 @@ namespace {
 table::GradeTable makeTable()
 {
     table::GradeTable t;
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     g.setRows(6);
     g.setCols(7);
     t.rebuildHeader();
@@ -73,7 +73,7 @@ private slots:
         QFETCH(QString, body);
         QFETCH(QString, value);
         table::GradeTable t = makeTable();
-        t.成绩表.setCurrent(5, 6);
+        t.grid.setCurrent(5, 6);
         Calculator calc;
         FormulaEditor editor(t, calc);
         QCOMPARE(editor.targetText(), QStringLiteral("行:5列:6"));
@@ -100,8 +100,8 @@ private slots:
     void formulaCellIsToldOncePerBody()
     {
         table::GradeTable t = makeTable();
-        t.成绩表.setTextMatrix(2, 3, QStringLiteral("！公式：cell(?,1)*2"));
-        t.成绩表.setCurrent(4, 4);
+        t.grid.setTextMatrix(2, 3, QStringLiteral("！公式：cell(?,1)*2"));
+        t.grid.setCurrent(4, 4);
         Calculator calc;
         FormulaEditor editor(t, calc);
         ScriptedPrompter p;
@@ -124,8 +124,8 @@ private slots:
     void otherFailuresPreviewFormulaError()
     {
         table::GradeTable t = makeTable();
-        t.成绩表.setTextMatrix(1, 1, QStringLiteral("缺考"));
-        t.成绩表.setCurrent(3, 3);
+        t.grid.setTextMatrix(1, 1, QStringLiteral("缺考"));
+        t.grid.setCurrent(3, 3);
         Calculator calc;
         FormulaEditor editor(t, calc);
         editor.setBody(QStringLiteral("cell(1,1)+1"));
@@ -140,29 +140,29 @@ private slots:
     void previewReadsTheCopyAndUsesTheDataFormat()
     {
         table::GradeTable t = makeTable();
-        t.DataFormat = QStringLiteral("###.000");
-        t.成绩表.setCurrent(2, 5);
+        t.numberFormat = QStringLiteral("###.000");
+        t.grid.setCurrent(2, 5);
         Calculator calc;
         FormulaEditor editor(t, calc);
         editor.grid.setTextMatrix(2, 1, QStringLiteral("0.5"));
         editor.setBody(QStringLiteral("CELL(?,1)*2"));
         QCOMPARE(editor.preview(), QStringLiteral("1.000"));
-        QCOMPARE(t.成绩表.TextMatrix(2, 1), QStringLiteral("21"));
+        QCOMPARE(t.grid.TextMatrix(2, 1), QStringLiteral("21"));
     }
 
     void placingTheFormula()
     {
         table::GradeTable t = makeTable();
-        t.成绩表.setCurrent(3, 6);
+        t.grid.setCurrent(3, 6);
         Calculator calc;
         FormulaEditor editor(t, calc);
         QVERIFY(!editor.acceptable()); // nothing selected yet
         editor.setSelection(3, 1, 3, 2);
         QVERIFY(editor.apply(t));
-        QCOMPARE(t.成绩表.TextMatrix(3, 6), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
-        QVERIFY(t.changed());
+        QCOMPARE(t.grid.TextMatrix(3, 6), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+        QVERIFY(t.isModified());
         t.undo();
-        QCOMPARE(t.成绩表.TextMatrix(3, 6), QStringLiteral("36"));
+        QCOMPARE(t.grid.TextMatrix(3, 6), QStringLiteral("36"));
     }
 
     void theRowNumberColumnIsRefused_data()
@@ -180,7 +180,7 @@ private slots:
         QFETCH(int, col);
         QFETCH(bool, refused);
         table::GradeTable t = makeTable();
-        t.成绩表.setCurrent(row, col);
+        t.grid.setCurrent(row, col);
         const std::optional<QString> refusal = FormulaEditor::refusal(t);
         QCOMPARE(refusal.has_value(), refused);
         if (refused)

@@ -19,7 +19,7 @@ namespace {
 GradeTable makeTable()
 {
     GradeTable t;
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     g.setCols(6);
     g.setRows(5);
     const QStringList fields{QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("数学"),
@@ -97,9 +97,9 @@ private slots:
         QCOMPARE(keys.mid(1), (QStringList{QStringLiteral("89"), QStringLiteral("100"), QStringLiteral("公式错误"),
                                            QStringLiteral("95")}));
         QVERIFY(table::sortTable(t, {4, false, 5}, keys));
-        QCOMPARE(column(t.成绩表, 1), (QStringList{QStringLiteral("李四"), QStringLiteral("赵六"),
-                                                   QStringLiteral("张三"), QStringLiteral("王五")}));
-        QCOMPARE(column(t.成绩表, 5),
+        QCOMPARE(column(t.grid, 1), (QStringList{QStringLiteral("李四"), QStringLiteral("赵六"), QStringLiteral("张三"),
+                                                 QStringLiteral("王五")}));
+        QCOMPARE(column(t.grid, 5),
                  (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}));
     }
 
@@ -110,19 +110,19 @@ private slots:
                        m_dir->path() + QStringLiteral("/排名.gdt")}),
                  0);
         const GradeTable t = load(m_dir->path() + QStringLiteral("/排名"));
-        QCOMPARE(column(t.成绩表, 1), (QStringList{QStringLiteral("李四"), QStringLiteral("赵六"),
-                                                   QStringLiteral("张三"), QStringLiteral("王五")}));
-        QCOMPARE(column(t.成绩表, 5),
+        QCOMPARE(column(t.grid, 1), (QStringList{QStringLiteral("李四"), QStringLiteral("赵六"), QStringLiteral("张三"),
+                                                 QStringLiteral("王五")}));
+        QCOMPARE(column(t.grid, 5),
                  (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"), QStringLiteral("4")}));
         // The source is unchanged.
-        QCOMPARE(load(path()).成绩表.TextMatrix(1, 1), QStringLiteral("张三"));
+        QCOMPARE(load(path()).grid.TextMatrix(1, 1), QStringLiteral("张三"));
     }
 
     // Equal totals share a rank with --ties shared: 李四 100, 赵六 and a copy of 张三 at 95 …
     void commandLineSharedRanks()
     {
         GradeTable t = makeTable();
-        t.成绩表.setTextMatrix(1, 2, QStringLiteral("86")); // 张三 86 + 9 = 95, as 赵六
+        t.grid.setTextMatrix(1, 2, QStringLiteral("86")); // 张三 86 + 9 = 95, as 赵六
         table::TableFile file(*m_ws, m_prompter);
         m_prompter.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes);
         QVERIFY(file.SaveData(t, false, path()));
@@ -132,9 +132,9 @@ private slots:
                        QStringLiteral("shared"), QStringLiteral("--out"), out}),
                  0);
         const GradeTable ranked = load(m_dir->path() + QStringLiteral("/排名"));
-        QCOMPARE(column(ranked.成绩表, 5),
+        QCOMPARE(column(ranked.grid, 5),
                  (QStringList{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("2"), QStringLiteral("4")}));
-        QCOMPARE(column(ranked.成绩表, 1).at(0), QStringLiteral("李四"));
+        QCOMPARE(column(ranked.grid, 1).at(0), QStringLiteral("李四"));
     }
 
     void commandLineAscendingInPlace()
@@ -142,8 +142,8 @@ private slots:
         m_prompter.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes);
         QCOMPARE(sort({path() + QStringLiteral(".gdt"), QStringLiteral("2")}), 0);
         // 45, 70, 80 and the text 缺考 last.
-        QCOMPARE(column(load(path()).成绩表, 1), (QStringList{QStringLiteral("赵六"), QStringLiteral("李四"),
-                                                              QStringLiteral("张三"), QStringLiteral("王五")}));
+        QCOMPARE(column(load(path()).grid, 1), (QStringList{QStringLiteral("赵六"), QStringLiteral("李四"),
+                                                            QStringLiteral("张三"), QStringLiteral("王五")}));
     }
 
     void commandLineRefused_data()
@@ -177,7 +177,7 @@ private slots:
         if (!message.isEmpty())
             m_prompter.expectMessage(message);
         QCOMPARE(sort(QStringList{path() + QStringLiteral(".gdt")} + args), rc);
-        QCOMPARE(load(path()).成绩表.TextMatrix(1, 1), QStringLiteral("张三"));
+        QCOMPARE(load(path()).grid.TextMatrix(1, 1), QStringLiteral("张三"));
     }
 };
 

@@ -1,4 +1,4 @@
-// The chart window frm图表 and the report window frmPrintBB as the user meets them: controls,
+// The chart window ChartDialog and the report window ReportDialog as the user meets them: controls,
 // captions and first values, the number boxes' filters, the message when nothing is chosen, the
 // preview picture and the corrected boxes, the bar chart refusing several subjects, the rows listed by the display
 // field; opening a template (and a malformed one leaving the window usable), binding and unbinding, the binding-file
@@ -36,7 +36,7 @@ namespace {
 
 void makeClass(table::GradeTable &t)
 {
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     g.setRows(6);
     g.setCols(4);
     g.setTextMatrix(0, 1, QStringLiteral("姓名"));
@@ -48,7 +48,7 @@ void makeClass(table::GradeTable &t)
         g.setTextMatrix(r, 2, QString::number(70 + r));
         g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+10"));
     }
-    t.Caption = QStringLiteral("期中成绩");
+    t.title = QStringLiteral("期中成绩");
 }
 
 template <typename W> W *child(QObject *w, const char *name)
@@ -94,14 +94,14 @@ class ChartReportDialogsTest : public QObject {
     ScriptedPrompter m_p;
     table::GradeTable m_doc;
 
-    std::unique_ptr<frm图表> chartDialog(std::shared_ptr<const ChartJob> job)
+    std::unique_ptr<ChartDialog> chartDialog(std::shared_ptr<const ChartJob> job)
     {
-        frm图表::Actions a;
+        ChartDialog::Actions a;
         a.rowTexts = [job](int field) { return job->rowTexts(field); };
         a.preview = [this, job](ChartOptions &o) {
             return std::shared_ptr<const RecordingSurface>(job->preview(o, m_p));
         };
-        auto d = std::make_unique<frm图表>(job->fieldNames(), job->initialOptions(QDate(2026, 12, 8)), a);
+        auto d = std::make_unique<ChartDialog>(job->fieldNames(), job->initialOptions(QDate(2026, 12, 8)), a);
         d->show();
         return d;
     }
@@ -287,23 +287,23 @@ private slots:
         table::CommandContext ctx{m_doc, *m_ws, m_p, files};
         bool seen = false;
         QTimer::singleShot(0, [&] {
-            auto *d = dynamic_cast<frm图表 *>(QApplication::activeModalWidget());
+            auto *d = dynamic_cast<ChartDialog *>(QApplication::activeModalWidget());
             seen = d && d->options().title == QStringLiteral("期中成绩");
             if (d)
                 d->reject();
         });
         registry.find(QStringLiteral("menuPrintTB"))->run(ctx);
         QVERIFY(seen);
-        QVERIFY(!m_doc.changed());
-        QCOMPARE(m_doc.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,2)+10"));
+        QVERIFY(!m_doc.isModified());
+        QCOMPARE(m_doc.grid.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,2)+10"));
     }
 
-    // frmPrintBB: its menus, a template opened with its labels, a malformed one refused with the
+    // ReportDialog: its menus, a template opened with its labels, a malformed one refused with the
     // window as it was, binding and unbinding, the binding files.
     void reportWindow()
     {
         ReportSession session(m_doc, formula::calculator(*m_ws), *m_ws);
-        frmPrintBB d(session, m_p, *m_ws, {});
+        ReportDialog d(session, m_p, *m_ws, {});
         d.show();
         QCOMPARE(d.windowTitle(), QStringLiteral("报表打印"));
         auto *print = child<QAction>(&d, "menuPrint");
@@ -320,7 +320,7 @@ private slots:
         QVERIFY(child<QRadioButton>(&d, "Option2")->isChecked());
 
         m_p.expectOpenFile(writeCard(QStringLiteral("card.rpl")), QStringLiteral("*.rpl"));
-        d.menuOpen_Click();
+        d.openTemplate();
         QCOMPARE(m_p.shown.last().title, QStringLiteral("打开"));
         auto *labels = child<QComboBox>(&d, "Combo1");
         QCOMPARE(labels->count(), 3);
@@ -330,8 +330,8 @@ private slots:
 
         labels->setCurrentIndex(1);
         fields->setCurrentIndex(0);
-        d.Command2_Click();
-        d.Command2_Click();
+        d.bindLabel();
+        d.bindLabel();
         auto *bound = child<QListWidget>(&d, "List1");
         QCOMPARE(bound->count(), 1);
         QCOMPARE(bound->item(0)->text(), QStringLiteral("（姓名） = 姓名"));
@@ -341,21 +341,21 @@ private slots:
         base::codec::writeLines(bad, {QStringLiteral("[Information]"), QStringLiteral("LinesNum=x")});
         m_p.expectOpenFile(bad, QStringLiteral("*.rpl"));
         m_p.expectMessage(QStringLiteral("文件格式错误，不是有效的报表模板文件。"), QStringLiteral("错误"));
-        d.menuOpen_Click();
+        d.openTemplate();
         QCOMPARE(labels->count(), 3);
         QCOMPARE(bound->count(), 1);
         QVERIFY(print->isEnabled());
 
         m_p.expectInput(QStringLiteral("请输入要保存的引用数据的文件名:"), QStringLiteral("一班"),
                         QStringLiteral("保存"));
-        d.menuSaveLink_Click();
+        d.saveBinding();
         QCOMPARE(d.linkFileEntries().size(), 1);
         QCOMPARE(d.linkFileEntries()[0]->text(), QStringLiteral("一班.bind"));
         QVERIFY(d.linkFileEntries()[0]->isEnabled());
 
         bound->setCurrentRow(0);
         m_p.expectQuestion(QStringLiteral("是否取消绑定：（姓名） = 姓名 ？"), ui::Answer::Yes, QStringLiteral("提示"));
-        d.Command3_Click();
+        d.unbindLabel();
         QCOMPARE(bound->count(), 0);
         d.linkFileEntries()[0]->trigger();
         QCOMPARE(bound->count(), 1);
@@ -368,7 +368,7 @@ private slots:
     {
         ReportSession session(m_doc, formula::calculator(*m_ws), *m_ws);
         QVERIFY(session.openTemplate(writeCard(QStringLiteral("card.rpl")), m_p));
-        frmPrintBB d(session, m_p, *m_ws, {});
+        ReportDialog d(session, m_p, *m_ws, {});
         d.resize(900, 700);
         d.show();
         PreviewView *view = d.preview();
@@ -416,7 +416,7 @@ private slots:
                                        QStringLiteral("0=") + fields.join(kBar)});
         ReportSession session(m_doc, formula::calculator(*m_ws), *m_ws);
         QVERIFY(session.openTemplate(path, m_p));
-        frmPrintBB d(session, m_p, *m_ws, {});
+        ReportDialog d(session, m_p, *m_ws, {});
         d.resize(900, 700);
         d.show();
         const QImage shot = d.grab().toImage();
@@ -440,7 +440,7 @@ private slots:
         table::CommandContext ctx{m_doc, *m_ws, m_p, files};
         bool seen = false;
         QTimer::singleShot(0, [&] {
-            auto *d = qobject_cast<frmPrintBB *>(QApplication::activeModalWidget());
+            auto *d = qobject_cast<ReportDialog *>(QApplication::activeModalWidget());
             seen = d && d->findChild<QComboBox *>(QStringLiteral("Combo3"))->count() == 5;
             if (d)
                 d->reject();

@@ -1,5 +1,5 @@
-// The exchange dialogs as the teacher meets them: frmImport with its column choice, matching and
-// messages; frmExpTable's lists; the CSV and DBF converters; frmCove; and the commands registered
+// The exchange dialogs as the teacher meets them: ImportDialog with its column choice, matching and
+// messages; ExportTableDialog's lists; the CSV and DBF converters; TrialConvertDialog; and the commands registered
 // for the table window, run through the registry.
 #include "../exchange/make_table.h"
 #include "core/base/text_codec.h"
@@ -58,9 +58,9 @@ class TestExchangeDialogs : public QObject {
         QList<int> percentsSeen;
         exchange::SourceLoad load = exchange::SourceLoad::Ok;
     };
-    std::unique_ptr<exchange::frmImport> importDialog(ScriptedPrompter &p, ImportRun &run)
+    std::unique_ptr<exchange::ImportDialog> importDialog(ScriptedPrompter &p, ImportRun &run)
     {
-        auto d = std::make_unique<exchange::frmImport>(
+        auto d = std::make_unique<exchange::ImportDialog>(
             classTable(3), p,
             [&run](const QString &, table::GradeTable &source) {
                 source = makeTable(QStringLiteral("源"), {QStringLiteral("姓名"), QStringLiteral("数学")},
@@ -175,12 +175,12 @@ private slots:
     {
         QList<QList<int>> calls;
         bool close = false;
-        exchange::frmExpTable d({QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("数学")},
-                                {QStringLiteral("张三"), QStringLiteral("李四")},
-                                [&](const QList<int> &f, const QList<int> &r) {
-                                    calls << f << r;
-                                    return close;
-                                });
+        exchange::ExportTableDialog d({QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("数学")},
+                                      {QStringLiteral("张三"), QStringLiteral("李四")},
+                                      [&](const QList<int> &f, const QList<int> &r) {
+                                          calls << f << r;
+                                          return close;
+                                      });
         d.show();
         QCOMPARE(d.windowTitle(), QStringLiteral("导出表格指定数据"));
         QCOMPARE(d.chosenFields(), QList<int>{1});
@@ -204,8 +204,8 @@ private slots:
     {
         const QStringList rows{QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3"),
                                QStringLiteral("4"), QStringLiteral("5"), QStringLiteral("6")};
-        exchange::frmExpTable d({QStringLiteral("姓名")}, rows,
-                                [](const QList<int> &, const QList<int> &) { return true; });
+        exchange::ExportTableDialog d({QStringLiteral("姓名")}, rows,
+                                      [](const QList<int> &, const QList<int> &) { return true; });
         d.show();
         auto *list = child<QListWidget>(&d, "List2");
         const auto click = [list](int row, Qt::KeyboardModifiers modifiers = {}) {
@@ -235,8 +235,8 @@ private slots:
         p.expectOpenFile(path(QStringLiteral("in.csv")), QStringLiteral("*.csv"));
         button(&d, "Command1")->click();
         QCOMPARE(child<QLineEdit>(&d, "Text1")->text(), path(QStringLiteral("in.csv")));
-        QCOMPARE(d.preview().成绩表.Rows(), 3);
-        QCOMPARE(d.preview().成绩表.TextMatrix(2, 2), QStringLiteral("85,5"));
+        QCOMPARE(d.preview().grid.Rows(), 3);
+        QCOMPARE(d.preview().grid.TextMatrix(2, 2), QStringLiteral("85,5"));
         QVERIFY(button(&d, "Command2")->isEnabled());
         child<QLineEdit>(&d, "Text3")->setText(QStringLiteral("期中"));
         p.expectSaveFile(path(QStringLiteral("out.gdt")), QStringLiteral("*.gdt"));
@@ -245,8 +245,8 @@ private slots:
         table::TableFile files(*m_ws, p);
         table::GradeTable saved;
         QVERIFY(files.readTableFile(path(QStringLiteral("out.gdt")), saved));
-        QCOMPARE(saved.Caption, QStringLiteral("期中"));
-        QCOMPARE(saved.成绩表.TextMatrix(1, 1), QStringLiteral("张三"));
+        QCOMPARE(saved.title, QStringLiteral("期中"));
+        QCOMPARE(saved.grid.TextMatrix(1, 1), QStringLiteral("张三"));
     }
 
     void dbfConverterReportsADamagedFile()
@@ -271,7 +271,7 @@ private slots:
         p.expectOpenFile(path(QStringLiteral("good.dbf")), QStringLiteral("*.dbf"));
         button(&d, "Command1")->click();
         VERIFY_PROMPTS(p);
-        QCOMPARE(d.preview().成绩表.Rows(), 4);
+        QCOMPARE(d.preview().grid.Rows(), 4);
         QVERIFY(button(&d, "Command2")->isEnabled());
         // The next file fails: its message names the cause, and the first file's rows are gone.
         p.expectOpenFile(path(QStringLiteral("bad.dbf")), QStringLiteral("*.dbf"));
@@ -280,8 +280,8 @@ private slots:
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown.first().title, QStringLiteral("FoxPro 2.5数据库文件"));
         QVERIFY(!button(&d, "Command2")->isEnabled());
-        QCOMPARE(d.preview().成绩表.Rows(), 2);
-        QCOMPARE(d.preview().成绩表.TextMatrix(1, 1), QString());
+        QCOMPARE(d.preview().grid.Rows(), 2);
+        QCOMPARE(d.preview().grid.TextMatrix(1, 1), QString());
     }
 
     void csvConverterClearsThePreviewOfAnUnreadableFile()
@@ -292,13 +292,13 @@ private slots:
         d.show();
         p.expectOpenFile(path(QStringLiteral("in2.csv")));
         button(&d, "Command1")->click();
-        QCOMPARE(d.preview().成绩表.Rows(), 3);
+        QCOMPARE(d.preview().grid.Rows(), 3);
         const QString missing = path(QStringLiteral("missing.csv"));
         p.expectOpenFile(missing);
         p.expectMessage(QStringLiteral("无法读取文件：") + missing);
         button(&d, "Command1")->click();
         VERIFY_PROMPTS(p);
-        QCOMPARE(d.preview().成绩表.Rows(), 2);
+        QCOMPARE(d.preview().grid.Rows(), 2);
         QVERIFY(!button(&d, "Command2")->isEnabled());
     }
 
@@ -307,7 +307,7 @@ private slots:
         const QString trial = path(QStringLiteral("trial.gdt"));
         QVERIFY(base::codec::writeBytes(trial, table::memberBytes(classTable(2))));
         ScriptedPrompter p;
-        exchange::frmCove d(*m_ws, p);
+        exchange::TrialConvertDialog d(*m_ws, p);
         d.show();
         QCOMPARE(d.windowTitle(), QStringLiteral("转换 试用版 数据表"));
         QCOMPARE(child<QCheckBox>(&d, "Check1")->text(), QStringLiteral("为原有文件备份(.bak)"));
@@ -355,15 +355,15 @@ private slots:
                                                {{QStringLiteral("学生3"), QStringLiteral("99")}}),
                                      path(QStringLiteral("src.gdt")), m_ws->tablePassword));
         table::CommandContext ctx{doc, *m_ws, p, files};
-        doc.成绩表.setCurrent(1, 0);
+        doc.grid.setCurrent(1, 0);
         QVERIFY(!registry.find(QStringLiteral("menuImportCVS"))->enabled(ctx)); // the row numbers
-        doc.成绩表.setCurrent(1, 2);
+        doc.grid.setCurrent(1, 2);
         QVERIFY(registry.find(QStringLiteral("menuImportCVS"))->enabled(ctx));
 
         // 导入选定数据: choose the source, the columns and the key, confirm.
         p.expectOpenFile(path(QStringLiteral("src.gdt")), QStringLiteral("*.gdt"));
         QTimer::singleShot(0, this, [] {
-            auto *d = qobject_cast<exchange::frmImport *>(QApplication::activeModalWidget());
+            auto *d = qobject_cast<exchange::ImportDialog *>(QApplication::activeModalWidget());
             QVERIFY(d);
             button(d, "Command1")->click();
             d->targetGrid().setCurrent(1, 2);
@@ -375,9 +375,9 @@ private slots:
         registry.find(QStringLiteral("menuImportSome"))->run(ctx);
         VERIFY_PROMPTS(p);
         QCOMPARE(columnOf(doc, 2), (QStringList{QStringLiteral("61"), QStringLiteral("62"), QStringLiteral("99")}));
-        QVERIFY(doc.changed());
+        QVERIFY(doc.isModified());
         doc.undo();
-        QCOMPARE(doc.成绩表.TextMatrix(3, 2), QStringLiteral("63"));
+        QCOMPARE(doc.grid.TextMatrix(3, 2), QStringLiteral("63"));
     }
 };
 

@@ -84,7 +84,7 @@ class FieldDialogsTest : public QObject {
     void makeTable(const QStringList &fields, int rows = 4)
     {
         m_doc = std::make_unique<table::GradeTable>();
-        table::Grid &g = m_doc->成绩表;
+        table::Grid &g = m_doc->grid;
         g.setRows(rows);
         g.setCols(static_cast<int>(fields.size()) + 1);
         for (int c = 1; c < g.Cols(); ++c)
@@ -113,7 +113,7 @@ private slots:
     // Deleting an entry deletes its column; inserting puts a new column before the selected entry.
     void fieldManagerDeletesAndInsertsInPlace()
     {
-        m_doc->成绩表.setTextMatrix(1, 3, QStringLiteral("！公式：cell(?,1)+cell(?,3)"));
+        m_doc->grid.setTextMatrix(1, 3, QStringLiteral("！公式：cell(?,1)+cell(?,3)"));
         m_prompter->expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes);
         m_prompter->expectInput(QStringLiteral("请输入一个新的项目名称："), QStringLiteral("新"),
                                 QStringLiteral("插入项目"));
@@ -133,7 +133,7 @@ private slots:
             click(d, "Command5");
         });
         run(QStringLiteral("menuAddTitle"));
-        const table::Grid &g = m_doc->成绩表;
+        const table::Grid &g = m_doc->grid;
         QCOMPARE(g.FormatString(), QStringLiteral("   |新|A|C"));
         QCOMPARE(g.Cols(), 4);
         QCOMPARE(g.TextMatrix(2, 1), QString());
@@ -146,7 +146,7 @@ private slots:
     {
         whenShown([](QDialog *d) { click(d, "Command6"); });
         run(QStringLiteral("menuAddTitle"));
-        QVERIFY(!m_doc->changed());
+        QVERIFY(!m_doc->isModified());
         QVERIFY(!m_doc->undoEnabled());
     }
 
@@ -154,8 +154,8 @@ private slots:
     void propertiesButtonShowsTheTable()
     {
         makeTable({QStringLiteral("姓名")}, 41);
-        m_doc->Text3 = QStringLiteral("王");
-        m_doc->Text4 = QStringLiteral("初一\n(2)班");
+        m_doc->teacher = QStringLiteral("王");
+        m_doc->classInfo = QStringLiteral("初一\n(2)班");
         const table::Command *button = m_registry.forButton(base::ToolButton::Properties);
         QVERIFY(button);
         QCOMPARE(button->name, QStringLiteral("menuClassSetup"));
@@ -180,11 +180,11 @@ private slots:
                                       QStringLiteral("提示"));
         run(button->name);
         VERIFY_PROMPTS(*m_prompter);
-        QCOMPARE(m_doc->成绩表.Rows(), 43);
-        QCOMPARE(m_doc->成绩表.TextMatrix(42, 0), QStringLiteral("42"));
-        QVERIFY(m_doc->changed());
+        QCOMPARE(m_doc->grid.Rows(), 43);
+        QCOMPARE(m_doc->grid.TextMatrix(42, 0), QStringLiteral("42"));
+        QVERIFY(m_doc->isModified());
         m_doc->undo();
-        QCOMPARE(m_doc->成绩表.Rows(), 41);
+        QCOMPARE(m_doc->grid.Rows(), 41);
     }
 
     void dataFormatPreview()
@@ -208,8 +208,8 @@ private slots:
             click(d, "Command1");
         });
         run(QStringLiteral("menuSetdataFormat"));
-        QCOMPARE(m_doc->DataFormat, QStringLiteral("###.000"));
-        QVERIFY(m_doc->changed());
+        QCOMPARE(m_doc->numberFormat, QStringLiteral("###.000"));
+        QVERIFY(m_doc->isModified());
     }
 
     void fontDialogMatchesThePointSize()
@@ -231,12 +231,12 @@ private slots:
         QCOMPARE(m_settings.value(QStringLiteral("Font"), QStringLiteral("Size")), QStringLiteral("10"));
         QCOMPARE(m_settings.value(QStringLiteral("Font"), QStringLiteral("Name")), QStringLiteral("黑体"));
         QCOMPARE(m_ws->tableFontSize, 10.0);
-        QCOMPARE(m_doc->成绩表.Col(), 0);
+        QCOMPARE(m_doc->grid.Col(), 0);
     }
 
     void rowHeightAndColumnWidth()
     {
-        table::Grid &g = m_doc->成绩表;
+        table::Grid &g = m_doc->grid;
         g.setCurrent(1, 1);
         g.setRowSel(2);
         g.setColSel(2);
@@ -263,7 +263,7 @@ private slots:
 
     void formulaEditorBuildsAndPlaces()
     {
-        m_doc->成绩表.setCurrent(2, 3);
+        m_doc->grid.setCurrent(2, 3);
         whenShown([](QDialog *d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("公式编辑器"));
             QVERIFY(child<QLabel>(d, "Label1")->text().contains(QStringLiteral("方便套用的通配符格式")));
@@ -284,16 +284,16 @@ private slots:
             click(d, "Command1");
         });
         run(QStringLiteral("menuGSBJ"));
-        QCOMPARE(m_doc->成绩表.TextMatrix(2, 3), QStringLiteral("！公式：(cell(?,2)+cell(?,1))/2"));
+        QCOMPARE(m_doc->grid.TextMatrix(2, 3), QStringLiteral("！公式：(cell(?,2)+cell(?,1))/2"));
         m_doc->undo();
-        QCOMPARE(m_doc->成绩表.TextMatrix(2, 3), QStringLiteral("23"));
+        QCOMPARE(m_doc->grid.TextMatrix(2, 3), QStringLiteral("23"));
     }
 
     // The drag itself: the notice comes once, when the mouse is released.
     void formulaCellIsToldOnRelease()
     {
-        m_doc->成绩表.setTextMatrix(1, 1, QStringLiteral("！公式：1"));
-        m_doc->成绩表.setCurrent(3, 3);
+        m_doc->grid.setTextMatrix(1, 1, QStringLiteral("！公式：1"));
+        m_doc->grid.setCurrent(3, 3);
         m_prompter->expectMessage(QStringLiteral("公式中不可以引用已经包含公式的单元格！"));
         whenShown([this](QDialog *d) {
             auto *view = child<table::GridView>(d, "MSFlexGrid1");
@@ -313,12 +313,12 @@ private slots:
             d->reject();
         });
         run(QStringLiteral("menuGSBJ"));
-        QVERIFY(!m_doc->changed());
+        QVERIFY(!m_doc->isModified());
     }
 
     void formulaEditorRefusesColumnZero()
     {
-        m_doc->成绩表.setCol(0);
+        m_doc->grid.setCol(0);
         m_prompter->expectMessage(QStringLiteral("请先选定要放置公式的单元格！"), QStringLiteral("提示"));
         run(QStringLiteral("menuGSBJ"));
         QVERIFY(!QApplication::activeModalWidget());

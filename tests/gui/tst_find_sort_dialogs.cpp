@@ -36,13 +36,13 @@ class FindSortDialogsTest : public QObject {
     std::unique_ptr<base::Workspace> m_ws;
     ui::MemorySettingsStore m_settings;
     ScriptedPrompter m_p;
-    std::unique_ptr<shell::MDIForm1> m_main;
+    std::unique_ptr<shell::MainWindow> m_main;
     std::unique_ptr<TableFile> m_file;
 
-    Form1 *openTable(const QStringList &rows)
+    TableWindow *openTable(const QStringList &rows)
     {
-        Form1 *form = m_main->createTableWindow();
-        Grid &g = form->document().成绩表;
+        TableWindow *form = m_main->createTableWindow();
+        Grid &g = form->document().grid;
         g.setCols(4);
         g.setRows(static_cast<int>(rows.size()) + 1);
         g.setTextMatrix(0, 1, QStringLiteral("姓名"));
@@ -56,14 +56,14 @@ class FindSortDialogsTest : public QObject {
         form->document().rebuildHeader();
         return form;
     }
-    void run(const char *name, Form1 *form)
+    void run(const char *name, TableWindow *form)
     {
         CommandContext ctx{form->document(), *m_ws, m_p, *m_file, form, m_main.get()};
         const Command *c = m_main->commands().find(QLatin1String(name));
         QVERIFY(c);
         c->run(ctx);
     }
-    void activate(Form1 *form)
+    void activate(TableWindow *form)
     {
         m_main->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(form->parentWidget()));
     }
@@ -75,7 +75,7 @@ private slots:
         m_ws = std::make_unique<base::Workspace>(m_tmp->path());
         m_p.clear();
         m_file = std::make_unique<TableFile>(*m_ws, m_p);
-        m_main = std::make_unique<shell::MDIForm1>(*m_ws, m_p, m_settings, programCommands(m_settings));
+        m_main = std::make_unique<shell::MainWindow>(*m_ws, m_p, m_settings, programCommands(m_settings));
         m_main->resize(900, 600);
         m_main->show();
         m_main->activateWindow();
@@ -83,8 +83,8 @@ private slots:
     }
     void cleanup()
     {
-        for (Form1 *f : m_main->tableWindows())
-            f->document().Tag.clear();
+        for (TableWindow *f : m_main->tableWindows())
+            f->document().markSaved();
         m_main.reset();
         VERIFY_PROMPTS(m_p);
     }
@@ -100,9 +100,9 @@ private slots:
 
     void findDialogAsItOpens()
     {
-        Form1 *form = openTable({QStringLiteral("张三|85"), QStringLiteral("李四|张")});
+        TableWindow *form = openTable({QStringLiteral("张三|85"), QStringLiteral("李四|张")});
         run("menuFind", form);
-        frmFind *find = frmFind::current();
+        FindDialog *find = FindDialog::current();
         QVERIFY(find);
         QCOMPARE(find->objectName(), QStringLiteral("frmFind"));
         QCOMPARE(find->windowTitle(), QStringLiteral("查找..."));
@@ -123,10 +123,10 @@ private slots:
         QVERIFY(find->check(5)->isEnabled());
         QVERIFY(find->check(5)->isChecked());
 
-        const Grid &g = form->document().成绩表;
+        const Grid &g = form->document().grid;
         const int row = g.Row(), col = g.Col();
         find->command1()->click();
-        QTRY_VERIFY(!frmFind::current());
+        QTRY_VERIFY(!FindDialog::current());
         QCOMPARE(g.cellForeColor(1, 1), kContainingMark);
         QCOMPARE(g.cellForeColor(2, 2), kEqualMark);
         QCOMPARE(form->document().findResults.summary, QStringLiteral("共 2 行包含查找内容。"));
@@ -151,14 +151,14 @@ private slots:
         QStringList rows;
         for (int r = 1; r <= hits; ++r)
             rows << QStringLiteral("学生%1|缺考").arg(r);
-        Form1 *form = openTable(rows);
-        const Grid &g = form->document().成绩表;
+        TableWindow *form = openTable(rows);
+        const Grid &g = form->document().grid;
         run("menuFind", form);
-        frmFind *find = frmFind::current();
+        FindDialog *find = FindDialog::current();
         QVERIFY(find);
         find->text1()->setText(QStringLiteral("缺考"));
         find->command1()->click();
-        QTRY_VERIFY(!frmFind::current());
+        QTRY_VERIFY(!FindDialog::current());
 
         auto *menu = form->findChild<QMenu *>(QStringLiteral("menuFindJG"));
         emit form->findChild<QMenu *>(QStringLiteral("menuEdit"))->aboutToShow();
@@ -193,11 +193,11 @@ private slots:
 
     void findDialogFollowsItsTable()
     {
-        Form1 *first = openTable({QStringLiteral("张三|85")});
-        Form1 *second = openTable({QStringLiteral("李四|90")});
+        TableWindow *first = openTable({QStringLiteral("张三|85")});
+        TableWindow *second = openTable({QStringLiteral("李四|90")});
         activate(first);
         run("menuFind", first);
-        QPointer<frmFind> find = frmFind::current();
+        QPointer<FindDialog> find = FindDialog::current();
         QVERIFY(find);
         // The find dialog taking the focus, or another window, is no reason to close.
         find->activateWindow();
@@ -215,12 +215,12 @@ private slots:
 
         activate(second);
         run("menuFind", second);
-        find = frmFind::current();
+        find = FindDialog::current();
         QVERIFY(find);
         // Opening it again replaces the open one.
         run("menuFind", second);
         QTRY_VERIFY(!find);
-        find = frmFind::current();
+        find = FindDialog::current();
         QVERIFY(find);
         // Its table closing closes it.
         qobject_cast<QMdiSubWindow *>(second->parentWidget())->close();
@@ -229,12 +229,12 @@ private slots:
 
     void replace()
     {
-        Form1 *form = openTable({QStringLiteral("张三|85"), QStringLiteral("李四|！公式：cell(?,2)")});
-        Grid &g = form->document().成绩表;
+        TableWindow *form = openTable({QStringLiteral("张三|85"), QStringLiteral("李四|！公式：cell(?,2)")});
+        Grid &g = form->document().grid;
         g.setCurrent(1, 1);
         g.setColSel(2);
         QTimer::singleShot(0, this, [this] {
-            auto *d = qobject_cast<frmChang *>(QApplication::activeModalWidget());
+            auto *d = qobject_cast<ReplaceDialog *>(QApplication::activeModalWidget());
             QVERIFY(d);
             QCOMPARE(d->windowTitle(), QStringLiteral("替换"));
             QCOMPARE(d->text1()->text(), QStringLiteral("85")); // the cell at the end of the selection
@@ -258,18 +258,19 @@ private slots:
 
     void sortRefusedWithoutFields()
     {
-        Form1 *form = m_main->createTableWindow();
+        TableWindow *form = m_main->createTableWindow();
         m_p.expectMessage(QStringLiteral("没有可供排序的字段！"), QStringLiteral("提示"));
         run("menuSortDesc", form);
     }
 
     void sortWithRanks()
     {
-        Form1 *form = openTable({QStringLiteral("张三|85"), QStringLiteral("李四|缺考"), QStringLiteral("王五|92")});
-        Grid &g = form->document().成绩表;
+        TableWindow *form =
+            openTable({QStringLiteral("张三|85"), QStringLiteral("李四|缺考"), QStringLiteral("王五|92")});
+        Grid &g = form->document().grid;
         g.setCurrent(1, 2);
         QTimer::singleShot(0, this, [this] {
-            auto *d = qobject_cast<frmSort *>(QApplication::activeModalWidget());
+            auto *d = qobject_cast<SortDialog *>(QApplication::activeModalWidget());
             QVERIFY(d);
             QCOMPARE(d->objectName(), QStringLiteral("frm排序"));
             QCOMPARE(d->windowTitle(), QStringLiteral("排序："));
@@ -298,18 +299,19 @@ private slots:
         QCOMPARE(g.TextMatrix(2, 1), QStringLiteral("张三"));
         QCOMPARE(g.TextMatrix(3, 1), QStringLiteral("李四"));
         QCOMPARE(g.TextMatrix(3, 3), QStringLiteral("3"));
-        QVERIFY(form->document().changed());
+        QVERIFY(form->document().isModified());
     }
 
     // "相同分数名次并列": off at first, only with the ranks written, and remembered per user.
     void sortSharedRanksIsRemembered()
     {
         m_ws->userName = QStringLiteral("teacher");
-        Form1 *form = openTable({QStringLiteral("张三|85"), QStringLiteral("李四|92"), QStringLiteral("王五|85")});
-        Grid &g = form->document().成绩表;
+        TableWindow *form =
+            openTable({QStringLiteral("张三|85"), QStringLiteral("李四|92"), QStringLiteral("王五|85")});
+        Grid &g = form->document().grid;
         g.setCurrent(1, 2);
         QTimer::singleShot(0, this, [] {
-            auto *d = qobject_cast<frmSort *>(QApplication::activeModalWidget());
+            auto *d = qobject_cast<SortDialog *>(QApplication::activeModalWidget());
             QVERIFY(d);
             QCOMPARE(d->check2()->text(), QStringLiteral("相同分数名次并列"));
             QVERIFY(!d->check2()->isChecked());
@@ -325,7 +327,7 @@ private slots:
         QCOMPARE(g.TextMatrix(2, 3), QStringLiteral("2"));
         QCOMPARE(g.TextMatrix(3, 3), QStringLiteral("2"));
         QTimer::singleShot(0, this, [] {
-            auto *d = qobject_cast<frmSort *>(QApplication::activeModalWidget());
+            auto *d = qobject_cast<SortDialog *>(QApplication::activeModalWidget());
             QVERIFY(d);
             QVERIFY(d->check2()->isChecked());
             d->reject();
@@ -334,7 +336,7 @@ private slots:
         // Another user starts with the box off.
         m_ws->userName = QStringLiteral("other");
         QTimer::singleShot(0, this, [] {
-            auto *d = qobject_cast<frmSort *>(QApplication::activeModalWidget());
+            auto *d = qobject_cast<SortDialog *>(QApplication::activeModalWidget());
             QVERIFY(d);
             QVERIFY(!d->check2()->isChecked());
             d->reject();
@@ -344,10 +346,10 @@ private slots:
 
     void sortCancelledAndNoField()
     {
-        Form1 *form = openTable({QStringLiteral("张三|85"), QStringLiteral("李四|92")});
-        form->document().成绩表.setCurrent(1, 0);
+        TableWindow *form = openTable({QStringLiteral("张三|85"), QStringLiteral("李四|92")});
+        form->document().grid.setCurrent(1, 0);
         QTimer::singleShot(0, this, [] {
-            auto *d = qobject_cast<frmSort *>(QApplication::activeModalWidget());
+            auto *d = qobject_cast<SortDialog *>(QApplication::activeModalWidget());
             QVERIFY(d);
             QVERIFY(!d->option(1)->isChecked());
             QCOMPARE(d->combo1()->currentIndex(), -1);
@@ -355,7 +357,7 @@ private slots:
             d->reject();
         });
         run("menuSortDesc", form);
-        QCOMPARE(form->document().成绩表.TextMatrix(1, 1), QStringLiteral("张三"));
+        QCOMPARE(form->document().grid.TextMatrix(1, 1), QStringLiteral("张三"));
         QVERIFY(!form->document().undoEnabled());
     }
 };

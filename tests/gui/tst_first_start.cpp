@@ -44,7 +44,7 @@ private slots:
         base::Workspace ws(dir);
         ui::MemorySettingsStore settings;
         ScriptedPrompter p;
-        auto main = std::make_unique<shell::MDIForm1>(ws, p, settings, programCommands(settings));
+        auto main = std::make_unique<shell::MainWindow>(ws, p, settings, programCommands(settings));
         for (const char *sub : {"标签引用数据", "表格模版", "表格数据"})
             QVERIFY(QDir(dir + QString::fromUtf8(sub)).exists());
         main->resize(1000, 700);
@@ -52,8 +52,8 @@ private slots:
         QVERIFY(QTest::qWaitForWindowActive(main.get()));
 
         // The login dialog over the main window: no users yet, so create one.
-        auto loginOwner = std::make_unique<shell::frmLogin>(ws, p, settings, main.get());
-        shell::frmLogin &login = *loginOwner;
+        auto loginOwner = std::make_unique<shell::LoginDialog>(ws, p, settings, main.get());
+        shell::LoginDialog &login = *loginOwner;
         login.show();
         QVERIFY(QTest::qWaitForWindowActive(&login));
         auto *combo = login.findChild<QComboBox *>(QStringLiteral("Combo1"));
@@ -86,16 +86,16 @@ private slots:
         // Open it through the file menu and type a new score.
         p.expectOpenFile(base + QStringLiteral(".gdt"), QStringLiteral("*.gdt"));
         main->frameAction(QStringLiteral("menuOpen"))->trigger();
-        table::Form1 *form = main->activeTableWindow();
+        table::TableWindow *form = main->activeTableWindow();
         QVERIFY(form);
         QCOMPARE(form->title(), QStringLiteral("初一(1)班期中"));
         QCOMPARE(ws.panelText(2), QStringLiteral("当前表格：初一(1)班期中"));
-        form->document().成绩表.setCurrent(1, 2);
+        form->document().grid.setCurrent(1, 2);
         form->gridView()->setFocus();
         QTest::keyClick(form->gridView(), Qt::Key_9);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_5);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
-        QTRY_COMPARE(form->document().成绩表.TextMatrix(1, 2), QStringLiteral("95"));
+        QTRY_COMPARE(form->document().grid.TextMatrix(1, 2), QStringLiteral("95"));
 
         // Closing the main window asks about the changed table; Yes saves over the old file.
         p.expectQuestion(QStringLiteral("是否保存对初一(1)班期中的更改？"), ui::Answer::Yes, QStringLiteral("提示："));

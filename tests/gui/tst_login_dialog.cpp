@@ -1,4 +1,4 @@
-// frmLogin as the user meets it: the first start, logging in, the three modes, a password change,
+// LoginDialog as the user meets it: the first start, logging in, the three modes, a password change,
 // deleting a user, the remembered name, and that only a login or "退出" leaves the dialog.
 #include "core/base/workspace.h"
 #include "core/shell/user_store.h"
@@ -19,7 +19,7 @@
 
 #include <memory>
 
-using shell::frmLogin;
+using shell::LoginDialog;
 
 class TestLoginDialog : public QObject {
     Q_OBJECT
@@ -28,11 +28,11 @@ class TestLoginDialog : public QObject {
     std::unique_ptr<base::Workspace> m_ws;
     ScriptedPrompter m_prompter;
     ui::MemorySettingsStore m_settings;
-    std::unique_ptr<frmLogin> m_dlg;
+    std::unique_ptr<LoginDialog> m_dlg;
 
-    frmLogin &open()
+    LoginDialog &open()
     {
-        m_dlg = std::make_unique<frmLogin>(*m_ws, m_prompter, m_settings);
+        m_dlg = std::make_unique<LoginDialog>(*m_ws, m_prompter, m_settings);
         m_dlg->show();
         return *m_dlg;
     }
@@ -98,7 +98,7 @@ private slots:
 
     void firstStartAddUserThenLogin()
     {
-        frmLogin &dlg = open();
+        LoginDialog &dlg = open();
         QCOMPARE(dlg.objectName(), QStringLiteral("frmLogin"));
         QCOMPARE(dlg.windowTitle(), QStringLiteral("登陆..."));
         QCOMPARE(child<QGroupBox>("Frame3")->title(), QStringLiteral("用户管理："));
@@ -166,7 +166,7 @@ private slots:
     {
         addUser(QStringLiteral("teacher"), QStringLiteral("secret1"));
         m_settings.setValue(QStringLiteral("Information"), QStringLiteral("Loged User"), QStringLiteral("teacher"));
-        frmLogin &dlg = open();
+        LoginDialog &dlg = open();
         edit("Text1")->setText(QStringLiteral("secret2"));
         m_prompter.expectMessage(QStringLiteral("密码错误，请重新输入。"), QStringLiteral("提示"));
         button("Command1")->click();
@@ -184,7 +184,7 @@ private slots:
     {
         addUser(QStringLiteral("teacher"), QStringLiteral("secret1"));
         m_settings.setValue(QStringLiteral("Information"), QStringLiteral("Loged User"), QStringLiteral("teacher"));
-        frmLogin &dlg = open();
+        LoginDialog &dlg = open();
 
         m_prompter.expectMessage(QStringLiteral("请先在密码框中输入您的密码，然后再输入您想更改的密码。"),
                                  QStringLiteral("提示"));
@@ -265,7 +265,7 @@ private slots:
     void frameCloseRefusedBeforeLogin()
     {
         addUser(QStringLiteral("teacher"), QStringLiteral("secret1"));
-        frmLogin &dlg = open();
+        LoginDialog &dlg = open();
         QVERIFY(!dlg.close());
         QVERIFY(dlg.isVisible());
         QTest::keyClick(&dlg, Qt::Key_Escape);
@@ -277,14 +277,14 @@ private slots:
 
     void quitEndsWithQuitResult()
     {
-        frmLogin &dlg = open();
-        QSignalSpy quit(&dlg, &frmLogin::quitRequested);
+        LoginDialog &dlg = open();
+        QSignalSpy quit(&dlg, &LoginDialog::quitRequested);
         QSignalSpy finished(&dlg, &QDialog::finished);
         button("Command2")->click();
         QCOMPARE(quit.count(), 1);
         QCOMPARE(finished.count(), 1);
-        QCOMPARE(finished.first().first().toInt(), frmLogin::QuitProgram);
-        QCOMPARE(dlg.result(), frmLogin::QuitProgram);
+        QCOMPARE(finished.first().first().toInt(), LoginDialog::QuitProgram);
+        QCOMPARE(dlg.result(), LoginDialog::QuitProgram);
         QVERIFY(!dlg.isVisible());
         QVERIFY(!dlg.loginDone());
     }

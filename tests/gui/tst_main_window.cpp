@@ -84,14 +84,14 @@ class MainWindowTest : public QObject {
     std::unique_ptr<base::Workspace> m_ws;
     ui::MemorySettingsStore m_settings;
     ScriptedPrompter m_p;
-    std::unique_ptr<MDIForm1> m_w;
+    std::unique_ptr<MainWindow> m_w;
 
     QString programDir() const { return m_tmp->path() + QStringLiteral("/程序/"); }
     void makeWindow()
     {
         m_ws = std::make_unique<base::Workspace>(programDir());
         m_ws->tablePassword = kPassword;
-        m_w = std::make_unique<MDIForm1>(*m_ws, m_p, m_settings, programCommands(m_settings));
+        m_w = std::make_unique<MainWindow>(*m_ws, m_p, m_settings, programCommands(m_settings));
     }
     void showWindow()
     {
@@ -114,7 +114,7 @@ class MainWindowTest : public QObject {
     {
         return oneStudentScore(programDir(), kPassword, path.left(path.size() - 4));
     }
-    table::Form1 *openThroughMenu(const QString &path)
+    table::TableWindow *openThroughMenu(const QString &path)
     {
         m_p.expectOpenFile(path, QStringLiteral("*.gdt"));
         m_w->frameAction(QStringLiteral("menuOpen"))->trigger();
@@ -133,8 +133,8 @@ private slots:
     void cleanup()
     {
         if (m_w) {
-            for (table::Form1 *f : m_w->tableWindows())
-                f->document().Tag.clear(); // no close prompts in teardown
+            for (table::TableWindow *f : m_w->tableWindows())
+                f->document().markSaved(); // no close prompts in teardown
         }
         m_w.reset();
         m_ws.reset();
@@ -200,7 +200,7 @@ private slots:
         m_ws = std::make_unique<base::Workspace>(programDir());
         m_ws->printCopies = 5;
         m_ws->printDuplex = 3;
-        m_w = std::make_unique<MDIForm1>(*m_ws, m_p, m_settings, programCommands(m_settings));
+        m_w = std::make_unique<MainWindow>(*m_ws, m_p, m_settings, programCommands(m_settings));
         QCOMPARE(m_w->objectName(), QStringLiteral("MDIForm1"));
         QCOMPARE(m_w->windowTitle(), QStringLiteral("ZUN'S 通用Scorvane"));
         QCOMPARE(m_ws->printCopies, 1);
@@ -354,7 +354,7 @@ private slots:
     {
         QFETCH(bool, fromToolbar);
         makeWindow();
-        table::Form1 *form = fromToolbar ? nullptr : m_w->createTableWindow();
+        table::TableWindow *form = fromToolbar ? nullptr : m_w->createTableWindow();
         m_p.expectMessage(QStringLiteral("本软件目前还处于测试阶段。不提供帮助文档。帮助文档将随正式版一同发布。"),
                           QStringLiteral("提示"));
         if (fromToolbar)
@@ -439,7 +439,7 @@ private slots:
     {
         makeWindow();
         showWindow();
-        table::Form1 *form = m_w->createTableWindow();
+        table::TableWindow *form = m_w->createTableWindow();
         m_w->createTableWindow();
         m_w->mdiArea()->setActiveSubWindow(qobject_cast<QMdiSubWindow *>(form->parentWidget()));
         for (QMenu *menu : form->findChildren<QMenu *>())
@@ -457,7 +457,7 @@ private slots:
         makeWindow();
         QString caption, title, version, ok;
         QTimer::singleShot(0, this, [&] {
-            auto *about = qobject_cast<frmAbout *>(QApplication::activeModalWidget());
+            auto *about = qobject_cast<AboutDialog *>(QApplication::activeModalWidget());
             if (!about) {
                 if (QWidget *other = QApplication::activeModalWidget())
                     other->close();
@@ -478,7 +478,7 @@ private slots:
                               .arg(SCORVANE_VERSION_MINOR)
                               .arg(SCORVANE_VERSION_PATCH));
         QCOMPARE(ok, QStringLiteral("确定"));
-        QCOMPARE(frmAbout::authorMailUrl().scheme(), QStringLiteral("mailto"));
+        QCOMPARE(AboutDialog::authorMailUrl().scheme(), QStringLiteral("mailto"));
     }
 
     // --- table windows ------------------------------------------------------------------------
@@ -490,18 +490,18 @@ private slots:
         QVERIFY(!path.isEmpty());
         makeWindow();
         showWindow();
-        table::Form1 *form = openThroughMenu(path);
+        table::TableWindow *form = openThroughMenu(path);
         VERIFY_PROMPTS(m_p);
         QCOMPARE(m_p.shown.at(0).title, QStringLiteral("打开数据文件"));
         QVERIFY(form);
-        QCOMPARE(m_w->tableWindows(), QList<table::Form1 *>{form});
+        QCOMPARE(m_w->tableWindows(), QList<table::TableWindow *>{form});
         QVERIFY(form->isVisible());
-        QCOMPARE(form->size(), table::Form1(*m_ws, m_p, m_w->commands()).size()); // not shrunk to its title bar
-        QCOMPARE(form->document().Text7, path.left(path.size() - 4));
+        QCOMPARE(form->size(), table::TableWindow(*m_ws, m_p, m_w->commands()).size()); // not shrunk to its title bar
+        QCOMPARE(form->document().filePath, path.left(path.size() - 4));
         QCOMPARE(form->title(), QStringLiteral("初一(1)班期中成绩"));
         QCOMPARE(form->parentWidget()->windowTitle(), QStringLiteral("初一(1)班期中成绩"));
-        QCOMPARE(form->document().成绩表.TextMatrix(1, 1), QStringLiteral("张三"));
-        QCOMPARE(form->document().成绩表.TextMatrix(1, 2), QStringLiteral("91"));
+        QCOMPARE(form->document().grid.TextMatrix(1, 1), QStringLiteral("张三"));
+        QCOMPARE(form->document().grid.TextMatrix(1, 2), QStringLiteral("91"));
 
         // The active table owns the menu bar after the frame's 文件 menu, the current-table panel
         // and the table buttons.
@@ -554,11 +554,11 @@ private slots:
     {
         makeWindow();
         showWindow();
-        table::Form1 *a = m_w->createTableWindow();
+        table::TableWindow *a = m_w->createTableWindow();
         a->setTitle(QStringLiteral("一班"));
-        table::Form1 *b = m_w->createTableWindow();
+        table::TableWindow *b = m_w->createTableWindow();
         b->setTitle(QStringLiteral("二班"));
-        table::Form1 *c = m_w->createTableWindow();
+        table::TableWindow *c = m_w->createTableWindow();
         c->setTitle(QStringLiteral("三班"));
         QCOMPARE(m_w->activeTableWindow(), c);
 
@@ -582,7 +582,7 @@ private slots:
         QCOMPARE(m_w->menuBar()->actions().at(1), a->menus().first()->menuAction());
 
         // A closed table leaves the list.
-        b->document().Tag.clear();
+        b->document().markSaved();
         b->parentWidget()->close();
         QTRY_COMPARE(m_w->tableWindows().size(), 2);
         emit c->findChild<QMenu *>(QStringLiteral("menuWindow"))->aboutToShow();
@@ -597,9 +597,9 @@ private slots:
         const QString path = makeTableFile(QStringLiteral("期末"), QStringLiteral("期末"), QStringLiteral("70"));
         makeWindow();
         showWindow();
-        table::Form1 *form = openThroughMenu(path);
+        table::TableWindow *form = openThroughMenu(path);
         QVERIFY(form);
-        form->document().成绩表.setTextMatrix(1, 2, QStringLiteral("88"));
+        form->document().grid.setTextMatrix(1, 2, QStringLiteral("88"));
         m_p.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes, QStringLiteral("提示："));
         button(4)->trigger();
         VERIFY_PROMPTS(m_p);
@@ -613,10 +613,10 @@ private slots:
         makeWindow();
         showWindow();
         openThroughMenu(first);
-        table::Form1 *active = openThroughMenu(second);
+        table::TableWindow *active = openThroughMenu(second);
         QVERIFY(active);
         active->gridView()->setFocus();
-        active->document().成绩表.setTextMatrix(1, 2, QStringLiteral("81"));
+        active->document().grid.setTextMatrix(1, 2, QStringLiteral("81"));
         m_p.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes, QStringLiteral("提示："));
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_S, Qt::ControlModifier);
         VERIFY_PROMPTS(m_p);
@@ -632,11 +632,11 @@ private slots:
         const QString other = makeTableFile(QStringLiteral("乙"), QStringLiteral("乙表"), QStringLiteral("80"));
         makeWindow();
         showWindow();
-        table::Form1 *first = openThroughMenu(path);
+        table::TableWindow *first = openThroughMenu(path);
         QTRY_COMPARE(QApplication::focusWidget(), first->gridView());
         auto *sub = qobject_cast<QMdiSubWindow *>(first->parentWidget());
         sub->showMaximized();
-        table::Form1 *second = openThroughMenu(other);
+        table::TableWindow *second = openThroughMenu(other);
         QVERIFY(second != first);
         auto *secondSub = qobject_cast<QMdiSubWindow *>(second->parentWidget());
         QVERIFY(secondSub->isMaximized());
@@ -652,12 +652,12 @@ private slots:
     {
         makeWindow();
         showWindow();
-        table::Form1 *form = m_w->createTableWindow();
-        QVERIFY(form->document().Text7.isEmpty());
+        table::TableWindow *form = m_w->createTableWindow();
+        QVERIFY(form->document().filePath.isEmpty());
         m_p.expectSaveFile(QString(), QStringLiteral("*.gdt"));
         button(4)->trigger();
         VERIFY_PROMPTS(m_p);
-        QVERIFY(form->document().Text7.isEmpty());
+        QVERIFY(form->document().filePath.isEmpty());
         QCOMPARE(QDir(programDir() + QStringLiteral("表格数据")).entryList(QDir::Files), QStringList());
     }
 
@@ -668,7 +668,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             m_w->createTableWindow();
         const QSize area = m_w->mdiArea()->viewport()->size();
-        table::Form1 *form = m_w->activeTableWindow();
+        table::TableWindow *form = m_w->activeTableWindow();
 
         form->findChild<QAction *>(QStringLiteral("menuZXPP"))->trigger();
         QList<QMdiSubWindow *> subs = m_w->mdiArea()->subWindowList();
@@ -733,10 +733,10 @@ private slots:
         const QString unchanged = makeTableFile(QStringLiteral("周测"), QStringLiteral("周测"), QStringLiteral("50"));
         makeWindow();
         showWindow();
-        table::Form1 *form = openThroughMenu(path);
-        table::Form1 *quiet = openThroughMenu(unchanged);
+        table::TableWindow *form = openThroughMenu(path);
+        table::TableWindow *quiet = openThroughMenu(unchanged);
         QVERIFY(quiet && form);
-        form->document().成绩表.setTextMatrix(1, 2, QStringLiteral("99"));
+        form->document().grid.setTextMatrix(1, 2, QStringLiteral("99"));
         form->document().markChanged();
         // The question comes with its table in front and named in the status bar.
         QStringList statusWhileAsked;
@@ -776,7 +776,7 @@ private slots:
     void splashTexts()
     {
         makeWindow();
-        frmSlape splash(m_w.get());
+        SplashWindow splash(m_w.get());
         QVERIFY(splash.windowFlags() & Qt::WindowStaysOnTopHint);
         QVERIFY(splash.windowFlags() & Qt::FramelessWindowHint);
         QStringList texts;
@@ -795,9 +795,9 @@ private slots:
     void splashSequence()
     {
         makeWindow();
-        frmSlape splash(m_w.get());
+        SplashWindow splash(m_w.get());
         splash.show();
-        QSignalSpy loginDue(&splash, &frmSlape::loginDue);
+        QSignalSpy loginDue(&splash, &SplashWindow::loginDue);
         auto *label5 = splash.findChild<QLabel *>(QStringLiteral("Label5"));
         QCOMPARE(splash.timer1().interval(), 1);
         QCOMPARE(splash.timer2().interval(), 1500);
@@ -805,11 +805,11 @@ private slots:
         // The ticks are driven by hand: each grows Label5 by 200 twips (13 pixels at 96 dpi).
         const int ticks = (splash.width() * 15 + 199) / 200;
         for (int i = 1; i < ticks; ++i) {
-            splash.Timer1_Timer();
+            splash.advanceProgress();
             QVERIFY(!m_w->isVisible());
         }
         QVERIFY(label5->width() < splash.width());
-        splash.Timer1_Timer();
+        splash.advanceProgress();
         QVERIFY(label5->width() >= splash.width());
         QVERIFY(m_w->isVisible());
         QVERIFY(!m_w->isEnabled());
@@ -818,7 +818,7 @@ private slots:
         QVERIFY(splash.timer2().isActive());
         QCOMPARE(loginDue.count(), 0);
 
-        splash.Timer2_Timer();
+        splash.finishSplash();
         QVERIFY(!splash.isVisible());
         QVERIFY(!splash.timer2().isActive());
         QVERIFY(m_w->isVisible());

@@ -1,5 +1,5 @@
-// The print dialogs as the user meets them: frmPrintSetup's controls, its exclusive page and row
-// choices and its buttons, the preview with its scroll bars and grey page lines, frmPrintSet with
+// The print dialogs as the user meets them: PrintDialog's controls, its exclusive page and row
+// choices and its buttons, the preview with its scroll bars and grey page lines, PrinterSettingsDialog with
 // and without printers, the settings put on a Qt printer, and the registered commands leaving
 // the table as it was.
 #include "core/base/workspace.h"
@@ -34,7 +34,7 @@ namespace {
 
 void makeClass(table::GradeTable &t, int students)
 {
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     g.setRows(students + 1);
     g.setCols(3);
     g.setTextMatrix(0, 1, QStringLiteral("姓名"));
@@ -44,8 +44,8 @@ void makeClass(table::GradeTable &t, int students)
         g.setTextMatrix(r, 1, QStringLiteral("学生%1").arg(r));
         g.setTextMatrix(r, 2, QStringLiteral("！公式：%1+1").arg(r));
     }
-    t.Caption = QStringLiteral("期中");
-    t.Text3 = QStringLiteral("王老师");
+    t.title = QStringLiteral("期中");
+    t.teacher = QStringLiteral("王老师");
 }
 
 template <typename W> W *child(QWidget *w, const char *name)
@@ -67,10 +67,10 @@ class PrintDialogsTest : public QObject {
     QList<PrintOptions> m_previews, m_prints, m_pdfs;
     int m_settings = 0;
 
-    std::unique_ptr<frmPrintSetup> setupDialog(bool hasTeacher = true)
+    std::unique_ptr<PrintDialog> setupDialog(bool hasTeacher = true)
     {
         const auto job = std::make_shared<TablePrintJob>(m_doc, formula::calculator(*m_ws));
-        frmPrintSetup::Actions a;
+        PrintDialog::Actions a;
         a.preview = [this, job](const PrintOptions &o) {
             m_previews << o;
             return std::shared_ptr<const RecordingSurface>(job->preview(o, *m_ws, m_p));
@@ -78,8 +78,8 @@ class PrintDialogsTest : public QObject {
         a.print = [this](const PrintOptions &o) { m_prints << o; };
         a.exportPdf = [this](const PrintOptions &o) { m_pdfs << o; };
         a.printerSettings = [this] { ++m_settings; };
-        auto d = std::make_unique<frmPrintSetup>(job->pageChoices(), job->rowChoices(),
-                                                 job->initialOptions(QDate(2026, 12, 8)), hasTeacher, a);
+        auto d = std::make_unique<PrintDialog>(job->pageChoices(), job->rowChoices(),
+                                               job->initialOptions(QDate(2026, 12, 8)), hasTeacher, a);
         d->show();
         return d;
     }
@@ -229,7 +229,7 @@ private slots:
     {
         PrinterSetup s;
         s.printers = {kNoPrinterInstalled};
-        frmPrintSet d(s, {});
+        PrinterSettingsDialog d(s, {});
         QCOMPARE(d.windowTitle(), QStringLiteral("打印设置："));
         auto *printers = child<QComboBox>(&d, "Combo1");
         QCOMPARE(printers->currentText(), QStringLiteral("没有安装打印机设备"));
@@ -255,7 +255,7 @@ private slots:
         s.printers = {QStringLiteral("HP")};
         s.available = true;
         s.copies.clear();
-        frmPrintSet d(s, {});
+        PrinterSettingsDialog d(s, {});
         d.show();
         auto *copies = child<QLineEdit>(&d, "Text1");
         QTest::keyClicks(copies, typed);
@@ -268,7 +268,7 @@ private slots:
         s.printers = {QStringLiteral("HP"), QStringLiteral("Canon")};
         s.available = true;
         int asked = -1;
-        frmPrintSet d(s, [&](const PrinterSetup &shown, int index) {
+        PrinterSettingsDialog d(s, [&](const PrinterSetup &shown, int index) {
             asked = index;
             PrinterSetup next = shown;
             next.printer = index;
@@ -338,19 +338,19 @@ private slots:
         registerPrintDialogs(registry);
         table::TableFile files(*m_ws, m_p);
         table::CommandContext ctx{m_doc, *m_ws, m_p, files};
-        const QString formula = m_doc.成绩表.TextMatrix(3, 2);
+        const QString formula = m_doc.grid.TextMatrix(3, 2);
         bool sawDialog = false;
         QTimer::singleShot(0, [&] {
-            auto *d = qobject_cast<frmPrintSetup *>(QApplication::activeModalWidget());
+            auto *d = qobject_cast<PrintDialog *>(QApplication::activeModalWidget());
             sawDialog = d && d->preview()->pages() && d->preview()->pages()->hasDrawing();
             if (d)
                 d->reject();
         });
         registry.find(QStringLiteral("menuPrintView"))->run(ctx);
         QVERIFY(sawDialog);
-        QCOMPARE(m_doc.成绩表.TextMatrix(3, 2), formula);
+        QCOMPARE(m_doc.grid.TextMatrix(3, 2), formula);
         QVERIFY(!m_doc.undoEnabled());
-        QVERIFY(!m_doc.changed());
+        QVERIFY(!m_doc.isModified());
         QCOMPARE(m_ws->panelText(1), QStringLiteral("就绪"));
     }
 };

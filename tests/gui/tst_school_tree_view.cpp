@@ -1,6 +1,6 @@
 // The school tree panel as the main window hosts it: the nodes AddDot builds, the context menu
 // for each kind of node, opening a listed table, the three ways of creating a table, and the
-// editor frmClass driven through its buttons.
+// editor SchoolEditorDialog driven through its buttons.
 #include "scripted_prompter.h"
 
 #include "core/base/text_codec.h"
@@ -32,7 +32,7 @@ class SchoolTreeViewTest : public QObject {
     std::unique_ptr<QTemporaryDir> m_tmp;
     std::unique_ptr<base::Workspace> m_ws;
     ScriptedPrompter m_p;
-    std::vector<std::unique_ptr<table::Form1>> m_forms;
+    std::vector<std::unique_ptr<table::TableWindow>> m_forms;
     QStringList m_opened;
     QStringList m_dialogs;
     std::unique_ptr<SchoolTreePanel> m_panel;
@@ -42,11 +42,11 @@ class SchoolTreeViewTest : public QObject {
     {
         return {[this](const QString &path) { m_opened << path; },
                 [this] {
-                    m_forms.push_back(std::make_unique<table::Form1>(*m_ws, m_p, m_commands));
+                    m_forms.push_back(std::make_unique<table::TableWindow>(*m_ws, m_p, m_commands));
                     m_forms.back()->activated(); // as the main window's new child is
                     return m_forms.back().get();
                 },
-                [this](WizardDialog d, table::Form1 &form) {
+                [this](WizardDialog d, table::TableWindow &form) {
                     m_dialogs << QString::number(static_cast<int>(d)) + QLatin1Char(':') + form.title();
                 }};
     }
@@ -95,7 +95,7 @@ private slots:
     {
         m_panel.reset();
         for (auto &f : m_forms)
-            f->document().Tag.clear();
+            f->document().markSaved();
         m_forms.clear();
         VERIFY_PROMPTS(m_p);
     }
@@ -227,7 +227,7 @@ private slots:
         QCOMPARE(m_p.shown.last().preset, QStringLiteral("新成绩表-1"));
         QCOMPARE(m_forms.size(), size_t(1));
         QCOMPARE(m_forms[0]->title(), QStringLiteral("期中"));
-        QCOMPARE(m_forms[0]->document().Text7, classDir() + QStringLiteral("/期中"));
+        QCOMPARE(m_forms[0]->document().filePath, classDir() + QStringLiteral("/期中"));
     }
 
     void newTableWizard()
@@ -247,7 +247,7 @@ private slots:
         // The window and the status bar show the new table's name, not the empty window's.
         QCOMPARE(m_forms[0]->windowTitle(), QStringLiteral("期末考试"));
         QCOMPARE(m_ws->panelText(2), QStringLiteral("当前表格：期末考试"));
-        QCOMPARE(m_forms[0]->document().Text7, m_ws->tableDataDir() + QStringLiteral("实验中学/一年级/(2)班/期末"));
+        QCOMPARE(m_forms[0]->document().filePath, m_ws->tableDataDir() + QStringLiteral("实验中学/一年级/(2)班/期末"));
     }
 
     void newTableOutsideAnyClass()
@@ -255,7 +255,7 @@ private slots:
         select(QStringLiteral("Grade1"));
         act("menuTabelD")->trigger();
         QCOMPARE(m_forms.size(), size_t(1));
-        QVERIFY(m_forms[0]->document().Text7.isEmpty());
+        QVERIFY(m_forms[0]->document().filePath.isEmpty());
         // 新建 is refused where it is disabled.
         act("menuNewonly")->trigger();
         QCOMPARE(m_forms.size(), size_t(1));
@@ -263,7 +263,7 @@ private slots:
 
     void editorThroughItsButtons()
     {
-        frmClass dialog(*m_ws, m_p);
+        SchoolEditorDialog dialog(*m_ws, m_p);
         QCOMPARE(dialog.windowTitle(), QStringLiteral("班级编制"));
         QCOMPARE(dialog.list1()->count(), 3);
         QCOMPARE(dialog.list2()->count(), 2);
@@ -292,7 +292,7 @@ private slots:
     void namePlaceholder()
     {
         QVERIFY(QFile::remove(m_ws->schoolInfoFile()));
-        frmClass dialog(*m_ws, m_p);
+        SchoolEditorDialog dialog(*m_ws, m_p);
         dialog.show();
         dialog.activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(&dialog));
@@ -301,7 +301,7 @@ private slots:
         QTRY_COMPARE(dialog.text1()->text(), QString());
         dialog.button(QStringLiteral("Command3"))->setFocus();
         QTRY_COMPARE(dialog.text1()->text(), QStringLiteral("在此输入学校名称"));
-        QVERIFY(!dialog.editor().changed());
+        QVERIFY(!dialog.editor().isModified());
         dialog.button(QStringLiteral("Command2"))->click(); // closes without a question
         QVERIFY(!dialog.isVisible());
     }
@@ -310,7 +310,7 @@ private slots:
     void editorRebuildsTheTree()
     {
         QTimer::singleShot(0, this, [this] {
-            auto *dialog = qobject_cast<frmClass *>(QApplication::activeModalWidget());
+            auto *dialog = qobject_cast<SchoolEditorDialog *>(QApplication::activeModalWidget());
             QVERIFY(dialog);
             dialog->list1()->setCurrentRow(2);
             m_p.expectInput(QString(), QStringLiteral("初三"), QStringLiteral("年级重命名"));

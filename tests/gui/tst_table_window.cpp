@@ -32,9 +32,9 @@ class TableWindowTest : public QObject {
     ScriptedPrompter m_p;
     ui::MemorySettingsStore m_settings;
     table::CommandRegistry m_commands = programCommands(m_settings);
-    std::unique_ptr<Form1> m_w;
+    std::unique_ptr<TableWindow> m_w;
 
-    Grid &grid() { return m_w->document().成绩表; }
+    Grid &grid() { return m_w->document().grid; }
     QLineEdit *editor() { return m_w->findChild<QLineEdit *>(QStringLiteral("txtedit")); }
     QLineEdit *text1() { return m_w->findChild<QLineEdit *>(QStringLiteral("Text1")); }
     QWidget *view() { return m_w->gridView(); }
@@ -58,7 +58,7 @@ private slots:
         m_ws = std::make_unique<base::Workspace>(m_tmp->path());
         m_ws->tablePassword = QStringLiteral("ABC@pw1234");
         m_p.clear();
-        m_w = std::make_unique<Form1>(*m_ws, m_p, m_commands);
+        m_w = std::make_unique<TableWindow>(*m_ws, m_p, m_commands);
         Grid &g = grid();
         g.setRows(4);
         g.setCols(4);
@@ -75,7 +75,7 @@ private slots:
     }
     void cleanup()
     {
-        m_w->document().Tag.clear(); // no close prompt in teardown
+        m_w->document().markSaved(); // no close prompt in teardown
         m_w.reset();
         VERIFY_PROMPTS(m_p);
     }
@@ -94,7 +94,7 @@ private slots:
         QCOMPARE(grid().Row(), 2);
         QCOMPARE(grid().Col(), 2);
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("75"));
-        QVERIFY(m_w->document().changed());
+        QVERIFY(m_w->document().isModified());
     }
 
     void startKeysEditExistingText_data()
@@ -126,14 +126,14 @@ private slots:
     {
         m_w->MSFlexGridEdit(QStringLiteral(" ")); // as a double-click
         QCOMPARE(editor()->text(), QStringLiteral("85"));
-        QVERIFY(!m_w->document().changed());
+        QVERIFY(!m_w->document().isModified());
         QTest::keyClick(editor(), Qt::Key_9);
         QTest::keyClick(editor(), Qt::Key_Escape);
         QVERIFY(!editor()->isVisible());
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
         QCOMPARE(grid().Col(), 1);
         QCOMPARE(text1()->text(), QStringLiteral("85"));
-        QVERIFY(m_w->document().changed());
+        QVERIFY(m_w->document().isModified());
         grid().setCurrent(2, 1);
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
     }
@@ -244,11 +244,11 @@ private slots:
         QCOMPARE(label->text(), QStringLiteral("非公式单元格"));
 
         grid().setTextMatrix(1, 1, QStringLiteral("！公式：2*3"));
-        m_w->document().Text7 = m_tmp->path() + QStringLiteral("/开");
+        m_w->document().filePath = m_tmp->path() + QStringLiteral("/开");
         trigger("menuSave");
-        Form1 opened(*m_ws, m_p, m_commands);
+        TableWindow opened(*m_ws, m_p, m_commands);
         QVERIFY(opened.LoadData(m_tmp->path() + QStringLiteral("/开"), true));
-        const Grid &g = opened.document().成绩表;
+        const Grid &g = opened.document().grid;
         QCOMPARE((QList<int>{g.Row(), g.Col()}), (QList<int>{1, 1}));
         QCOMPARE(opened.findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("=6"));
         QCOMPARE(opened.findChild<QLineEdit *>(QStringLiteral("Text2"))->text(), QStringLiteral("行:1列:1"));
@@ -301,7 +301,7 @@ private slots:
         QCOMPARE(grid().TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
         QCOMPARE(label->text(), QStringLiteral("=175.5"));
         QVERIFY(label->isEnabled());
-        QVERIFY(m_w->document().changed());
+        QVERIFY(m_w->document().isModified());
         QVERIFY(m_w->action(QStringLiteral("menuUndo"))->isEnabled());
         check->click();
         QCOMPARE(grid().TextMatrix(1, 3), QStringLiteral("cell(?,1)+cell(?,2)"));
@@ -322,7 +322,7 @@ private slots:
         text1()->setFocus();
         QApplication::sendEvent(text1(), &e);
         QCOMPARE(text1()->text(), QStringLiteral("85缺考"));
-        QVERIFY(m_w->document().changed());
+        QVERIFY(m_w->document().isModified());
     }
 
     void clipboardOnGrid()
@@ -344,7 +344,7 @@ private slots:
         QCOMPARE(grid().TextMatrix(1, 1), QString());
         trigger("menuUndo");
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
-        QVERIFY(m_w->document().changed()); // every command that changes the table marks it
+        QVERIFY(m_w->document().isModified()); // every command that changes the table marks it
     }
 
     void deleteCountsUpwardFromCurrent()
@@ -437,7 +437,7 @@ private slots:
         QFETCH(bool, saved);
         m_w->setTitle(QStringLiteral("期中"));
         const QString path = m_tmp->path() + folder + QStringLiteral("/close");
-        m_w->document().Text7 = path;
+        m_w->document().filePath = path;
         m_w->document().markChanged();
         m_p.expectQuestion(QStringLiteral("是否保存对期中的更改？"), ui::Answer(answer), QStringLiteral("提示："));
         if (!folder.isEmpty())
@@ -448,7 +448,7 @@ private slots:
         // Cancel, or a save that failed, leaves the open table active with its status and buttons.
         QCOMPARE(m_ws->panelText(2), closes ? QStringLiteral("当前表格：无") : QStringLiteral("当前表格：期中"));
         QCOMPARE(m_ws->buttonEnabled(base::ToolButton::Save), !closes);
-        QCOMPARE(m_w->document().changed(), !saved);
+        QCOMPARE(m_w->document().isModified(), !saved);
     }
 
     // The caption marks unsaved changes and follows the title at once, the status bar too; a
@@ -465,16 +465,16 @@ private slots:
         QCOMPARE(m_w->windowTitle(), QStringLiteral("期末 *"));
         QCOMPARE(m_ws->panelText(2), QStringLiteral("当前表格：期末"));
 
-        m_w->document().Text7 = m_tmp->path() + QStringLiteral("/无此目录/期末");
+        m_w->document().filePath = m_tmp->path() + QStringLiteral("/无此目录/期末");
         m_p.expectMessage(QStringLiteral("文件保存失败！请检查保存介质是否可写！"));
         trigger("menuSave");
         VERIFY_PROMPTS(m_p);
-        QVERIFY(m_w->document().changed());
+        QVERIFY(m_w->document().isModified());
         QCOMPARE(m_w->windowTitle(), QStringLiteral("期末 *"));
 
-        m_w->document().Text7 = m_tmp->path() + QStringLiteral("/期末");
+        m_w->document().filePath = m_tmp->path() + QStringLiteral("/期末");
         trigger("menuSave");
-        QVERIFY(!m_w->document().changed());
+        QVERIFY(!m_w->document().isModified());
         QCOMPARE(m_w->windowTitle(), QStringLiteral("期末"));
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("7"));
         QVERIFY(m_w->close()); // nothing left to ask about
@@ -498,15 +498,15 @@ private slots:
         QApplication::sendEvent(text1(), &e);
         QTest::keyClick(text1(), Qt::Key_Return);
         QCOMPARE(m_w->公式2值(1, 3), QStringLiteral("175"));
-        QVERIFY(m_w->document().changed());
+        QVERIFY(m_w->document().isModified());
         m_p.expectSaveFile(m_tmp->path() + QStringLiteral("/成绩.gdt"), QStringLiteral("*.gdt"));
         trigger("menuSave");
 
         TableFile file(*m_ws, m_p);
         GradeTable back;
         QVERIFY(file.LoadData(back, m_tmp->path() + QStringLiteral("/成绩"), true));
-        QCOMPARE(back.成绩表.TextMatrix(1, 2), QStringLiteral("90"));
-        QCOMPARE(back.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+        QCOMPARE(back.grid.TextMatrix(1, 2), QStringLiteral("90"));
+        QCOMPARE(back.grid.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
     }
 
     void commandsFollowTheirRuleAndMirrorUndo()
@@ -520,7 +520,7 @@ private slots:
                           c.doc.beginChange();
                       },
                       [&](const CommandContext &) { return allowed; }});
-        Form1 w(*m_ws, m_p, commands);
+        TableWindow w(*m_ws, m_p, commands);
         w.show();
         w.activated();
         QMenu *format = w.findChild<QMenu *>(QStringLiteral("menuFormat"));
@@ -546,10 +546,10 @@ private slots:
         font->trigger();
         QCOMPARE(runs, 1);
         QVERIFY(undo->isEnabled() && m_ws->buttonEnabled(base::ToolButton::Undo));
-        QVERIFY(w.document().changed());
+        QVERIFY(w.document().isModified());
         undo->trigger();
         QVERIFY(!undo->isEnabled() && !m_ws->buttonEnabled(base::ToolButton::Undo));
-        w.document().Tag.clear();
+        w.document().markSaved();
         m_w->activated();
     }
 
@@ -586,14 +586,14 @@ private slots:
         QCOMPARE(model->data(formula).toString(), QStringLiteral("！公式：cell(1,1)+cell(1,2)"));
         QCOMPARE(m_settings.value(QStringLiteral("View"), QStringLiteral("ShowFormulaResults")), QStringLiteral("0"));
         trigger("menuShowResults");
-        m_w->document().Tag.clear();
+        m_w->document().markSaved();
     }
 
     void saveWritesTheOpenEditorsValue()
     {
         QTest::keyClick(view(), Qt::Key_8);
         QVERIFY(editor()->isVisible());
-        m_w->document().Text7 = m_tmp->path() + QStringLiteral("/open");
+        m_w->document().filePath = m_tmp->path() + QStringLiteral("/open");
         trigger("menuSave");
         QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("8"));
     }

@@ -26,7 +26,7 @@ namespace {
 // 姓名, 语文, 数学, 总分 = 语文 + 数学, 评价 = 总分 ÷ 2 (a formula over a formula).
 void makeClass(table::GradeTable &t)
 {
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     g.setRows(5);
     g.setCols(6);
     const QStringList names{QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("数学"),
@@ -43,7 +43,7 @@ void makeClass(table::GradeTable &t)
         g.setTextMatrix(r, 4, QStringLiteral("！公式：cell(?,2)+cell(?,3)"));
         g.setTextMatrix(r, 5, QStringLiteral("！公式：cell(?,4)/2"));
     }
-    t.Caption = QStringLiteral("期中成绩");
+    t.title = QStringLiteral("期中成绩");
 }
 
 QList<const Call *> callsOf(const RecordingSurface &s, Call::Kind kind)
@@ -632,7 +632,7 @@ private slots:
         o.rows = {1};
         o.max = QStringLiteral("0");
         o.segments = QStringLiteral("0");
-        m_doc.成绩表.setTextMatrix(1, 2, QStringLiteral("1"));
+        m_doc.grid.setTextMatrix(1, 2, QStringLiteral("1"));
         ChartJob one(m_doc, formula::calculator(*m_ws));
         const auto preview = one.preview(o, m_p);
         QVERIFY(preview);
@@ -673,7 +673,7 @@ private slots:
         QCOMPARE(d.title, QStringLiteral("期中成绩"));
         QCOMPARE(d.printTime, QStringLiteral("打印时间： 2026/12/8"));
         // The table itself still holds its formulas.
-        QCOMPARE(m_doc.成绩表.TextMatrix(1, 5), QStringLiteral("！公式：cell(?,4)/2"));
+        QCOMPARE(m_doc.grid.TextMatrix(1, 5), QStringLiteral("！公式：cell(?,4)/2"));
     }
 
     // The bar chart's subject: the focused field when it is checked, else the first checked one.

@@ -58,7 +58,7 @@ QStringList cardLines(const QString &page = QStringLiteral("0"))
 // 姓名, 语文, 总分 = 语文 + 5 for students 学生1 … 学生6.
 void makeClass(table::GradeTable &t)
 {
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     g.setRows(7);
     g.setCols(4);
     g.setTextMatrix(0, 1, QStringLiteral("姓名"));
@@ -70,7 +70,7 @@ void makeClass(table::GradeTable &t)
         g.setTextMatrix(r, 2, QString::number(80 + r));
         g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+5"));
     }
-    t.Caption = QStringLiteral("期末");
+    t.title = QStringLiteral("期末");
 }
 
 class FakePrinters : public PrinterSystem {

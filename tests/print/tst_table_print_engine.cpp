@@ -33,7 +33,7 @@ table::Grid classGrid(int students)
 
 // The engine as the print dialog uses it: filled from the grid, margins 567, on a printer.
 struct Run {
-    clsTablePrint tp;
+    TablePrintEngine tp;
     RecordingSurface out;
     QList<int> lastRows; // lLastPrintedRow of every NewPage
 
@@ -100,7 +100,7 @@ private slots:
     {
         QFETCH(int, what);
         QFETCH(int, error);
-        clsTablePrint tp;
+        TablePrintEngine tp;
         bool ok = true;
         switch (what) {
         case 0:
@@ -144,7 +144,7 @@ private slots:
 
     void badIndexOnReadGivesEmptyAndError9()
     {
-        clsTablePrint tp;
+        TablePrintEngine tp;
         QCOMPARE(tp.TextMatrix(0, 5), QString());
         QCOMPARE(tp.Err(), 9);
         tp.clearErr();
@@ -155,7 +155,7 @@ private slots:
 
     void negativeIndexWritesAll()
     {
-        clsTablePrint tp;
+        TablePrintEngine tp;
         tp.setCols(3);
         QVERIFY(tp.setTextMatrix(-1, 1, QStringLiteral("列")));
         QVERIFY(tp.setTextMatrix(2, -1, QStringLiteral("行")));
@@ -176,7 +176,7 @@ private slots:
     void resizingClearsEverything()
     {
         Run run(classGrid(4));
-        clsTablePrint &tp = run.tp;
+        TablePrintEngine &tp = run.tp;
         tp.setMergeCol(1, true);
         QCOMPARE(tp.ColAlignment(0), 0);
         tp.setColAlignment(2, 2);
@@ -203,7 +203,7 @@ private slots:
     {
         QFETCH(double, fit);
         QFETCH(QList<double>, widths);
-        clsTablePrint tp;
+        TablePrintEngine tp;
         QVERIFY(mdlTPHelper::LoadFromFlexGrid(tp, classGrid(2), fit));
         QCOMPARE(tp.Rows(), 2);
         QCOMPARE(tp.Cols(), 3);
@@ -225,7 +225,7 @@ private slots:
         table::Grid g = classGrid(1);
         for (int c = 0; c < 3; ++c)
             g.setColWidth(c, 0);
-        clsTablePrint tp;
+        TablePrintEngine tp;
         QVERIFY(mdlTPHelper::LoadFromFlexGrid(tp, g, 10773));
         QCOMPARE(tp.ColWidth(1), 0.0);
     }
@@ -320,7 +320,7 @@ private slots:
 
     void noRowsDrawsHeaderAndFooter()
     {
-        clsTablePrint tp;
+        TablePrintEngine tp;
         tp.setRows(0);
         tp.setHeaderFont(-1, -1, mdlTPHelper::NewCellFont());
         tp.setFooterFont(-1, mdlTPHelper::NewCellFont());
@@ -340,7 +340,7 @@ private slots:
 
     void aCellWithoutFontFails()
     {
-        clsTablePrint tp;
+        TablePrintEngine tp;
         RecordingSurface out;
         QVERIFY(!tp.DrawTable(&out, 0, 1));
         QCOMPARE(tp.Err(), 91);
@@ -354,7 +354,7 @@ private slots:
         Run run(g);
         run.out.setFont(PrintFont{QStringLiteral("黑体"), 14, true});
         QVERIFY(!run.draw());
-        QCOMPARE(run.tp.Err(), int(clsTablePrint::ErrRowTooHigh));
+        QCOMPARE(run.tp.Err(), int(TablePrintEngine::ErrRowTooHigh));
         QCOMPARE(run.tp.ErrDescription(), QStringLiteral("表格行高超出纸张高度，无法打印。"));
         QCOMPARE(run.lastRows, QList<int>({-1}));
         QCOMPARE(run.out.Font().name, QStringLiteral("黑体")); // the surface's font is put back
@@ -380,7 +380,7 @@ private slots:
         QFETCH(bool, painted);
         QFETCH(double, x);
         QFETCH(double, width);
-        clsTablePrint tp;
+        TablePrintEngine tp;
         tp.setRows(1);
         tp.setCols(1);
         tp.setFontMatrix(-1, -1, mdlTPHelper::NewCellFont());

@@ -24,7 +24,7 @@ namespace {
 // A class of `students` with 姓名, 语文, 数学 and the formula 总分 = 语文 + 数学.
 void makeClass(table::GradeTable &t, int students)
 {
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     g.setRows(students + 1);
     g.setCols(5);
     g.setTextMatrix(0, 1, QStringLiteral("姓名"));
@@ -38,9 +38,9 @@ void makeClass(table::GradeTable &t, int students)
         g.setTextMatrix(r, 3, QString::number(40 + r % 60));
         g.setTextMatrix(r, 4, QStringLiteral("！公式：cell(?,2)+cell(?,3)"));
     }
-    t.Caption = QStringLiteral("期中成绩");
-    t.Text3 = QStringLiteral("李老师");
-    t.Text4 = QStringLiteral("初二（1）班\n共 %1 人").arg(students);
+    t.title = QStringLiteral("期中成绩");
+    t.teacher = QStringLiteral("李老师");
+    t.classInfo = QStringLiteral("初二（1）班\n共 %1 人").arg(students);
 }
 
 // Printers for tests: each job is recorded; `failAt` makes the device fail at that call.
@@ -183,7 +183,7 @@ private slots:
         QVERIFY(o.teacher && o.classInfo && o.lines && o.fitToPaper);
         QCOMPARE(o.page, 0);
         QCOMPARE(o.row, 0);
-        m_doc.Text3.clear();
+        m_doc.teacher.clear();
         QVERIFY(!TablePrintJob(m_doc, formula::calculator(*m_ws)).initialOptions(QDate(2026, 1, 2)).teacher);
     }
 
@@ -243,7 +243,7 @@ private slots:
     // A page of the work grid has the table's columns with the table's own widths.
     void workGridKeepsTheColumnWidths()
     {
-        m_doc.成绩表.setColWidth(1, 2345);
+        m_doc.grid.setColWidth(1, 2345);
         TablePrintJob job(m_doc, formula::calculator(*m_ws));
         PrintOptions o;
         o.page = 2;
@@ -257,12 +257,12 @@ private slots:
 
     void formulasPrintAsValuesAndTheTableStaysAsItWas()
     {
-        m_doc.成绩表.setTextMatrix(1, 2, QStringLiteral("90"));
-        m_doc.成绩表.setTextMatrix(1, 3, QStringLiteral("85.5"));
+        m_doc.grid.setTextMatrix(1, 2, QStringLiteral("90"));
+        m_doc.grid.setTextMatrix(1, 3, QStringLiteral("85.5"));
         m_doc.takeSnapshot();
-        m_doc.UndoTable.setTextMatrix(2, 2, QStringLiteral("旧值"));
-        const table::Grid before = m_doc.成绩表;
-        m_doc.Tag.clear();
+        m_doc.undoGrid.setTextMatrix(2, 2, QStringLiteral("旧值"));
+        const table::Grid before = m_doc.grid;
+        m_doc.markSaved();
         m_doc.setUndoEnabled(false);
         PrintOptions o;
         o.row = 1;
@@ -270,10 +270,10 @@ private slots:
         QVERIFY(textsByPage(out->calls(), true)[0].contains(QStringLiteral("175.5")));
         for (int r = 0; r < before.Rows(); ++r)
             for (int c = 0; c < before.Cols(); ++c)
-                QCOMPARE(m_doc.成绩表.TextMatrix(r, c), before.TextMatrix(r, c));
-        QCOMPARE(m_doc.UndoTable.TextMatrix(2, 2), QStringLiteral("旧值"));
+                QCOMPARE(m_doc.grid.TextMatrix(r, c), before.TextMatrix(r, c));
+        QCOMPARE(m_doc.undoGrid.TextMatrix(2, 2), QStringLiteral("旧值"));
         QVERIFY(!m_doc.undoEnabled());
-        QVERIFY(!m_doc.changed());
+        QVERIFY(!m_doc.isModified());
     }
 
     void pageLinesAndBoxesFollowTheLinesOption_data()
@@ -303,7 +303,7 @@ private slots:
 
     void withoutTeacherNoTeacherLine()
     {
-        m_doc.Text3.clear();
+        m_doc.teacher.clear();
         TablePrintJob job(m_doc, formula::calculator(*m_ws));
         const auto out = job.preview(job.initialOptions(QDate(2026, 1, 1)), *m_ws, m_p);
         for (const Call &c : out->calls())
@@ -351,11 +351,11 @@ private slots:
 
     void aRowTooHighIsAnErrorNotAnEndlessLoop()
     {
-        m_doc.成绩表.setTextMatrix(3, 1, QStringLiteral("很\n").repeated(90));
+        m_doc.grid.setTextMatrix(3, 1, QStringLiteral("很\n").repeated(90));
         m_p.expectMessage(QStringLiteral("表格行高超出纸张高度，无法打印。"), QStringLiteral("打印错误"));
         const auto out = preview(PrintOptions{});
         QCOMPARE(m_ws->panelText(1), QStringLiteral("就绪"));
-        QCOMPARE(m_doc.成绩表.TextMatrix(3, 4), QStringLiteral("！公式：cell(?,2)+cell(?,3)"));
+        QCOMPARE(m_doc.grid.TextMatrix(3, 4), QStringLiteral("！公式：cell(?,2)+cell(?,3)"));
     }
 
     void printWithoutPrinter()
@@ -416,7 +416,7 @@ private slots:
         auto printers = std::make_shared<FakePrinters>();
         printers->names = {QStringLiteral("HP")};
         m_ws->printers = printers;
-        m_doc.成绩表.setTextMatrix(3, 1, QStringLiteral("很\n").repeated(90));
+        m_doc.grid.setTextMatrix(3, 1, QStringLiteral("很\n").repeated(90));
         m_p.expectMessage(QStringLiteral("表格行高超出纸张高度，无法打印。"), QStringLiteral("打印错误"));
         QVERIFY(!TablePrintJob(m_doc, formula::calculator(*m_ws)).print(PrintOptions{}, *m_ws, m_p));
         QVERIFY(printers->jobs.first()->empty());

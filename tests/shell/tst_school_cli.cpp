@@ -146,13 +146,13 @@ private slots:
         table::GradeTable t;
         table::TableFile file(*m_ws, m_prompter);
         QVERIFY(file.LoadData(t, classDir() + QStringLiteral("/期中"), true));
-        QCOMPARE(t.Caption, QStringLiteral("期中考试"));
-        QCOMPARE(t.成绩表.Rows(), 41);
-        QCOMPARE(t.成绩表.TextMatrix(40, 0), QStringLiteral("40"));
-        QCOMPARE(t.Text3, QStringLiteral("王老师"));
-        QCOMPARE(t.Text4, QStringLiteral("初一(1)班"));
-        QCOMPARE(t.DataFormat, QStringLiteral("###.00"));
-        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |姓名|语文|数学"));
+        QCOMPARE(t.title, QStringLiteral("期中考试"));
+        QCOMPARE(t.grid.Rows(), 41);
+        QCOMPARE(t.grid.TextMatrix(40, 0), QStringLiteral("40"));
+        QCOMPARE(t.teacher, QStringLiteral("王老师"));
+        QCOMPARE(t.classInfo, QStringLiteral("初一(1)班"));
+        QCOMPARE(t.numberFormat, QStringLiteral("###.00"));
+        QCOMPARE(t.grid.FormatString(), QStringLiteral("  |姓名|语文|数学"));
 
         // The next proposal counts the new table.
         QCOMPARE(school({QStringLiteral("tables"), QStringLiteral("一中/初一/(1)班"), QStringLiteral("--proposed")}),
@@ -166,9 +166,9 @@ private slots:
         table::GradeTable t;
         table::TableFile file(*m_ws, m_prompter);
         QVERIFY(file.LoadData(t, classDir() + QStringLiteral("/月考"), true));
-        QCOMPARE(t.Caption, QStringLiteral("月考"));
-        QCOMPARE(t.成绩表.Rows(), 2);
-        QCOMPARE(t.DataFormat, QStringLiteral("###.##"));
+        QCOMPARE(t.title, QStringLiteral("月考"));
+        QCOMPARE(t.grid.Rows(), 2);
+        QCOMPARE(t.numberFormat, QStringLiteral("###.##"));
         QCOMPARE(school({QStringLiteral("tables"), QStringLiteral("一中/初一/(1)班")}), 0);
         QCOMPARE(m_out, QStringLiteral("月考\n"));
     }
@@ -239,7 +239,7 @@ private slots:
         QCOMPARE(tableNameListing(), QStringList{name + QStringLiteral(".gdt")});
         table::GradeTable back;
         QVERIFY(table::TableFile(*m_ws, m_prompter).LoadData(back, classDir() + QLatin1Char('/') + name, true));
-        QCOMPARE(back.Caption, name);
+        QCOMPARE(back.title, name);
     }
 
     // A class folder the file system cannot hold: no school or grade folder is left either.

@@ -1,4 +1,4 @@
-// The school tree file, the tree read from hand-edited files, the editor frmClass and the two
+// The school tree file, the tree read from hand-edited files, the editor SchoolEditorDialog and the two
 // ways of creating a table in a class.
 #include "scripted_prompter.h"
 
@@ -41,7 +41,7 @@ public:
     table::GradeTable &document() override { return doc; }
     void setTitle(const QString &title) override
     {
-        doc.Caption = title;
+        doc.title = title;
         titles << title;
     }
 };
@@ -414,7 +414,7 @@ private slots:
         e.renameClass();
         QCOMPARE(m_prompter.shown.last().preset, QStringLiteral("(1)班"));
         QCOMPARE(e.classes(), QStringList{QStringLiteral("(3)班")});
-        QVERIFY(e.changed());
+        QVERIFY(e.isModified());
     }
 
     // Which commands set the changed flag, and what "取消" then asks.
@@ -468,7 +468,7 @@ private slots:
             e.nameFocusIn();
             e.nameFocusOut();
         }
-        QCOMPARE(e.changed(), changed);
+        QCOMPARE(e.isModified(), changed);
         if (changed) {
             m_prompter.expectQuestion(QStringLiteral("真的不保存修改么?"), ui::Answer::No, QStringLiteral("提示"));
             QVERIFY(!e.cancel());
@@ -598,7 +598,7 @@ private slots:
         for (const PromptRecord &p : m_prompter.shown)
             if (p.kind == PromptRecord::Input)
                 QCOMPARE(p.preset, QStringLiteral("新成绩表0"));
-        QCOMPARE(t.doc.Text7, dir + QStringLiteral("/期末"));
+        QCOMPARE(t.doc.filePath, dir + QStringLiteral("/期末"));
         QCOMPARE(t.titles, QStringList{QStringLiteral("期末")});
         QVERIFY(!QFile::exists(dir + QStringLiteral("/期末.gdt"))); // written only when saved
     }
@@ -635,7 +635,7 @@ private slots:
         newTableWizard(m_prompter, t, dir, QStringLiteral("新成绩表-1"), dialogs);
         // Each dialog comes right after its announcement.
         QCOMPARE(steps, (QStringList{QStringLiteral("0@5"), QStringLiteral("1@6"), QStringLiteral("2@13")}));
-        QCOMPARE(t.doc.Text7, dir + QStringLiteral("/期中"));
+        QCOMPARE(t.doc.filePath, dir + QStringLiteral("/期中"));
         QCOMPARE(t.titles, QStringList{QStringLiteral("期中考试")});
         QCOMPARE(m_prompter.shown[7].preset, QStringLiteral("未命名的表格"));
         QCOMPARE(m_prompter.shown[0].icon, ui::Icon::Information);

@@ -47,14 +47,14 @@ bool saveOneStudentTable(const QString &programDir, const QString &password, con
     ScriptedPrompter quiet;
     table::TableFile file(ws, quiet);
     table::GradeTable t;
-    t.Caption = title;
-    t.成绩表.setRows(3);
-    t.成绩表.setCols(3);
-    t.成绩表.setTextMatrix(0, 1, QStringLiteral("姓名"));
-    t.成绩表.setTextMatrix(0, 2, QStringLiteral("语文"));
+    t.title = title;
+    t.grid.setRows(3);
+    t.grid.setCols(3);
+    t.grid.setTextMatrix(0, 1, QStringLiteral("姓名"));
+    t.grid.setTextMatrix(0, 2, QStringLiteral("语文"));
     t.rebuildHeader();
-    t.成绩表.setTextMatrix(1, 1, QStringLiteral("张三"));
-    t.成绩表.setTextMatrix(1, 2, score);
+    t.grid.setTextMatrix(1, 1, QStringLiteral("张三"));
+    t.grid.setTextMatrix(1, 2, score);
     return file.SaveData(t, false, base);
 }
 
@@ -67,7 +67,7 @@ QString oneStudentScore(const QString &programDir, const QString &password, cons
     table::GradeTable t;
     if (!file.LoadData(t, base, true))
         return QStringLiteral("<unreadable>");
-    return t.成绩表.TextMatrix(1, 2);
+    return t.grid.TextMatrix(1, 2);
 }
 
 QStringList PdfPage::texts() const

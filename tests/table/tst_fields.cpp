@@ -20,7 +20,7 @@ QStringList L(std::initializer_list<const char *> items)
 GradeTable makeTable(const QStringList &fields, int rows = 3)
 {
     GradeTable t;
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     g.setRows(rows);
     g.setCols(static_cast<int>(fields.size()) + 1);
     for (int c = 1; c < g.Cols(); ++c)
@@ -78,17 +78,17 @@ private slots:
         QFETCH(QStringList, row1);
         QFETCH(QString, format);
         GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-        t.成绩表.setCurrent(1, current);
+        t.grid.setCurrent(1, current);
         ScriptedPrompter p;
         p.expectInput(kAskName, answer.isNull() ? std::nullopt : std::optional<QString>(answer),
                       QStringLiteral("字段名称"));
         QVERIFY(menuIstLei(t, p));
         VERIFY_PROMPTS(p);
-        QCOMPARE(headerNames(t.成绩表), names);
-        QCOMPARE(row(t.成绩表, 1), row1);
-        QCOMPARE(t.成绩表.FormatString(), format);
-        QCOMPARE(t.成绩表.TextMatrix(1, 0), QStringLiteral("1"));
-        QVERIFY(t.changed());
+        QCOMPARE(headerNames(t.grid), names);
+        QCOMPARE(row(t.grid, 1), row1);
+        QCOMPARE(t.grid.FormatString(), format);
+        QCOMPARE(t.grid.TextMatrix(1, 0), QStringLiteral("1"));
+        QVERIFY(t.isModified());
         QVERIFY(t.undoEnabled());
     }
 
@@ -96,14 +96,14 @@ private slots:
     void cancelledInsertChangesNothing()
     {
         GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-        t.成绩表.setCurrent(1, 2);
+        t.grid.setCurrent(1, 2);
         ScriptedPrompter p;
         p.expectInput(kAskName, std::nullopt, QStringLiteral("字段名称"));
         QVERIFY(!menuIstLei(t, p));
         VERIFY_PROMPTS(p);
-        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |A|B|C"));
-        QCOMPARE(row(t.成绩表, 1), L({"1,1", "1,2", "1,3"}));
-        QVERIFY(!t.changed());
+        QCOMPARE(t.grid.FormatString(), QStringLiteral("  |A|B|C"));
+        QCOMPARE(row(t.grid, 1), L({"1,1", "1,2", "1,3"}));
+        QVERIFY(!t.isModified());
         QVERIFY(!t.undoEnabled());
     }
 
@@ -111,47 +111,47 @@ private slots:
     void undoAfterInsertRestoresEverything()
     {
         GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-        t.成绩表.setCurrent(1, 2);
+        t.grid.setCurrent(1, 2);
         ScriptedPrompter p;
         p.expectInput(kAskName, QStringLiteral("新"));
         QVERIFY(menuIstLei(t, p));
         t.undo();
-        QCOMPARE(headerNames(t.成绩表), L({"A", "B", "C"}));
-        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |A|B|C"));
-        QCOMPARE(row(t.成绩表, 2), L({"2,1", "2,2", "2,3"}));
+        QCOMPARE(headerNames(t.grid), L({"A", "B", "C"}));
+        QCOMPARE(t.grid.FormatString(), QStringLiteral("  |A|B|C"));
+        QCOMPARE(row(t.grid, 2), L({"2,1", "2,2", "2,3"}));
     }
 
     void removeColumn()
     {
         GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-        t.成绩表.setCurrent(2, 2);
+        t.grid.setCurrent(2, 2);
         ScriptedPrompter p;
         p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::No, QStringLiteral("确认删除"));
         QVERIFY(!menuRemLei(t, p));
-        QVERIFY(!t.changed());
+        QVERIFY(!t.isModified());
         p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes);
         QVERIFY(menuRemLei(t, p));
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown[0].defaultAnswer, ui::Answer::No);
-        QCOMPARE(headerNames(t.成绩表), L({"A", "C"}));
-        QCOMPARE(row(t.成绩表, 2), L({"2,1", "2,3"}));
-        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |A|C"));
+        QCOMPARE(headerNames(t.grid), L({"A", "C"}));
+        QCOMPARE(row(t.grid, 2), L({"2,1", "2,3"}));
+        QCOMPARE(t.grid.FormatString(), QStringLiteral("  |A|C"));
         t.undo();
-        QCOMPARE(headerNames(t.成绩表), L({"A", "B", "C"}));
-        QCOMPARE(row(t.成绩表, 2), L({"2,1", "2,2", "2,3"}));
+        QCOMPARE(headerNames(t.grid), L({"A", "B", "C"}));
+        QCOMPARE(row(t.grid, 2), L({"2,1", "2,2", "2,3"}));
     }
 
     void removingTheOnlyFieldLeavesTheRowNumbers()
     {
         GradeTable t = makeTable({QStringLiteral("A")});
-        t.成绩表.setCurrent(1, 1);
+        t.grid.setCurrent(1, 1);
         for (int r = 1; r < 3; ++r) // an empty column is removed without a question
-            t.成绩表.setTextMatrix(r, 1, QStringLiteral(" "));
+            t.grid.setTextMatrix(r, 1, QStringLiteral(" "));
         ScriptedPrompter p;
         QVERIFY(menuRemLei(t, p));
         VERIFY_PROMPTS(p);
-        QCOMPARE(t.成绩表.Cols(), 1);
-        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  "));
+        QCOMPARE(t.grid.Cols(), 1);
+        QCOMPARE(t.grid.FormatString(), QStringLiteral("  "));
     }
 
     void columnZeroIsRefused_data()
@@ -164,20 +164,20 @@ private slots:
     {
         QFETCH(bool, rename);
         GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B")});
-        t.成绩表.setCol(0); // as right after loading
+        t.grid.setCol(0); // as right after loading
         ScriptedPrompter p;
         p.expectMessage(QStringLiteral("请先选定要操作的列！"), QStringLiteral("提示"));
         QVERIFY(!(rename ? menuChangeLeiTitle(t, p) : menuRemLei(t, p)));
         VERIFY_PROMPTS(p);
-        QCOMPARE(headerNames(t.成绩表), L({"A", "B"}));
-        QVERIFY(!t.changed());
+        QCOMPARE(headerNames(t.grid), L({"A", "B"}));
+        QVERIFY(!t.isModified());
         QVERIFY(!t.undoEnabled());
     }
 
     void renameKeepsBlanksAndRefusesSeparators()
     {
         GradeTable t = makeTable({QStringLiteral(" 语文 "), QStringLiteral("B")});
-        t.成绩表.setCurrent(1, 1);
+        t.grid.setCurrent(1, 1);
         ScriptedPrompter p;
         // The preset is trimmed; a name that would split the header is refused and asked again.
         p.expectInput(kAskName, QStringLiteral("a|b"), QStringLiteral("字段名称"));
@@ -188,19 +188,19 @@ private slots:
         QVERIFY(menuChangeLeiTitle(t, p));
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown[0].text, kAskName);
-        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |  数学|B"));
-        QCOMPARE(t.成绩表.TextMatrix(1, 1), QStringLiteral("1,1"));
+        QCOMPARE(t.grid.FormatString(), QStringLiteral("  |  数学|B"));
+        QCOMPARE(t.grid.TextMatrix(1, 1), QStringLiteral("1,1"));
     }
 
     void emptyRenameChangesNothing()
     {
         GradeTable t = makeTable({QStringLiteral("A")});
-        t.成绩表.setCurrent(1, 1);
+        t.grid.setCurrent(1, 1);
         ScriptedPrompter p;
         p.expectInput(kAskName, QString());
         QVERIFY(!menuChangeLeiTitle(t, p));
         QVERIFY(!t.undoEnabled());
-        QVERIFY(!t.changed());
+        QVERIFY(!t.isModified());
     }
 
     // --- formulas follow their columns -----------------------------------------------------------
@@ -238,14 +238,14 @@ private slots:
     {
         GradeTable t = makeTable({QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("总分")});
         for (int r = 1; r < 3; ++r)
-            t.成绩表.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,1)+cell(?,2)+cell(1,3)"));
-        t.成绩表.setCurrent(1, 1);
+            t.grid.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,1)+cell(?,2)+cell(1,3)"));
+        t.grid.setCurrent(1, 1);
         ScriptedPrompter p;
         p.expectInput(kAskName, QStringLiteral("体育"));
         QVERIFY(menuIstLei(t, p));
-        QCOMPARE(t.成绩表.TextMatrix(2, 4), QStringLiteral("！公式：cell(?,2)+cell(?,3)+cell(1,4)"));
+        QCOMPARE(t.grid.TextMatrix(2, 4), QStringLiteral("！公式：cell(?,2)+cell(?,3)+cell(1,4)"));
         t.undo();
-        QCOMPARE(t.成绩表.TextMatrix(2, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)+cell(1,3)"));
+        QCOMPARE(t.grid.TextMatrix(2, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)+cell(1,3)"));
     }
 
     // Removing a column that formulas use asks first; Yes leaves them pointing outside the grid.
@@ -261,12 +261,12 @@ private slots:
         const ui::Answer answer = yes ? ui::Answer::Yes : ui::Answer::No;
         GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
         for (int r = 1; r < 3; ++r)
-            t.成绩表.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,1)*cell(?,2)"));
-        t.成绩表.setTextMatrix(1, 2, QStringLiteral("！公式：cell(?,1)")); // in B itself: removed with it
-        t.成绩表.setCurrent(1, 1);
-        QCOMPARE(formulasReferringTo(t.成绩表, 1), 3);
-        QCOMPARE(formulasReferringTo(t.成绩表, 2), 2);
-        t.成绩表.setCurrent(1, 2);
+            t.grid.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,1)*cell(?,2)"));
+        t.grid.setTextMatrix(1, 2, QStringLiteral("！公式：cell(?,1)")); // in B itself: removed with it
+        t.grid.setCurrent(1, 1);
+        QCOMPARE(formulasReferringTo(t.grid, 1), 3);
+        QCOMPARE(formulasReferringTo(t.grid, 2), 2);
+        t.grid.setCurrent(1, 2);
         ScriptedPrompter p;
         p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes);
         p.expectQuestion(QStringLiteral("有 2 个公式引用了该列，删除后这些公式将显示“公式错误”。是否继续？"), answer,
@@ -275,14 +275,14 @@ private slots:
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown[1].defaultAnswer, ui::Answer::No);
         if (answer == ui::Answer::No) {
-            QCOMPARE(t.成绩表.Cols(), 4);
-            QVERIFY(!t.changed());
+            QCOMPARE(t.grid.Cols(), 4);
+            QVERIFY(!t.isModified());
             return;
         }
-        QCOMPARE(t.成绩表.TextMatrix(1, 2), QStringLiteral("！公式：cell(?,1)*cell(?,-1)"));
+        QCOMPARE(t.grid.TextMatrix(1, 2), QStringLiteral("！公式：cell(?,1)*cell(?,-1)"));
         t.undo();
-        QCOMPARE(t.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)*cell(?,2)"));
-        QCOMPARE(t.成绩表.TextMatrix(1, 2), QStringLiteral("！公式：cell(?,1)"));
+        QCOMPARE(t.grid.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)*cell(?,2)"));
+        QCOMPARE(t.grid.TextMatrix(1, 2), QStringLiteral("！公式：cell(?,1)"));
     }
 
     // --- field manager ---------------------------------------------------------------------------
@@ -290,18 +290,18 @@ private slots:
     void managerFillsFromTheHeader()
     {
         GradeTable t = makeTable({QStringLiteral(" A "), QStringLiteral("B")});
-        FieldManager m(t.成绩表);
+        FieldManager m(t.grid);
         QCOMPARE(m.items, L({"A", "B"}));
         QCOMPARE(m.selected, 1);
         // The names are those of the header cells, also where the header text says less.
-        t.成绩表.setFormatString(QStringLiteral("  |X"));
-        QCOMPARE(FieldManager(t.成绩表).items, L({"X", "B"}));
+        t.grid.setFormatString(QStringLiteral("  |X"));
+        QCOMPARE(FieldManager(t.grid).items, L({"X", "B"}));
     }
 
     void deletingTheMiddleFieldRemovesItsColumn()
     {
         GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-        FieldManager m(t.成绩表);
+        FieldManager m(t.grid);
         m.selected = 1;
         ScriptedPrompter p;
         p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes, QStringLiteral("确认删除"));
@@ -309,18 +309,18 @@ private slots:
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown[0].defaultAnswer, ui::Answer::No);
         QVERIFY(m.apply(t, p));
-        QCOMPARE(headerNames(t.成绩表), L({"A", "C"}));
-        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("   |A|C"));
-        QCOMPARE(row(t.成绩表, 1), L({"1,1", "1,3"}));
-        QVERIFY(t.changed());
+        QCOMPARE(headerNames(t.grid), L({"A", "C"}));
+        QCOMPARE(t.grid.FormatString(), QStringLiteral("   |A|C"));
+        QCOMPARE(row(t.grid, 1), L({"1,1", "1,3"}));
+        QVERIFY(t.isModified());
         t.undo();
-        QCOMPARE(headerNames(t.成绩表), L({"A", "B", "C"}));
+        QCOMPARE(headerNames(t.grid), L({"A", "B", "C"}));
     }
 
     void managerButtons()
     {
         GradeTable t = makeTable({QStringLiteral("A")});
-        FieldManager m(t.成绩表);
+        FieldManager m(t.grid);
         ScriptedPrompter p;
         p.expectInput(QStringLiteral("请输入一个新的项目名称："), QStringLiteral("B"), QStringLiteral("插入项目"));
         p.expectInput(QStringLiteral("请输入一个新的项目名称："), QString()); // empty adds nothing
@@ -338,16 +338,16 @@ private slots:
         VERIFY_PROMPTS(p);
         // The new entry is a new empty column in its place; A's cells move with it.
         QVERIFY(m.apply(t, p));
-        QCOMPARE(headerNames(t.成绩表), L({"B", "C2"}));
-        QCOMPARE(row(t.成绩表, 1), L({"", "1,1"}));
+        QCOMPARE(headerNames(t.grid), L({"B", "C2"}));
+        QCOMPARE(row(t.grid, 1), L({"", "1,1"}));
     }
 
     // The manager moves columns with their entries, and the formulas with them.
     void managerMovesFormulasWithTheirColumns()
     {
         GradeTable t = makeTable({QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")});
-        t.成绩表.setTextMatrix(1, 3, QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
-        FieldManager m(t.成绩表);
+        t.grid.setTextMatrix(1, 3, QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+        FieldManager m(t.grid);
         ScriptedPrompter p;
         m.selected = 0;
         p.expectInput(QStringLiteral("请输入一个新的项目名称："), QStringLiteral("新"));
@@ -359,11 +359,11 @@ private slots:
         m.remove(p);
         VERIFY_PROMPTS(p);
         QVERIFY(m.apply(t, p));
-        QCOMPARE(headerNames(t.成绩表), L({"新", "A", "C"}));
-        QCOMPARE(row(t.成绩表, 2), L({"", "2,1", "2,3"}));
-        QCOMPARE(t.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,2)+cell(?,-1)"));
+        QCOMPARE(headerNames(t.grid), L({"新", "A", "C"}));
+        QCOMPARE(row(t.grid, 2), L({"", "2,1", "2,3"}));
+        QCOMPARE(t.grid.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,2)+cell(?,-1)"));
         t.undo();
-        QCOMPARE(t.成绩表.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
+        QCOMPARE(t.grid.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
     }
 
     void managerNeedsASelection_data()
@@ -379,7 +379,7 @@ private slots:
         QFETCH(int, button);
         QFETCH(QString, message);
         GradeTable t = makeTable({QStringLiteral("A")});
-        FieldManager m(t.成绩表);
+        FieldManager m(t.grid);
         m.selected = -1;
         ScriptedPrompter p;
         p.expectMessage(message, QStringLiteral("提示"));
@@ -396,14 +396,14 @@ private slots:
     void tooManyColumnsAreRefused()
     {
         GradeTable t = makeTable({QStringLiteral("A")}, 2);
-        FieldManager m(t.成绩表);
+        FieldManager m(t.grid);
         for (int i = 0; i < Grid::kMaxCount; ++i)
             m.items << QStringLiteral("x");
         ScriptedPrompter p;
         p.expectMessage(QStringLiteral("表格过大，无法完成该操作。"));
         QVERIFY(!m.apply(t, p));
-        QCOMPARE(t.成绩表.Cols(), 2);
-        QVERIFY(!t.changed());
+        QCOMPARE(t.grid.Cols(), 2);
+        QVERIFY(!t.isModified());
     }
 };
 

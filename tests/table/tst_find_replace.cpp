@@ -19,7 +19,7 @@ namespace {
 GradeTable makeTable(const QStringList &fields, const QStringList &rows)
 {
     GradeTable t;
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     g.setCols(static_cast<int>(fields.size()) + 1);
     g.setRows(static_cast<int>(rows.size()) + 1);
     for (int c = 0; c < fields.size(); ++c)
@@ -192,7 +192,7 @@ private slots:
         QFETCH(QList<int>, rows);
         GradeTable t = makeTable(kFields, kRows);
         const int found = findCells(t, text, {red, bold, whole, blue});
-        QCOMPARE(::marks(t.成绩表), marks);
+        QCOMPARE(::marks(t.grid), marks);
         QList<int> listed;
         for (const FindResult &r : t.findResults.entries)
             listed << r.row;
@@ -205,7 +205,7 @@ private slots:
     void unmarkedKeepOrLose()
     {
         GradeTable t = makeTable(kFields, kRows);
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         g.setCellForeColor(2, 3, kContainingMark);
         g.setCellFontBold(2, 3, true);
         g.setCellForeColor(1, 1, kEqualMark);
@@ -239,7 +239,7 @@ private slots:
     void findLeavesTheCurrentCell()
     {
         GradeTable t = makeTable(kFields, kRows);
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         g.setCurrent(2, 3);
         g.setTopRow(2);
         Counter counter;
@@ -255,13 +255,13 @@ private slots:
         QCOMPARE(marks(g), QStringLiteral(".... .... .... ...."));
         QCOMPARE(t.findResults.entries.size(), 4); // clearing keeps the results
         QVERIFY(!t.undoEnabled());
-        QVERIFY(!t.changed());
+        QVERIFY(!t.isModified());
     }
 
     void goToResult()
     {
         GradeTable t = makeTable(kFields, kRows);
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         findCells(t, QStringLiteral("张"), {});
         QVERIFY(goToFindResult(t, 2));
         // The cursor on the cell found, never on the row numbers.
@@ -323,16 +323,16 @@ private slots:
     void replaceTable()
     {
         GradeTable t = makeTable(kFields, {QStringLiteral("1|张三|85|"), QStringLiteral("2|李四||良")});
-        t.成绩表.setTextMatrix(0, 3, QString());
-        const Grid before = t.成绩表;
+        t.grid.setTextMatrix(0, 3, QString());
+        const Grid before = t.grid;
         QCOMPARE(replaceAll(t, QString(), QStringLiteral("缺考"), true), 2);
-        const Grid &g = t.成绩表;
+        const Grid &g = t.grid;
         QCOMPARE(g.TextMatrix(1, 4), QStringLiteral("缺考"));
         QCOMPARE(g.TextMatrix(2, 3), QStringLiteral("缺考"));
         QCOMPARE(g.TextMatrix(0, 3), QString()); // the header is not searched
         QCOMPARE(g.TextMatrix(1, 0), QStringLiteral("1"));
         QVERIFY(t.undoEnabled());
-        QVERIFY(t.changed());
+        QVERIFY(t.isModified());
         t.undo();
         for (int r = 1; r < g.Rows(); ++r)
             for (int c = 1; c < g.Cols(); ++c)
@@ -345,7 +345,7 @@ private slots:
         QCOMPARE(replaceAll(t, QString(), QStringLiteral("x"), false), 0);
         QCOMPARE(replaceAll(t, QStringLiteral("不在"), QStringLiteral("x"), false), 0);
         QVERIFY(!t.undoEnabled());
-        QVERIFY(!t.changed());
+        QVERIFY(!t.isModified());
     }
 
     // --- command line -------------------------------------------------------------------------
@@ -387,7 +387,7 @@ private slots:
         QCOMPARE(text, QStringLiteral("5\n"));
         GradeTable back;
         QVERIFY(file.LoadData(back, dir.path() + QStringLiteral("/副本"), true));
-        QCOMPARE(back.成绩表.TextMatrix(2, 4), QStringLiteral("章三同学"));
+        QCOMPARE(back.grid.TextMatrix(2, 4), QStringLiteral("章三同学"));
         // In place, an existing file is written only when the overwrite question is answered.
         prompter.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::No);
         QCOMPARE(cli::runReplaceCommand(
@@ -395,7 +395,7 @@ private slots:
                  1);
         VERIFY_PROMPTS(prompter);
         QVERIFY(file.LoadData(back, path, true));
-        QCOMPARE(back.成绩表.TextMatrix(3, 4), QStringLiteral("张"));
+        QCOMPARE(back.grid.TextMatrix(3, 4), QStringLiteral("张"));
         QCOMPARE(cli::runReplaceCommand(ctx, cli::Args({gdt, QStringLiteral("a")})), 2);
     }
 };

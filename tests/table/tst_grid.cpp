@@ -74,20 +74,20 @@ private slots:
     void linearAddressing()
     {
         GradeTable t;
-        t.成绩表.setRows(4);
-        t.成绩表.setCols(5);
+        t.grid.setRows(4);
+        t.grid.setCols(5);
         QCOMPARE(t.faIndex(0, 0), 0);
         QCOMPARE(t.faIndex(2, 3), 13);
-        t.成绩表.setTextArray(t.faIndex(2, 3), QStringLiteral("x"));
-        QCOMPARE(t.成绩表.TextMatrix(2, 3), QStringLiteral("x"));
+        t.grid.setTextArray(t.faIndex(2, 3), QStringLiteral("x"));
+        QCOMPARE(t.grid.TextMatrix(2, 3), QStringLiteral("x"));
         // Out of range: reads empty, writes ignored.
-        QCOMPARE(t.成绩表.TextArray(20), QString());
-        QCOMPARE(t.成绩表.TextArray(-1), QString());
-        t.成绩表.setTextArray(20, QStringLiteral("y"));
-        t.成绩表.setTextMatrix(9, 9, QStringLiteral("y"));
-        QCOMPARE(t.成绩表.TextMatrix(3, 4), QString());
+        QCOMPARE(t.grid.TextArray(20), QString());
+        QCOMPARE(t.grid.TextArray(-1), QString());
+        t.grid.setTextArray(20, QStringLiteral("y"));
+        t.grid.setTextMatrix(9, 9, QStringLiteral("y"));
+        QCOMPARE(t.grid.TextMatrix(3, 4), QString());
         // 32767 × 32767 does not overflow 32 bits.
-        t.成绩表.setCols(Grid::kMaxCount);
+        t.grid.setCols(Grid::kMaxCount);
         QCOMPARE(t.faIndex(32767, 32766), 32767 * 32767 + 32766);
     }
 
@@ -183,7 +183,7 @@ private slots:
     void undoRestoresHeaderAndDataKeepingWidths()
     {
         GradeTable t;
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         g.setRows(4);
         g.setCols(4);
         number(g);
@@ -213,7 +213,7 @@ private slots:
     void rebuildHeader()
     {
         GradeTable t;
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         g.setRows(101);
         g.setCols(3);
         g.setTextMatrix(0, 1, QStringLiteral("语文"));

@@ -14,7 +14,7 @@ namespace {
 GradeTable makeTable(const QStringList &rows)
 {
     GradeTable t;
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     g.setCols(4);
     g.setRows(static_cast<int>(rows.size()) + 1);
     g.setTextMatrix(0, 1, QStringLiteral("成绩"));
@@ -121,15 +121,15 @@ private slots:
         QFETCH(bool, ascending);
         QFETCH(QStringList, tags);
         GradeTable t = makeTable(rows);
-        QVERIFY(sortTable(t, {1, ascending, -1}, keysOf(t.成绩表, 1)));
-        QCOMPARE(column(t.成绩表, 2), tags);
+        QVERIFY(sortTable(t, {1, ascending, -1}, keysOf(t.grid, 1)));
+        QCOMPARE(column(t.grid, 2), tags);
     }
 
     void positionsAndRenumbering()
     {
         GradeTable t = makeTable(
             {QStringLiteral("85/a"), QStringLiteral("92/b"), QStringLiteral("85/c"), QStringLiteral("缺考/d")});
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         g.setTextMatrix(1, 0, QStringLiteral("x"));
         g.setCellForeColor(1, 2, qRgb(255, 0, 0)); // a mark travels with its row
         QVERIFY(sortTable(t, {1, false, 3}, keysOf(g, 1)));
@@ -140,7 +140,7 @@ private slots:
         QCOMPARE(g.cellForeColor(2, 2), qRgb(255, 0, 0));
         QCOMPARE(g.Col(), 1);
         QVERIFY(t.undoEnabled());
-        QVERIFY(t.changed());
+        QVERIFY(t.isModified());
         t.undo();
         QCOMPARE(column(g, 2), words("a b c d"));
         QCOMPARE(column(g, 3), QStringList(4, QString()));
@@ -169,9 +169,9 @@ private slots:
                                   QStringLiteral("缺考/g"), QStringLiteral(" /h")});
         SortRequest request{1, ascending, 3};
         request.sharedRanks = shared;
-        QVERIFY(sortTable(t, request, keysOf(t.成绩表, 1)));
-        QCOMPARE(column(t.成绩表, 2), tags);
-        QCOMPARE(column(t.成绩表, 3), ranks);
+        QVERIFY(sortTable(t, request, keysOf(t.grid, 1)));
+        QCOMPARE(column(t.grid, 2), tags);
+        QCOMPARE(column(t.grid, 3), ranks);
     }
 
     // Keys come from the caller (formula results): the rows move by the keys, not the texts.
@@ -179,9 +179,9 @@ private slots:
     {
         GradeTable t = makeTable({QStringLiteral("！公式：1/a"), QStringLiteral("！公式：2/b")});
         QVERIFY(sortTable(t, {1, false, -1}, {QString(), QStringLiteral("10"), QStringLiteral("9")}));
-        QCOMPARE(column(t.成绩表, 2), words("a b"));
+        QCOMPARE(column(t.grid, 2), words("a b"));
         QVERIFY(sortTable(t, {1, true, -1}, {QString(), QStringLiteral("10"), QStringLiteral("9")}));
-        QCOMPARE(column(t.成绩表, 2), words("b a"));
+        QCOMPARE(column(t.grid, 2), words("b a"));
     }
 
     void refusedRequests_data()
@@ -202,9 +202,9 @@ private slots:
         QFETCH(int, rank);
         QFETCH(int, keys);
         GradeTable t = makeTable({QStringLiteral("2/a"), QStringLiteral("1/b")});
-        QStringList k = keysOf(t.成绩表, 1).mid(0, keys);
+        QStringList k = keysOf(t.grid, 1).mid(0, keys);
         QVERIFY(!sortTable(t, {col, true, rank}, k));
-        QCOMPARE(column(t.成绩表, 2), words("a b"));
+        QCOMPARE(column(t.grid, 2), words("a b"));
         QVERIFY(!t.undoEnabled());
     }
 
@@ -224,8 +224,8 @@ private slots:
     void dialogOpens()
     {
         GradeTable t = makeTable({QStringLiteral("1/a")});
-        t.成绩表.setFormatString(QStringLiteral("  | 成绩 |标记|名次"));
-        t.成绩表.setCol(2);
+        t.grid.setFormatString(QStringLiteral("  | 成绩 |标记|名次"));
+        t.grid.setCol(2);
         const SortDialogModel m(t, true);
         QCOMPARE(m.fields(), (QStringList{QStringLiteral(" 成绩 "), QStringLiteral("标记"), QStringLiteral("名次")}));
         QCOMPARE(m.sortIndex(), 1);
@@ -237,7 +237,7 @@ private slots:
         QVERIFY(m.okEnabled());
         QVERIFY(m.writeBackEnabled());
 
-        t.成绩表.setCol(0);
+        t.grid.setCol(0);
         const SortDialogModel none(t, false);
         QCOMPARE(none.sortIndex(), -1);
         QVERIFY(!none.okEnabled());
@@ -265,7 +265,7 @@ private slots:
         QFETCH(bool, message);
         QFETCH(int, targetAfter);
         GradeTable t = makeTable({QStringLiteral("1/a")});
-        t.成绩表.setCol(1);
+        t.grid.setCol(1);
         SortDialogModel m(t, false);
         ScriptedPrompter p;
         if (change != QLatin1String("sort"))
@@ -295,7 +295,7 @@ private slots:
     void guardAtConfirm()
     {
         GradeTable t = makeTable({QStringLiteral("1/a")});
-        t.成绩表.setCol(3);
+        t.grid.setCol(3);
         SortDialogModel m(t, true);
         ScriptedPrompter p;
         // Unticked, choosing the same field is allowed; ticking then, or confirming, is not.
@@ -319,9 +319,9 @@ private slots:
     void oneField()
     {
         GradeTable t;
-        t.成绩表.setTextMatrix(0, 1, QStringLiteral("成绩"));
+        t.grid.setTextMatrix(0, 1, QStringLiteral("成绩"));
         t.rebuildHeader();
-        t.成绩表.setCol(1);
+        t.grid.setCol(1);
         SortDialogModel m(t, true);
         ScriptedPrompter p;
         QVERIFY(!m.writeBackEnabled());

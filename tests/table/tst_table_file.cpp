@@ -25,7 +25,7 @@ const QString kOverwrite = QStringLiteral("确实覆盖原有数据么？");
 
 void fill(GradeTable &t, int students, const QStringList &fields)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     g.setRows(students + 1);
     g.setCols(static_cast<int>(fields.size()) + 1);
     for (int c = 0; c < fields.size(); ++c)
@@ -66,14 +66,14 @@ private slots:
     void sixteenLineExample()
     {
         GradeTable t;
-        t.Caption = QStringLiteral("期中");
-        t.Text3 = QStringLiteral("王");
-        t.Text4 = QStringLiteral("初一(2)班");
+        t.title = QStringLiteral("期中");
+        t.teacher = QStringLiteral("王");
+        t.classInfo = QStringLiteral("初一(2)班");
         fill(t, 2, {QStringLiteral("语文"), QStringLiteral("数学")});
-        t.成绩表.setTextMatrix(1, 1, QStringLiteral("85"));
-        t.成绩表.setTextMatrix(1, 2, QStringLiteral("90"));
-        t.成绩表.setTextMatrix(2, 1, QString());
-        t.成绩表.setTextMatrix(2, 2, QStringLiteral("！公式：cell(?,1)*2"));
+        t.grid.setTextMatrix(1, 1, QStringLiteral("85"));
+        t.grid.setTextMatrix(1, 2, QStringLiteral("90"));
+        t.grid.setTextMatrix(2, 1, QString());
+        t.grid.setTextMatrix(2, 2, QStringLiteral("！公式：cell(?,1)*2"));
         const QStringList expected{kMagicLine,
                                    QStringLiteral("期中"),
                                    QStringLiteral("3"),
@@ -105,8 +105,8 @@ private slots:
         fill(t, 40,
              {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("数学"),
               QStringLiteral("英语"), QStringLiteral("总分")});
-        QCOMPARE(t.成绩表.Rows(), 41);
-        QCOMPARE(t.成绩表.Cols(), 7);
+        QCOMPARE(t.grid.Rows(), 41);
+        QCOMPARE(t.grid.Cols(), 7);
         QCOMPARE(writeMember(t).size(), 294);
     }
 
@@ -127,12 +127,12 @@ private slots:
         ScriptedPrompter p;
         TableFile file(ws, p);
         GradeTable t;
-        t.Caption = QStringLiteral("期末 €");
-        t.Text3 = QStringLiteral("李𠀀"); // outside code page 936
-        t.Text4 = QStringLiteral("初二(3)班\n班主任：张\r\n共 40 人");
-        t.DataFormat = QStringLiteral("###.0");
+        t.title = QStringLiteral("期末 €");
+        t.teacher = QStringLiteral("李𠀀"); // outside code page 936
+        t.classInfo = QStringLiteral("初二(3)班\n班主任：张\r\n共 40 人");
+        t.numberFormat = QStringLiteral("###.0");
         fill(t, 40, {QStringLiteral("语文"), QStringLiteral("数|学"), QStringLiteral("备注")});
-        t.成绩表.setTextMatrix(3, 3, QStringLiteral("转学\t(待定)"));
+        t.grid.setTextMatrix(3, 3, QStringLiteral("转学\t(待定)"));
         t.unprotectedSave = unprotected;
         QVERIFY(file.SaveData(t, false, dir() + QStringLiteral("a")));
         VERIFY_PROMPTS(p);
@@ -145,18 +145,18 @@ private slots:
         GradeTable back;
         QVERIFY(file.LoadData(back, dir() + QStringLiteral("a"), true));
         VERIFY_PROMPTS(p);
-        QCOMPARE(back.Caption, t.Caption);
-        QCOMPARE(back.Text3, t.Text3);
-        QCOMPARE(back.Text4, QStringLiteral("初二(3)班\n班主任：张\n共 40 人"));
-        QCOMPARE(back.DataFormat, t.DataFormat);
-        QCOMPARE(back.成绩表.Rows(), 41);
+        QCOMPARE(back.title, t.title);
+        QCOMPARE(back.teacher, t.teacher);
+        QCOMPARE(back.classInfo, QStringLiteral("初二(3)班\n班主任：张\n共 40 人"));
+        QCOMPARE(back.numberFormat, t.numberFormat);
+        QCOMPARE(back.grid.Rows(), 41);
         // "数|学" splits into two header cells when the header is rebuilt, adding a column.
-        QCOMPARE(back.成绩表.Cols(), 5);
-        QCOMPARE(back.成绩表.TextMatrix(0, 2), QStringLiteral("数"));
-        QCOMPARE(back.成绩表.TextMatrix(0, 3), QStringLiteral("学"));
-        QCOMPARE(back.成绩表.TextMatrix(3, 3), QStringLiteral("转学\t(待定)"));
-        QCOMPARE(back.成绩表.TextMatrix(40, 1), t.成绩表.TextMatrix(40, 1));
-        QCOMPARE(back.成绩表.Col(), 0);
+        QCOMPARE(back.grid.Cols(), 5);
+        QCOMPARE(back.grid.TextMatrix(0, 2), QStringLiteral("数"));
+        QCOMPARE(back.grid.TextMatrix(0, 3), QStringLiteral("学"));
+        QCOMPARE(back.grid.TextMatrix(3, 3), QStringLiteral("转学\t(待定)"));
+        QCOMPARE(back.grid.TextMatrix(40, 1), t.grid.TextMatrix(40, 1));
+        QCOMPARE(back.grid.Col(), 0);
         QCOMPARE(ws.panelText(2), QStringLiteral("当前表格：期末 €"));
         QVERIFY(!QFile::exists(ws.workingFile()));
     }
@@ -174,10 +174,10 @@ private slots:
                       QString());
         GradeTable t;
         QVERIFY(file.LoadData(t, name, true));
-        QCOMPARE(t.成绩表.TextMatrix(0, 0), QStringLiteral("  "));
-        QCOMPARE(t.成绩表.TextMatrix(1, 0), QStringLiteral("1"));
-        QCOMPARE(t.成绩表.TextMatrix(2, 0), QStringLiteral("2"));
-        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |分"));
+        QCOMPARE(t.grid.TextMatrix(0, 0), QStringLiteral("  "));
+        QCOMPARE(t.grid.TextMatrix(1, 0), QStringLiteral("1"));
+        QCOMPARE(t.grid.TextMatrix(2, 0), QStringLiteral("2"));
+        QCOMPARE(t.grid.FormatString(), QStringLiteral("  |分"));
     }
 
     void loadFailures_data()
@@ -215,10 +215,10 @@ private slots:
         const QString name = packLines(QStringLiteral("bad"), lines, QString());
         p.expectMessage(message, QStringLiteral("提示"));
         GradeTable t;
-        t.Caption = QStringLiteral("keep");
+        t.title = QStringLiteral("keep");
         QVERIFY(!file.LoadData(t, name, true));
         VERIFY_PROMPTS(p);
-        QCOMPARE(t.Caption, QStringLiteral("keep"));
+        QCOMPARE(t.title, QStringLiteral("keep"));
         QCOMPARE(ws.panelText(1), QStringLiteral("就绪"));
         QVERIFY(!ws.busy());
         QVERIFY(!QFile::exists(ws.workingFile()));
@@ -250,7 +250,7 @@ private slots:
                      p.shown.first().text ==
                          QStringLiteral("文件打开失败！请确认文件格式正确，或确认您有权访问该文档。"),
                  qPrintable(p.shown.first().text));
-        QCOMPARE(t.成绩表.Rows(), 2);
+        QCOMPARE(t.grid.Rows(), 2);
         QCOMPARE(filesIn(dir()), QStringList());
         p.clear();
     }
@@ -269,7 +269,7 @@ private slots:
         GradeTable t;
         QVERIFY(file.LoadData(t, name, true));
         VERIFY_PROMPTS(p);
-        QCOMPARE(t.成绩表.TextMatrix(1, 2), QString());
+        QCOMPARE(t.grid.TextMatrix(1, 2), QString());
     }
 
     void wrongPasswordAndDamage_data()
@@ -354,10 +354,10 @@ private slots:
         TableFile file(ws, p);
         GradeTable t;
         fill(t, 2, {QStringLiteral("a")});
-        t.Caption = QStringLiteral("old");
+        t.title = QStringLiteral("old");
         const QString name = dir() + QStringLiteral("ow");
         QVERIFY(file.SaveData(t, false, name));
-        t.Caption = QStringLiteral("new");
+        t.title = QStringLiteral("new");
         t.unprotectedSave = true;
         p.expectQuestion(kOverwrite, ui::Answer(answer), QStringLiteral("提示："));
         QCOMPARE(file.SaveData(t, false, name), answer == int(ui::Answer::Yes));
@@ -365,8 +365,8 @@ private slots:
         QVERIFY(!t.unprotectedSave);
         GradeTable back;
         QVERIFY(file.LoadData(back, name, true));
-        QCOMPARE(back.Caption, answer == int(ui::Answer::Yes) ? QStringLiteral("new") : QStringLiteral("old"));
-        QCOMPARE(back.Text7, QString());
+        QCOMPARE(back.title, answer == int(ui::Answer::Yes) ? QStringLiteral("new") : QStringLiteral("old"));
+        QCOMPARE(back.filePath, QString());
     }
 
     void failedPackKeepsOldFile()
@@ -398,7 +398,7 @@ private slots:
         p.expectSaveFile(dir() + QStringLiteral("chosen.gdt"), QStringLiteral("*.gdt"));
         QVERIFY(file.menuSave(t));
         QVERIFY(QFile::exists(dir() + QStringLiteral("chosen.gdt")));
-        QCOMPARE(t.Text7, QString());
+        QCOMPARE(t.filePath, QString());
         // Without protection: the archive opens with any password; a cancelled dialog leaves the
         // mark unset.
         p.expectSaveFile(QString());
@@ -411,7 +411,7 @@ private slots:
                                       QStringLiteral("anything")));
         QFile::remove(ws.workingFile());
         // With a file path: saved there, with the overwrite question.
-        t.Text7 = dir() + QStringLiteral("chosen");
+        t.filePath = dir() + QStringLiteral("chosen");
         p.expectQuestion(kOverwrite, ui::Answer::Yes);
         QVERIFY(file.menuSave(t));
         VERIFY_PROMPTS(p);
@@ -427,7 +427,7 @@ private slots:
         ScriptedPrompter p;
         TableFile file(ws, p);
         GradeTable t;
-        t.Caption = QStringLiteral("互通");
+        t.title = QStringLiteral("互通");
         fill(t, 5, {QStringLiteral("语文")});
         ws.tablePassword = QStringLiteral("ascii-pw");
         QVERIFY(file.SaveData(t, false, dir() + QStringLiteral("ascii")));
@@ -440,7 +440,7 @@ private slots:
         QFile f(dir() + QStringLiteral("data.file"));
         QVERIFY(f.open(QIODevice::WriteOnly));
         GradeTable theirs;
-        theirs.Caption = QStringLiteral("外来");
+        theirs.title = QStringLiteral("外来");
         fill(theirs, 3, {QStringLiteral("数学"), QStringLiteral("英语")});
         f.write(memberBytes(writeMember(theirs)));
         f.close();
@@ -452,8 +452,8 @@ private slots:
         GradeTable back;
         QVERIFY(file.LoadData(back, dir() + QStringLiteral("theirs"), true));
         VERIFY_PROMPTS(p);
-        QCOMPARE(back.Caption, QStringLiteral("外来"));
-        QCOMPARE(back.成绩表.TextMatrix(3, 2), theirs.成绩表.TextMatrix(3, 2));
+        QCOMPARE(back.title, QStringLiteral("外来"));
+        QCOMPARE(back.grid.TextMatrix(3, 2), theirs.grid.TextMatrix(3, 2));
     }
 
     void lineBreakEncoding_data()
@@ -496,19 +496,19 @@ private slots:
                                     QStringLiteral("€𠀀\n"),
                                     QStringLiteral("！公式：cell(?,1)+1")};
         int k = 0;
-        for (int r = 1; r < t.成绩表.Rows(); ++r)
-            for (int c = 1; c < t.成绩表.Cols(); ++c)
-                t.成绩表.setTextMatrix(r, c, values.at(k++ % values.size()));
+        for (int r = 1; r < t.grid.Rows(); ++r)
+            for (int c = 1; c < t.grid.Cols(); ++c)
+                t.grid.setTextMatrix(r, c, values.at(k++ % values.size()));
         const QByteArray bytes = table::memberBytes(t);
         QCOMPARE(bytes, base::codec::joinLines(writeMember(t)));
         GradeTable back;
         QCOMPARE(readMember(bytes, back), MemberResult::Ok);
-        for (int r = 1; r < t.成绩表.Rows(); ++r)
-            for (int c = 1; c < t.成绩表.Cols(); ++c)
-                QCOMPARE(back.成绩表.TextMatrix(r, c), t.成绩表.TextMatrix(r, c));
+        for (int r = 1; r < t.grid.Rows(); ++r)
+            for (int c = 1; c < t.grid.Cols(); ++c)
+                QCOMPARE(back.grid.TextMatrix(r, c), t.grid.TextMatrix(r, c));
         // A value shared on reading is still each cell's own.
-        back.成绩表.setTextMatrix(2, 1, QStringLiteral("90"));
-        QCOMPARE(back.成绩表.TextMatrix(3, 1), QStringLiteral("85"));
+        back.grid.setTextMatrix(2, 1, QStringLiteral("90"));
+        QCOMPARE(back.grid.TextMatrix(3, 1), QStringLiteral("85"));
     }
 
     void dialogPathWithoutExtension()

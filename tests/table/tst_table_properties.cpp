@@ -16,7 +16,7 @@ private slots:
     void titleChangeIsUndoableAndMarked()
     {
         GradeTable t;
-        t.Text7 = QStringLiteral("/x/期中");
+        t.filePath = QStringLiteral("/x/期中");
         ScriptedPrompter p;
         p.expectInput(
             QStringLiteral("请输入新的表格标题，它可以用于将表格文件更名保存，同时，被更改的标题也将在打印中体现"
@@ -24,15 +24,15 @@ private slots:
             QStringLiteral("期末"), QStringLiteral("更改标题"));
         p.expectInput({}, QString());
         QVERIFY(menuChangTitile(t, p));
-        QCOMPARE(t.Caption, QStringLiteral("期末"));
-        QCOMPARE(t.Text7, QStringLiteral("/x/期中"));
-        QVERIFY(t.changed());
+        QCOMPARE(t.title, QStringLiteral("期末"));
+        QCOMPARE(t.filePath, QStringLiteral("/x/期中"));
+        QVERIFY(t.isModified());
         QVERIFY(t.undoEnabled());
         QVERIFY(!menuChangTitile(t, p)); // empty answer
-        QCOMPARE(t.Caption, QStringLiteral("期末"));
+        QCOMPARE(t.title, QStringLiteral("期末"));
         VERIFY_PROMPTS(p);
         t.undo();
-        QCOMPARE(t.Caption, QStringLiteral("未命名的表格"));
+        QCOMPARE(t.title, QStringLiteral("未命名的表格"));
     }
 
     void classSizeGrowsShrinksAndUndoes_data()
@@ -46,7 +46,7 @@ private slots:
     {
         QFETCH(int, size);
         GradeTable t;
-        Grid &g = t.成绩表;
+        Grid &g = t.grid;
         g.setRows(41);
         g.setCols(3);
         g.setTextMatrix(0, 1, QStringLiteral("姓名"));
@@ -60,17 +60,17 @@ private slots:
         info.info = QStringLiteral("初一\n(2)班");
         QVERIFY(applyClassInfo(t, info));
         QCOMPARE(g.Rows(), size + 1);
-        QCOMPARE(t.Text3, QStringLiteral("王"));
-        QCOMPARE(t.Text4, QStringLiteral("初一\n(2)班"));
-        QVERIFY(t.changed());
+        QCOMPARE(t.teacher, QStringLiteral("王"));
+        QCOMPARE(t.classInfo, QStringLiteral("初一\n(2)班"));
+        QVERIFY(t.isModified());
         if (size > 40) {
             QCOMPARE(g.TextMatrix(42, 0), QStringLiteral("42"));
             QCOMPARE(g.TextMatrix(41, 1), QString());
         }
         t.undo();
         QCOMPARE(g.Rows(), 41);
-        QCOMPARE(t.Text3, QString());
-        QCOMPARE(t.Text4, QString());
+        QCOMPARE(t.teacher, QString());
+        QCOMPARE(t.classInfo, QString());
         QCOMPARE(g.TextMatrix(40, 1), QStringLiteral("学生40"));
         QCOMPARE(g.TextMatrix(40, 0), QStringLiteral("40"));
     }
@@ -86,8 +86,8 @@ private slots:
         QFETCH(int, size);
         GradeTable t;
         QVERIFY(!applyClassInfo(t, {size, {}, {}}));
-        QCOMPARE(t.成绩表.Rows(), 2);
-        QVERIFY(!t.changed());
+        QCOMPARE(t.grid.Rows(), 2);
+        QVERIFY(!t.isModified());
     }
 
     void classSizeBox_data()
@@ -148,10 +148,10 @@ private slots:
     {
         GradeTable t;
         QVERIFY(!applyDataFormat(t, QStringLiteral("###.##")));
-        QVERIFY(!t.changed());
+        QVERIFY(!t.isModified());
         QVERIFY(applyDataFormat(t, QStringLiteral("###.0000")));
-        QCOMPARE(t.DataFormat, QStringLiteral("###.0000"));
-        QVERIFY(t.changed());
+        QCOMPARE(t.numberFormat, QStringLiteral("###.0000"));
+        QVERIFY(t.isModified());
     }
 
     // Matched by point size: sizes that only a named entry has find it.

@@ -37,12 +37,12 @@ QByteArray threeSubjects(bool lastPadded)
 GradeTable tableWith(const QStringList &fields)
 {
     GradeTable t;
-    t.成绩表.setRows(3);
-    t.成绩表.setCols(static_cast<int>(fields.size()) + 1);
-    for (int c = 1; c < t.成绩表.Cols(); ++c)
-        t.成绩表.setTextMatrix(0, c, fields[c - 1]);
+    t.grid.setRows(3);
+    t.grid.setCols(static_cast<int>(fields.size()) + 1);
+    for (int c = 1; c < t.grid.Cols(); ++c)
+        t.grid.setTextMatrix(0, c, fields[c - 1]);
     t.rebuildHeader();
-    t.成绩表.setTextMatrix(1, 1, QStringLiteral("85"));
+    t.grid.setTextMatrix(1, 1, QStringLiteral("85"));
     return t;
 }
 
@@ -92,14 +92,14 @@ private slots:
         p.expectQuestion(kRelabel, ui::Answer::Yes, QStringLiteral("提示"));
         QVERIFY(applyTemplate(t, *m_ws, p, QStringLiteral("三科.templet")));
         VERIFY_PROMPTS(p);
-        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |语文|数学|英语"));
-        QCOMPARE(t.成绩表.Cols(), 4);
-        QCOMPARE(t.成绩表.TextMatrix(1, 1), QStringLiteral("85"));
-        QVERIFY(t.changed());
+        QCOMPARE(t.grid.FormatString(), QStringLiteral("  |语文|数学|英语"));
+        QCOMPARE(t.grid.Cols(), 4);
+        QCOMPARE(t.grid.TextMatrix(1, 1), QStringLiteral("85"));
+        QVERIFY(t.isModified());
         // Undo takes the names and the added columns back.
         t.undo();
-        QCOMPARE(t.成绩表.Cols(), 2);
-        QCOMPARE(t.成绩表.TextMatrix(0, 1), QStringLiteral("姓名"));
+        QCOMPARE(t.grid.Cols(), 2);
+        QCOMPARE(t.grid.TextMatrix(0, 1), QStringLiteral("姓名"));
     }
 
     // Relabelling students' cells is asked first; No leaves the table as it was.
@@ -127,8 +127,8 @@ private slots:
         put(QStringLiteral("三科.templet"), threeSubjects(true));
         GradeTable t = tableWith(fields);
         if (!students)
-            t.成绩表.setTextMatrix(1, 1, QString());
-        const QString before = t.成绩表.FormatString();
+            t.grid.setTextMatrix(1, 1, QString());
+        const QString before = t.grid.FormatString();
         ScriptedPrompter p;
         if (asked)
             p.expectQuestion(kRelabel, asked == 2 ? ui::Answer::Yes : ui::Answer::No, QStringLiteral("提示"));
@@ -137,11 +137,11 @@ private slots:
         if (asked)
             QCOMPARE(p.shown[0].defaultAnswer, ui::Answer::No);
         if (asked == 1) {
-            QCOMPARE(t.成绩表.FormatString(), before);
-            QVERIFY(!t.changed());
+            QCOMPARE(t.grid.FormatString(), before);
+            QVERIFY(!t.isModified());
             QVERIFY(!t.undoEnabled());
         } else {
-            QCOMPARE(t.成绩表.TextMatrix(0, 1), QStringLiteral("语文"));
+            QCOMPARE(t.grid.TextMatrix(0, 1), QStringLiteral("语文"));
         }
     }
 
@@ -149,11 +149,11 @@ private slots:
     {
         GradeTable t = tableWith({QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("英语")});
         ScriptedPrompter p;
-        QVERIFY(saveTemplate(t.成绩表, *m_ws, p, QStringLiteral("三科")));
+        QVERIFY(saveTemplate(t.grid, *m_ws, p, QStringLiteral("三科")));
         QCOMPARE(fileBytes(QStringLiteral("三科.templet")), threeSubjects(true));
         // Saving a shorter structure over it leaves no records of the old one.
         GradeTable one = tableWith({QStringLiteral("语文")});
-        QVERIFY(saveTemplate(one.成绩表, *m_ws, p, QStringLiteral("三科")));
+        QVERIFY(saveTemplate(one.grid, *m_ws, p, QStringLiteral("三科")));
         QCOMPARE(fileBytes(QStringLiteral("三科.templet")),
                  record(kMagicBytes) + record("2") + record("  ") + record(k语文));
         VERIFY_PROMPTS(p);
@@ -162,8 +162,8 @@ private slots:
     void missingSegmentsComeFromTheHeaderCells()
     {
         GradeTable t = tableWith({QStringLiteral("A"), QString(), QStringLiteral("C")});
-        t.成绩表.setFormatString(QStringLiteral("   |A"));
-        QCOMPARE(templateSegments(t.成绩表),
+        t.grid.setFormatString(QStringLiteral("   |A"));
+        QCOMPARE(templateSegments(t.grid),
                  (QStringList{QStringLiteral("   "), QStringLiteral("A"), QStringLiteral("   "), QStringLiteral("C")}));
     }
 
@@ -195,9 +195,9 @@ private slots:
         p.expectMessage(kBad, QStringLiteral("提示"));
         QVERIFY(!applyTemplate(t, *m_ws, p, QStringLiteral("bad.templet")));
         VERIFY_PROMPTS(p);
-        QCOMPARE(t.成绩表.FormatString(), QStringLiteral("  |姓名|语文"));
+        QCOMPARE(t.grid.FormatString(), QStringLiteral("  |姓名|语文"));
         QVERIFY(!t.undoEnabled());
-        QVERIFY(!t.changed());
+        QVERIFY(!t.isModified());
     }
 
     void onlyFilesOfTheFolderAreApplied_data()
@@ -217,7 +217,7 @@ private slots:
         p.expectMessage(kBad);
         QVERIFY(!applyTemplate(t, *m_ws, p, entry));
         VERIFY_PROMPTS(p);
-        QCOMPARE(t.成绩表.Cols(), 2);
+        QCOMPARE(t.grid.Cols(), 2);
     }
 
     void aValueTooLongRefusesTheSave()
@@ -228,9 +228,9 @@ private slots:
         GradeTable tooLong = tableWith({QStringLiteral("A"), QString(64, QChar(0x8BED))});
         ScriptedPrompter p;
         p.expectMessage(QStringLiteral("字段名称过长，无法保存为模版。"), QStringLiteral("提示"));
-        QVERIFY(!saveTemplate(tooLong.成绩表, *m_ws, p, QStringLiteral("old")));
+        QVERIFY(!saveTemplate(tooLong.grid, *m_ws, p, QStringLiteral("old")));
         QCOMPARE(fileBytes(QStringLiteral("old.templet")), threeSubjects(true));
-        QVERIFY(saveTemplate(fits.成绩表, *m_ws, p, QStringLiteral("fits")));
+        QVERIFY(saveTemplate(fits.grid, *m_ws, p, QStringLiteral("fits")));
         VERIFY_PROMPTS(p);
         QCOMPARE(readTemplateFile(m_ws->templateDir() + QStringLiteral("fits.templet"))->at(1),
                  QString(63, QChar(0x8BED)));

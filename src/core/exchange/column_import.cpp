@@ -9,7 +9,7 @@ namespace exchange {
 
 int importColumn(table::GradeTable &t, int col, QByteArrayView csv, qsizetype *ignored)
 {
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     if (ignored)
         *ignored = 0;
     if (col < 0 || col >= g.Cols())
@@ -36,7 +36,7 @@ int importColumn(table::GradeTable &t, int col, QByteArrayView csv, qsizetype *i
 
 bool menuImportCVS(table::GradeTable &t, ui::Prompter &prompter)
 {
-    const table::Grid &g = t.成绩表;
+    const table::Grid &g = t.grid;
     const int col = g.ColSel();
     // Column 0 holds the row numbers, which every load renumbers: nothing to import into.
     if (col < 1 || col >= g.Cols())

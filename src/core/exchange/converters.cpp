@@ -61,7 +61,7 @@ Conversion csvToTable(QByteArrayView csv, table::GradeTable &out)
     const bool fits = fitSize(records, widest + 1, &rows, &cols);
 
     table::GradeTable t;
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     {
         table::GridBulk bulk(g);
         g.setRows(rows);
@@ -98,7 +98,7 @@ Conversion dbfFileToTable(const QString &path, table::GradeTable &out)
     const bool fits = fitSize(qint64(dbf.records.size()) + 1, qint64(dbf.fields.size()) + 1, &rows, &cols) && !more;
 
     table::GradeTable t;
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     {
         table::GridBulk bulk(g);
         g.setRows(rows);
@@ -137,10 +137,10 @@ void reportConversion(ui::Prompter &prompter, const Conversion &result)
 bool saveConverted(table::TableFile &files, table::GradeTable converted, const QString &title, const QString &teacher,
                    const QString &classInfo, const QString &path)
 {
-    converted.Caption = title;
-    converted.Text3 = teacher;
-    converted.Text4 = classInfo;
-    converted.DataFormat = QStringLiteral("###.##");
+    converted.title = title;
+    converted.teacher = teacher;
+    converted.classInfo = classInfo;
+    converted.numberFormat = QStringLiteral("###.##");
     converted.unprotectedSave = false;
     return files.SaveData(converted, false, table::tableNameFromPath(path));
 }

@@ -32,7 +32,7 @@ QByteArray csvBytes(const table::GradeTable &t, formula::Calculator &calc)
     const QLatin1String lineEnd("\r\n");
     QString text;
     text.reserve(qsizetype(rows) * cols * 6 + 64);
-    text += csvField(t.Caption);
+    text += csvField(t.title);
     text += lineEnd;
     for (int r = 0; r < rows; ++r) {
         for (int c = 0; c < cols; ++c) {

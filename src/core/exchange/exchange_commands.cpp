@@ -16,7 +16,7 @@ void registerExchangeCommands(table::CommandRegistry &registry)
     registry.add({QStringLiteral("menuImportCVS"), base::ToolButton::None,
                   [](table::CommandContext &ctx) { menuImportCVS(ctx.doc, ctx.prompter); },
                   // Column 0 holds the row numbers; there is nothing to import into.
-                  [](const table::CommandContext &ctx) { return ctx.doc.成绩表.ColSel() >= 1; }});
+                  [](const table::CommandContext &ctx) { return ctx.doc.grid.ColSel() >= 1; }});
     registry.add({QStringLiteral("menuImportAll"),
                   base::ToolButton::None,
                   [](table::CommandContext &ctx) { menuImportAll(ctx.doc, ctx.files, ctx.prompter, ctx.ws); },

@@ -30,11 +30,11 @@ table::GradeTable partTable(const table::GradeTable &source, QList<int> fields, 
     rows = ascendingOnce(std::move(rows), values.Rows());
 
     table::GradeTable part;
-    part.Caption = source.Caption + QStringLiteral(" 导出表");
-    part.Text3 = source.Text3;
-    part.Text4 = source.Text4;
-    part.DataFormat = source.DataFormat;
-    table::Grid &g = part.成绩表;
+    part.title = source.title + QStringLiteral(" 导出表");
+    part.teacher = source.teacher;
+    part.classInfo = source.classInfo;
+    part.numberFormat = source.numberFormat;
+    table::Grid &g = part.grid;
     table::GridBulk bulk(g);
     g.setRows(int(rows.size()) + 1);
     g.setCols(int(fields.size()) + 1);
@@ -54,7 +54,7 @@ PartExport exportPart(const table::GradeTable &source, const QList<int> &fields,
                       const std::function<bool(const QString &)> &inUse)
 {
     table::GradeTable part = partTable(source, fields, rows, calc);
-    if (part.成绩表.Cols() < 2) {
+    if (part.grid.Cols() < 2) {
         prompter.message(QStringLiteral("请至少选择一个要导出的项目！"), QStringLiteral("提示"), ui::Icon::Information);
         return PartExport::NoField;
     }

@@ -11,7 +11,7 @@ namespace exchange {
 
 bool appendTable(table::GradeTable &t, const table::Grid &source, ui::Prompter &prompter)
 {
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     const int oldRows = g.Rows();
     const int added = source.Rows() - 1;
     if (added <= 0)
@@ -58,7 +58,7 @@ bool importTableFile(table::GradeTable &t, const QString &path, table::TableFile
     table::GradeTable source;
     if (!files.readTableFile(path, source))
         return false;
-    return appendTable(t, source.成绩表, prompter);
+    return appendTable(t, source.grid, prompter);
 }
 
 } // namespace
@@ -95,11 +95,11 @@ SourceLoad loadImportSource(table::TableFile &files, const QString &path, const 
         prompter.message(QStringLiteral("文件格式不正确!"), QStringLiteral("提示"), ui::Icon::Information);
         return SourceLoad::BadFormat;
     }
-    source.Caption = loaded.Caption;
-    source.Text3 = loaded.Text3;
-    source.Text4 = loaded.Text4;
-    source.DataFormat = loaded.DataFormat;
-    source.成绩表 = std::move(loaded.成绩表);
+    source.title = loaded.title;
+    source.teacher = loaded.teacher;
+    source.classInfo = loaded.classInfo;
+    source.numberFormat = loaded.numberFormat;
+    source.grid = std::move(loaded.grid);
     return SourceLoad::Ok;
 }
 

@@ -435,7 +435,7 @@ QString expandedValue(const table::Grid &grid, int row, int col, const QString &
 
 bool menuSetGStoLine(table::GradeTable &t, ui::Prompter &prompter)
 {
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     const int c = g.ColSel();
     const QString h = g.TextMatrix(0, c);
     if (prompter.question(QStringLiteral("本操作将会覆盖第 ") + QString::number(c) + QStringLiteral(" 列(") + h +
@@ -454,9 +454,9 @@ bool menuSetGStoLine(table::GradeTable &t, ui::Prompter &prompter)
 bool menuCheckGS(table::GradeTable &t, Calculator &calc)
 {
     t.beginChange();
-    table::Grid &g = t.成绩表;
+    table::Grid &g = t.grid;
     table::GridBulk bulk(g);
-    TablePass pass(g, t.DataFormat, calc);
+    TablePass pass(g, t.numberFormat, calc);
     for (int r = 0; r < g.Rows(); ++r)
         for (int c = 0; c < g.Cols(); ++c) {
             const QString text = g.TextMatrix(r, c);
@@ -478,15 +478,15 @@ bool menuRun(table::GradeTable &t, ui::Prompter &prompter, Calculator &calc)
         ui::Answer::Ok)
         return false;
     t.beginChange();
-    table::GridBulk bulk(t.成绩表);
-    evaluateInPlace(t.成绩表, t.DataFormat, calc);
+    table::GridBulk bulk(t.grid);
+    evaluateInPlace(t.grid, t.numberFormat, calc);
     return true;
 }
 
 table::Grid evaluatedCopy(const table::GradeTable &t, Calculator &calc)
 {
-    table::Grid copy = t.成绩表;
-    evaluateInPlace(copy, t.DataFormat, calc);
+    table::Grid copy = t.grid;
+    evaluateInPlace(copy, t.numberFormat, calc);
     return copy;
 }
 

@@ -10,7 +10,7 @@ void registerFormulaCommands(table::CommandRegistry &r)
 {
     using table::CommandContext;
     r.displayValue = [](const table::GradeTable &t, base::Workspace &ws, int row, int col) {
-        return 公式2值(t.成绩表, row, col, t.DataFormat, calculator(ws));
+        return 公式2值(t.grid, row, col, t.numberFormat, calculator(ws));
     };
     r.add({QStringLiteral("menuCheckGS"),
            base::ToolButton::None,
@@ -23,7 +23,7 @@ void registerFormulaCommands(table::CommandRegistry &r)
     r.add({QStringLiteral("menuSetGStoLine"), base::ToolButton::None,
            [](CommandContext &c) { menuSetGStoLine(c.doc, c.prompter); },
            [](const CommandContext &c) {
-               const table::Grid &g = c.doc.成绩表;
+               const table::Grid &g = c.doc.grid;
                return isFormula(g.TextMatrix(g.Row(), g.Col()));
            }});
 }

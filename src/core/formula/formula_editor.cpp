@@ -122,14 +122,14 @@ QString 公式2值b(const table::Grid &grid, const QString &body, int targetRow,
 
 std::optional<QString> FormulaEditor::refusal(const table::GradeTable &t)
 {
-    const table::Grid &g = t.成绩表;
+    const table::Grid &g = t.grid;
     if (g.Row() < 1 || g.Col() < 1)
         return QStringLiteral("请先选定要放置公式的单元格！");
     return std::nullopt;
 }
 
 FormulaEditor::FormulaEditor(const table::GradeTable &t, Calculator &calc)
-    : grid(t.成绩表), m_calc(calc), m_dataFormat(t.DataFormat), m_targetRow(t.成绩表.Row()), m_targetCol(t.成绩表.Col())
+    : grid(t.grid), m_calc(calc), m_dataFormat(t.numberFormat), m_targetRow(t.grid.Row()), m_targetCol(t.grid.Col())
 {
     rebuild();
 }
@@ -195,7 +195,7 @@ bool FormulaEditor::apply(table::GradeTable &t) const
     if (!acceptable())
         return false;
     t.beginChange();
-    t.成绩表.setTextMatrix(m_targetRow, m_targetCol, cellText());
+    t.grid.setTextMatrix(m_targetRow, m_targetCol, cellText());
     return true;
 }
 

@@ -7,7 +7,7 @@ namespace formula {
 
 QStringList columnDisplayValues(const table::GradeTable &t, int col, base::Workspace &ws)
 {
-    const table::Grid &g = t.成绩表;
+    const table::Grid &g = t.grid;
     QStringList values;
     values.reserve(g.Rows());
     Calculator *calc = nullptr;
@@ -19,7 +19,7 @@ QStringList columnDisplayValues(const table::GradeTable &t, int col, base::Works
         }
         if (!calc)
             calc = &calculator(ws);
-        values << 公式2值(g, r, col, t.DataFormat, *calc);
+        values << 公式2值(g, r, col, t.numberFormat, *calc);
     }
     return values;
 }

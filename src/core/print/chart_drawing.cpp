@@ -171,10 +171,21 @@ QString fitted(const Surface &out, const QString &text, double width)
 {
     if (out.TextWidth(text) <= width)
         return text;
-    QString cut = text;
-    while (!cut.isEmpty() && out.TextWidth(cut + QStringLiteral("…")) > width)
-        cut.chop(1);
-    return cut + QStringLiteral("…");
+    // The longest whole-character prefix that fits with "…", found by halving: a cell may hold a
+    // very long text, and no legend entry holds 2000 characters.
+    const QList<uint> chars = text.toUcs4();
+    qsizetype fits = 0, tooMany = std::min<qsizetype>(chars.size(), 2000);
+    const auto prefix = [&](qsizetype n) {
+        return QString::fromUcs4(reinterpret_cast<const char32_t *>(chars.data()), n);
+    };
+    while (tooMany - fits > 1) {
+        const qsizetype mid = (fits + tooMany) / 2;
+        if (out.TextWidth(prefix(mid) + QStringLiteral("…")) <= width)
+            fits = mid;
+        else
+            tooMany = mid;
+    }
+    return prefix(fits) + QStringLiteral("…");
 }
 
 // The legend's entries and columns; the plot ends where it begins.

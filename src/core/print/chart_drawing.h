@@ -1,5 +1,5 @@
 #pragma once
-// The three chart variants of frm图表, each one routine that draws on any surface: the preview
+// The three chart variants of ChartDialog, each one routine that draws on any surface: the preview
 // picture at scale 1, or the printed page at scale 1.5 with the picture's corner 1 cm from the
 // paper's top and left edges. Every routine draws in a logical space whose unit is one twip at
 // scale 1 (the picture, 7000 × 4600) and maps each coordinate to origin + coordinate × scale;

@@ -89,7 +89,7 @@ QByteArray bitmapBytes(const QImage &image)
 }
 
 ChartJob::ChartJob(const table::GradeTable &doc, formula::Calculator &calc)
-    : m_values(formula::evaluatedCopy(doc, calc)), m_caption(doc.Caption)
+    : m_values(formula::evaluatedCopy(doc, calc)), m_caption(doc.title)
 {
 }
 

@@ -1,5 +1,5 @@
 #pragma once
-// The logic behind frm图表 "图表（A4纵向，约半张）": the field and row lists of a grade table, the
+// The logic behind ChartDialog "图表（A4纵向，约半张）": the field and row lists of a grade table, the
 // checks of 刷新预览 and 打印, the chart data taken from the table's values (every formula
 // evaluated, as 计算所有公式 would), and the outputs: the preview picture, the printed page, a PDF of
 // that page and the preview saved as a Windows bitmap.

@@ -91,32 +91,53 @@ int hexValue(char c)
     return -1;
 }
 
-// Overwrites a four-digit destination <XXXX> at `at` (the '<') when it names a character that was
-// not drawn.
-void correctToken(QByteArray &pdf, qsizetype at, Replacements &replacements)
+// The code of a four-digit token <XXXX> at `at` (the '<'); none for any other token.
+std::optional<char32_t> tokenCode(const QByteArray &pdf, qsizetype at)
 {
     if (at + 5 >= pdf.size() || pdf[at + 5] != '>')
-        return;
+        return std::nullopt;
     char32_t code = 0;
     for (int i = 1; i <= 4; ++i) {
         const int v = hexValue(pdf[at + i]);
         if (v < 0)
-            return;
+            return std::nullopt;
         code = code * 16 + char32_t(v);
     }
-    const std::optional<char32_t> replacement = replacements.of(code);
-    if (!replacement || *replacement > 0xFFFF)
-        return;
-    const QByteArray digits = QByteArray::number(uint(*replacement), 16).toUpper().rightJustified(4, '0');
+    return code;
+}
+
+void writeToken(QByteArray &pdf, qsizetype at, char32_t code)
+{
+    const QByteArray digits = QByteArray::number(uint(code), 16).toUpper().rightJustified(4, '0');
     for (int i = 0; i < 4; ++i)
         pdf[at + 1 + i] = digits[i];
 }
 
-// The destinations of one section: "<src> <dst>" pairs of a bfchar section, and the "<dst>" or
-// "[<dst> …]" after the two source codes of each bfrange entry.
+// Overwrites the destination at `at` that starts a run of `length` consecutive characters. A run
+// is corrected only when every character of it is replaced by the one `k` after the first
+// replacement, so that the run stays a run; a single destination whenever it needs it.
+void correctDestination(QByteArray &pdf, qsizetype at, qsizetype length, Replacements &replacements)
+{
+    const std::optional<char32_t> code = tokenCode(pdf, at);
+    if (!code || length < 1 || *code + char32_t(length) > 0x10000)
+        return;
+    const std::optional<char32_t> first = replacements.of(*code);
+    if (!first || *first + char32_t(length) > 0x10000)
+        return;
+    for (qsizetype k = 1; k < length; ++k) {
+        const std::optional<char32_t> next = replacements.of(*code + char32_t(k));
+        if (!next || *next != *first + char32_t(k))
+            return;
+    }
+    writeToken(pdf, at, *first);
+}
+
+// The destinations of one section: "<src> <dst>" pairs of a bfchar section; in a bfrange section
+// "<first> <last> <dst>" (a run from dst) or "<first> <last> [<dst> …]" (one each).
 void correctSection(QByteArray &pdf, qsizetype from, qsizetype to, bool ranges, Replacements &replacements)
 {
     int sources = 0;
+    qsizetype firstSource = -1, lastSource = -1;
     bool inArray = false;
     for (qsizetype i = from; i < to; ++i) {
         const char c = pdf[i];
@@ -127,11 +148,17 @@ void correctSection(QByteArray &pdf, qsizetype from, qsizetype to, bool ranges, 
             sources = 0;
         } else if (c == '<') {
             if (inArray) {
-                correctToken(pdf, i, replacements);
+                correctDestination(pdf, i, 1, replacements);
             } else if (sources == (ranges ? 2 : 1)) {
-                correctToken(pdf, i, replacements);
+                qsizetype length = 1;
+                if (ranges) {
+                    const std::optional<char32_t> a = tokenCode(pdf, firstSource), b = tokenCode(pdf, lastSource);
+                    length = a && b && *b >= *a ? qsizetype(*b - *a) + 1 : 0;
+                }
+                correctDestination(pdf, i, length, replacements);
                 sources = 0;
             } else {
+                (sources == 0 ? firstSource : lastSource) = i;
                 ++sources;
             }
             while (i < to && pdf[i] != '>')
@@ -164,6 +191,12 @@ void correctTextLayer(QByteArray &pdf, const QSet<char32_t> &drawn, const QList<
         const qsizetype end = pdf.indexOf(kEnd, at);
         if (end < 0)
             return;
+        // Only a map inside one stream: a text elsewhere that merely looks like its start is left.
+        const qsizetype streamEnd = pdf.indexOf("endstream", at);
+        if (streamEnd >= 0 && streamEnd < end) {
+            at = streamEnd;
+            continue;
+        }
         correctSections(pdf, at, end, "beginbfrange", "endbfrange", true, replacements);
         correctSections(pdf, at, end, "beginbfchar", "endbfchar", false, replacements);
         at = end;

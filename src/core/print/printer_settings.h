@@ -1,5 +1,5 @@
 #pragma once
-// The printer settings (the logic behind frmPrintSet "打印设置："): the printer and the four
+// The printer settings (the logic behind PrinterSettingsDialog "打印设置："): the printer and the four
 // program-wide settings every print routine applies (copies, quality, pen width, duplex).
 #include "core/print/printer.h"
 

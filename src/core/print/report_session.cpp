@@ -27,7 +27,7 @@ int guardedLast(int first, int last)
 }
 
 ReportSession::ReportSession(const table::GradeTable &doc, formula::Calculator &calc, base::Workspace &ws)
-    : m_ws(ws), m_values(formula::evaluatedCopy(doc, calc)), m_caption(doc.Caption)
+    : m_ws(ws), m_values(formula::evaluatedCopy(doc, calc)), m_caption(doc.title)
 {
 }
 

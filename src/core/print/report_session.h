@@ -1,5 +1,5 @@
 #pragma once
-// The logic behind frmPrintBB "报表打印": the open report template, the bindings of its labels to
+// The logic behind ReportDialog "报表打印": the open report template, the bindings of its labels to
 // the table's fields, the binding files, the item choices and the pages — one per item (student
 // row), bound labels showing that student's value of their field (from the table's values, every
 // formula evaluated), the others their fixed text — for the preview, the printer and a PDF file.

@@ -15,12 +15,12 @@ int toPixels(double v)
 
 } // namespace
 
-clsTablePrint::clsTablePrint()
+TablePrintEngine::TablePrintEngine()
 {
     redimension(5, 2, 1);
 }
 
-QString clsTablePrint::ErrDescription() const
+QString TablePrintEngine::ErrDescription() const
 {
     switch (m_err) {
     case ErrNone:
@@ -40,7 +40,7 @@ QString clsTablePrint::ErrDescription() const
     }
 }
 
-bool clsTablePrint::fail(Error e)
+bool TablePrintEngine::fail(Error e)
 {
     m_err = e;
     return false;
@@ -48,7 +48,7 @@ bool clsTablePrint::fail(Error e)
 
 // --- sizes -----------------------------------------------------------------------------------
 
-bool clsTablePrint::redimension(int rows, int cols, int headerRows)
+bool TablePrintEngine::redimension(int rows, int cols, int headerRows)
 {
     if (qint64(rows) * cols > kMaxCells || qint64(headerRows) * cols > kMaxCells)
         return fail(ErrOutOfMemory);
@@ -72,24 +72,24 @@ bool clsTablePrint::redimension(int rows, int cols, int headerRows)
     return true;
 }
 
-bool clsTablePrint::setRows(int rows)
+bool TablePrintEngine::setRows(int rows)
 {
     return rows < 0 ? fail(ErrInvalidValue) : redimension(rows, m_cols, m_headerRows);
 }
 
-bool clsTablePrint::setCols(int cols)
+bool TablePrintEngine::setCols(int cols)
 {
     return cols < 1 ? fail(ErrInvalidValue) : redimension(m_rows, cols, m_headerRows);
 }
 
-bool clsTablePrint::setHeaderRows(int rows)
+bool TablePrintEngine::setHeaderRows(int rows)
 {
     return rows < 1 ? fail(ErrInvalidValue) : redimension(m_rows, m_cols, rows);
 }
 
 // --- indexed tables --------------------------------------------------------------------------
 
-template <class T> bool clsTablePrint::setCell(std::vector<T> &table, int rowCount, int row, int col, const T &value)
+template <class T> bool TablePrintEngine::setCell(std::vector<T> &table, int rowCount, int row, int col, const T &value)
 {
     if (row >= rowCount || col >= m_cols)
         return fail(ErrSubscript);
@@ -101,7 +101,7 @@ template <class T> bool clsTablePrint::setCell(std::vector<T> &table, int rowCou
     return true;
 }
 
-template <class T> T clsTablePrint::cell(const std::vector<T> &table, int rowCount, int row, int col) const
+template <class T> T TablePrintEngine::cell(const std::vector<T> &table, int rowCount, int row, int col) const
 {
     if (row < 0 || col < 0 || row >= rowCount || col >= m_cols) {
         m_err = ErrSubscript;
@@ -110,7 +110,7 @@ template <class T> T clsTablePrint::cell(const std::vector<T> &table, int rowCou
     return table[at(row, col)];
 }
 
-template <class T> bool clsTablePrint::setColumn(std::vector<T> &table, int col, const T &value)
+template <class T> bool TablePrintEngine::setColumn(std::vector<T> &table, int col, const T &value)
 {
     if (col >= int(table.size()))
         return fail(ErrSubscript);
@@ -121,7 +121,7 @@ template <class T> bool clsTablePrint::setColumn(std::vector<T> &table, int col,
     return true;
 }
 
-template <class T> T clsTablePrint::column(const std::vector<T> &table, int col) const
+template <class T> T TablePrintEngine::column(const std::vector<T> &table, int col) const
 {
     if (col < 0 || col >= int(table.size())) {
         m_err = ErrSubscript;
@@ -130,86 +130,86 @@ template <class T> T clsTablePrint::column(const std::vector<T> &table, int col)
     return table[size_t(col)];
 }
 
-QString clsTablePrint::TextMatrix(int row, int col) const
+QString TablePrintEngine::TextMatrix(int row, int col) const
 {
     return cell(m_text, m_rows, row, col);
 }
-bool clsTablePrint::setTextMatrix(int row, int col, const QString &text)
+bool TablePrintEngine::setTextMatrix(int row, int col, const QString &text)
 {
     return setCell(m_text, m_rows, row, col, text);
 }
-FontRef clsTablePrint::FontMatrix(int row, int col) const
+FontRef TablePrintEngine::FontMatrix(int row, int col) const
 {
     return cell(m_font, m_rows, row, col);
 }
-bool clsTablePrint::setFontMatrix(int row, int col, const FontRef &font)
+bool TablePrintEngine::setFontMatrix(int row, int col, const FontRef &font)
 {
     return setCell(m_font, m_rows, row, col, font);
 }
-PictureRef clsTablePrint::PictureMatrix(int row, int col) const
+PictureRef TablePrintEngine::PictureMatrix(int row, int col) const
 {
     return cell(m_picture, m_rows, row, col);
 }
-bool clsTablePrint::setPictureMatrix(int row, int col, const PictureRef &picture)
+bool TablePrintEngine::setPictureMatrix(int row, int col, const PictureRef &picture)
 {
     return setCell(m_picture, m_rows, row, col, picture);
 }
-QString clsTablePrint::HeaderText(int row, int col) const
+QString TablePrintEngine::HeaderText(int row, int col) const
 {
     return cell(m_headerText, m_headerRows, row, col);
 }
-bool clsTablePrint::setHeaderText(int row, int col, const QString &text)
+bool TablePrintEngine::setHeaderText(int row, int col, const QString &text)
 {
     return setCell(m_headerText, m_headerRows, row, col, text);
 }
-FontRef clsTablePrint::HeaderFont(int row, int col) const
+FontRef TablePrintEngine::HeaderFont(int row, int col) const
 {
     return cell(m_headerFont, m_headerRows, row, col);
 }
-bool clsTablePrint::setHeaderFont(int row, int col, const FontRef &font)
+bool TablePrintEngine::setHeaderFont(int row, int col, const FontRef &font)
 {
     return setCell(m_headerFont, m_headerRows, row, col, font);
 }
 
-double clsTablePrint::ColWidth(int col) const
+double TablePrintEngine::ColWidth(int col) const
 {
     return column(m_colWidth, col);
 }
-bool clsTablePrint::setColWidth(int col, double width)
+bool TablePrintEngine::setColWidth(int col, double width)
 {
     return setColumn(m_colWidth, col, width);
 }
-int clsTablePrint::ColAlignment(int col) const
+int TablePrintEngine::ColAlignment(int col) const
 {
     return column(m_colAlignment, col);
 }
-bool clsTablePrint::setColAlignment(int col, int alignment)
+bool TablePrintEngine::setColAlignment(int col, int alignment)
 {
     return setColumn(m_colAlignment, col, alignment);
 }
-FontRef clsTablePrint::ColFont(int col) const
+FontRef TablePrintEngine::ColFont(int col) const
 {
     return cell(m_font, m_rows, 0, col);
 }
-bool clsTablePrint::setColFont(int col, const FontRef &font)
+bool TablePrintEngine::setColFont(int col, const FontRef &font)
 {
     if (col < 0 || col >= m_cols)
         return fail(ErrSubscript);
     return setCell(m_font, m_rows, -1, col, font);
 }
-QString clsTablePrint::FooterText(int col) const
+QString TablePrintEngine::FooterText(int col) const
 {
     return column(m_footerText, col);
 }
-bool clsTablePrint::setFooterText(int col, const QString &text)
+bool TablePrintEngine::setFooterText(int col, const QString &text)
 {
     return setColumn(m_footerText, col, text);
 }
-FontRef clsTablePrint::FooterFont(int col) const
+FontRef TablePrintEngine::FooterFont(int col) const
 {
     return column(m_footerFont, col);
 }
-bool clsTablePrint::setFooterFont(int col, const FontRef &font)
+bool TablePrintEngine::setFooterFont(int col, const FontRef &font)
 {
     return setColumn(m_footerFont, col, font);
 }
@@ -219,7 +219,7 @@ namespace {
 bool flagAt(const std::vector<char> &flags, int i, int &err)
 {
     if (i < 0 || i >= int(flags.size())) {
-        err = clsTablePrint::ErrSubscript;
+        err = TablePrintEngine::ErrSubscript;
         return false;
     }
     return flags[size_t(i)] != 0;
@@ -228,7 +228,7 @@ bool flagAt(const std::vector<char> &flags, int i, int &err)
 bool setFlagAt(std::vector<char> &flags, int i, bool on, int &err)
 {
     if (i < 0 || i >= int(flags.size())) {
-        err = clsTablePrint::ErrSubscript;
+        err = TablePrintEngine::ErrSubscript;
         return false;
     }
     flags[size_t(i)] = on ? 1 : 0;
@@ -237,42 +237,42 @@ bool setFlagAt(std::vector<char> &flags, int i, bool on, int &err)
 
 } // namespace
 
-bool clsTablePrint::MergeRow(int row) const
+bool TablePrintEngine::MergeRow(int row) const
 {
     return flagAt(m_mergeRow, row, m_err);
 }
-bool clsTablePrint::setMergeRow(int row, bool on)
+bool TablePrintEngine::setMergeRow(int row, bool on)
 {
     return setFlagAt(m_mergeRow, row, on, m_err);
 }
-bool clsTablePrint::MergeCol(int col) const
+bool TablePrintEngine::MergeCol(int col) const
 {
     return flagAt(m_mergeCol, col, m_err);
 }
-bool clsTablePrint::setMergeCol(int col, bool on)
+bool TablePrintEngine::setMergeCol(int col, bool on)
 {
     return setFlagAt(m_mergeCol, col, on, m_err);
 }
-bool clsTablePrint::MergeHeaderRow(int row) const
+bool TablePrintEngine::MergeHeaderRow(int row) const
 {
     return flagAt(m_mergeHeaderRow, row, m_err);
 }
-bool clsTablePrint::setMergeHeaderRow(int row, bool on)
+bool TablePrintEngine::setMergeHeaderRow(int row, bool on)
 {
     return setFlagAt(m_mergeHeaderRow, row, on, m_err);
 }
-bool clsTablePrint::MergeHeaderCol(int col) const
+bool TablePrintEngine::MergeHeaderCol(int col) const
 {
     return flagAt(m_mergeHeaderCol, col, m_err);
 }
-bool clsTablePrint::setMergeHeaderCol(int col, bool on)
+bool TablePrintEngine::setMergeHeaderCol(int col, bool on)
 {
     return setFlagAt(m_mergeHeaderCol, col, on, m_err);
 }
 
 // --- layout ----------------------------------------------------------------------------------
 
-bool clsTablePrint::selectFont(Surface &out, const FontRef &font)
+bool TablePrintEngine::selectFont(Surface &out, const FontRef &font)
 {
     if (!font)
         return fail(ErrNoObject);
@@ -283,7 +283,7 @@ bool clsTablePrint::selectFont(Surface &out, const FontRef &font)
     return true;
 }
 
-bool clsTablePrint::rowHeights(Surface &out, Heights &h)
+bool TablePrintEngine::rowHeights(Surface &out, Heights &h)
 {
     h.body = RowHeightMin - 2 * CellYOffset;
     h.header = HeaderRowHeightMin - 2 * CellYOffset;
@@ -319,7 +319,7 @@ bool clsTablePrint::rowHeights(Surface &out, Heights &h)
     return true;
 }
 
-double clsTablePrint::CalcNumRowsPerPage(Surface *objOutput, bool bWithHeader, std::optional<bool> bWithFooter)
+double TablePrintEngine::CalcNumRowsPerPage(Surface *objOutput, bool bWithHeader, std::optional<bool> bWithFooter)
 {
     m_err = ErrNone;
     if (!objOutput) {
@@ -340,7 +340,7 @@ double clsTablePrint::CalcNumRowsPerPage(Surface *objOutput, bool bWithHeader, s
     return std::floor(room / h.body);
 }
 
-void clsTablePrint::drawCellText(Surface &out, const QString &text, PixelRect rect, int alignment)
+void TablePrintEngine::drawCellText(Surface &out, const QString &text, PixelRect rect, int alignment)
 {
     PixelRect measured = rect;
     const int textHeight = out.DrawText(text, measured, DT_CALCRECT | DT_NOPREFIX | alignment);
@@ -348,7 +348,7 @@ void clsTablePrint::drawCellText(Surface &out, const QString &text, PixelRect re
     out.DrawText(text, rect, DT_NOPREFIX | alignment);
 }
 
-bool clsTablePrint::DrawTable(Surface *objOutput, int lRowToStart, int lStartPage)
+bool TablePrintEngine::DrawTable(Surface *objOutput, int lRowToStart, int lStartPage)
 {
     m_err = ErrNone;
     if (!objOutput)

@@ -1,5 +1,5 @@
 #pragma once
-// clsTablePrint lays a table out on a drawing surface: a block of header rows, body rows, an
+// TablePrintEngine lays a table out on a drawing surface: a block of header rows, body rows, an
 // optional footer row, column widths, per-cell text, font and picture, merged cells and ruled
 // boxes. It breaks the body over as many pages as needed and asks its owner, through NewPage, to
 // start each new page.
@@ -19,7 +19,7 @@
 
 namespace print {
 
-class clsTablePrint {
+class TablePrintEngine {
 public:
     // Error numbers.
     enum Error {
@@ -39,7 +39,7 @@ public:
     using NewPageHandler =
         std::function<void(Surface *&objOutput, bool &TopMarginAlreadySet, bool &bCancel, int lLastPrintedRow)>;
 
-    clsTablePrint();
+    TablePrintEngine();
 
     int Err() const { return m_err; }
     QString ErrDescription() const;

@@ -54,7 +54,8 @@ QString printTimeText(const QDate &date)
 }
 
 TablePrintJob::TablePrintJob(const table::GradeTable &doc, formula::Calculator &calc)
-    : m_values(formula::evaluatedCopy(doc, calc)), m_caption(doc.Caption), m_teacher(doc.Text3), m_classInfo(doc.Text4)
+    : m_values(formula::evaluatedCopy(doc, calc)), m_caption(doc.title), m_teacher(doc.teacher),
+      m_classInfo(doc.classInfo)
 {
 }
 
@@ -228,7 +229,7 @@ bool TablePrintJob::layout(Surface &out, const PrintOptions &o, Output output, Q
 
     const bool whole = o.page <= 0 && o.row <= 0;
     const table::Grid work = whole ? table::Grid() : workGrid(o);
-    clsTablePrint tp;
+    TablePrintEngine tp;
     mdlTPHelper::GridLook look;
     look.gridLineWidth = std::clamp(o.penWidth, 1, 10);
     if (!mdlTPHelper::LoadFromFlexGrid(tp, whole ? m_values : work, o.fitToPaper ? width - 2 * kMargin : -1, look)) {

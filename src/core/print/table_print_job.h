@@ -1,5 +1,5 @@
 #pragma once
-// Preview and printing of a grade table (the logic behind frmPrintSetup "打印:"). The job takes
+// Preview and printing of a grade table (the logic behind PrintDialog "打印:"). The job takes
 // the table's values once, from the evaluated copy, so the open table, its undo snapshot and its
 // change marker are never touched. It offers the page and row choices, lays out the preview (one
 // tall picture with grey page lines), and sends exactly the pages the preview shows to a printer

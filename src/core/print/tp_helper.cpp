@@ -18,7 +18,7 @@ FontRef NewCellFont()
     return std::make_shared<PrintFont>();
 }
 
-bool LoadFromFlexGrid(clsTablePrint &tp, const table::Grid &grid, double fitWidth, const GridLook &look)
+bool LoadFromFlexGrid(TablePrintEngine &tp, const table::Grid &grid, double fitWidth, const GridLook &look)
 {
     const int fixed = grid.FixedRows();
     if (!tp.setRows(std::max(0, grid.Rows() - fixed)) || !tp.setCols(std::max(1, grid.Cols())) ||

@@ -1,5 +1,5 @@
 #pragma once
-// mdlTPHelper: fills a clsTablePrint from a grade-table grid with the settings the program always
+// mdlTPHelper: fills a TablePrintEngine from a grade-table grid with the settings the program always
 // uses, and makes the cell font.
 #include "core/print/table_print_engine.h"
 
@@ -33,7 +33,7 @@ int printAlignment(int flexAlignment);
 // height raised by pictures), gives every cell its own font, and the column widths: the grid's,
 // or scaled to `fitWidth` in total when that is above 0 (and the grid's total is not 0).
 // False with tp.Err() when the engine refused a size.
-bool LoadFromFlexGrid(clsTablePrint &tp, const table::Grid &grid, double fitWidth, const GridLook &look = {});
+bool LoadFromFlexGrid(TablePrintEngine &tp, const table::Grid &grid, double fitWidth, const GridLook &look = {});
 
 // A new font object: 宋体 9, not bold, italic, underlined or struck through.
 FontRef NewCellFont();

@@ -60,7 +60,7 @@ void newTableDirect(ui::Prompter &prompter, NewTableTarget &target, const QStrin
                                       QStringLiteral("请输入新表格要使用的文件名称，可以使用中文，这要可以使该表格更易"
                                                      "于管理。同时该文件名也将暂时作为表格的标题。"),
                                       classDir, proposed);
-    target.document().Text7 = tablePath(classDir, name);
+    target.document().filePath = tablePath(classDir, name);
     target.setTitle(name);
 }
 
@@ -75,7 +75,7 @@ void newTableWizard(ui::Prompter &prompter, NewTableTarget &target, const QStrin
     const QString name = askTableName(
         prompter, QStringLiteral("请输入新表格要使用的文件名称，可以使用中文，这要可以使该表格更易于管理。"), classDir,
         proposed);
-    target.document().Text7 = tablePath(classDir, name);
+    target.document().filePath = tablePath(classDir, name);
 
     tell(prompter, QStringLiteral("下面，首先将设置班级的人数，班主任等信息。"));
     show(WizardDialog::ClassInfo);
@@ -83,7 +83,7 @@ void newTableWizard(ui::Prompter &prompter, NewTableTarget &target, const QStrin
     show(WizardDialog::DataFormat);
 
     tell(prompter, QStringLiteral("然后，是对表格标题的设置，它也是打印时所使用的标题。"));
-    const QString preset = target.document().Caption;
+    const QString preset = target.document().title;
     for (;;) {
         const std::optional<QString> title = prompter.input(
             QStringLiteral(

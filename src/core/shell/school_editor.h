@@ -1,5 +1,5 @@
 #pragma once
-// The logic of the school tree editor frmClass "班级编制": the school name (Text1), the grades
+// The logic of the school tree editor SchoolEditorDialog "班级编制": the school name (Text1), the grades
 // (List1), the classes of every grade (List3, one list per grade) and of the selected grade
 // (List2), the six edit commands with their questions and refusals, the changed flag, "完成"
 // and "取消". The dialog only shows this state and forwards the user's actions.
@@ -59,7 +59,7 @@ public:
     // "取消": true when the editor may close (unchanged, or the user agreed to drop the changes).
     bool cancel();
 
-    bool changed() const { return m_changed; }
+    bool isModified() const { return m_changed; }
     // The school as the lists hold it.
     School school() const;
 

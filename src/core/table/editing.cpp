@@ -54,7 +54,7 @@ Block selectedBlock(const Grid &g)
 
 QString copyCell(const GradeTable &t)
 {
-    const Grid &g = t.成绩表;
+    const Grid &g = t.grid;
     const Block b = selectedBlock(g);
     if (b.single())
         return g.TextMatrix(g.RowSel(), g.ColSel());
@@ -72,7 +72,7 @@ QString copyCell(const GradeTable &t)
 QString cutCell(GradeTable &t)
 {
     const QString text = copyCell(t);
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     const Block b = selectedBlock(g);
     t.beginChange();
     if (b.single()) {
@@ -88,7 +88,7 @@ QString cutCell(GradeTable &t)
 
 void pasteCell(GradeTable &t, const QString &clipboardText)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     t.beginChange();
     if (!clipboardText.contains(QLatin1Char('\t')) && !clipboardText.contains(QLatin1Char('\n'))) {
         g.setTextMatrix(g.RowSel(), g.ColSel(), clipboardText);
@@ -114,7 +114,7 @@ void pasteCell(GradeTable &t, const QString &clipboardText)
 void deleteRange(GradeTable &t)
 {
     t.beginChange();
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     const Block b = selectedBlock(g);
     GridBulk bulk(g);
     for (int r = std::max(b.top, 1); r <= b.bottom; ++r)
@@ -124,7 +124,7 @@ void deleteRange(GradeTable &t)
 
 void selectAll(GradeTable &t)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     g.setCurrent(1, 1);
     g.setRowSel(g.Rows() - 1);
     g.setColSel(g.Cols() - 1);

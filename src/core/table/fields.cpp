@@ -179,9 +179,9 @@ void renameColumn(GradeTable &t, int col, const QString &name, bool snapshot)
 {
     if (snapshot)
         t.beginChange();
-    GridBulk bulk(t.成绩表);
-    t.成绩表.setTextMatrix(0, col, name);
-    rebuildFieldHeader(t.成绩表);
+    GridBulk bulk(t.grid);
+    t.grid.setTextMatrix(0, col, name);
+    rebuildFieldHeader(t.grid);
 }
 
 static std::optional<QString> askNewFieldName(ui::Prompter &prompter, const QString &current)
@@ -192,7 +192,7 @@ static std::optional<QString> askNewFieldName(ui::Prompter &prompter, const QStr
 
 bool menuIstLei(GradeTable &t, ui::Prompter &prompter)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     const int k = std::max(g.Col(), 1);
     if (!fitsInGrid(g.Rows(), qint64(g.Cols()) + 1)) {
         prompter.message(QStringLiteral("表格过大，无法完成该操作。"), kNotice, ui::Icon::Information);
@@ -210,7 +210,7 @@ bool menuIstLei(GradeTable &t, ui::Prompter &prompter)
 
 bool menuRemLei(GradeTable &t, ui::Prompter &prompter)
 {
-    const Grid &g = t.成绩表;
+    const Grid &g = t.grid;
     if (refuseColumnZero(g, prompter))
         return false;
     const int k = g.Col();
@@ -219,12 +219,12 @@ bool menuRemLei(GradeTable &t, ui::Prompter &prompter)
     if (!confirmFormulasOfRemoval(g, k, prompter))
         return false;
     t.beginChange();
-    return removeColumn(t.成绩表, k);
+    return removeColumn(t.grid, k);
 }
 
 bool menuChangeLeiTitle(GradeTable &t, ui::Prompter &prompter)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     if (refuseColumnZero(g, prompter))
         return false;
     const int k = g.Col();
@@ -328,7 +328,7 @@ QString FieldManager::headerText() const
 
 bool FieldManager::apply(GradeTable &t, ui::Prompter &prompter) const
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     if (!fitsInGrid(g.Rows(), items.size() + 1)) {
         prompter.message(QStringLiteral("表格过大，无法完成该操作。"), kNotice, ui::Icon::Information);
         return false;

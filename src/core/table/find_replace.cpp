@@ -155,7 +155,7 @@ QString findResultCaption(const Grid &g, int entry, int row)
 
 int findCells(GradeTable &t, const QString &text, const FindOptions &o)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     FindResults results;
     const LikePattern containing(QLatin1Char('*') + text + QLatin1Char('*'));
     {
@@ -203,7 +203,7 @@ int findCells(GradeTable &t, const QString &text, const FindOptions &o)
 
 void clearFindMarks(GradeTable &t)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     GridBulk bulk(g);
     for (int r = 1; r < g.Rows(); ++r)
         for (int c = 1; c < g.Cols(); ++c)
@@ -217,7 +217,7 @@ bool goToFindResult(GradeTable &t, int entry)
 {
     if (entry < 1 || entry > t.findResults.entries.size())
         return false;
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     const int row = t.findResults.entries[entry - 1].row;
     if (row < 1 || row >= g.Rows())
         return false;
@@ -241,7 +241,7 @@ QString replacedText(const QString &cell, const QString &from, const QString &to
 
 int replaceAll(GradeTable &t, const QString &from, const QString &to, bool whole)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     std::vector<std::pair<int, QString>> changes;
     for (int r = 1; r < g.Rows(); ++r)
         for (int c = 1; c < g.Cols(); ++c) {

@@ -28,21 +28,21 @@ class GradeTable {
 public:
     GradeTable();
 
-    Grid 成绩表;                                      // the cells: header row, row numbers, data
-    QString Caption = QStringLiteral("未命名的表格"); // title: window caption, file line 2, print title
-    QString Text7;                                    // table file path without ".gdt"; "" if never saved
-    QString Text3;                                    // teacher
-    QString Text4;                                    // class information (may hold line breaks)
-    QString DataFormat = QStringLiteral("###.##");    // number format of formula results
-    QString Tag;                                      // change marker: "change" once modified
+    Grid grid;                                       // the cells: header row, row numbers, data
+    QString title = QStringLiteral("未命名的表格");  // title: window caption, file line 2, print title
+    QString filePath;                                // table file path without ".gdt"; "" if never saved
+    QString teacher;                                 // teacher
+    QString classInfo;                               // class information (may hold line breaks)
+    QString numberFormat = QStringLiteral("###.##"); // number format of formula results
 
     // Linear cell index row × Cols + col, in 32 bits over 16-bit arguments.
     int32_t faIndex(int16_t row, int16_t col) const
     {
-        return static_cast<int32_t>(row) * static_cast<int32_t>(成绩表.Cols()) + col;
+        return static_cast<int32_t>(row) * static_cast<int32_t>(grid.Cols()) + col;
     }
 
-    bool changed() const { return Tag == QLatin1String("change"); }
+    // The change marker: on from the first change until a save that wrote the table where it belongs.
+    bool isModified() const { return m_modified; }
     void markChanged() { setChanged(true); }
     // A save that wrote the table where it belongs: nothing is left to ask about on closing.
     void markSaved() { setChanged(false); }
@@ -53,15 +53,15 @@ public:
     // whether 撤消 is available and whether an edit in the cell editor took the snapshot (undo
     // armed). Whether undo is available lives here alone; one observer (the table window) mirrors
     // it into the menu entry and toolbar button 6.
-    Grid UndoTable;
+    Grid undoGrid;
     // The title, teacher, class information and number format as they were at the snapshot, so a
     // property change is undone like a change of cells.
-    QString undoCaption, undoText3, undoText4, undoDataFormat;
+    QString undoTitle, undoTeacher, undoClassInfo, undoNumberFormat;
     bool undoArmed = false;
     bool undoEnabled() const { return m_undoEnabled; }
     void setUndoEnabled(bool enabled);
     std::function<void()> undoStateChanged;
-    // Copies the grid into UndoTable and keeps the properties. The caller enables undo.
+    // Copies the grid into undoGrid and keeps the properties. The caller enables undo.
     void takeSnapshot();
     // takeSnapshot() and enable undo.
     void snapshotForUndo();
@@ -89,14 +89,15 @@ public:
 private:
     void setChanged(bool changed)
     {
-        if (changed == this->changed())
+        if (changed == m_modified)
             return;
-        Tag = changed ? QStringLiteral("change") : QString();
+        m_modified = changed;
         if (changeStateChanged)
             changeStateChanged();
     }
 
     bool m_undoEnabled = false;
+    bool m_modified = false;
 };
 
 } // namespace table

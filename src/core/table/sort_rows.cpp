@@ -109,7 +109,7 @@ bool sameRank(const QString &a, const QString &b)
 
 bool sortTable(GradeTable &t, const SortRequest &request, const QStringList &keys)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     const int cols = g.Cols(), rows = g.Rows();
     if (request.column < 1 || request.column >= cols || keys.size() != rows)
         return false;
@@ -137,7 +137,7 @@ bool sortTable(GradeTable &t, const SortRequest &request, const QStringList &key
 
 bool checkSortable(const GradeTable &t, ui::Prompter &prompter)
 {
-    if (!t.成绩表.FormatString().trimmed().isEmpty() && t.成绩表.Cols() > 1)
+    if (!t.grid.FormatString().trimmed().isEmpty() && t.grid.Cols() > 1)
         return true;
     prompter.message(QStringLiteral("没有可供排序的字段！"), kTip, ui::Icon::Information);
     return false;
@@ -145,7 +145,7 @@ bool checkSortable(const GradeTable &t, ui::Prompter &prompter)
 
 SortDialogModel::SortDialogModel(const GradeTable &t, bool ascending) : m_ascending(ascending)
 {
-    const Grid &g = t.成绩表;
+    const Grid &g = t.grid;
     // The names in the header cells, which the header text may no longer match after the field
     // manager gave it its own.
     for (int i = 1; i < g.Cols(); ++i)

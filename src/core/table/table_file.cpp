@@ -155,12 +155,12 @@ QString fromFileLine(const QString &line)
 
 QStringList writeMember(const GradeTable &t)
 {
-    const Grid &g = t.成绩表;
+    const Grid &g = t.grid;
     const int rows = g.Rows(), cols = g.Cols();
     QStringList lines;
     lines.reserve(kHeaderLines + rows * cols);
-    lines << kMagicLine << toFileLine(t.Caption) << QString::number(rows) << QString::number(cols)
-          << toFileLine(t.Text3) << toFileLine(t.Text4) << toFileLine(t.DataFormat);
+    lines << kMagicLine << toFileLine(t.title) << QString::number(rows) << QString::number(cols)
+          << toFileLine(t.teacher) << toFileLine(t.classInfo) << toFileLine(t.numberFormat);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c)
             lines << toFileLine(g.TextArray(t.faIndex(static_cast<int16_t>(r), static_cast<int16_t>(c))));
@@ -170,11 +170,15 @@ QStringList writeMember(const GradeTable &t)
 QByteArray memberBytes(const GradeTable &t)
 {
     // The bytes of joinLines(writeMember(t)), encoded line by line into one buffer.
-    const Grid &g = t.成绩表;
+    const Grid &g = t.grid;
     const int rows = g.Rows(), cols = g.Cols();
-    const QString header[kHeaderLines] = {
-        kMagicLine,          toFileLine(t.Caption), QString::number(rows),   QString::number(cols),
-        toFileLine(t.Text3), toFileLine(t.Text4),   toFileLine(t.DataFormat)};
+    const QString header[kHeaderLines] = {kMagicLine,
+                                          toFileLine(t.title),
+                                          QString::number(rows),
+                                          QString::number(cols),
+                                          toFileLine(t.teacher),
+                                          toFileLine(t.classInfo),
+                                          toFileLine(t.numberFormat)};
     qsizetype units = 0;
     for (const QString &h : header)
         units += h.size() + 1;
@@ -219,14 +223,14 @@ MemberResult readMember(QByteArrayView member, GradeTable &t)
     if (cells > lines.remaining() + cols)
         return MemberResult::BadFormat;
 
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     GridBulk bulk(g);
-    t.Caption = header[0];
+    t.title = header[0];
     g.setRows(rows);
     g.setCols(cols);
-    t.Text3 = header[3];
-    t.Text4 = header[4];
-    t.DataFormat = header[5];
+    t.teacher = header[3];
+    t.classInfo = header[4];
+    t.numberFormat = header[5];
     ShortTexts shortTexts;
     for (qint64 i = 0; i < cells && !lines.atEnd(); ++i)
         g.setTextArray(static_cast<int>(i), shortTexts.text(lines.next(), qsizetype(i % cols)));
@@ -300,11 +304,11 @@ bool TableFile::readTableFile(const QString &path, GradeTable &table, OpenMessag
         m_prompter.message(QStringLiteral("文件格式不正确!"), QStringLiteral("提示"), ui::Icon::Information);
         return false;
     }
-    table.Caption = loaded.Caption;
-    table.Text3 = loaded.Text3;
-    table.Text4 = loaded.Text4;
-    table.DataFormat = loaded.DataFormat;
-    table.成绩表 = std::move(loaded.成绩表);
+    table.title = loaded.title;
+    table.teacher = loaded.teacher;
+    table.classInfo = loaded.classInfo;
+    table.numberFormat = loaded.numberFormat;
+    table.grid = std::move(loaded.grid);
     return true;
 }
 
@@ -323,9 +327,9 @@ bool TableFile::LoadData(GradeTable &table, const QString &name, bool fullPath)
             ok = QFileInfo(path).isFile() && readTableFile(path, table);
         }
     }
-    table.成绩表.setCol(0);
+    table.grid.setCol(0);
     if (ok)
-        m_ws.showCurrentTable(table.Caption);
+        m_ws.showCurrentTable(table.title);
     return ok;
 }
 
@@ -347,7 +351,7 @@ bool TableFile::SaveData(GradeTable &table, bool, const QString &name)
     if (!writeTableFile(table, path, table.unprotectedSave ? QString() : m_ws.tablePassword))
         return false;
     // A copy written elsewhere leaves the table's own file as old as it was.
-    if (table.Text7.isEmpty() || name == table.Text7)
+    if (table.filePath.isEmpty() || name == table.filePath)
         table.markSaved();
     return true;
 }
@@ -362,8 +366,8 @@ bool TableFile::saveToChosenPath(GradeTable &table)
 
 bool TableFile::menuSave(GradeTable &table)
 {
-    if (!table.Text7.isEmpty())
-        return SaveData(table, false, table.Text7);
+    if (!table.filePath.isEmpty())
+        return SaveData(table, false, table.filePath);
     return saveToChosenPath(table);
 }
 

@@ -28,7 +28,7 @@ bool menuChangTitile(GradeTable &t, ui::Prompter &prompter)
 {
     const std::optional<QString> title = prompter.input(
         QStringLiteral("请输入新的表格标题，它可以用于将表格文件更名保存，同时，被更改的标题也将在打印中体现出来。"),
-        QStringLiteral("更改标题"), t.Caption);
+        QStringLiteral("更改标题"), t.title);
     if (!title || title->isEmpty())
         return false;
     setTitle(t, *title);
@@ -38,14 +38,14 @@ bool menuChangTitile(GradeTable &t, ui::Prompter &prompter)
 void setTitle(GradeTable &t, const QString &title)
 {
     t.beginChange();
-    t.Caption = title;
+    t.title = title;
 }
 
 // --- class information --------------------------------------------------------------------------
 
 ClassInfo classInfoOf(const GradeTable &t)
 {
-    return {t.成绩表.Rows() - 1, t.Text3, t.Text4};
+    return {t.grid.Rows() - 1, t.teacher, t.classInfo};
 }
 
 std::optional<int> classSizeFromText(const QString &typed)
@@ -63,14 +63,14 @@ QString classSizeMessage()
 
 bool applyClassInfo(GradeTable &t, const ClassInfo &info)
 {
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     if (info.classSize < 0 || info.classSize > kMaxClassSize || !fitsInGrid(qint64(info.classSize) + 1, g.Cols()))
         return false;
     t.beginChange();
     GridBulk bulk(g);
     g.setRows(info.classSize + 1);
-    t.Text3 = info.teacher;
-    t.Text4 = info.info;
+    t.teacher = info.teacher;
+    t.classInfo = info.info;
     for (int r = 1; r <= info.classSize; ++r)
         g.setTextMatrix(r, 0, QString::number(r));
     return true;
@@ -111,10 +111,10 @@ QString decimalsBoxText(const QString &typed)
 
 bool applyDataFormat(GradeTable &t, const QString &dataFormat)
 {
-    if (t.DataFormat == dataFormat)
+    if (t.numberFormat == dataFormat)
         return false;
     t.beginChange();
-    t.DataFormat = dataFormat;
+    t.numberFormat = dataFormat;
     return true;
 }
 

@@ -28,8 +28,8 @@ constexpr int kMaxClassSize = Grid::kMaxCount - 1;
 
 struct ClassInfo {
     int classSize = 0; // Rows − 1
-    QString teacher;   // Text3
-    QString info;      // Text4, may hold line breaks
+    QString teacher;   // the 教师 box
+    QString info;      // the 班级信息 box, may hold line breaks
 };
 ClassInfo classInfoOf(const GradeTable &t);
 // The class size in the box's text (blanks around it allowed); nullopt for anything that is not a

@@ -175,9 +175,9 @@ bool menuSaveModel(const GradeTable &t, base::Workspace &ws, ui::Prompter &promp
             return false;
         const std::optional<QString> problem = templateNameProblem(*name);
         if (!problem) {
-            if (!saveTemplate(t.成绩表, ws, prompter, *name))
+            if (!saveTemplate(t.grid, ws, prompter, *name))
                 return false;
-            prompter.message(QStringLiteral("已保存模版“%1”，共 %2 个字段。").arg(*name).arg(t.成绩表.Cols() - 1),
+            prompter.message(QStringLiteral("已保存模版“%1”，共 %2 个字段。").arg(*name).arg(t.grid.Cols() - 1),
                              kNotice, ui::Icon::Information);
             return true;
         }
@@ -216,7 +216,7 @@ bool applyTemplate(GradeTable &t, base::Workspace &ws, ui::Prompter &prompter, c
         prompter.message(kBadTemplate, kNotice, ui::Icon::Information);
         return false;
     }
-    Grid &g = t.成绩表;
+    Grid &g = t.grid;
     if (!fitsInGrid(g.Rows(), std::max<qint64>(g.Cols(), segments->size()))) {
         prompter.message(QStringLiteral("表格过大，无法完成该操作。"), kNotice, ui::Icon::Information);
         return false;

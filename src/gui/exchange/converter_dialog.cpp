@@ -34,11 +34,11 @@ ConverterDialog::ConverterDialog(Source source, base::Workspace &ws, ui::Prompte
     setWindowTitle(csv ? QStringLiteral("CSV 文本文件格式转换") : QStringLiteral("Foxpro DBF 数据库格式转换"));
     setModal(true);
 
-    m_table.成绩表.setRows(2);
-    m_table.成绩表.setCols(2);
+    m_table.grid.setRows(2);
+    m_table.grid.setCols(2);
     m_text1 = named(new QLineEdit, QStringLiteral("Text1"));
     m_command1 = named(new QPushButton(QStringLiteral("打开(&O)")), QStringLiteral("Command1"));
-    m_grid = named(new table::GridView(m_table.成绩表), QStringLiteral("MSFlexGrid1"));
+    m_grid = named(new table::GridView(m_table.grid), QStringLiteral("MSFlexGrid1"));
     m_text3 = named(new QLineEdit, QStringLiteral("Text3"));
     m_text4 = named(new QLineEdit, QStringLiteral("Text4"));
     m_text5 = named(new QLineEdit, QStringLiteral("Text5"));
@@ -99,13 +99,13 @@ void ConverterDialog::command1Clicked()
         table::Grid empty;
         empty.setRows(2);
         empty.setCols(2);
-        m_table.成绩表 = std::move(empty);
+        m_table.grid = std::move(empty);
         m_command2->setEnabled(false);
         return;
     }
-    m_table.成绩表 = std::move(converted.成绩表);
-    const int digits = int(QString::number(m_table.成绩表.Rows()).size());
-    m_table.成绩表.setColWidth(0, (csv ? 170 : 150) * digits);
+    m_table.grid = std::move(converted.grid);
+    const int digits = int(QString::number(m_table.grid.Rows()).size());
+    m_table.grid.setColWidth(0, (csv ? 170 : 150) * digits);
     m_command2->setEnabled(true);
 }
 
@@ -116,7 +116,7 @@ void ConverterDialog::command2Clicked()
         return;
     table::TableFile files(m_ws, m_prompter);
     table::GradeTable copy;
-    copy.成绩表 = m_table.成绩表;
+    copy.grid = m_table.grid;
     saveConverted(files, std::move(copy), m_text3->text(), m_text4->text(), m_text5->text(), path);
 }
 
@@ -134,7 +134,7 @@ void openDbfConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *pare
 
 void openTrialConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
 {
-    frmCove dialog(ws, prompter, parent);
+    TrialConvertDialog dialog(ws, prompter, parent);
     dialog.exec();
 }
 

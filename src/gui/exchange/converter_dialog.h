@@ -49,7 +49,7 @@ private:
     QPushButton *m_command2;
 };
 
-// frmCSV, Form2 and frmCove (转换 试用版 数据表), each shown modally over `parent`. The main window's
+// frmCSV, Form2 and TrialConvertDialog (转换 试用版 数据表), each shown modally over `parent`. The main window's
 // 文件 menu (menuCovCSV, menuFoxExp, menuCove) and the table window's menus open them alike.
 void openCsvConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent);
 void openDbfConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent);

@@ -24,18 +24,18 @@ QWidget *mainWindowOf(const table::CommandContext &ctx)
 
 void runImportDialog(table::CommandContext &ctx)
 {
-    frmImport dialog(
+    ImportDialog dialog(
         ctx.doc, ctx.prompter,
         [&ctx](const QString &path, table::GradeTable &source) {
             return loadImportSource(ctx.files, path, ctx.ws.tablePassword, source, ctx.prompter);
         },
         [&ctx](const FillRequest &request, const table::Grid &source, base::Progress &progress) {
             ctx.doc.beginChange();
-            const int matched = fillColumn(ctx.doc.成绩表, source, request, &progress);
+            const int matched = fillColumn(ctx.doc.grid, source, request, &progress);
             // Matching by key may miss rows silently otherwise; an import in order fills what it can.
             if (request.match)
                 ctx.prompter.message(
-                    QStringLiteral("匹配 %1 行，未匹配 %2 行。").arg(matched).arg(ctx.doc.成绩表.Rows() - 1 - matched),
+                    QStringLiteral("匹配 %1 行，未匹配 %2 行。").arg(matched).arg(ctx.doc.grid.Rows() - 1 - matched),
                     QStringLiteral("提示"), ui::Icon::Information);
         },
         ctx.window);
@@ -44,20 +44,20 @@ void runImportDialog(table::CommandContext &ctx)
 
 void runExportDialog(table::CommandContext &ctx)
 {
-    const table::Grid &g = ctx.doc.成绩表;
+    const table::Grid &g = ctx.doc.grid;
     QStringList fields, rows;
     for (int c = 1; c < g.Cols(); ++c)
         fields << g.TextMatrix(0, c);
     for (int r = 1; r < g.Rows(); ++r)
         rows << g.TextMatrix(r, 1);
     const auto inUse = [&ctx](const QString &name) {
-        return ctx.windows ? ctx.windows->isOpen(name) : (!ctx.doc.Text7.isEmpty() && name == ctx.doc.Text7);
+        return ctx.windows ? ctx.windows->isOpen(name) : (!ctx.doc.filePath.isEmpty() && name == ctx.doc.filePath);
     };
     const auto open = [&ctx](const QString &name) {
         if (ctx.windows)
             ctx.windows->openTable(name);
     };
-    frmExpTable dialog(
+    ExportTableDialog dialog(
         fields, rows,
         [&](const QList<int> &chosenFields, const QList<int> &chosenRows) {
             return confirmPartExport(ctx.doc, chosenFields, chosenRows, ctx.files, ctx.prompter,

@@ -44,7 +44,8 @@ void selectAll(QListWidget *list, bool on)
 
 } // namespace
 
-frmExpTable::frmExpTable(const QStringList &fields, const QStringList &rows, Confirm confirm, QWidget *parent)
+ExportTableDialog::ExportTableDialog(const QStringList &fields, const QStringList &rows, Confirm confirm,
+                                     QWidget *parent)
     : QDialog(parent), m_confirm(std::move(confirm))
 {
     setObjectName(QStringLiteral("frmExpTable"));
@@ -87,12 +88,12 @@ frmExpTable::frmExpTable(const QStringList &fields, const QStringList &rows, Con
     resize(460, 420);
 }
 
-QList<int> frmExpTable::chosenFields() const
+QList<int> ExportTableDialog::chosenFields() const
 {
     return selectedNumbers(m_list1);
 }
 
-QList<int> frmExpTable::chosenRows() const
+QList<int> ExportTableDialog::chosenRows() const
 {
     return selectedNumbers(m_list2);
 }

@@ -1,5 +1,5 @@
 #pragma once
-// frmExpTable (导出表格指定数据): chooses fields and students of the open table for a new table
+// ExportTableDialog (导出表格指定数据): chooses fields and students of the open table for a new table
 // file. The caller fills the lists and receives the choice through a callback, which exports and
 // tells whether the dialog is to close.
 #include <QDialog>
@@ -14,14 +14,14 @@ class QPushButton;
 
 namespace exchange {
 
-class frmExpTable : public QDialog {
+class ExportTableDialog : public QDialog {
     Q_OBJECT
 public:
     // Grid columns (1 …) and grid rows (1 …) chosen; true when the dialog is to close.
     using Confirm = std::function<bool(const QList<int> &fields, const QList<int> &rows)>;
 
     // `fields`: the field names (columns 1 …); `rows`: the text in column 1 of each data row.
-    frmExpTable(const QStringList &fields, const QStringList &rows, Confirm confirm, QWidget *parent = nullptr);
+    ExportTableDialog(const QStringList &fields, const QStringList &rows, Confirm confirm, QWidget *parent = nullptr);
 
     QList<int> chosenFields() const;
     QList<int> chosenRows() const;

@@ -34,33 +34,33 @@ void fillFieldNames(QComboBox *combo, const table::Grid &g)
 } // namespace
 
 // The row-number column of MSFlexGrid1 follows the current cell: 160 twips per digit of Rows.
-class frmImport::RowNumberWidth : public table::GridObserver {
+class ImportDialog::RowNumberWidth : public table::GridObserver {
 public:
-    explicit RowNumberWidth(frmImport &d) : m_d(d) {}
+    explicit RowNumberWidth(ImportDialog &d) : m_d(d) {}
     void currentChanged() override { m_d.sizeRowNumbers(); }
 
 private:
-    frmImport &m_d;
+    ImportDialog &m_d;
 };
 
-frmImport::frmImport(const table::GradeTable &target, ui::Prompter &prompter, SourceLoader loader, Applier apply,
-                     QWidget *parent)
+ImportDialog::ImportDialog(const table::GradeTable &target, ui::Prompter &prompter, SourceLoader loader, Applier apply,
+                           QWidget *parent)
     : QDialog(parent), m_prompter(prompter), m_loader(std::move(loader)), m_apply(std::move(apply))
 {
     setObjectName(QStringLiteral("frmImport"));
     setWindowTitle(QStringLiteral("导入选定数据到指定位置"));
     setModal(true);
 
-    m_target.Caption = target.Caption;
-    m_target.成绩表 = target.成绩表;
-    m_target.成绩表.setRow(1);
+    m_target.title = target.title;
+    m_target.grid = target.grid;
+    m_target.grid.setRow(1);
 
-    m_grid1 = named(new table::GridView(m_target.成绩表), QStringLiteral("MSFlexGrid1"));
-    m_grid2 = named(new table::GridView(m_source.成绩表), QStringLiteral("MSFlexGrid2"));
-    m_source.成绩表.setRows(1);
-    m_source.成绩表.setCols(1);
+    m_grid1 = named(new table::GridView(m_target.grid), QStringLiteral("MSFlexGrid1"));
+    m_grid2 = named(new table::GridView(m_source.grid), QStringLiteral("MSFlexGrid2"));
+    m_source.grid.setRows(1);
+    m_source.grid.setCols(1);
     m_rowNumbers = new RowNumberWidth(*this);
-    m_target.成绩表.addObserver(m_rowNumbers);
+    m_target.grid.addObserver(m_rowNumbers);
 
     // A click restricts the selection to the clicked column.
     for (table::GridView *view : {m_grid1, m_grid2})
@@ -68,7 +68,7 @@ frmImport::frmImport(const table::GradeTable &target, ui::Prompter &prompter, So
 
     m_combo1 = named(new QComboBox, QStringLiteral("Combo1"));
     m_combo2 = named(new QComboBox, QStringLiteral("Combo2"));
-    fillFieldNames(m_combo1, m_target.成绩表);
+    fillFieldNames(m_combo1, m_target.grid);
     m_combo1->setEnabled(false);
     m_combo2->setEnabled(false);
     m_check1 = named(new QCheckBox(QStringLiteral("对号入座：")), QStringLiteral("Check1"));
@@ -80,14 +80,14 @@ frmImport::frmImport(const table::GradeTable &target, ui::Prompter &prompter, So
         QStringLiteral("Label3"));
     m_label3->setWordWrap(true);
     check1Toggled(false);
-    connect(m_check1, &QCheckBox::toggled, this, &frmImport::check1Toggled);
+    connect(m_check1, &QCheckBox::toggled, this, &ImportDialog::check1Toggled);
 
     m_command1 = named(new QPushButton(QStringLiteral("浏览...")), QStringLiteral("Command1"));
     m_command2 = named(new QPushButton(QStringLiteral("确认(&O)")), QStringLiteral("Command2"));
     m_command3 = named(new QPushButton(QStringLiteral("取消")), QStringLiteral("Command3"));
     m_command2->setEnabled(false);
-    connect(m_command1, &QPushButton::clicked, this, &frmImport::command1Clicked);
-    connect(m_command2, &QPushButton::clicked, this, &frmImport::command2Clicked);
+    connect(m_command1, &QPushButton::clicked, this, &ImportDialog::command1Clicked);
+    connect(m_command2, &QPushButton::clicked, this, &ImportDialog::command2Clicked);
     connect(m_command3, &QPushButton::clicked, this, &QDialog::reject);
 
     m_picture1 = named(new QFrame, QStringLiteral("Picture1"));
@@ -125,21 +125,21 @@ frmImport::frmImport(const table::GradeTable &target, ui::Prompter &prompter, So
     sizeRowNumbers();
 }
 
-frmImport::~frmImport()
+ImportDialog::~ImportDialog()
 {
     // The views watch grids that are members: they go first.
     delete m_grid1;
     delete m_grid2;
-    m_target.成绩表.removeObserver(m_rowNumbers);
+    m_target.grid.removeObserver(m_rowNumbers);
     delete m_rowNumbers;
 }
 
-void frmImport::sizeRowNumbers()
+void ImportDialog::sizeRowNumbers()
 {
-    m_target.成绩表.setColWidth(0, 160 * int(QString::number(m_target.成绩表.Rows()).size()));
+    m_target.grid.setColWidth(0, 160 * int(QString::number(m_target.grid.Rows()).size()));
 }
 
-void frmImport::check1Toggled(bool on)
+void ImportDialog::check1Toggled(bool on)
 {
     m_combo1->setEnabled(on);
     m_combo2->setEnabled(on && m_combo2->count() > 0);
@@ -148,7 +148,7 @@ void frmImport::check1Toggled(bool on)
     m_label3->setPalette(p);
 }
 
-void frmImport::command1Clicked()
+void ImportDialog::command1Clicked()
 {
     const QString path = ui::ShowOpenDialog(m_prompter, QStringLiteral("*.gdt"), QStringLiteral("打开数据文件"));
     if (path.isEmpty())
@@ -163,19 +163,19 @@ void frmImport::command1Clicked()
     case SourceLoad::Ok:
         break;
     }
-    m_source.Caption = loaded.Caption;
-    m_source.成绩表 = std::move(loaded.成绩表);
-    m_source.成绩表.setCol(0);
-    fillFieldNames(m_combo2, m_source.成绩表);
+    m_source.title = loaded.title;
+    m_source.grid = std::move(loaded.grid);
+    m_source.grid.setCol(0);
+    fillFieldNames(m_combo2, m_source.grid);
     m_combo2->setEnabled(m_check1->isChecked());
     m_command2->setEnabled(true);
 }
 
-void frmImport::command2Clicked()
+void ImportDialog::command2Clicked()
 {
     FillRequest request;
-    request.targetCol = m_target.成绩表.Col();
-    request.sourceCol = m_source.成绩表.Col();
+    request.targetCol = m_target.grid.Col();
+    request.sourceCol = m_source.grid.Col();
     if (request.targetCol == 0 || request.sourceCol == 0) {
         m_prompter.message(QStringLiteral("请先设置原始表格与导入数据的表格的要进行操作的列！\n"
                                           "请设定完毕再试或按“取消”按钮结束导入操作。"),
@@ -194,26 +194,26 @@ void frmImport::command2Clicked()
     }
     if (request.match) {
         base::BusyScope bar(*this, QString());
-        m_apply(request, m_source.成绩表, *this);
+        m_apply(request, m_source.grid, *this);
     } else {
-        m_apply(request, m_source.成绩表, *this);
+        m_apply(request, m_source.grid, *this);
     }
     accept();
 }
 
-void frmImport::start(const QString &)
+void ImportDialog::start(const QString &)
 {
     m_label4->resize(0, m_picture1->height());
     m_picture1->show();
 }
 
-void frmImport::setPercent(int percent)
+void ImportDialog::setPercent(int percent)
 {
     m_label4->resize(m_picture1->width() * qBound(0, percent, 100) / 100, m_picture1->height());
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void frmImport::finish()
+void ImportDialog::finish()
 {
     m_picture1->hide();
 }

@@ -1,5 +1,5 @@
 #pragma once
-// frmImport (导入选定数据到指定位置): fills one column of the open table from one column of another
+// ImportDialog (导入选定数据到指定位置): fills one column of the open table from one column of another
 // table, in order or matched by key fields (对号入座). It works on a copy of the open table
 // (MSFlexGrid1) and the loaded source (MSFlexGrid2); the caller loads the source and applies the
 // fill through its callbacks, so the dialog never touches the document.
@@ -25,7 +25,7 @@ class Prompter;
 
 namespace exchange {
 
-class frmImport : public QDialog, public base::Progress {
+class ImportDialog : public QDialog, public base::Progress {
     Q_OBJECT
 public:
     // Loads the table file at a path into the source (with the dialog's messages).
@@ -34,17 +34,17 @@ public:
     using Applier =
         std::function<void(const FillRequest &request, const table::Grid &source, base::Progress &progress)>;
 
-    frmImport(const table::GradeTable &target, ui::Prompter &prompter, SourceLoader loader, Applier apply,
-              QWidget *parent = nullptr);
-    ~frmImport() override;
+    ImportDialog(const table::GradeTable &target, ui::Prompter &prompter, SourceLoader loader, Applier apply,
+                 QWidget *parent = nullptr);
+    ~ImportDialog() override;
 
     // The progress bar Picture1 with its inner label Label4.
     void start(const QString &status) override;
     void setPercent(int percent) override;
     void finish() override;
 
-    table::Grid &targetGrid() { return m_target.成绩表; }
-    table::Grid &sourceGrid() { return m_source.成绩表; }
+    table::Grid &targetGrid() { return m_target.grid; }
+    table::Grid &sourceGrid() { return m_source.grid; }
 
 private:
     void command1Clicked();

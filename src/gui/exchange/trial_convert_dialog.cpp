@@ -23,7 +23,7 @@ template <typename W> W *named(W *widget, const QString &name)
 
 } // namespace
 
-frmCove::frmCove(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
+TrialConvertDialog::TrialConvertDialog(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_ws(ws), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmCove"));
@@ -36,8 +36,8 @@ frmCove::frmCove(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     m_command3 = named(new QPushButton(QStringLiteral("关闭(&X)")), QStringLiteral("Command3"));
     m_command2->setEnabled(false); // nothing to convert until a file is listed
     m_check1 = named(new QCheckBox(QStringLiteral("为原有文件备份(.bak)")), QStringLiteral("Check1"));
-    connect(m_command1, &QPushButton::clicked, this, &frmCove::command1Clicked);
-    connect(m_command2, &QPushButton::clicked, this, &frmCove::command2Clicked);
+    connect(m_command1, &QPushButton::clicked, this, &TrialConvertDialog::command1Clicked);
+    connect(m_command2, &QPushButton::clicked, this, &TrialConvertDialog::command2Clicked);
     connect(m_command3, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *buttons = new QVBoxLayout;
@@ -54,7 +54,7 @@ frmCove::frmCove(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     resize(520, 320);
 }
 
-QStringList frmCove::files() const
+QStringList TrialConvertDialog::files() const
 {
     QStringList all;
     for (int i = 0; i < m_list1->count(); ++i)
@@ -62,7 +62,7 @@ QStringList frmCove::files() const
     return all;
 }
 
-void frmCove::command1Clicked()
+void TrialConvertDialog::command1Clicked()
 {
     const QStringList chosen = m_prompter.openFiles(QStringLiteral("*.gdt"), QString());
     const QStringList listed = files();
@@ -72,7 +72,7 @@ void frmCove::command1Clicked()
     m_command2->setEnabled(m_list1->count() > 0);
 }
 
-void frmCove::command2Clicked()
+void TrialConvertDialog::command2Clicked()
 {
     table::TableFile tables(m_ws, m_prompter);
     convertTrialFiles(files(), m_check1->isChecked(), tables, m_ws.tablePassword, m_prompter);

@@ -1,5 +1,5 @@
 #pragma once
-// frmCove (转换 试用版 数据表): a list of trial-format table files, converted in place into table
+// TrialConvertDialog (转换 试用版 数据表): a list of trial-format table files, converted in place into table
 // archives, optionally keeping each original as ".bak".
 #include <QDialog>
 
@@ -16,10 +16,10 @@ class Prompter;
 
 namespace exchange {
 
-class frmCove : public QDialog {
+class TrialConvertDialog : public QDialog {
     Q_OBJECT
 public:
-    frmCove(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent = nullptr);
+    TrialConvertDialog(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent = nullptr);
 
     QStringList files() const;
 

@@ -18,7 +18,7 @@
 
 namespace formula {
 
-frm公式编辑::frm公式编辑(FormulaEditor &editor, ui::Prompter &prompter, QWidget *parent)
+FormulaEditorDialog::FormulaEditorDialog(FormulaEditor &editor, ui::Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_editor(editor), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frm公式编辑"));
@@ -62,8 +62,10 @@ frm公式编辑::frm公式编辑(FormulaEditor &editor, ui::Prompter &prompter, 
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
-    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this, &frm公式编辑::selectionChanged);
-    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this, &frm公式编辑::selectionChanged);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &FormulaEditorDialog::selectionChanged);
+    connect(m_grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &FormulaEditorDialog::selectionChanged);
     // Told once the mouse is released, not for every cell the drag passes.
     connect(m_grid, &table::GridView::cellClicked, this, [this] {
         m_editor.warnIfDue(m_prompter);
@@ -74,7 +76,7 @@ frm公式编辑::frm公式编辑(FormulaEditor &editor, ui::Prompter &prompter, 
         showBody();
         m_editor.warnIfDue(m_prompter);
     });
-    connect(m_body, &QLineEdit::textEdited, this, &frm公式编辑::bodyEdited);
+    connect(m_body, &QLineEdit::textEdited, this, &FormulaEditorDialog::bodyEdited);
     connect(m_body, &QLineEdit::editingFinished, this, [this] {
         if (m_editor.warnIfDue(m_prompter))
             showState();
@@ -84,13 +86,13 @@ frm公式编辑::frm公式编辑(FormulaEditor &editor, ui::Prompter &prompter, 
     resize(640, 460);
 }
 
-frm公式编辑::~frm公式编辑()
+FormulaEditorDialog::~FormulaEditorDialog()
 {
     // The view goes before the editor's grid it observes.
     delete m_grid;
 }
 
-void frm公式编辑::selectionChanged()
+void FormulaEditorDialog::selectionChanged()
 {
     // The cell under the mouse (or moved by the keyboard) is the end of the walk; the opposite
     // corner of its selected block is the anchor.
@@ -108,19 +110,19 @@ void frm公式编辑::selectionChanged()
     }
 }
 
-void frm公式编辑::showBody()
+void FormulaEditorDialog::showBody()
 {
     m_body->setText(m_editor.body());
     showState();
 }
 
-void frm公式编辑::bodyEdited(const QString &text)
+void FormulaEditorDialog::bodyEdited(const QString &text)
 {
     m_editor.setBody(text);
     showState();
 }
 
-void frm公式编辑::showState()
+void FormulaEditorDialog::showState()
 {
     m_preview->setText(m_editor.preview());
     m_ok->setEnabled(m_editor.acceptable());
@@ -136,22 +138,22 @@ void formulaEditor(table::CommandContext &ctx)
         return;
     }
     FormulaEditor editor(ctx.doc, calculator(ctx.ws));
-    frm公式编辑 dialog(editor, ctx.prompter, ctx.window);
+    FormulaEditorDialog dialog(editor, ctx.prompter, ctx.window);
     if (dialog.exec() == QDialog::Accepted)
         editor.apply(ctx.doc);
 }
 
 void formulaHelp(table::CommandContext &ctx)
 {
-    frm公式说明 dialog(calculator(ctx.ws), ctx.window);
+    FormulaHelpDialog dialog(calculator(ctx.ws), ctx.window);
     dialog.exec();
 }
 
 void dataFormat(table::CommandContext &ctx)
 {
-    table::frmDataFormat dialog(
-        ctx.doc.DataFormat, [](const QString &pattern) { return formatResult(QStringLiteral("123.456789"), pattern); },
-        ctx.window);
+    table::DataFormatDialog dialog(
+        ctx.doc.numberFormat,
+        [](const QString &pattern) { return formatResult(QStringLiteral("123.456789"), pattern); }, ctx.window);
     if (dialog.exec() == QDialog::Accepted)
         table::applyDataFormat(ctx.doc, dialog.dataFormat());
 }

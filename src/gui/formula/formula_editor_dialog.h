@@ -1,5 +1,5 @@
 #pragma once
-// frm公式编辑 "公式编辑器": a copy of the table in which the user selects the cells, the operation,
+// FormulaEditorDialog "公式编辑器": a copy of the table in which the user selects the cells, the operation,
 // the generated formula (editable), the target cell and the preview of its value. The logic is the
 // FormulaEditor's; this window shows it and forwards selections, choices and edits. This file
 // also registers the formula commands that open dialogs.
@@ -22,10 +22,10 @@ class GridView;
 namespace formula {
 
 // No Q_OBJECT: moc cannot name a class in Chinese, and the dialog needs no signals of its own.
-class frm公式编辑 : public QDialog {
+class FormulaEditorDialog : public QDialog {
 public:
-    frm公式编辑(FormulaEditor &editor, ui::Prompter &prompter, QWidget *parent = nullptr);
-    ~frm公式编辑() override;
+    FormulaEditorDialog(FormulaEditor &editor, ui::Prompter &prompter, QWidget *parent = nullptr);
+    ~FormulaEditorDialog() override;
 
     table::GridView *grid() const { return m_grid; }
 

@@ -23,7 +23,7 @@ QLabel *wrapped(const QString &text, QWidget *parent)
 }
 } // namespace
 
-frm公式说明::frm公式说明(Calculator &calc, QWidget *parent) : QDialog(parent), m_calc(calc)
+FormulaHelpDialog::FormulaHelpDialog(Calculator &calc, QWidget *parent) : QDialog(parent), m_calc(calc)
 {
     setObjectName(QStringLiteral("frm公式说明"));
     setWindowTitle(QStringLiteral("公式说明"));
@@ -67,19 +67,19 @@ frm公式说明::frm公式说明(Calculator &calc, QWidget *parent) : QDialog(pa
     calc1->addWidget(ok, 1, 2);
     layout->addLayout(calc1);
 
-    connect(calculate, &QPushButton::clicked, this, &frm公式说明::runCalculation);
+    connect(calculate, &QPushButton::clicked, this, &FormulaHelpDialog::runCalculation);
     m_example->installEventFilter(this);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     resize(560, 0);
 }
 
-void frm公式说明::runCalculation()
+void FormulaHelpDialog::runCalculation()
 {
     m_result->setText(
         help::shownResult(m_calc.Calculate(m_example->text()), m_calc.options.base == CalcOptions::Base::Dec));
 }
 
-bool frm公式说明::eventFilter(QObject *watched, QEvent *event)
+bool FormulaHelpDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_example && event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();

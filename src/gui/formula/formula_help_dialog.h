@@ -1,5 +1,5 @@
 #pragma once
-// frm公式说明 "公式说明": the names the evaluator knows, how to refer to cells, and a small
+// FormulaHelpDialog "公式说明": the names the evaluator knows, how to refer to cells, and a small
 // calculator that shares the program's evaluator (and so its "ans").
 #include <QDialog>
 
@@ -10,9 +10,9 @@ namespace formula {
 class Calculator;
 
 // No Q_OBJECT: moc cannot name a class in Chinese, and the dialog needs no signals of its own.
-class frm公式说明 : public QDialog {
+class FormulaHelpDialog : public QDialog {
 public:
-    explicit frm公式说明(Calculator &calc, QWidget *parent = nullptr);
+    explicit FormulaHelpDialog(Calculator &calc, QWidget *parent = nullptr);
 
 protected:
     // Enter in the example box calculates instead of closing the window.

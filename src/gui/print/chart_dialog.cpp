@@ -77,7 +77,7 @@ QImage blankPicture()
 
 } // namespace
 
-frm图表::frm图表(const QStringList &fieldNames, const ChartOptions &initial, Actions actions, QWidget *parent)
+ChartDialog::ChartDialog(const QStringList &fieldNames, const ChartOptions &initial, Actions actions, QWidget *parent)
     : QDialog(parent), m_actions(std::move(actions)), m_initial(initial)
 {
     setObjectName(QStringLiteral("frm图表"));
@@ -148,11 +148,11 @@ frm图表::frm图表(const QStringList &fieldNames, const ChartOptions &initial,
     auto *pdf = button(QStringLiteral("cmdPdf"), QStringLiteral("导出PDF"), this);
     auto *save = new QLabel(QStringLiteral("<a href=\"save\">保存图片</a>"), this);
     save->setObjectName(QStringLiteral("Label9"));
-    connect(refresh, &QPushButton::clicked, this, [this] { Command4_Click(); });
-    connect(print, &QPushButton::clicked, this, [this] { Command5_Click(); });
-    connect(settings, &QPushButton::clicked, this, [this] { Command1_Click(); });
-    connect(pdf, &QPushButton::clicked, this, [this] { cmdPdf_Click(); });
-    connect(save, &QLabel::linkActivated, this, [this] { Label9_Click(); });
+    connect(refresh, &QPushButton::clicked, this, [this] { this->refreshPreview(); });
+    connect(print, &QPushButton::clicked, this, [this] { this->print(); });
+    connect(settings, &QPushButton::clicked, this, [this] { this->openPrinterSettings(); });
+    connect(pdf, &QPushButton::clicked, this, [this] { this->exportPdf(); });
+    connect(save, &QLabel::linkActivated, this, [this] { this->savePicture(); });
 
     auto *left = new QVBoxLayout;
     left->addWidget(barText);
@@ -203,9 +203,9 @@ frm图表::frm图表(const QStringList &fieldNames, const ChartOptions &initial,
     all->addLayout(right);
 }
 
-frm图表::~frm图表() = default;
+ChartDialog::~ChartDialog() = default;
 
-void frm图表::fillRows()
+void ChartDialog::fillRows()
 {
     if (!m_actions.rowTexts)
         return;
@@ -220,7 +220,7 @@ void frm图表::fillRows()
             item->setSelected(true);
 }
 
-ChartOptions frm图表::options() const
+ChartOptions ChartDialog::options() const
 {
     ChartOptions o = m_initial;
     o.fields.clear();
@@ -242,13 +242,13 @@ ChartOptions frm图表::options() const
     return o;
 }
 
-void frm图表::takeBack(const ChartOptions &o)
+void ChartDialog::takeBack(const ChartOptions &o)
 {
     m_text2->setText(o.max);
     m_text3->setText(o.segments);
 }
 
-void frm图表::Command4_Click()
+void ChartDialog::refreshPreview()
 {
     if (!m_actions.preview)
         return;
@@ -262,7 +262,7 @@ void frm图表::Command4_Click()
     m_picture1->setPixmap(QPixmap::fromImage(m_image));
 }
 
-void frm图表::Command5_Click()
+void ChartDialog::print()
 {
     if (!m_actions.print)
         return;
@@ -271,7 +271,7 @@ void frm图表::Command5_Click()
     takeBack(o);
 }
 
-void frm图表::cmdPdf_Click()
+void ChartDialog::exportPdf()
 {
     if (!m_actions.exportPdf)
         return;
@@ -280,13 +280,13 @@ void frm图表::cmdPdf_Click()
     takeBack(o);
 }
 
-void frm图表::Command1_Click()
+void ChartDialog::openPrinterSettings()
 {
     if (m_actions.printerSettings)
         m_actions.printerSettings();
 }
 
-void frm图表::Label9_Click()
+void ChartDialog::savePicture()
 {
     if (m_actions.savePicture)
         m_actions.savePicture(m_pages.get());
@@ -302,7 +302,7 @@ void registerChartDialogs(table::CommandRegistry &registry)
             base::Workspace &ws = ctx.ws;
             ui::Prompter &prompter = ctx.prompter;
             QWidget *dialogWindow = ctx.window;
-            frm图表::Actions actions;
+            ChartDialog::Actions actions;
             actions.rowTexts = [job](int labelField) { return job->rowTexts(labelField); };
             actions.preview = [job, &prompter](ChartOptions &o) {
                 return std::shared_ptr<const RecordingSurface>(job->preview(o, prompter));
@@ -314,7 +314,7 @@ void registerChartDialogs(table::CommandRegistry &registry)
             };
             actions.printerSettings = [&ws, &dialogWindow] { showPrinterSettings(ws, dialogWindow); };
             actions.savePicture = [&prompter](const RecordingSurface *pages) { menuSaveChartBitmap(pages, prompter); };
-            frm图表 dialog(job->fieldNames(), job->initialOptions(QDate::currentDate()), actions, ctx.window);
+            ChartDialog dialog(job->fieldNames(), job->initialOptions(QDate::currentDate()), actions, ctx.window);
             dialogWindow = &dialog;
             dialog.exec();
         },

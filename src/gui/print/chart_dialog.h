@@ -1,5 +1,5 @@
 #pragma once
-// frm图表 "图表（A4纵向，约半张）": the chart window. A value collector: the command fills it with
+// ChartDialog "图表（A4纵向，约半张）": the chart window. A value collector: the command fills it with
 // the field names and the first options and gives it callbacks for the rows of a display field,
 // the preview, printing, the PDF export, the printer settings and saving the picture; the window
 // holds the controls and shows the preview picture Picture1 (467 × 307 pixels).
@@ -23,7 +23,7 @@ class CommandRegistry;
 namespace print {
 
 // No Q_OBJECT: moc cannot name a class in Chinese, and the window needs no signals of its own.
-class frm图表 : public QDialog {
+class ChartDialog : public QDialog {
 public:
     struct Actions {
         std::function<QStringList(int labelField)> rowTexts;                            // List2's entries
@@ -34,8 +34,8 @@ public:
         std::function<void(const RecordingSurface *preview)> savePicture;               // 保存图片
     };
 
-    frm图表(const QStringList &fieldNames, const ChartOptions &initial, Actions actions, QWidget *parent = nullptr);
-    ~frm图表() override;
+    ChartDialog(const QStringList &fieldNames, const ChartOptions &initial, Actions actions, QWidget *parent = nullptr);
+    ~ChartDialog() override;
 
     // What the controls hold now.
     ChartOptions options() const;
@@ -43,11 +43,11 @@ public:
     QImage picture() const { return m_image; }
     const RecordingSurface *previewPages() const { return m_pages.get(); }
 
-    void Command4_Click(); // 刷新预览
-    void Command5_Click(); // 打印
-    void Command1_Click(); // 打印设置
-    void Label9_Click();   // 保存图片
-    void cmdPdf_Click();   // 导出PDF
+    void refreshPreview();      // 刷新预览
+    void print();               // 打印
+    void openPrinterSettings(); // 打印设置
+    void savePicture();         // 保存图片
+    void exportPdf();           // 导出PDF
 
 private:
     void fillRows();
@@ -72,7 +72,7 @@ private:
     QLabel *m_picture1 = nullptr;
 };
 
-// Registers menuPrintTB (打印图表): frm图表 over the table window, for the active table's values.
+// Registers menuPrintTB (打印图表): ChartDialog over the table window, for the active table's values.
 void registerChartDialogs(table::CommandRegistry &registry);
 
 } // namespace print

@@ -139,7 +139,10 @@ int PreviewView::pageCount() const
 
 int PreviewView::currentPage() const
 {
-    // A page whose top is within one step of the view's top is the current one.
+    // A page whose top is within one step of the view's top is the current one; scrolled to the
+    // end, the last page is (its top may never reach the view's top).
+    if (m_v->maximum() > 0 && m_v->value() >= m_v->maximum())
+        return pageCount() - 1;
     const double top = double(m_v->value() + 1) * kStep;
     return std::clamp(int(top / pageHeight()), 0, pageCount() - 1);
 }

@@ -42,8 +42,8 @@ QPushButton *button(const QString &name, const QString &text, QWidget *parent)
 
 } // namespace
 
-frmPrintSetup::frmPrintSetup(const QStringList &pageChoices, const QStringList &rowChoices, const PrintOptions &initial,
-                             bool hasTeacher, Actions actions, QWidget *parent)
+PrintDialog::PrintDialog(const QStringList &pageChoices, const QStringList &rowChoices, const PrintOptions &initial,
+                         bool hasTeacher, Actions actions, QWidget *parent)
     : QDialog(parent), m_actions(std::move(actions)), m_initial(initial)
 {
     setObjectName(QStringLiteral("frmPrintSetup"));
@@ -63,12 +63,12 @@ frmPrintSetup::frmPrintSetup(const QStringList &pageChoices, const QStringList &
     connect(m_combo1, &QComboBox::activated, this, [this](int index) {
         if (index > 0)
             m_combo2->setCurrentIndex(0);
-        cmdRefresh_Click();
+        refreshPreview();
     });
     connect(m_combo2, &QComboBox::activated, this, [this](int index) {
         if (index > 0)
             m_combo1->setCurrentIndex(0);
-        cmdRefresh_Click();
+        refreshPreview();
     });
 
     m_text2 = new QLineEdit(initial.title, m_controls);
@@ -85,12 +85,12 @@ frmPrintSetup::frmPrintSetup(const QStringList &pageChoices, const QStringList &
     m_chkPageNumbers =
         checkBox(QStringLiteral("chkPageNumbers"), QStringLiteral("打印页码"), initial.pageNumbers, m_controls);
     for (QCheckBox *box : {m_check3, m_check2, m_chkColWidth, m_check1, m_chkPageNumbers})
-        connect(box, &QCheckBox::toggled, this, &frmPrintSetup::cmdRefresh_Click);
+        connect(box, &QCheckBox::toggled, this, &PrintDialog::refreshPreview);
     for (QLineEdit *edit : {m_text2, m_text1})
         connect(edit, &QLineEdit::editingFinished, this, [this, edit] {
             if (edit->isModified()) {
                 edit->setModified(false);
-                cmdRefresh_Click();
+                refreshPreview();
             }
         });
 
@@ -98,10 +98,10 @@ frmPrintSetup::frmPrintSetup(const QStringList &pageChoices, const QStringList &
     auto *print = button(QStringLiteral("cmdPrint"), QStringLiteral("打印(&P)"), m_controls);
     auto *settings = button(QStringLiteral("Command1"), QStringLiteral("打印设置(&E)"), m_controls);
     auto *pdf = button(QStringLiteral("cmdPdf"), QStringLiteral("导出PDF(&D)"), m_controls);
-    connect(refresh, &QPushButton::clicked, this, &frmPrintSetup::cmdRefresh_Click);
-    connect(print, &QPushButton::clicked, this, &frmPrintSetup::cmdPrint_Click);
-    connect(settings, &QPushButton::clicked, this, &frmPrintSetup::Command1_Click);
-    connect(pdf, &QPushButton::clicked, this, &frmPrintSetup::cmdPdf_Click);
+    connect(refresh, &QPushButton::clicked, this, &PrintDialog::refreshPreview);
+    connect(print, &QPushButton::clicked, this, &PrintDialog::print);
+    connect(settings, &QPushButton::clicked, this, &PrintDialog::openPrinterSettings);
+    connect(pdf, &QPushButton::clicked, this, &PrintDialog::exportPdf);
 
     auto *grid = new QGridLayout(m_controls);
     grid->setContentsMargins(6, 4, 6, 4);
@@ -133,12 +133,12 @@ frmPrintSetup::frmPrintSetup(const QStringList &pageChoices, const QStringList &
     m_preview = new PreviewView(this);
     m_previewBar = m_preview->createNavigationBar(this);
     resize(860, 720);
-    cmdRefresh_Click();
+    refreshPreview();
 }
 
-frmPrintSetup::~frmPrintSetup() = default;
+PrintDialog::~PrintDialog() = default;
 
-PrintOptions frmPrintSetup::options() const
+PrintOptions PrintDialog::options() const
 {
     PrintOptions o = m_initial;
     o.title = m_text2->text();
@@ -153,31 +153,31 @@ PrintOptions frmPrintSetup::options() const
     return o;
 }
 
-void frmPrintSetup::cmdRefresh_Click()
+void PrintDialog::refreshPreview()
 {
     if (m_actions.preview)
         m_preview->setPages(m_actions.preview(options()));
 }
 
-void frmPrintSetup::cmdPrint_Click()
+void PrintDialog::print()
 {
     if (m_actions.print)
         m_actions.print(options());
 }
 
-void frmPrintSetup::cmdPdf_Click()
+void PrintDialog::exportPdf()
 {
     if (m_actions.exportPdf)
         m_actions.exportPdf(options());
 }
 
-void frmPrintSetup::Command1_Click()
+void PrintDialog::openPrinterSettings()
 {
     if (m_actions.printerSettings)
         m_actions.printerSettings();
 }
 
-void frmPrintSetup::resizeEvent(QResizeEvent *event)
+void PrintDialog::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
     m_controls->setGeometry(0, 0, width(), kControlsHeight);
@@ -197,7 +197,7 @@ void registerPrintDialogs(table::CommandRegistry &registry)
             base::Workspace &ws = ctx.ws;
             ui::Prompter &prompter = ctx.prompter;
             QWidget *window = ctx.window;
-            frmPrintSetup::Actions actions;
+            PrintDialog::Actions actions;
             // The line width is the printer settings' at the moment of drawing: 打印机设置 may change it.
             auto withPen = [&ws](PrintOptions o) {
                 o.penWidth = ws.printLineWidth;
@@ -214,8 +214,8 @@ void registerPrintDialogs(table::CommandRegistry &registry)
             };
             QWidget *dialogWindow = window;
             actions.printerSettings = [&ws, &dialogWindow] { showPrinterSettings(ws, dialogWindow); };
-            frmPrintSetup dialog(job->pageChoices(), job->rowChoices(), job->initialOptions(QDate::currentDate()),
-                                 !job->teacher().isEmpty(), actions, window);
+            PrintDialog dialog(job->pageChoices(), job->rowChoices(), job->initialOptions(QDate::currentDate()),
+                               !job->teacher().isEmpty(), actions, window);
             dialogWindow = &dialog;
             dialog.exec();
         },

@@ -1,5 +1,5 @@
 #pragma once
-// frmPrintSetup "打印:": the print dialog. A value collector: the command fills it with the page
+// PrintDialog "打印:": the print dialog. A value collector: the command fills it with the page
 // and row choices and the first options, and gives it callbacks for the preview, printing, the
 // PDF export and the printer settings; the dialog holds the controls and the preview view.
 #include "core/print/table_print_job.h"
@@ -21,7 +21,7 @@ namespace print {
 
 class PreviewView;
 
-class frmPrintSetup : public QDialog {
+class PrintDialog : public QDialog {
     Q_OBJECT
 public:
     struct Actions {
@@ -32,19 +32,19 @@ public:
     };
 
     // `hasTeacher` false disables and clears 显示教师. The preview is built at once.
-    frmPrintSetup(const QStringList &pageChoices, const QStringList &rowChoices, const PrintOptions &initial,
-                  bool hasTeacher, Actions actions, QWidget *parent = nullptr);
-    ~frmPrintSetup() override;
+    PrintDialog(const QStringList &pageChoices, const QStringList &rowChoices, const PrintOptions &initial,
+                bool hasTeacher, Actions actions, QWidget *parent = nullptr);
+    ~PrintDialog() override;
 
     // The options the controls show now.
     PrintOptions options() const;
     PreviewView *preview() const { return m_preview; }
 
 public slots:
-    void cmdRefresh_Click();
-    void cmdPrint_Click();
-    void cmdPdf_Click();
-    void Command1_Click();
+    void refreshPreview();
+    void print();
+    void exportPdf();
+    void openPrinterSettings();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;

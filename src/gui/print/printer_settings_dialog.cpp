@@ -25,7 +25,7 @@ QLabel *label(const QString &text, QWidget *parent)
 
 } // namespace
 
-frmPrintSet::frmPrintSet(const PrinterSetup &setup, Choose choose, QWidget *parent)
+PrinterSettingsDialog::PrinterSettingsDialog(const PrinterSetup &setup, Choose choose, QWidget *parent)
     : QDialog(parent), m_setup(setup), m_choose(std::move(choose))
 {
     setObjectName(QStringLiteral("frmPrintSet"));
@@ -102,7 +102,7 @@ frmPrintSet::frmPrintSet(const PrinterSetup &setup, Choose choose, QWidget *pare
     connect(command2, &QPushButton::clicked, this, &QDialog::reject);
 }
 
-void frmPrintSet::display(const PrinterSetup &s)
+void PrinterSettingsDialog::display(const PrinterSetup &s)
 {
     m_setup = s;
     m_combo1->clear();
@@ -120,7 +120,7 @@ void frmPrintSet::display(const PrinterSetup &s)
     m_option2->setEnabled(s.duplex);
 }
 
-PrinterSetup frmPrintSet::setup() const
+PrinterSetup PrinterSettingsDialog::setup() const
 {
     PrinterSetup s = m_setup;
     s.printer = m_combo1->currentIndex();
@@ -135,7 +135,7 @@ PrinterSetup frmPrintSet::setup() const
 void showPrinterSettings(base::Workspace &ws, QWidget *parent)
 {
     const PrinterSystem &system = printers(ws);
-    frmPrintSet dialog(
+    PrinterSettingsDialog dialog(
         loadPrinterSetup(system, ws),
         [&](const PrinterSetup &shown, int index) {
             PrinterSetup s = shown;

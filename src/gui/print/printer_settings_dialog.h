@@ -1,5 +1,5 @@
 #pragma once
-// frmPrintSet "打印设置：": the printer and the program-wide print settings. A value collector:
+// PrinterSettingsDialog "打印设置：": the printer and the program-wide print settings. A value collector:
 // it shows a PrinterSetup, asks the caller for a printer's values when another one is chosen, and
 // gives back what the user accepted.
 #include "core/print/printer_settings.h"
@@ -19,12 +19,12 @@ class Workspace;
 
 namespace print {
 
-class frmPrintSet : public QDialog {
+class PrinterSettingsDialog : public QDialog {
     Q_OBJECT
 public:
     // `choose` gives the setup after choosing the printer at the index.
     using Choose = std::function<PrinterSetup(const PrinterSetup &, int index)>;
-    frmPrintSet(const PrinterSetup &setup, Choose choose, QWidget *parent = nullptr);
+    PrinterSettingsDialog(const PrinterSetup &setup, Choose choose, QWidget *parent = nullptr);
 
     // The controls' values.
     PrinterSetup setup() const;
@@ -44,7 +44,7 @@ private:
     QPushButton *m_command1 = nullptr;
 };
 
-// Opens frmPrintSet over `parent` for the workspace's printers; 确定 makes the settings program-wide.
+// Opens PrinterSettingsDialog over `parent` for the workspace's printers; 确定 makes the settings program-wide.
 void showPrinterSettings(base::Workspace &ws, QWidget *parent);
 
 } // namespace print

@@ -53,8 +53,8 @@ QComboBox *combo(const QString &name, QWidget *parent)
 
 } // namespace
 
-frmPrintBB::frmPrintBB(ReportSession &session, ui::Prompter &prompter, base::Progress &progress,
-                       std::function<void(QWidget *)> printerSettings, QWidget *parent)
+ReportDialog::ReportDialog(ReportSession &session, ui::Prompter &prompter, base::Progress &progress,
+                           std::function<void(QWidget *)> printerSettings, QWidget *parent)
     : QDialog(parent), m_session(session), m_prompter(prompter), m_progress(progress),
       m_printerSettings(std::move(printerSettings))
 {
@@ -65,18 +65,18 @@ frmPrintBB::frmPrintBB(ReportSession &session, ui::Prompter &prompter, base::Pro
     QMenuBar *bar = m_menuBar;
     QAction *open = bar->addAction(QStringLiteral("打开报表模板(&O)"));
     open->setObjectName(QStringLiteral("menuOpen"));
-    connect(open, &QAction::triggered, this, [this] { menuOpen_Click(); });
+    connect(open, &QAction::triggered, this, [this] { openTemplate(); });
     m_menuPrint = bar->addAction(QStringLiteral("开始打印(&P)"));
     m_menuPrint->setObjectName(QStringLiteral("menuPrint"));
-    connect(m_menuPrint, &QAction::triggered, this, [this] { menuPrint_Click(); });
+    connect(m_menuPrint, &QAction::triggered, this, [this] { print(); });
     m_menuPdf = bar->addAction(QStringLiteral("导出PDF(&D)"));
     m_menuPdf->setObjectName(QStringLiteral("menuPdf"));
-    connect(m_menuPdf, &QAction::triggered, this, [this] { menuPdf_Click(); });
+    connect(m_menuPdf, &QAction::triggered, this, [this] { exportPdf(); });
     QMenu *link = bar->addMenu(QStringLiteral("引用数据与标签绑定(&L)"));
     link->setObjectName(QStringLiteral("menuLinkData"));
     QAction *save = link->addAction(QStringLiteral("保存当前引用(&S)"));
     save->setObjectName(QStringLiteral("menuSaveLink"));
-    connect(save, &QAction::triggered, this, [this] { menuSaveLink_Click(); });
+    connect(save, &QAction::triggered, this, [this] { saveBinding(); });
     m_linkFiles = link->addMenu(QStringLiteral("读取引用文件(&L)"));
     m_linkFiles->setObjectName(QStringLiteral("menuLoadlink"));
 
@@ -90,8 +90,8 @@ frmPrintBB::frmPrintBB(ReportSession &session, ui::Prompter &prompter, base::Pro
     m_combo2->setCurrentIndex(m_combo2->count() - 1);
     auto *bind = button(QStringLiteral("Command2"), QStringLiteral("绑定 &>>"), m_controls);
     auto *unbind = button(QStringLiteral("Command3"), QStringLiteral("取消绑定"), m_controls);
-    connect(bind, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    connect(unbind, &QPushButton::clicked, this, [this] { Command3_Click(); });
+    connect(bind, &QPushButton::clicked, this, [this] { bindLabel(); });
+    connect(unbind, &QPushButton::clicked, this, [this] { unbindLabel(); });
     m_list1 = new QListWidget(m_controls);
     m_list1->setObjectName(QStringLiteral("List1"));
 
@@ -123,7 +123,7 @@ frmPrintBB::frmPrintBB(ReportSession &session, ui::Prompter &prompter, base::Pro
         refreshPreview();
     });
     auto *settings = button(QStringLiteral("Command1"), QStringLiteral("打印设置(&E)"), frame);
-    connect(settings, &QPushButton::clicked, this, [this] { Command1_Click(); });
+    connect(settings, &QPushButton::clicked, this, [this] { openPrinterSettings(); });
 
     auto *paperLayout = new QHBoxLayout(paper);
     paperLayout->setContentsMargins(0, 0, 0, 0);
@@ -167,9 +167,9 @@ frmPrintBB::frmPrintBB(ReportSession &session, ui::Prompter &prompter, base::Pro
     showTemplate();
 }
 
-frmPrintBB::~frmPrintBB() = default;
+ReportDialog::~ReportDialog() = default;
 
-void frmPrintBB::resizeEvent(QResizeEvent *event)
+void ReportDialog::resizeEvent(QResizeEvent *event)
 {
     QDialog::resizeEvent(event);
     const int top = m_menuBar->sizeHint().height();
@@ -179,7 +179,7 @@ void frmPrintBB::resizeEvent(QResizeEvent *event)
     m_controls->setGeometry(0, top + previewHeight, width(), height() - top - previewHeight);
 }
 
-ItemChoice frmPrintBB::itemChoice() const
+ItemChoice ReportDialog::itemChoice() const
 {
     ItemChoice c;
     c.kind = m_option1->isChecked() ? ItemChoice::One : m_option3->isChecked() ? ItemChoice::Range : ItemChoice::All;
@@ -189,19 +189,19 @@ ItemChoice frmPrintBB::itemChoice() const
     return c;
 }
 
-QList<QAction *> frmPrintBB::linkFileEntries() const
+QList<QAction *> ReportDialog::linkFileEntries() const
 {
     return m_linkFiles->actions();
 }
 
-void frmPrintBB::guardRange()
+void ReportDialog::guardRange()
 {
     const int first = m_combo4->currentIndex(), last = m_combo5->currentIndex();
     if (first >= 0 && last >= 0 && guardedLast(first, last) != last)
         m_combo5->setCurrentIndex(first);
 }
 
-void frmPrintBB::fillLinkFiles()
+void ReportDialog::fillLinkFiles()
 {
     m_linkFiles->clear();
     const QStringList files = m_session.bindingFiles();
@@ -216,11 +216,11 @@ void frmPrintBB::fillLinkFiles()
         QAction *entry = m_linkFiles->addAction(QString(files[i]).replace(QLatin1Char('&'), QStringLiteral("&&")));
         entry->setObjectName(QStringLiteral("menuLinkfilelist"));
         entry->setData(files[i]);
-        connect(entry, &QAction::triggered, this, [this, i] { menuLinkfilelist_Click(i); });
+        connect(entry, &QAction::triggered, this, [this, i] { loadBinding(i); });
     }
 }
 
-void frmPrintBB::showTemplate()
+void ReportDialog::showTemplate()
 {
     m_combo1->clear();
     m_combo1->addItems(m_session.labelCaptions());
@@ -236,40 +236,40 @@ void frmPrintBB::showTemplate()
     refreshPreview();
 }
 
-void frmPrintBB::showBindings()
+void ReportDialog::showBindings()
 {
     m_list1->clear();
     m_list1->addItems(m_session.bindings().display);
 }
 
-void frmPrintBB::refreshPreview()
+void ReportDialog::refreshPreview()
 {
     m_preview->setPages(std::shared_ptr<const RecordingSurface>(m_session.preview()));
 }
 
-void frmPrintBB::menuOpen_Click()
+void ReportDialog::openTemplate()
 {
     if (m_session.menuOpen(m_prompter))
         showTemplate();
 }
 
-void frmPrintBB::menuPrint_Click()
+void ReportDialog::print()
 {
     m_session.print(m_session.items(itemChoice()), m_prompter);
 }
 
-void frmPrintBB::menuPdf_Click()
+void ReportDialog::exportPdf()
 {
     m_session.menuExportPdf(m_session.items(itemChoice()), m_progress, m_prompter);
 }
 
-void frmPrintBB::menuSaveLink_Click()
+void ReportDialog::saveBinding()
 {
     m_session.menuSaveLink(m_prompter);
     fillLinkFiles();
 }
 
-void frmPrintBB::menuLinkfilelist_Click(int index)
+void ReportDialog::loadBinding(int index)
 {
     const QList<QAction *> entries = m_linkFiles->actions();
     if (index < 0 || index >= entries.size() || !entries[index]->isEnabled())
@@ -278,19 +278,19 @@ void frmPrintBB::menuLinkfilelist_Click(int index)
         showBindings();
 }
 
-void frmPrintBB::Command1_Click()
+void ReportDialog::openPrinterSettings()
 {
     if (m_printerSettings)
         m_printerSettings(this);
 }
 
-void frmPrintBB::Command2_Click()
+void ReportDialog::bindLabel()
 {
     if (m_session.bind(m_combo1->currentIndex(), m_combo2->currentIndex()))
         showBindings();
 }
 
-void frmPrintBB::Command3_Click()
+void ReportDialog::unbindLabel()
 {
     if (m_session.unbind(m_list1->currentRow(), m_prompter))
         showBindings();
@@ -303,7 +303,7 @@ void registerReportDialogs(table::CommandRegistry &registry)
                                 [](table::CommandContext &ctx) {
                                     ReportSession session(ctx.doc, formula::calculator(ctx.ws), ctx.ws);
                                     base::Workspace &ws = ctx.ws;
-                                    frmPrintBB dialog(
+                                    ReportDialog dialog(
                                         session, ctx.prompter, ctx.ws,
                                         [&ws](QWidget *parent) { showPrinterSettings(ws, parent); }, ctx.window);
                                     dialog.exec();

@@ -1,5 +1,5 @@
 #pragma once
-// frmPrintBB "报表打印": the report window. It shows the state of a ReportSession (the template's
+// ReportDialog "报表打印": the report window. It shows the state of a ReportSession (the template's
 // page preview with scroll bars, the labels, the fields, the bindings, the binding files and the
 // item choices) and forwards every action to it; the printer settings come as a callback.
 #include "core/print/report_session.h"
@@ -26,12 +26,12 @@ namespace print {
 
 class PreviewView;
 
-class frmPrintBB : public QDialog {
+class ReportDialog : public QDialog {
     Q_OBJECT
 public:
-    frmPrintBB(ReportSession &session, ui::Prompter &prompter, base::Progress &progress,
-               std::function<void(QWidget *)> printerSettings, QWidget *parent = nullptr);
-    ~frmPrintBB() override;
+    ReportDialog(ReportSession &session, ui::Prompter &prompter, base::Progress &progress,
+                 std::function<void(QWidget *)> printerSettings, QWidget *parent = nullptr);
+    ~ReportDialog() override;
 
     PreviewView *preview() const { return m_preview; }
     // The item choice the frame "打印参数：" shows.
@@ -39,14 +39,14 @@ public:
     // The entries of the binding-file menu (menuLinkfilelist).
     QList<QAction *> linkFileEntries() const;
 
-    void menuOpen_Click();
-    void menuPrint_Click();
-    void menuPdf_Click();
-    void menuSaveLink_Click();
-    void menuLinkfilelist_Click(int index);
-    void Command1_Click(); // 打印设置(&E)
-    void Command2_Click(); // 绑定 &>>
-    void Command3_Click(); // 取消绑定
+    void openTemplate();
+    void print();
+    void exportPdf();
+    void saveBinding();
+    void loadBinding(int index);
+    void openPrinterSettings(); // 打印设置(&E)
+    void bindLabel();           // 绑定 &>>
+    void unbindLabel();         // 取消绑定
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
@@ -81,7 +81,7 @@ private:
     QRadioButton *m_option5 = nullptr;
 };
 
-// Registers menuPrintBB (打印报表: frmPrintBB over the table window, for the active table's values)
+// Registers menuPrintBB (打印报表: ReportDialog over the table window, for the active table's values)
 // and menuBBedit (报表编辑器: the report designer as a separate process).
 void registerReportDialogs(table::CommandRegistry &registry);
 

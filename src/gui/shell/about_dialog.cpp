@@ -17,7 +17,7 @@ static void initResources()
 
 namespace shell {
 
-frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
+AboutDialog::AboutDialog(QWidget *parent) : QDialog(parent)
 {
     initResources();
     setObjectName(QStringLiteral("frmAbout"));
@@ -67,12 +67,12 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
     setFixedSize(sizeHint());
 }
 
-QUrl frmAbout::authorMailUrl()
+QUrl AboutDialog::authorMailUrl()
 {
     return QUrl(QStringLiteral("mailto:scorvane@example.org?subject=") + kProgramTitle);
 }
 
-bool frmAbout::eventFilter(QObject *watched, QEvent *event)
+bool AboutDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_author && event->type() == QEvent::MouseButtonRelease &&
         static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {

@@ -1,5 +1,5 @@
 #pragma once
-// frmAbout: the about box, modal over the main window.
+// AboutDialog: the about box, modal over the main window.
 #include <QDialog>
 #include <QUrl>
 
@@ -8,10 +8,10 @@ class QPushButton;
 
 namespace shell {
 
-class frmAbout : public QDialog {
+class AboutDialog : public QDialog {
     Q_OBJECT
 public:
-    explicit frmAbout(QWidget *parent = nullptr);
+    explicit AboutDialog(QWidget *parent = nullptr);
 
     // The e-mail a click on the author line starts.
     static QUrl authorMailUrl();

@@ -42,7 +42,7 @@ QLineEdit *passwordBox(const QString &name)
 
 } // namespace
 
-frmLogin::frmLogin(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent)
+LoginDialog::LoginDialog(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent)
     : QDialog(parent), m_ws(ws), m_settings(settings), m_store(ws, prompter)
 {
     setObjectName(QStringLiteral("frmLogin"));
@@ -109,18 +109,18 @@ frmLogin::frmLogin(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStor
     layout->addWidget(m_frame3);
     layout->addWidget(m_frame2);
 
-    connect(m_command1, &QPushButton::clicked, this, &frmLogin::command1Clicked);
-    connect(m_command2, &QPushButton::clicked, this, &frmLogin::command2Clicked);
-    connect(m_command3, &QPushButton::clicked, this, &frmLogin::newUserClicked);
-    connect(m_command5, &QPushButton::clicked, this, &frmLogin::changePasswordClicked);
-    connect(m_command4, &QPushButton::clicked, this, &frmLogin::deleteUserClicked);
+    connect(m_command1, &QPushButton::clicked, this, &LoginDialog::command1Clicked);
+    connect(m_command2, &QPushButton::clicked, this, &LoginDialog::command2Clicked);
+    connect(m_command3, &QPushButton::clicked, this, &LoginDialog::newUserClicked);
+    connect(m_command5, &QPushButton::clicked, this, &LoginDialog::changePasswordClicked);
+    connect(m_command4, &QPushButton::clicked, this, &LoginDialog::deleteUserClicked);
 
     enterLoginMode();
     fillUsers(m_settings.value(kSection, kKey));
     m_text1->setFocus();
 }
 
-void frmLogin::fillUsers(const QString &select)
+void LoginDialog::fillUsers(const QString &select)
 {
     m_combo1->clear();
     m_combo1->addItems(m_store.users());
@@ -129,7 +129,7 @@ void frmLogin::fillUsers(const QString &select)
                                                : m_combo1->findText(select, Qt::MatchExactly | Qt::MatchCaseSensitive));
 }
 
-void frmLogin::enterLoginMode()
+void LoginDialog::enterLoginMode()
 {
     m_combo1->setVisible(true);
     m_text3->setVisible(false);
@@ -145,7 +145,7 @@ void frmLogin::enterLoginMode()
     m_label1->setText(QStringLiteral("用 户 名："));
 }
 
-void frmLogin::enterAddMode()
+void LoginDialog::enterAddMode()
 {
     m_text3->setVisible(true);
     m_label4->setVisible(true);
@@ -158,7 +158,7 @@ void frmLogin::enterAddMode()
     m_text3->setFocus();
 }
 
-void frmLogin::enterChangeMode()
+void LoginDialog::enterChangeMode()
 {
     m_text3->setVisible(true);
     m_label4->setVisible(true);
@@ -174,7 +174,7 @@ void frmLogin::enterChangeMode()
     m_text1->setFocus();
 }
 
-void frmLogin::command1Clicked()
+void LoginDialog::command1Clicked()
 {
     const QString mode = m_command1->text();
     if (mode == kCaptionAdd)
@@ -185,7 +185,7 @@ void frmLogin::command1Clicked()
         doLogin();
 }
 
-void frmLogin::doLogin()
+void LoginDialog::doLogin()
 {
     const QString name = m_combo1->currentText();
     const std::optional<QString> tablePassword = m_store.login(name, m_text1->text());
@@ -201,7 +201,7 @@ void frmLogin::doLogin()
     accept();
 }
 
-void frmLogin::doAdd()
+void LoginDialog::doAdd()
 {
     const QString name = m_text3->text();
     if (!m_store.addUser(name, m_text1->text(), m_text2->text()))
@@ -211,13 +211,13 @@ void frmLogin::doAdd()
     m_text1->setFocus();
 }
 
-void frmLogin::doChange()
+void LoginDialog::doChange()
 {
     if (m_store.changePassword(m_text3->text(), m_text1->text(), m_text2->text()))
         enterLoginMode();
 }
 
-void frmLogin::command2Clicked()
+void LoginDialog::command2Clicked()
 {
     if (m_command2->text() != kCaptionQuit) {
         enterLoginMode();
@@ -228,18 +228,18 @@ void frmLogin::command2Clicked()
     done(QuitProgram);
 }
 
-void frmLogin::newUserClicked()
+void LoginDialog::newUserClicked()
 {
     enterAddMode();
 }
 
-void frmLogin::changePasswordClicked()
+void LoginDialog::changePasswordClicked()
 {
     if (m_store.checkPasswordForChange(m_combo1->currentText(), m_text1->text()))
         enterChangeMode();
 }
 
-void frmLogin::deleteUserClicked()
+void LoginDialog::deleteUserClicked()
 {
     if (m_store.deleteUser(m_combo1->currentText(), m_text1->text()) != UserStore::DeleteResult::Deleted)
         return;
@@ -247,14 +247,14 @@ void frmLogin::deleteUserClicked()
     m_text1->clear();
 }
 
-void frmLogin::reject()
+void LoginDialog::reject()
 {
     // Escape: the dialog is left only by a login or by "退出".
     if (m_loginDone || m_quitting)
         QDialog::reject();
 }
 
-void frmLogin::closeEvent(QCloseEvent *event)
+void LoginDialog::closeEvent(QCloseEvent *event)
 {
     if (m_loginDone || m_quitting)
         event->accept();

@@ -1,5 +1,5 @@
 #pragma once
-// frmLogin: the modal login dialog, which also adds users, changes a password and deletes a user.
+// LoginDialog: the modal login dialog, which also adds users, changes a password and deletes a user.
 // Its mode is the caption of Command1 ("确定(&O)", "添加用户", "确认更改"). It cannot be closed by
 // its frame until a login succeeded; "退出" finishes it with QuitProgram and the caller ends the
 // program. The work itself is done by the user store.
@@ -24,13 +24,13 @@ class Workspace;
 
 namespace shell {
 
-class frmLogin : public QDialog {
+class LoginDialog : public QDialog {
     Q_OBJECT
 public:
     // The result of "退出": the program ends.
     static constexpr int QuitProgram = 2;
 
-    frmLogin(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent = nullptr);
+    LoginDialog(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, QWidget *parent = nullptr);
 
     bool loginDone() const { return m_loginDone; }
 

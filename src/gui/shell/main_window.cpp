@@ -26,6 +26,7 @@
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -67,15 +68,15 @@ constexpr const char16_t *kToolWindows[] = {
     u"frmSlape",    u"frm公式编辑", u"frm公式说明",    u"frm排序",   u"frm图表",      u"frm项目管理",
 };
 
-table::Form1 *formOf(QMdiSubWindow *sub)
+table::TableWindow *formOf(QMdiSubWindow *sub)
 {
-    return sub ? qobject_cast<table::Form1 *>(sub->widget()) : nullptr;
+    return sub ? qobject_cast<table::TableWindow *>(sub->widget()) : nullptr;
 }
 
 } // namespace
 
-MDIForm1::MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings,
-                   table::CommandRegistry commands, QWidget *parent)
+MainWindow::MainWindow(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings,
+                       table::CommandRegistry commands, QWidget *parent)
     : QMainWindow(parent), m_ws(ws), m_prompter(prompter), m_settings(settings), m_commands(std::move(commands))
 {
     initResources();
@@ -93,7 +94,7 @@ MDIForm1::MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStor
     buildToolbar();
     buildStatusBar();
     buildLeftPanel();
-    connect(m_mdi, &QMdiArea::subWindowActivated, this, &MDIForm1::subWindowActivated);
+    connect(m_mdi, &QMdiArea::subWindowActivated, this, &MainWindow::subWindowActivated);
 
     // Loading, before the window is first shown.
     m_ws.createDataDirectories();
@@ -108,7 +109,7 @@ MDIForm1::MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStor
     resize(1024, 720);
 }
 
-MDIForm1::~MDIForm1()
+MainWindow::~MainWindow()
 {
     setBusyPointer(false);
     // The child widgets are destroyed after this body: table windows that still report to the
@@ -118,19 +119,19 @@ MDIForm1::~MDIForm1()
     menuBar()->clear();
 }
 
-QTreeWidget *MDIForm1::treeView1() const
+QTreeWidget *MainWindow::treeView1() const
 {
     return m_school->treeView1();
 }
 
-void MDIForm1::AddDot()
+void MainWindow::AddDot()
 {
     m_school->AddDot();
 }
 
 // --- building -----------------------------------------------------------------------------------
 
-void MDIForm1::buildMenus()
+void MainWindow::buildMenus()
 {
     m_frameMenus << ui::buildMenu(this, QStringLiteral("menuMainFile"), QStringLiteral("文件(&F)"), kFileMenu, false)
                  << ui::buildMenu(this, QStringLiteral("menuMainHelp"), QStringLiteral("帮助(&H)"), kHelpMenu, false);
@@ -145,23 +146,23 @@ void MDIForm1::buildMenus()
     showMenusOf(nullptr);
 }
 
-void MDIForm1::registerFrameCommands()
+void MainWindow::registerFrameCommands()
 {
-    auto add = [this](const char16_t *name, void (MDIForm1::*slot)()) {
+    auto add = [this](const char16_t *name, void (MainWindow::*slot)()) {
         m_commands.addFrame(QString::fromUtf16(name), [this, slot](table::FrameContext &) { (this->*slot)(); });
     };
-    add(u"menuOpen", &MDIForm1::menuOpen_Click);
-    add(u"menuExit", &MDIForm1::menuExit_Click);
-    add(u"menuAbout", &MDIForm1::menuAbout_Click);
-    add(u"menuHelpZT", &MDIForm1::menuHelpZT_Click);
-    add(u"menuCD", &MDIForm1::menuCD_Click);
-    add(u"menuZXPP", &MDIForm1::menuZXPP_Click);
-    add(u"menuHXPP", &MDIForm1::menuHXPP_Click);
-    add(u"menuPL", &MDIForm1::menuPL_Click);
+    add(u"menuOpen", &MainWindow::openTable);
+    add(u"menuExit", &MainWindow::exitProgram);
+    add(u"menuAbout", &MainWindow::showAbout);
+    add(u"menuHelpZT", &MainWindow::showHelpTopics);
+    add(u"menuCD", &MainWindow::cascadeWindows);
+    add(u"menuZXPP", &MainWindow::tileVertically);
+    add(u"menuHXPP", &MainWindow::tileHorizontally);
+    add(u"menuPL", &MainWindow::arrangeMinimizedWindows);
     m_commands.addFrame(QStringLiteral("menuClass"), [this](table::FrameContext &) { m_school->editSchoolTree(); });
 }
 
-void MDIForm1::runFrameCommand(const QString &name)
+void MainWindow::runFrameCommand(const QString &name)
 {
     if (const table::FrameCommand *command = m_commands.frame(name)) {
         table::FrameContext ctx{m_ws, m_prompter, this, this};
@@ -169,7 +170,7 @@ void MDIForm1::runFrameCommand(const QString &name)
     }
 }
 
-QAction *MDIForm1::frameAction(const QString &objectName) const
+QAction *MainWindow::frameAction(const QString &objectName) const
 {
     for (QMenu *menu : m_frameMenus)
         if (auto *a = menu->findChild<QAction *>(objectName))
@@ -177,7 +178,7 @@ QAction *MDIForm1::frameAction(const QString &objectName) const
     return nullptr;
 }
 
-void MDIForm1::buildToolbar()
+void MainWindow::buildToolbar()
 {
     m_toolbar = new QToolBar(this);
     m_toolbar->setObjectName(QStringLiteral("Toolbar1"));
@@ -213,12 +214,12 @@ void MDIForm1::buildToolbar()
     }
 }
 
-QAction *MDIForm1::toolbarButton(int number) const
+QAction *MainWindow::toolbarButton(int number) const
 {
     return number >= 1 && number <= m_buttons.size() ? m_buttons[number - 1] : nullptr;
 }
 
-void MDIForm1::buildStatusBar()
+void MainWindow::buildStatusBar()
 {
     QStatusBar *bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
@@ -234,12 +235,12 @@ void MDIForm1::buildStatusBar()
     }
 }
 
-QLabel *MDIForm1::statusPanel(int panel) const
+QLabel *MainWindow::statusPanel(int panel) const
 {
     return panel >= 1 && panel <= m_panels.size() ? m_panels[panel - 1] : nullptr;
 }
 
-void MDIForm1::buildLeftPanel()
+void MainWindow::buildLeftPanel()
 {
     auto *dock = new QDockWidget(this);
     dock->setObjectName(QStringLiteral("Picture1Dock"));
@@ -254,7 +255,7 @@ void MDIForm1::buildLeftPanel()
     host.openTable = [this](const QString &path) { openTable(path); };
     host.newTableWindow = [this] { return createTableWindow(); };
     // The wizard's steps are the table window's own property dialogs, run on the new table.
-    host.wizardDialog = [](WizardDialog step, table::Form1 &form) {
+    host.wizardDialog = [](WizardDialog step, table::TableWindow &form) {
         form.execute(step == WizardDialog::ClassInfo    ? QStringLiteral("menuClassSetup")
                      : step == WizardDialog::DataFormat ? QStringLiteral("menuSetdataFormat")
                                                         : QStringLiteral("menuAddTitle"));
@@ -268,7 +269,7 @@ void MDIForm1::buildLeftPanel()
     resizeDocks({dock}, {220}, Qt::Horizontal);
 }
 
-void MDIForm1::mirrorWorkspace()
+void MainWindow::mirrorWorkspace()
 {
     for (int panel = 1; panel <= 4; ++panel)
         m_panels[panel - 1]->setText(m_ws.panelText(panel));
@@ -296,10 +297,10 @@ void MDIForm1::mirrorWorkspace()
     connect(&m_ws, &base::Workspace::inputDirectionChanged, this, showDirection);
 
     setBusyPointer(m_ws.busy());
-    connect(&m_ws, &base::Workspace::busyChanged, this, &MDIForm1::setBusyPointer);
+    connect(&m_ws, &base::Workspace::busyChanged, this, &MainWindow::setBusyPointer);
 }
 
-void MDIForm1::setBusyPointer(bool busy)
+void MainWindow::setBusyPointer(bool busy)
 {
     if (busy == m_busyPointer)
         return;
@@ -312,24 +313,24 @@ void MDIForm1::setBusyPointer(bool busy)
 
 // --- table windows ------------------------------------------------------------------------------
 
-QList<table::Form1 *> MDIForm1::tableWindows() const
+QList<table::TableWindow *> MainWindow::tableWindows() const
 {
-    QList<table::Form1 *> forms;
+    QList<table::TableWindow *> forms;
     for (QMdiSubWindow *sub : m_mdi->subWindowList(QMdiArea::CreationOrder))
-        if (table::Form1 *form = formOf(sub))
+        if (table::TableWindow *form = formOf(sub))
             forms.append(form);
     return forms;
 }
 
-table::Form1 *MDIForm1::activeTableWindow() const
+table::TableWindow *MainWindow::activeTableWindow() const
 {
     // The current child stays current while another top-level window (a dialog) has the focus.
     return formOf(m_mdi->currentSubWindow());
 }
 
-table::Form1 *MDIForm1::createTableWindow()
+table::TableWindow *MainWindow::createTableWindow()
 {
-    auto *form = new table::Form1(m_ws, m_prompter, m_commands);
+    auto *form = new table::TableWindow(m_ws, m_prompter, m_commands);
     form->setTableWindows(this);
     // A new window opens maximised when the active one is, otherwise at its own size, fully in view;
     // either way its normal size is a usable one, so 还原 gives a real window.
@@ -337,6 +338,15 @@ table::Form1 *MDIForm1::createTableWindow()
     const bool maximized = active && active->isMaximized();
     QMdiSubWindow *sub = m_mdi->addSubWindow(form);
     sub->setAttribute(Qt::WA_DeleteOnClose);
+    // The current table can go while the frame is not the active window (its close question was in
+    // front), when the area tells nobody; what the area has active then becomes current.
+    connect(form, &QObject::destroyed, &m_tableWatch, [this] {
+        // After the window and its frame are gone for good.
+        QTimer::singleShot(0, &m_tableWatch, [this] {
+            if (!m_active)
+                currentTableGone();
+        });
+    });
     if (auto *windowMenu = form->findChild<QMenu *>(QStringLiteral("menuWindow")))
         connect(windowMenu, &QMenu::aboutToShow, form, [this, form] { fillWindowList(form); });
     const QSize frame = sub->size() - sub->contentsRect().size();
@@ -352,9 +362,20 @@ table::Form1 *MDIForm1::createTableWindow()
     return form;
 }
 
-void MDIForm1::subWindowActivated(QMdiSubWindow *sub)
+void MainWindow::currentTableGone()
 {
-    table::Form1 *form = formOf(sub);
+    table::TableWindow *next = formOf(m_mdi->activeSubWindow());
+    m_active = next;
+    if (next) {
+        fillWindowList(next);
+        next->activated();
+    }
+    showMenusOf(next);
+}
+
+void MainWindow::subWindowActivated(QMdiSubWindow *sub)
+{
+    table::TableWindow *form = formOf(sub);
     if (form == m_active)
         return;
     // The area reports no active window while the frame is not the active window (a question or
@@ -374,7 +395,7 @@ void MDIForm1::subWindowActivated(QMdiSubWindow *sub)
     showMenusOf(form);
 }
 
-void MDIForm1::showMenusOf(table::Form1 *form)
+void MainWindow::showMenusOf(table::TableWindow *form)
 {
     // The table's menus follow the frame's 文件 menu, so 打开 and 退出 stay at hand.
     QMenuBar *bar = menuBar();
@@ -389,48 +410,48 @@ void MDIForm1::showMenusOf(table::Form1 *form)
     }
 }
 
-void MDIForm1::openTableFile()
+void MainWindow::openTableFile()
 {
     const QString path = ui::ShowOpenDialog(m_prompter, QStringLiteral("*.gdt"), QStringLiteral("打开数据文件"));
     if (!path.isEmpty())
         openTable(table::tableNameFromPath(path));
 }
 
-table::Form1 *MDIForm1::windowOf(const QString &tablePath) const
+table::TableWindow *MainWindow::windowOf(const QString &tablePath) const
 {
     const QString wanted = QFileInfo(tablePath + QStringLiteral(".gdt")).absoluteFilePath();
-    for (table::Form1 *f : tableWindows()) {
-        const QString open = f->document().Text7;
+    for (table::TableWindow *f : tableWindows()) {
+        const QString open = f->document().filePath;
         if (!open.isEmpty() && QFileInfo(open + QStringLiteral(".gdt")).absoluteFilePath() == wanted)
             return f;
     }
     return nullptr;
 }
 
-void MDIForm1::openTable(const QString &tablePath)
+void MainWindow::openTable(const QString &tablePath)
 {
     // Two windows on one file would overwrite each other's edits: the open one is shown instead.
-    if (table::Form1 *open = windowOf(tablePath)) {
+    if (table::TableWindow *open = windowOf(tablePath)) {
         if (auto *sub = qobject_cast<QMdiSubWindow *>(open->parentWidget())) {
             sub->showNormal();
             m_mdi->setActiveSubWindow(sub);
         }
         return;
     }
-    table::Form1 *form = createTableWindow();
-    form->document().Text7 = tablePath;
+    table::TableWindow *form = createTableWindow();
+    form->document().filePath = tablePath;
     // A table that cannot be loaded closes its window itself.
-    form->LoadData(form->document().Text7, true);
+    form->LoadData(form->document().filePath, true);
 }
 
 // --- commands -----------------------------------------------------------------------------------
 
-void MDIForm1::menuOpen_Click()
+void MainWindow::openTable()
 {
     openTableFile();
 }
 
-void MDIForm1::menuExit_Click()
+void MainWindow::exitProgram()
 {
     // As the title bar's close box: every changed table asks first, and a Cancel keeps running.
     if (!close())
@@ -439,18 +460,18 @@ void MDIForm1::menuExit_Click()
         endProgram();
 }
 
-void MDIForm1::menuAbout_Click()
+void MainWindow::showAbout()
 {
-    frmAbout about(this);
+    AboutDialog about(this);
     about.exec();
 }
 
-void MDIForm1::menuHelpZT_Click()
+void MainWindow::showHelpTopics()
 {
     m_prompter.message(kHelpMessage, QStringLiteral("提示"), ui::Icon::Information);
 }
 
-void MDIForm1::onToolbarButton(base::ToolButton button)
+void MainWindow::onToolbarButton(base::ToolButton button)
 {
     switch (button) {
     case base::ToolButton::Open:
@@ -465,14 +486,14 @@ void MDIForm1::onToolbarButton(base::ToolButton button)
         return;
     default:
         // Every other button runs its command on the active table.
-        if (table::Form1 *form = activeTableWindow())
+        if (table::TableWindow *form = activeTableWindow())
             form->executeButton(button);
     }
 }
 
 // --- closing ------------------------------------------------------------------------------------
 
-void MDIForm1::unloadToolWindows()
+void MainWindow::unloadToolWindows()
 {
     for (const char16_t *name : kToolWindows) {
         const QString id = QString::fromUtf16(name);
@@ -482,7 +503,7 @@ void MDIForm1::unloadToolWindows()
     }
 }
 
-void MDIForm1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
     unloadToolWindows();
     // Each table window may ask about its changes; a Cancel keeps it, and the frame with it.

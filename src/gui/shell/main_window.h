@@ -1,5 +1,5 @@
 #pragma once
-// MDIForm1: the main window. An MDI frame holding the table windows (Form1), with the toolbar
+// MainWindow: the main window. An MDI frame holding the table windows (TableWindow), with the toolbar
 // Toolbar1, the status bar StatusBar1, the left panel Picture1 with the school tree TreeView1 and
 // the frame menus "文件(&F)" and "帮助(&H)". While a table window is active the menu bar shows
 // that window's menus instead. Toolbar and status bar mirror the Workspace.
@@ -23,7 +23,7 @@ class Prompter;
 class SettingsStore;
 } // namespace ui
 namespace table {
-class Form1;
+class TableWindow;
 }
 
 namespace base {
@@ -34,14 +34,14 @@ namespace shell {
 
 class SchoolTreePanel;
 
-class MDIForm1 : public QMainWindow, public table::TableWindows {
+class MainWindow : public QMainWindow, public table::TableWindows {
     Q_OBJECT
 public:
     // Runs the loading steps: data directories, school tree, stored table font, caption, print
     // settings. `commands` are the table windows' commands; the frame adds its own to them.
-    MDIForm1(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings, table::CommandRegistry commands,
-             QWidget *parent = nullptr);
-    ~MDIForm1() override;
+    MainWindow(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings,
+               table::CommandRegistry commands, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
     base::Workspace &workspace() const { return m_ws; }
     ui::Prompter &prompter() const { return m_prompter; }
@@ -59,14 +59,14 @@ public:
     QAction *frameAction(const QString &objectName) const;
 
     // The table windows in the order they were opened, and the active one (nullptr if none).
-    QList<table::Form1 *> tableWindows() const;
-    table::Form1 *activeTableWindow() const;
+    QList<table::TableWindow *> tableWindows() const;
+    table::TableWindow *activeTableWindow() const;
     // Creates a table window inside the frame, shows it and makes it the active child.
-    table::Form1 *createTableWindow();
+    table::TableWindow *createTableWindow();
     // Asks for a table file and opens it in a new table window.
     void openTableFile();
     // The table window that has this table file (path without ".gdt") open, or nullptr.
-    table::Form1 *windowOf(const QString &tablePath) const;
+    table::TableWindow *windowOf(const QString &tablePath) const;
     bool isOpen(const QString &tablePath) const override { return windowOf(tablePath) != nullptr; }
     // Activates the window that has the table open, or opens it in a new one.
     void openTable(const QString &tablePath) override;
@@ -80,14 +80,14 @@ public:
     std::function<void()> endProgram;
 
 public slots:
-    void menuOpen_Click();
-    void menuExit_Click();
-    void menuAbout_Click();
-    void menuHelpZT_Click();
-    void menuCD_Click();
-    void menuZXPP_Click();
-    void menuHXPP_Click();
-    void menuPL_Click();
+    void openTable();
+    void exitProgram();
+    void showAbout();
+    void showHelpTopics();
+    void cascadeWindows();
+    void tileVertically();
+    void tileHorizontally();
+    void arrangeMinimizedWindows();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -103,8 +103,9 @@ private:
     void focusActiveTable();
     void runFrameCommand(const QString &name);
     void subWindowActivated(QMdiSubWindow *sub);
-    void showMenusOf(table::Form1 *form);
-    void fillWindowList(table::Form1 *owner);
+    void currentTableGone();
+    void showMenusOf(table::TableWindow *form);
+    void fillWindowList(table::TableWindow *owner);
     void showTableWindow(const QString &caption);
     void onToolbarButton(base::ToolButton button);
     void setBusyPointer(bool busy);
@@ -122,7 +123,10 @@ private:
     QList<QAction *> m_buttons; // positions 1..24
     QList<QLabel *> m_panels;   // panels 1..4
     QList<QMenu *> m_frameMenus;
-    QPointer<table::Form1> m_active;
+    QPointer<table::TableWindow> m_active;
+    // The context of the table windows' destroyed signals: a member, so that those connections end
+    // with this window's own members, before the base class deletes the children.
+    QObject m_tableWatch;
     bool m_busyPointer = false;
 };
 

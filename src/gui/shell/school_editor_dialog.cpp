@@ -12,7 +12,7 @@
 
 namespace shell {
 
-frmClass::frmClass(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
+SchoolEditorDialog::SchoolEditorDialog(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_editor(ws, prompter)
 {
     setObjectName(QStringLiteral("frmClass"));
@@ -82,8 +82,8 @@ frmClass::frmClass(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     note->setWordWrap(true);
     auto *finish = button(QStringLiteral("Command1"), QStringLiteral("完成"), nullptr);
     auto *cancel = button(QStringLiteral("Command2"), QStringLiteral("取消"), nullptr);
-    connect(finish, &QPushButton::clicked, this, &frmClass::Command1_Click);
-    connect(cancel, &QPushButton::clicked, this, &frmClass::Command2_Click);
+    connect(finish, &QPushButton::clicked, this, &SchoolEditorDialog::finish);
+    connect(cancel, &QPushButton::clicked, this, &SchoolEditorDialog::cancel);
     auto *bottom = new QHBoxLayout;
     bottom->addWidget(note, 1);
     bottom->addWidget(finish);
@@ -101,12 +101,12 @@ frmClass::frmClass(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     m_list1->setFocus();
 }
 
-QPushButton *frmClass::button(const QString &objectName) const
+QPushButton *SchoolEditorDialog::button(const QString &objectName) const
 {
     return findChild<QPushButton *>(objectName);
 }
 
-void frmClass::refresh()
+void SchoolEditorDialog::refresh()
 {
     m_refreshing = true;
     if (m_text1->text() != m_editor.name())
@@ -120,13 +120,13 @@ void frmClass::refresh()
     m_refreshing = false;
 }
 
-void frmClass::run(void (SchoolEditor::*command)())
+void SchoolEditorDialog::run(void (SchoolEditor::*command)())
 {
     (m_editor.*command)();
     refresh();
 }
 
-bool frmClass::eventFilter(QObject *watched, QEvent *event)
+bool SchoolEditorDialog::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_text1 && (event->type() == QEvent::FocusIn || event->type() == QEvent::FocusOut)) {
         if (event->type() == QEvent::FocusIn)
@@ -139,19 +139,19 @@ bool frmClass::eventFilter(QObject *watched, QEvent *event)
     return QDialog::eventFilter(watched, event);
 }
 
-void frmClass::Command1_Click()
+void SchoolEditorDialog::finish()
 {
     m_editor.nameEdited(m_text1->text());
     if (m_editor.finish())
         accept();
 }
 
-void frmClass::Command2_Click()
+void SchoolEditorDialog::cancel()
 {
     reject();
 }
 
-void frmClass::reject()
+void SchoolEditorDialog::reject()
 {
     // The close box and Escape ask as "取消" does.
     if (m_editor.cancel())

@@ -1,5 +1,5 @@
 #pragma once
-// frmClass "班级编制": the school tree editor. The controls show a SchoolEditor and forward the
+// SchoolEditorDialog "班级编制": the school tree editor. The controls show a SchoolEditor and forward the
 // user's actions to it; "完成" writes SchoolInfo.ini, "取消" (and the close box) asks first when
 // anything changed.
 #include "core/shell/school_editor.h"
@@ -12,10 +12,10 @@ class QPushButton;
 
 namespace shell {
 
-class frmClass : public QDialog {
+class SchoolEditorDialog : public QDialog {
     Q_OBJECT
 public:
-    frmClass(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent = nullptr);
+    SchoolEditorDialog(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent = nullptr);
 
     SchoolEditor &editor() { return m_editor; }
     QLineEdit *text1() const { return m_text1; }
@@ -24,8 +24,8 @@ public:
     QPushButton *button(const QString &objectName) const;
 
 public slots:
-    void Command1_Click(); // 完成
-    void Command2_Click(); // 取消
+    void finish(); // 完成
+    void cancel(); // 取消
     void reject() override;
 
 protected:

@@ -70,7 +70,7 @@ QStringList pathOf(const QTreeWidgetItem *item)
 // The new window as the creation steps see it; a window closed meanwhile takes nothing.
 class FormTarget : public NewTableTarget {
 public:
-    explicit FormTarget(table::Form1 *form) : m_form(form) {}
+    explicit FormTarget(table::TableWindow *form) : m_form(form) {}
     table::GradeTable &document() override { return m_form ? m_form->document() : m_spare; }
     void setTitle(const QString &title) override
     {
@@ -79,7 +79,7 @@ public:
     }
 
 private:
-    QPointer<table::Form1> m_form;
+    QPointer<table::TableWindow> m_form;
     table::GradeTable m_spare;
 };
 
@@ -247,7 +247,7 @@ void SchoolTreePanel::openMenuAt(QTreeWidgetItem *item, const QPoint &globalPos)
 
 void SchoolTreePanel::editSchoolTree()
 {
-    frmClass editor(m_ws, m_prompter, window());
+    SchoolEditorDialog editor(m_ws, m_prompter, window());
     editor.exec();
     AddDot();
 }
@@ -273,7 +273,7 @@ void SchoolTreePanel::newTableWizard()
     const QString dir = selectedClassDir();
     if (dir.isEmpty() || !m_host.newTableWindow)
         return;
-    QPointer<table::Form1> form = m_host.newTableWindow();
+    QPointer<table::TableWindow> form = m_host.newTableWindow();
     FormTarget target(form);
     shell::newTableWizard(m_prompter, target, dir, proposedTableName(tableNames(dir)), [&](WizardDialog which) {
         if (form && m_host.wizardDialog)

@@ -23,7 +23,7 @@ namespace ui {
 class Prompter;
 }
 namespace table {
-class Form1;
+class TableWindow;
 }
 
 namespace shell {
@@ -34,9 +34,9 @@ struct SchoolTreeHost {
     // Opens a table file (path without ".gdt") in a window, or activates the window that has it.
     std::function<void(const QString &tablePath)> openTable;
     // Creates and shows an empty table window as the active child; its window.
-    std::function<table::Form1 *()> newTableWindow;
+    std::function<table::TableWindow *()> newTableWindow;
     // Shows one of the wizard's dialogs modally over the main window for the new (active) table.
-    std::function<void(WizardDialog, table::Form1 &)> wizardDialog;
+    std::function<void(WizardDialog, table::TableWindow &)> wizardDialog;
 };
 
 class SchoolTreePanel : public QWidget {
@@ -59,7 +59,7 @@ public:
     // Opens menuPop1 at `globalPos` (the right press, the double click, toolbar button 2).
     void showMenu(const QPoint &globalPos, bool fromToolbar);
 
-    // menuClass and menuEditTV: the editor frmClass, modal over the main window; the tree is
+    // menuClass and menuEditTV: the editor SchoolEditorDialog, modal over the main window; the tree is
     // rebuilt after it closes, whichever way.
     void editSchoolTree();
     // The menu's commands on the selected node.

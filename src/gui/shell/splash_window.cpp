@@ -33,7 +33,7 @@ QLabel *label(QWidget *parent, const char *name, const QString &text, const QRec
 }
 } // namespace
 
-frmSlape::frmSlape(QWidget *mainWindow, QWidget *parent)
+SplashWindow::SplashWindow(QWidget *mainWindow, QWidget *parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_main(mainWindow),
       m_progress(pixelsToTwips(kWidth))
 {
@@ -67,19 +67,19 @@ frmSlape::frmSlape(QWidget *mainWindow, QWidget *parent)
 
     m_timer1.setInterval(kTimer1Interval);
     m_timer2.setInterval(kTimer2Interval);
-    connect(&m_timer1, &QTimer::timeout, this, &frmSlape::Timer1_Timer);
-    connect(&m_timer2, &QTimer::timeout, this, &frmSlape::Timer2_Timer);
+    connect(&m_timer1, &QTimer::timeout, this, &SplashWindow::advanceProgress);
+    connect(&m_timer2, &QTimer::timeout, this, &SplashWindow::finishSplash);
 
     if (const QScreen *screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 }
 
-void frmSlape::start()
+void SplashWindow::start()
 {
     m_timer1.start();
 }
 
-void frmSlape::Timer1_Timer()
+void SplashWindow::advanceProgress()
 {
     const bool done = m_progress.tick();
     m_label5->resize(twipsToPixels(m_progress.widthTwips()), m_label5->height());
@@ -96,7 +96,7 @@ void frmSlape::Timer1_Timer()
     m_timer2.start();
 }
 
-void frmSlape::Timer2_Timer()
+void SplashWindow::finishSplash()
 {
     m_timer2.stop();
     close();

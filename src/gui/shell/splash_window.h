@@ -1,5 +1,5 @@
 #pragma once
-// frmSlape: the splash window, frameless and on top of every other window. Its first timer grows
+// SplashWindow: the splash window, frameless and on top of every other window. Its first timer grows
 // the progress label Label5; when the label spans the window the main window is shown (still
 // disabled) and the second timer starts; when that fires the splash closes, the main window is
 // enabled and loginDue() asks for the login dialog.
@@ -13,13 +13,13 @@ class QLabel;
 
 namespace shell {
 
-class frmSlape : public QWidget {
+class SplashWindow : public QWidget {
     Q_OBJECT
 public:
     static constexpr int kTimer1Interval = 1;
     static constexpr int kTimer2Interval = 1500;
 
-    explicit frmSlape(QWidget *mainWindow, QWidget *parent = nullptr);
+    explicit SplashWindow(QWidget *mainWindow, QWidget *parent = nullptr);
 
     // Starts the first timer.
     void start();
@@ -27,8 +27,8 @@ public:
     QTimer &timer2() { return m_timer2; }
 
 public slots:
-    void Timer1_Timer();
-    void Timer2_Timer();
+    void advanceProgress();
+    void finishSplash();
 
 signals:
     // The splash has closed and the main window is enabled: the login dialog is due.

@@ -1,4 +1,4 @@
-// MDIForm1's 窗口 menu: the window list, the arrangements (层叠, 纵向平铺, 横向平铺, 排列图标) and
+// MainWindow's 窗口 menu: the window list, the arrangements (层叠, 纵向平铺, 横向平铺, 排列图标) and
 // keeping table windows in view.
 #include "gui/shell/main_window.h"
 
@@ -16,14 +16,14 @@
 
 namespace shell {
 
-void MDIForm1::fillWindowList(table::Form1 *owner)
+void MainWindow::fillWindowList(table::TableWindow *owner)
 {
     auto *list = owner->findChild<QMenu *>(QStringLiteral("menuSelWindow"));
     if (!list)
         return;
-    const QList<table::Form1 *> forms = tableWindows();
+    const QList<table::TableWindow *> forms = tableWindows();
     QStringList captions;
-    for (table::Form1 *f : forms)
+    for (table::TableWindow *f : forms)
         captions << f->title();
     list->clear();
     const QList<WindowListEntry> entries = windowList(captions, static_cast<int>(forms.indexOf(owner)));
@@ -37,11 +37,11 @@ void MDIForm1::fillWindowList(table::Form1 *owner)
     }
 }
 
-void MDIForm1::showTableWindow(const QString &caption)
+void MainWindow::showTableWindow(const QString &caption)
 {
-    const QList<table::Form1 *> forms = tableWindows();
+    const QList<table::TableWindow *> forms = tableWindows();
     QStringList captions;
-    for (table::Form1 *f : forms)
+    for (table::TableWindow *f : forms)
         captions << f->title();
     const int i = windowForCaption(captions, caption);
     if (i < 0)
@@ -54,7 +54,7 @@ void MDIForm1::showTableWindow(const QString &caption)
     forms[i]->setFocus();
 }
 
-QList<QMdiSubWindow *> MDIForm1::arrangeableWindows() const
+QList<QMdiSubWindow *> MainWindow::arrangeableWindows() const
 {
     // Topmost first, as the system tiles; minimised windows keep their icons.
     QList<QMdiSubWindow *> subs = m_mdi->subWindowList(QMdiArea::StackingOrder);
@@ -68,7 +68,7 @@ QList<QMdiSubWindow *> MDIForm1::arrangeableWindows() const
     return subs;
 }
 
-void MDIForm1::keepInView(QMdiSubWindow *sub)
+void MainWindow::keepInView(QMdiSubWindow *sub)
 {
     const QSize area = m_mdi->viewport()->size();
     QRect g = sub->geometry();
@@ -78,13 +78,13 @@ void MDIForm1::keepInView(QMdiSubWindow *sub)
     sub->setGeometry(g);
 }
 
-void MDIForm1::focusActiveTable()
+void MainWindow::focusActiveTable()
 {
-    if (table::Form1 *form = activeTableWindow())
+    if (table::TableWindow *form = activeTableWindow())
         form->gridView()->setFocus();
 }
 
-void MDIForm1::menuCD_Click()
+void MainWindow::cascadeWindows()
 {
     // Each window one title bar lower and to the right of the one before, all of one usable size.
     const QList<QMdiSubWindow *> subs = arrangeableWindows();
@@ -102,7 +102,7 @@ void MDIForm1::menuCD_Click()
     focusActiveTable();
 }
 
-void MDIForm1::menuZXPP_Click()
+void MainWindow::tileVertically()
 {
     const QList<QMdiSubWindow *> subs = arrangeableWindows();
     const QList<QRect> rects = tile(m_mdi->viewport()->size(), static_cast<int>(subs.size()), Qt::Vertical);
@@ -111,7 +111,7 @@ void MDIForm1::menuZXPP_Click()
     focusActiveTable();
 }
 
-void MDIForm1::menuHXPP_Click()
+void MainWindow::tileHorizontally()
 {
     const QList<QMdiSubWindow *> subs = arrangeableWindows();
     const QList<QRect> rects = tile(m_mdi->viewport()->size(), static_cast<int>(subs.size()), Qt::Horizontal);
@@ -120,7 +120,7 @@ void MDIForm1::menuHXPP_Click()
     focusActiveTable();
 }
 
-void MDIForm1::menuPL_Click()
+void MainWindow::arrangeMinimizedWindows()
 {
     QList<QMdiSubWindow *> icons;
     QList<QSize> sizes;

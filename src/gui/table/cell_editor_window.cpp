@@ -7,19 +7,19 @@
 
 namespace table {
 
-void Form1::GridHidingProgress::start(const QString &status)
+void TableWindow::GridHidingProgress::start(const QString &status)
 {
     m_w.m_ws.start(status);
     if (m_depth++ == 0)
         m_w.m_grid->hide();
 }
 
-void Form1::GridHidingProgress::setPercent(int percent)
+void TableWindow::GridHidingProgress::setPercent(int percent)
 {
     m_w.m_ws.setPercent(percent);
 }
 
-void Form1::GridHidingProgress::finish()
+void TableWindow::GridHidingProgress::finish()
 {
     m_w.m_ws.finish();
     // Hiding the grid passed its focus on to the formula bar; it comes back with the grid.

@@ -1,7 +1,7 @@
 #pragma once
 // The table window's helpers for its editors: the grid's observer and the event filter of the
-// in-cell editor and the formula bar (Form1::Editing), and the focused text box as the Edit
-// commands see it (Form1::FocusedTextBox). Part of the table window.
+// in-cell editor and the formula bar (TableWindow::Editing), and the focused text box as the Edit
+// commands see it (TableWindow::FocusedTextBox). Part of the table window.
 #include "gui/table/table_window.h"
 
 #include "core/table/editing.h"
@@ -16,9 +16,9 @@ namespace table {
 
 // The grid's observer and the editors' event filter: commits a pending edit before the current
 // cell moves, and routes the in-cell editor's and the formula bar's keys.
-class Form1::Editing : public QObject, public GridObserver {
+class TableWindow::Editing : public QObject, public GridObserver {
 public:
-    explicit Editing(Form1 &w) : QObject(&w), m_w(w) {}
+    explicit Editing(TableWindow &w) : QObject(&w), m_w(w) {}
 
     void currentAboutToChange() override
     {
@@ -69,7 +69,7 @@ private:
 
     bool editorKey(QKeyEvent *e)
     {
-        Grid &g = m_w.m_doc.成绩表;
+        Grid &g = m_w.m_doc.grid;
         switch (e->key()) {
         case Qt::Key_Return:
         case Qt::Key_Enter:
@@ -129,13 +129,13 @@ private:
         return true;
     }
 
-    Form1 &m_w;
+    TableWindow &m_w;
     // Where the last Enter in the editor led, and the column its run of Enters began in.
     int m_enteredRow = -1, m_enteredCol = -1, m_firstCol = 1;
 };
 
 // The focused text box as the Edit commands see it.
-class Form1::FocusedTextBox : public TextBox {
+class TableWindow::FocusedTextBox : public TextBox {
 public:
     explicit FocusedTextBox(QLineEdit *box) : m_box(box) {}
     QString selectedText() const override { return m_box->selectedText(); }

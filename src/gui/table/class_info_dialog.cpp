@@ -19,7 +19,7 @@ QLabel *label(QWidget *parent, const char *name, const QString &text)
 }
 } // namespace
 
-frmClassInfo::frmClassInfo(const ClassInfo &info, ui::Prompter &prompter, QWidget *parent)
+ClassInfoDialog::ClassInfoDialog(const ClassInfo &info, ui::Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frmClassInfo"));
@@ -55,12 +55,12 @@ frmClassInfo::frmClassInfo(const ClassInfo &info, ui::Prompter &prompter, QWidge
     buttons->addWidget(cancel);
     grid->addLayout(buttons, 4, 0, 1, 4);
 
-    connect(done, &QPushButton::clicked, this, &frmClassInfo::done1);
+    connect(done, &QPushButton::clicked, this, &ClassInfoDialog::done1);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     resize(420, 280);
 }
 
-void frmClassInfo::done1()
+void ClassInfoDialog::done1()
 {
     if (!classSizeFromText(m_size->text())) {
         m_prompter.message(classSizeMessage(), QStringLiteral("提示"), ui::Icon::Information);
@@ -71,7 +71,7 @@ void frmClassInfo::done1()
     accept();
 }
 
-ClassInfo frmClassInfo::classInfo() const
+ClassInfo ClassInfoDialog::classInfo() const
 {
     return {classSizeFromText(m_size->text()).value_or(0), m_teacher->text(), m_info->toPlainText()};
 }

@@ -1,5 +1,5 @@
 #pragma once
-// frmClassInfo "班级信息设置：": class size, teacher and class information of the active table.
+// ClassInfoDialog "班级信息设置：": class size, teacher and class information of the active table.
 // Filled from the table by the command, read back after "完成".
 #include "core/table/table_properties.h"
 
@@ -14,11 +14,11 @@ class Prompter;
 
 namespace table {
 
-class frmClassInfo : public QDialog {
+class ClassInfoDialog : public QDialog {
     Q_OBJECT
 public:
     // "完成" closes only with a class size of 0 … 32766; anything else is said through `prompter`.
-    frmClassInfo(const ClassInfo &info, ui::Prompter &prompter, QWidget *parent = nullptr);
+    ClassInfoDialog(const ClassInfo &info, ui::Prompter &prompter, QWidget *parent = nullptr);
     ClassInfo classInfo() const;
 
 private:

@@ -13,7 +13,7 @@
 
 namespace table {
 
-frmDataFormat::frmDataFormat(const QString &dataFormat, Preview preview, QWidget *parent)
+DataFormatDialog::DataFormatDialog(const QString &dataFormat, Preview preview, QWidget *parent)
     : QDialog(parent), m_format(std::move(preview))
 {
     setObjectName(QStringLiteral("frmDataFormat"));
@@ -56,14 +56,14 @@ frmDataFormat::frmDataFormat(const QString &dataFormat, Preview preview, QWidget
     buttons->addWidget(cancel);
     grid->addLayout(buttons, 3, 0, 1, 2);
 
-    connect(m_decimals, &QLineEdit::textChanged, this, &frmDataFormat::decimalsEdited);
-    connect(m_pad, &QCheckBox::toggled, this, &frmDataFormat::updatePreview);
+    connect(m_decimals, &QLineEdit::textChanged, this, &DataFormatDialog::decimalsEdited);
+    connect(m_pad, &QCheckBox::toggled, this, &DataFormatDialog::updatePreview);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     updatePreview();
 }
 
-void frmDataFormat::decimalsEdited(const QString &text)
+void DataFormatDialog::decimalsEdited(const QString &text)
 {
     const QString fixed = decimalsBoxText(text);
     if (fixed != text)
@@ -72,12 +72,12 @@ void frmDataFormat::decimalsEdited(const QString &text)
         updatePreview();
 }
 
-QString frmDataFormat::dataFormat() const
+QString DataFormatDialog::dataFormat() const
 {
     return dataFormatFor(m_decimals->text().toInt(), m_pad->isChecked());
 }
 
-void frmDataFormat::updatePreview()
+void DataFormatDialog::updatePreview()
 {
     m_preview->setText(m_format ? m_format(dataFormat()) : dataFormat());
 }

@@ -1,5 +1,5 @@
 #pragma once
-// frmDataFormat "表格数据格式：": the number of decimals of formula results and whether they are
+// DataFormatDialog "表格数据格式：": the number of decimals of formula results and whether they are
 // padded with zeros, with a preview of 123.456789. The preview's formatting comes from the caller.
 #include <QDialog>
 #include <functional>
@@ -10,12 +10,12 @@ class QLineEdit;
 
 namespace table {
 
-class frmDataFormat : public QDialog {
+class DataFormatDialog : public QDialog {
     Q_OBJECT
 public:
     // `preview` formats 123.456789 with a pattern as a formula result would show.
     using Preview = std::function<QString(const QString &pattern)>;
-    frmDataFormat(const QString &dataFormat, Preview preview, QWidget *parent = nullptr);
+    DataFormatDialog(const QString &dataFormat, Preview preview, QWidget *parent = nullptr);
     // The pattern of the current settings.
     QString dataFormat() const;
 

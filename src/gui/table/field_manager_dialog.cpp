@@ -28,7 +28,7 @@ QPushButton *button(QWidget *parent, const char *name, const QString &caption)
 }
 } // namespace
 
-frm项目管理::frm项目管理(FieldManager &manager, ui::Prompter &prompter, QWidget *parent)
+FieldManagerDialog::FieldManagerDialog(FieldManager &manager, ui::Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_manager(manager), m_prompter(prompter)
 {
     setObjectName(QStringLiteral("frm项目管理"));
@@ -67,13 +67,13 @@ frm项目管理::frm项目管理(FieldManager &manager, ui::Prompter &prompter, 
     resize(360, 300);
 }
 
-void frm项目管理::run(void (FieldManager::*buttonAction)(ui::Prompter &))
+void FieldManagerDialog::run(void (FieldManager::*buttonAction)(ui::Prompter &))
 {
     (m_manager.*buttonAction)(m_prompter);
     showItems();
 }
 
-void frm项目管理::showItems()
+void FieldManagerDialog::showItems()
 {
     const int selected = m_manager.selected;
     m_list->blockSignals(true);
@@ -88,15 +88,15 @@ void frm项目管理::showItems()
 namespace {
 void fieldManager(CommandContext &ctx)
 {
-    FieldManager manager(ctx.doc.成绩表);
-    frm项目管理 dialog(manager, ctx.prompter, ctx.window);
+    FieldManager manager(ctx.doc.grid);
+    FieldManagerDialog dialog(manager, ctx.prompter, ctx.window);
     if (dialog.exec() == QDialog::Accepted)
         manager.apply(ctx.doc, ctx.prompter);
 }
 
 void classSetup(CommandContext &ctx)
 {
-    frmClassInfo dialog(classInfoOf(ctx.doc), ctx.prompter, ctx.window);
+    ClassInfoDialog dialog(classInfoOf(ctx.doc), ctx.prompter, ctx.window);
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (!applyClassInfo(ctx.doc, dialog.classInfo()))
@@ -106,7 +106,7 @@ void classSetup(CommandContext &ctx)
 
 void tableFont(CommandContext &ctx, ui::SettingsStore &settings)
 {
-    frmFont dialog(QFontDatabase::families(), ctx.ws.tableFontName, ctx.ws.tableFontSize, ctx.window);
+    FontDialog dialog(QFontDatabase::families(), ctx.ws.tableFontName, ctx.ws.tableFontSize, ctx.window);
     if (dialog.exec() == QDialog::Accepted) {
         const QString name = dialog.fontName().trimmed().isEmpty() ? ctx.ws.tableFontName : dialog.fontName();
         setTableFont(ctx.ws, settings, name, dialog.pointSize());
@@ -123,13 +123,13 @@ void tableFont(CommandContext &ctx, ui::SettingsStore &settings)
             }
         }
     }
-    ctx.doc.成绩表.setCol(0);
+    ctx.doc.grid.setCol(0);
 }
 
 void heightWidth(CommandContext &ctx)
 {
-    Grid &g = ctx.doc.成绩表;
-    frmHeiWei dialog(g.RowHeight(g.Row()), g.ColWidth(g.Col()), ctx.window);
+    Grid &g = ctx.doc.grid;
+    HeightWidthDialog dialog(g.RowHeight(g.Row()), g.ColWidth(g.Col()), ctx.window);
     if (dialog.exec() == QDialog::Accepted)
         applyHeightWidth(g, dialog.rowHeight(), dialog.colWidth());
 }

@@ -1,5 +1,5 @@
 #pragma once
-// frm项目管理 "字段编辑器": the field list of the active table, edited with insert, delete, clear
+// FieldManagerDialog "字段编辑器": the field list of the active table, edited with insert, delete, clear
 // and rename; "确定(&O)" hands the list back to the command. The list itself and the questions
 // are the FieldManager's. This file also registers the field and property commands that open
 // dialogs.
@@ -20,9 +20,9 @@ namespace table {
 class CommandRegistry;
 
 // No Q_OBJECT: moc cannot name a class in Chinese, and the dialog needs no signals of its own.
-class frm项目管理 : public QDialog {
+class FieldManagerDialog : public QDialog {
 public:
-    frm项目管理(FieldManager &manager, ui::Prompter &prompter, QWidget *parent = nullptr);
+    FieldManagerDialog(FieldManager &manager, ui::Prompter &prompter, QWidget *parent = nullptr);
 
 private:
     void showItems();

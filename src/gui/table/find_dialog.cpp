@@ -22,7 +22,7 @@ namespace table {
 
 namespace {
 
-QPointer<frmFind> s_find;
+QPointer<FindDialog> s_find;
 
 QWidget *mainWindowOf(const CommandContext &ctx)
 {
@@ -39,9 +39,9 @@ QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &text, b
 
 } // namespace
 
-// --- frmFind ------------------------------------------------------------------------------------
+// --- FindDialog ------------------------------------------------------------------------------------
 
-frmFind::frmFind(GradeTable &doc, QWidget *tableWindow, QWidget *parent)
+FindDialog::FindDialog(GradeTable &doc, QWidget *tableWindow, QWidget *parent)
     : QDialog(parent), m_doc(doc), m_tableWindow(tableWindow)
 {
     setObjectName(QStringLiteral("frmFind"));
@@ -76,7 +76,7 @@ frmFind::frmFind(GradeTable &doc, QWidget *tableWindow, QWidget *parent)
     command2->setObjectName(QStringLiteral("Command2"));
     connect(m_text1, &QLineEdit::textChanged, m_command1,
             [this](const QString &text) { m_command1->setEnabled(!text.isEmpty()); });
-    connect(m_command1, &QPushButton::clicked, this, &frmFind::Command1_Click);
+    connect(m_command1, &QPushButton::clicked, this, &FindDialog::search);
     connect(command2, &QPushButton::clicked, this, &QWidget::close);
 
     auto *grid = new QGridLayout;
@@ -101,12 +101,12 @@ frmFind::frmFind(GradeTable &doc, QWidget *tableWindow, QWidget *parent)
     followTableWindow(tableWindow);
 }
 
-frmFind *frmFind::current()
+FindDialog *FindDialog::current()
 {
     return s_find;
 }
 
-void frmFind::followTableWindow(QWidget *tableWindow)
+void FindDialog::followTableWindow(QWidget *tableWindow)
 {
     if (!tableWindow)
         return;
@@ -126,17 +126,17 @@ void frmFind::followTableWindow(QWidget *tableWindow)
     connect(sub, &QObject::destroyed, this, &QWidget::close);
 }
 
-QCheckBox *frmFind::check(int n) const
+QCheckBox *FindDialog::check(int n) const
 {
     return n >= 1 && n <= m_checks.size() ? m_checks[n - 1] : nullptr;
 }
 
-FindOptions frmFind::options() const
+FindOptions FindDialog::options() const
 {
     return {m_checks[0]->isChecked(), m_checks[1]->isChecked(), m_checks[3]->isChecked(), m_checks[4]->isChecked()};
 }
 
-void frmFind::Command1_Click()
+void FindDialog::search()
 {
     if (m_text1->text().isEmpty())
         return;
@@ -145,21 +145,21 @@ void frmFind::Command1_Click()
     if (FindResultsWindow *open = FindResultsWindow::current())
         open->close();
     if (rows > kFindMenuLimit)
-        if (auto *form = qobject_cast<Form1 *>(m_tableWindow.data()))
+        if (auto *form = qobject_cast<TableWindow *>(m_tableWindow.data()))
             form->showFindResultsWindow();
     close();
 }
 
-bool frmFind::event(QEvent *e)
+bool FindDialog::event(QEvent *e)
 {
     if (e->type() == QEvent::WindowActivate)
         m_text1->setFocus();
     return QDialog::event(e);
 }
 
-// --- frmChang -----------------------------------------------------------------------------------
+// --- ReplaceDialog -----------------------------------------------------------------------------------
 
-frmChang::frmChang(GradeTable &doc, QWidget *parent) : QDialog(parent), m_doc(doc)
+ReplaceDialog::ReplaceDialog(GradeTable &doc, QWidget *parent) : QDialog(parent), m_doc(doc)
 {
     setObjectName(QStringLiteral("frmChang"));
     setWindowTitle(QStringLiteral("替换"));
@@ -182,7 +182,7 @@ frmChang::frmChang(GradeTable &doc, QWidget *parent) : QDialog(parent), m_doc(do
     auto enable = [this] { m_command1->setEnabled(!m_text1->text().isEmpty() || !m_text2->text().isEmpty()); };
     connect(m_text1, &QLineEdit::textChanged, this, enable);
     connect(m_text2, &QLineEdit::textChanged, this, enable);
-    connect(m_command1, &QPushButton::clicked, this, &frmChang::Command1_Click);
+    connect(m_command1, &QPushButton::clicked, this, &ReplaceDialog::replaceEverywhere);
     connect(command2, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *grid = new QGridLayout(this);
@@ -194,18 +194,18 @@ frmChang::frmChang(GradeTable &doc, QWidget *parent) : QDialog(parent), m_doc(do
     grid->addWidget(command2, 1, 2);
     grid->addWidget(m_check1, 2, 1);
 
-    const Grid &g = doc.成绩表;
+    const Grid &g = doc.grid;
     m_text1->setText(g.TextMatrix(g.RowSel(), g.ColSel()));
     enable();
 }
 
-void frmChang::Command1_Click()
+void ReplaceDialog::replaceEverywhere()
 {
     m_replaced = replaceAll(m_doc, m_text1->text(), m_text2->text(), m_check1->isChecked());
     accept();
 }
 
-bool frmChang::event(QEvent *e)
+bool ReplaceDialog::event(QEvent *e)
 {
     if (e->type() == QEvent::WindowActivate)
         m_text1->setFocus();
@@ -219,7 +219,7 @@ void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *setti
     registry.add({QStringLiteral("menuFind"),
                   base::ToolButton::Find,
                   [](CommandContext &ctx) {
-                      auto *dialog = new frmFind(ctx.doc, ctx.window, mainWindowOf(ctx));
+                      auto *dialog = new FindDialog(ctx.doc, ctx.window, mainWindowOf(ctx));
                       dialog->show();
                       dialog->raise();
                       dialog->activateWindow();
@@ -230,7 +230,7 @@ void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *setti
     registry.add({QStringLiteral("menuChange"),
                   base::ToolButton::None,
                   [](CommandContext &ctx) {
-                      frmChang dialog(ctx.doc, mainWindowOf(ctx));
+                      ReplaceDialog dialog(ctx.doc, mainWindowOf(ctx));
                       if (dialog.exec() == QDialog::Accepted)
                           ctx.prompter.message(QStringLiteral("已替换 %1 个单元格。").arg(dialog.replaced()),
                                                QStringLiteral("提示"), ui::Icon::Information);
@@ -250,7 +250,7 @@ void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *setti
                                    dialog.model().sharedRanks() ? QStringLiteral("1") : QStringLiteral("0"));
             const SortRequest request = *dialog.request();
             // Every key is computed before any row moves.
-            const Grid &g = ctx.doc.成绩表;
+            const Grid &g = ctx.doc.grid;
             QStringList keys;
             keys.reserve(g.Rows());
             for (int r = 0; r < g.Rows(); ++r)

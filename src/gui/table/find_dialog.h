@@ -1,6 +1,6 @@
 #pragma once
-// The find dialog frmFind "查找..." (not modal, above the main window) and the replace dialog
-// frmChang "替换" (modal), and the registration of the table commands of find, replace, clearing
+// The find dialog FindDialog "查找..." (not modal, above the main window) and the replace dialog
+// ReplaceDialog "替换" (modal), and the registration of the table commands of find, replace, clearing
 // the marks and sorting. The dialogs collect values; table/find_replace does the work.
 #include "core/table/command.h"
 #include "core/table/find_replace.h"
@@ -23,15 +23,15 @@ namespace table {
 // The results menu menuZD lists up to this many rows; more go to the results window instead.
 constexpr int kFindMenuLimit = 50;
 
-class frmFind : public QDialog {
+class FindDialog : public QDialog {
     Q_OBJECT
 public:
     // Searches `doc`, the table of `tableWindow`; closes itself when that window goes or another
     // table window becomes active. The dialog deletes itself when closed.
-    frmFind(GradeTable &doc, QWidget *tableWindow, QWidget *parent = nullptr);
+    FindDialog(GradeTable &doc, QWidget *tableWindow, QWidget *parent = nullptr);
 
     // The open find dialog, if any (there is one at a time).
-    static frmFind *current();
+    static FindDialog *current();
 
     QLineEdit *text1() const { return m_text1; }
     QCheckBox *check(int n) const; // Check1 … Check5
@@ -39,7 +39,7 @@ public:
     FindOptions options() const;
 
 public slots:
-    void Command1_Click(); // 查找(&F): search, then close
+    void search(); // 查找(&F): search, then close
 
 protected:
     bool event(QEvent *e) override;
@@ -54,11 +54,11 @@ private:
     QPushButton *m_command1 = nullptr;
 };
 
-class frmChang : public QDialog {
+class ReplaceDialog : public QDialog {
     Q_OBJECT
 public:
     // The search box starts with the text of the cell at the end of the selection.
-    frmChang(GradeTable &doc, QWidget *parent = nullptr);
+    ReplaceDialog(GradeTable &doc, QWidget *parent = nullptr);
 
     QLineEdit *text1() const { return m_text1; }
     QLineEdit *text2() const { return m_text2; }
@@ -68,7 +68,7 @@ public:
     int replaced() const { return m_replaced; }
 
 public slots:
-    void Command1_Click(); // 全部替换(&C)
+    void replaceEverywhere(); // 全部替换(&C)
 
 protected:
     bool event(QEvent *e) override;

@@ -55,7 +55,7 @@ FindResultsWindow *FindResultsWindow::current()
     return s_results;
 }
 
-void Form1::rebuildFindResults()
+void TableWindow::rebuildFindResults()
 {
     auto *menu = findChild<QMenu *>(QStringLiteral("menuFindJG"));
     QAction *first = action(QStringLiteral("menuZD"));
@@ -69,7 +69,7 @@ void Form1::rebuildFindResults()
     if (results.entries.size() > kFindMenuLimit) {
         QAction *a = menu->addAction(QStringLiteral("在列表中查看全部结果(&L)..."));
         a->setObjectName(QStringLiteral("FindResultsList"));
-        connect(a, &QAction::triggered, this, &Form1::showFindResultsWindow);
+        connect(a, &QAction::triggered, this, &TableWindow::showFindResultsWindow);
         return;
     }
     for (qsizetype i = 0; i < results.entries.size(); ++i) {
@@ -81,7 +81,7 @@ void Form1::rebuildFindResults()
     }
 }
 
-void Form1::goToFindResult(int entry)
+void TableWindow::goToFindResult(int entry)
 {
     commitPendingEdit();
     table::goToFindResult(m_doc, entry);
@@ -89,9 +89,9 @@ void Form1::goToFindResult(int entry)
     focusGrid();
 }
 
-void Form1::showFindResultsWindow()
+void TableWindow::showFindResultsWindow()
 {
-    QPointer<Form1> self(this);
+    QPointer<TableWindow> self(this);
     auto *list = new FindResultsWindow(
         m_doc.findResults,
         [self](int entry) {

@@ -14,7 +14,7 @@
 namespace table {
 
 // The preview box: "字体预览" in the chosen font, centred.
-class frmFont::Preview : public QWidget {
+class FontDialog::Preview : public QWidget {
 public:
     explicit Preview(QWidget *parent) : QWidget(parent)
     {
@@ -39,7 +39,8 @@ protected:
     }
 };
 
-frmFont::frmFont(const QStringList &families, const QString &name, double points, QWidget *parent) : QDialog(parent)
+FontDialog::FontDialog(const QStringList &families, const QString &name, double points, QWidget *parent)
+    : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmFont"));
     setWindowTitle(QStringLiteral("更改字体："));
@@ -86,26 +87,26 @@ frmFont::frmFont(const QStringList &families, const QString &name, double points
     grid->setColumnStretch(1, 1);
 
     connect(m_fonts, &QListWidget::itemClicked, this, [this](QListWidgetItem *item) { m_name->setText(item->text()); });
-    connect(m_name, &QLineEdit::textChanged, this, &frmFont::updatePreview);
-    connect(m_sizes, &QListWidget::currentRowChanged, this, &frmFont::updatePreview);
+    connect(m_name, &QLineEdit::textChanged, this, &FontDialog::updatePreview);
+    connect(m_sizes, &QListWidget::currentRowChanged, this, &FontDialog::updatePreview);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     updatePreview();
     resize(420, 420);
 }
 
-QString frmFont::fontName() const
+QString FontDialog::fontName() const
 {
     return m_name->text();
 }
 
-int frmFont::pointSize() const
+int FontDialog::pointSize() const
 {
     const int row = std::max(m_sizes->currentRow(), 0);
     return kFontSizes[static_cast<size_t>(row)].points;
 }
 
-void frmFont::updatePreview()
+void FontDialog::updatePreview()
 {
     QFont f(fontName());
     f.setPointSize(pointSize());

@@ -1,5 +1,5 @@
 #pragma once
-// frmFont "更改字体：": the table font, chosen from the screen's fonts and the size list (points
+// FontDialog "更改字体：": the table font, chosen from the screen's fonts and the size list (points
 // and the Chinese size names), with a centred preview.
 #include <QDialog>
 #include <QStringList>
@@ -9,11 +9,11 @@ class QListWidget;
 
 namespace table {
 
-class frmFont : public QDialog {
+class FontDialog : public QDialog {
     Q_OBJECT
 public:
     // `families` the screen's font names; `name` and `points` the table font now.
-    frmFont(const QStringList &families, const QString &name, double points, QWidget *parent = nullptr);
+    FontDialog(const QStringList &families, const QString &name, double points, QWidget *parent = nullptr);
     QString fontName() const;
     int pointSize() const;
 

@@ -25,7 +25,7 @@ QLineEdit *sizeBox(QWidget *parent, const char *name, int current)
 }
 } // namespace
 
-frmHeiWei::frmHeiWei(int rowHeight, int colWidth, QWidget *parent) : QDialog(parent)
+HeightWidthDialog::HeightWidthDialog(int rowHeight, int colWidth, QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmHeiWei"));
     setWindowTitle(QStringLiteral("行高 列宽"));
@@ -43,12 +43,12 @@ frmHeiWei::frmHeiWei(int rowHeight, int colWidth, QWidget *parent) : QDialog(par
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }
 
-int frmHeiWei::rowHeight() const
+int HeightWidthDialog::rowHeight() const
 {
     return m_height->text().toInt();
 }
 
-int frmHeiWei::colWidth() const
+int HeightWidthDialog::colWidth() const
 {
     return m_width->text().toInt();
 }

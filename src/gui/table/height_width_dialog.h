@@ -1,5 +1,5 @@
 #pragma once
-// frmHeiWei "行高 列宽": the row height and the column width in twips, shown for the current cell
+// HeightWidthDialog "行高 列宽": the row height and the column width in twips, shown for the current cell
 // and applied by the command to the selected rows and columns.
 #include <QDialog>
 
@@ -7,10 +7,10 @@ class QLineEdit;
 
 namespace table {
 
-class frmHeiWei : public QDialog {
+class HeightWidthDialog : public QDialog {
     Q_OBJECT
 public:
-    frmHeiWei(int rowHeight, int colWidth, QWidget *parent = nullptr);
+    HeightWidthDialog(int rowHeight, int colWidth, QWidget *parent = nullptr);
     int rowHeight() const;
     int colWidth() const;
 

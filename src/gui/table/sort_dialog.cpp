@@ -12,7 +12,7 @@
 
 namespace table {
 
-frmSort::frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QWidget *parent, bool sharedRanks)
+SortDialog::SortDialog(const GradeTable &t, bool ascending, ui::Prompter &prompter, QWidget *parent, bool sharedRanks)
     : QDialog(parent), m_model(t, ascending), m_prompter(prompter)
 {
     m_model.setSharedRanks(sharedRanks);
@@ -60,7 +60,7 @@ frmSort::frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QW
     });
     connect(m_check2, &QCheckBox::toggled, this, [this](bool on) { m_model.setSharedRanks(on); });
     connect(m_option1, &QRadioButton::toggled, this, [this](bool on) { m_model.setAscending(on); });
-    connect(m_command1, &QPushButton::clicked, this, &frmSort::Command1_Click);
+    connect(m_command1, &QPushButton::clicked, this, &SortDialog::acceptSort);
     connect(command2, &QPushButton::clicked, this, &QDialog::reject);
 
     auto *fieldRow = new QHBoxLayout;
@@ -87,7 +87,7 @@ frmSort::frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QW
     refresh();
 }
 
-void frmSort::refresh()
+void SortDialog::refresh()
 {
     const QSignalBlocker b1(m_combo1), b2(m_combo2), b3(m_check1), b4(m_option1), b5(m_option2), b6(m_check2);
     m_combo1->setCurrentIndex(m_model.sortIndex());
@@ -101,7 +101,7 @@ void frmSort::refresh()
     m_command1->setEnabled(m_model.okEnabled());
 }
 
-void frmSort::Command1_Click()
+void SortDialog::acceptSort()
 {
     m_request = m_model.accept(m_prompter);
     refresh();

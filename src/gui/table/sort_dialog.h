@@ -13,11 +13,11 @@ class QRadioButton;
 namespace table {
 
 // The system's name is frm排序; the meta-object compiler takes ASCII class names only.
-class frmSort : public QDialog {
+class SortDialog : public QDialog {
     Q_OBJECT
 public:
-    frmSort(const GradeTable &t, bool ascending, ui::Prompter &prompter, QWidget *parent = nullptr,
-            bool sharedRanks = false);
+    SortDialog(const GradeTable &t, bool ascending, ui::Prompter &prompter, QWidget *parent = nullptr,
+               bool sharedRanks = false);
 
     SortDialogModel &model() { return m_model; }
     QComboBox *combo1() const { return m_combo1; }
@@ -30,7 +30,7 @@ public:
     std::optional<SortRequest> request() const { return m_request; }
 
 public slots:
-    void Command1_Click();
+    void acceptSort();
 
 private:
     void refresh();
@@ -47,6 +47,6 @@ private:
     std::optional<SortRequest> m_request;
 };
 
-using frm排序 = frmSort;
+using frm排序 = SortDialog;
 
 } // namespace table

@@ -45,38 +45,38 @@ constexpr base::ToolButton kTableButtons[] = {
 
 } // namespace
 
-Form1::Form1(base::Workspace &ws, ui::Prompter &prompter, const CommandRegistry &commands, QWidget *parent)
+TableWindow::TableWindow(base::Workspace &ws, ui::Prompter &prompter, const CommandRegistry &commands, QWidget *parent)
     : QWidget(parent), m_ws(ws), m_prompter(prompter), m_commands(commands), m_file(ws, prompter, &m_progress)
 {
     setObjectName(QStringLiteral("Form1"));
-    setWindowTitle(m_doc.Caption);
+    setWindowTitle(m_doc.title);
     m_editing = new Editing(*this);
     buildControls();
     buildMenus();
     bindActions();
-    m_doc.成绩表.addObserver(m_editing);
+    m_doc.grid.addObserver(m_editing);
     m_doc.undoStateChanged = [this] { undoStateChanged(); };
     m_doc.changeStateChanged = [this] { showCaption(); };
 
     // Creation: flags cleared, column 0 current. Whether the pointer is over the fixed row or
     // column is known by the view itself (its headers), so no extents need measuring.
     m_doc.undoArmed = false;
-    m_doc.成绩表.setCol(0);
+    m_doc.grid.setCol(0);
     resize(640, 420);
 }
 
-Form1::~Form1()
+TableWindow::~TableWindow()
 {
     // The grid view and the editors refer to the document, which goes before the child widgets.
     m_doc.undoStateChanged = nullptr;
     m_doc.changeStateChanged = nullptr;
     m_txtedit->removeEventFilter(m_editing);
     m_text1->removeEventFilter(m_editing);
-    m_doc.成绩表.removeObserver(m_editing);
+    m_doc.grid.removeObserver(m_editing);
     delete m_grid;
 }
 
-void Form1::buildControls()
+void TableWindow::buildControls()
 {
     m_check1 = new QCheckBox(QStringLiteral("公式"), this);
     m_check1->setObjectName(QStringLiteral("Check1"));
@@ -96,7 +96,7 @@ void Form1::buildControls()
     m_text2->setReadOnly(true);
     m_text2->setFocusPolicy(Qt::ClickFocus);
 
-    m_grid = new GridView(m_doc.成绩表, this);
+    m_grid = new GridView(m_doc.grid, this);
     m_grid->setObjectName(QStringLiteral("成绩表"));
     // A window that becomes active gives the keyboard to its grid, not to the formula bar.
     setFocusProxy(m_grid);
@@ -111,16 +111,16 @@ void Form1::buildControls()
         showCurrentCell();
         MSFlexGridEdit(text);
     });
-    connect(m_grid, &GridView::cellClicked, this, &Form1::showCurrentCell);
+    connect(m_grid, &GridView::cellClicked, this, &TableWindow::showCurrentCell);
     connect(m_grid, &GridView::cellDoubleClicked, this, [this] {
         if (!m_grid->overHeader())
             MSFlexGridEdit(QStringLiteral(" "));
     });
-    connect(m_grid, &GridView::cellRightClicked, this, &Form1::showPopupMenu);
-    connect(m_grid, &GridView::tabPressed, this, &Form1::moveByTab);
+    connect(m_grid, &GridView::cellRightClicked, this, &TableWindow::showPopupMenu);
+    connect(m_grid, &GridView::tabPressed, this, &TableWindow::moveByTab);
     connect(m_grid, &GridView::focusChangedTo, this, [this](bool) { undoStateChanged(); });
     connect(m_txtedit, &QLineEdit::textChanged, m_text1, &QLineEdit::setText);
-    connect(m_text1, &QLineEdit::textChanged, this, &Form1::formulaBarChanged);
+    connect(m_text1, &QLineEdit::textChanged, this, &TableWindow::formulaBarChanged);
     connect(m_check1, &QCheckBox::clicked, this, [this](bool checked) {
         m_text1->setText(applyFormulaCheck(m_text1->text(), checked));
         commitFormulaBar();
@@ -130,7 +130,7 @@ void Form1::buildControls()
     connect(m_command2, &QPushButton::clicked, this, [this] { execute(QStringLiteral("menuGSBJ")); });
 }
 
-void Form1::buildMenus()
+void TableWindow::buildMenus()
 {
     auto menu = [this](const char16_t *name, const char16_t *caption, std::span<const ui::MenuEntry> entries) {
         return ui::buildMenu(this, QString::fromUtf16(name), QString::fromUtf16(caption), entries, true);
@@ -142,16 +142,16 @@ void Form1::buildMenus()
     m_popup = menu(u"menuPop1", u"右键菜单1", kPopMenu);
     rebuildTemplateMenu();
     // Another window may have saved a template meanwhile: the list is read again before it shows.
-    connect(m_menus[3], &QMenu::aboutToShow, this, &Form1::rebuildTemplateMenu);
+    connect(m_menus[3], &QMenu::aboutToShow, this, &TableWindow::rebuildTemplateMenu);
     // The results of the last search, before the Edit menu decides whether its submenu is enabled.
-    connect(m_menus[1], &QMenu::aboutToShow, this, &Form1::rebuildFindResults);
+    connect(m_menus[1], &QMenu::aboutToShow, this, &TableWindow::rebuildFindResults);
     action(QStringLiteral("menuUnPasSave"))->setCheckable(true);
     action(QStringLiteral("menuShowResults"))->setCheckable(true);
     for (QMenu *m : findChildren<QMenu *>())
-        connect(m, &QMenu::aboutToShow, this, &Form1::refreshActions);
+        connect(m, &QMenu::aboutToShow, this, &TableWindow::refreshActions);
 }
 
-void Form1::rebuildTemplateMenu()
+void TableWindow::rebuildTemplateMenu()
 {
     QAction *first = action(QStringLiteral("menuModel"));
     QMenu *menu = m_menus[3];
@@ -169,7 +169,7 @@ void Form1::rebuildTemplateMenu()
     }
 }
 
-void Form1::bindActions()
+void TableWindow::bindActions()
 {
     for (QAction *a : findChildren<QAction *>()) {
         const QString name = a->objectName();
@@ -181,36 +181,36 @@ void Form1::bindActions()
     refreshActions();
 }
 
-QAction *Form1::action(const QString &objectName) const
+QAction *TableWindow::action(const QString &objectName) const
 {
     return findChild<QAction *>(objectName);
 }
 
-void Form1::setTitle(const QString &title)
+void TableWindow::setTitle(const QString &title)
 {
-    m_doc.Caption = title;
+    m_doc.title = title;
     showCaption();
     if (m_active)
         m_ws.showCurrentTable(title);
     emit titleChanged(title);
 }
 
-void Form1::showCaption()
+void TableWindow::showCaption()
 {
     // Unsaved changes show as a trailing " *", as desktop editors mark them.
-    setWindowTitle(m_doc.changed() ? m_doc.Caption + QStringLiteral(" *") : m_doc.Caption);
+    setWindowTitle(m_doc.isModified() ? m_doc.title + QStringLiteral(" *") : m_doc.title);
 }
 
-bool Form1::LoadData(const QString &name, bool fullPath)
+bool TableWindow::LoadData(const QString &name, bool fullPath)
 {
     const bool ok = m_file.LoadData(m_doc, name, fullPath);
     if (!ok) {
         requestClose();
         return false;
     }
-    setTitle(m_doc.Caption);
+    setTitle(m_doc.title);
     // The teacher starts on the first score, not on the row numbers.
-    Grid &g = m_doc.成绩表;
+    Grid &g = m_doc.grid;
     if (g.Rows() > 1 && g.Cols() > 1)
         g.setCurrent(1, 1);
     showCurrentCell();
@@ -218,7 +218,7 @@ bool Form1::LoadData(const QString &name, bool fullPath)
     return true;
 }
 
-void Form1::showResults()
+void TableWindow::showResults()
 {
     // The cells keep their formulas; the grid shows what they evaluate to, or their text.
     const bool show = m_ws.showFormulaResults && m_commands.displayValue;
@@ -233,7 +233,7 @@ void Form1::showResults()
         m_grid->gridModel()->setFormulaValues({});
 }
 
-void Form1::focusGrid()
+void TableWindow::focusGrid()
 {
     // Typed scores go into cells: the grid takes the keyboard with its current cell in view.
     if (m_txtedit->isVisible())
@@ -242,9 +242,9 @@ void Form1::focusGrid()
     m_grid->showCurrent();
 }
 
-void Form1::moveByTab(bool forward)
+void TableWindow::moveByTab(bool forward)
 {
-    Grid &g = m_doc.成绩表;
+    Grid &g = m_doc.grid;
     const int lastRow = g.Rows() - 1, lastCol = g.Cols() - 1;
     int r = std::max(g.Row(), 1), c = std::max(g.Col(), 1);
     if (forward) {
@@ -260,7 +260,7 @@ void Form1::moveByTab(bool forward)
     g.setCurrent(r, c);
 }
 
-bool Form1::SaveData(const QString &name)
+bool TableWindow::SaveData(const QString &name)
 {
     commitPendingEdit();
     const bool ok = m_file.SaveData(m_doc, false, name);
@@ -268,7 +268,7 @@ bool Form1::SaveData(const QString &name)
     return ok;
 }
 
-void Form1::requestClose()
+void TableWindow::requestClose()
 {
     if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()))
         sub->close();
@@ -276,7 +276,7 @@ void Form1::requestClose()
         close();
 }
 
-void Form1::commitPendingEdit()
+void TableWindow::commitPendingEdit()
 {
     // A value still open in the cell editor is written before a command works on the table, so
     // what the teacher sees is what the command gets.
@@ -286,7 +286,7 @@ void Form1::commitPendingEdit()
 
 // --- commands -----------------------------------------------------------------------------------
 
-CommandContext Form1::context(QLineEdit **focusedBox)
+CommandContext TableWindow::context(QLineEdit **focusedBox)
 {
     CommandContext ctx{m_doc, m_ws, m_prompter, m_file, this, m_windows};
     QWidget *focus = QApplication::focusWidget();
@@ -304,7 +304,7 @@ CommandContext Form1::context(QLineEdit **focusedBox)
     return ctx;
 }
 
-void Form1::execute(const QString &name)
+void TableWindow::execute(const QString &name)
 {
     if (const Command *command = m_commands.find(name)) {
         run(*command);
@@ -315,7 +315,7 @@ void Form1::execute(const QString &name)
     }
 }
 
-void Form1::run(const Command &c)
+void TableWindow::run(const Command &c)
 {
     const Command *command = &c;
     bool onText = false;
@@ -334,7 +334,7 @@ void Form1::run(const Command &c)
     if (box && onText)
         ctx.textBox = &textBox;
     command->run(ctx);
-    setTitle(m_doc.Caption);
+    setTitle(m_doc.title);
     if (!onText) {
         showCurrentCell();
         focusGrid();
@@ -342,7 +342,7 @@ void Form1::run(const Command &c)
     refreshActions();
 }
 
-bool Form1::executeButton(base::ToolButton button)
+bool TableWindow::executeButton(base::ToolButton button)
 {
     const Command *command = m_commands.forButton(button);
     if (!command)
@@ -351,7 +351,7 @@ bool Form1::executeButton(base::ToolButton button)
     return true;
 }
 
-bool Form1::buttonAvailable(base::ToolButton button)
+bool TableWindow::buttonAvailable(base::ToolButton button)
 {
     const Command *command = m_commands.forButton(button);
     if (!command)
@@ -360,7 +360,7 @@ bool Form1::buttonAvailable(base::ToolButton button)
     return !command->enabled || command->enabled(context(&box));
 }
 
-void Form1::refreshActions()
+void TableWindow::refreshActions()
 {
     QLineEdit *box = nullptr;
     CommandContext ctx = context(&box);
@@ -388,7 +388,7 @@ void Form1::refreshActions()
     undoStateChanged();
 }
 
-void Form1::undoStateChanged()
+void TableWindow::undoStateChanged()
 {
     action(QStringLiteral("menuUndo"))->setEnabled(m_doc.undoEnabled());
     if (m_active)
@@ -397,7 +397,7 @@ void Form1::undoStateChanged()
 
 // --- activation ---------------------------------------------------------------------------------
 
-void Form1::activated()
+void TableWindow::activated()
 {
     m_active = true;
     QFont f = m_grid->font();
@@ -410,7 +410,7 @@ void Form1::activated()
         m_grid->applySizes();
     }
     m_txtedit->setFont(m_grid->font());
-    m_ws.showCurrentTable(m_doc.Caption);
+    m_ws.showCurrentTable(m_doc.title);
     if (!isAncestorOf(QApplication::focusWidget()))
         focusGrid();
     for (base::ToolButton b : kTableButtons)
@@ -418,13 +418,13 @@ void Form1::activated()
     undoStateChanged();
 }
 
-void Form1::deactivated()
+void TableWindow::deactivated()
 {
     m_active = false;
     releaseTableButtons();
 }
 
-void Form1::releaseTableButtons()
+void TableWindow::releaseTableButtons()
 {
     m_ws.showNoCurrentTable();
     for (base::ToolButton b : kTableButtons)
@@ -432,14 +432,14 @@ void Form1::releaseTableButtons()
     m_ws.setButtonEnabled(base::ToolButton::Undo, false);
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void TableWindow::closeEvent(QCloseEvent *event)
 {
-    if (m_doc.changed()) {
+    if (m_doc.isModified()) {
         // The question is about the table in front, so the teacher sees which one it is.
         if (auto *sub = qobject_cast<QMdiSubWindow *>(parentWidget()); sub && sub->mdiArea() && !m_active)
             sub->mdiArea()->setActiveSubWindow(sub);
         const ui::Answer a = m_prompter.question(
-            QStringLiteral("是否保存对") + m_doc.Caption + QStringLiteral("的更改？"), QStringLiteral("提示："),
+            QStringLiteral("是否保存对") + m_doc.title + QStringLiteral("的更改？"), QStringLiteral("提示："),
             ui::Buttons::YesNoCancel, ui::Icon::Question, ui::Answer::Yes);
         bool keepOpen = a == ui::Answer::Cancel;
         if (a == ui::Answer::Yes) {
@@ -460,7 +460,7 @@ void Form1::closeEvent(QCloseEvent *event)
     event->accept();
 }
 
-void Form1::resizeEvent(QResizeEvent *event)
+void TableWindow::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
     // The formula bar row on top, the grid below it filling the window.
@@ -479,16 +479,16 @@ void Form1::resizeEvent(QResizeEvent *event)
 
 // --- current cell, editor and formula bar -------------------------------------------------------
 
-void Form1::currentCellChanged()
+void TableWindow::currentCellChanged()
 {
-    Grid &g = m_doc.成绩表;
+    Grid &g = m_doc.grid;
     g.setColWidth(0, static_cast<int>(QString::number(g.Rows()).size()) * 170);
     showCurrentCell();
 }
 
-void Form1::showCurrentCell()
+void TableWindow::showCurrentCell()
 {
-    const Grid &g = m_doc.成绩表;
+    const Grid &g = m_doc.grid;
     if (!m_txtedit->isVisible())
         m_text1->setText(g.TextMatrix(g.Row(), g.Col()));
     // Neighbouring cells often hold the same column formula: the text does not change, the
@@ -497,9 +497,9 @@ void Form1::showCurrentCell()
     m_text2->setText(editing::positionText(g));
 }
 
-void Form1::MSFlexGridEdit(const QString &typed)
+void TableWindow::MSFlexGridEdit(const QString &typed)
 {
-    Grid &g = m_doc.成绩表;
+    Grid &g = m_doc.grid;
     // Only data cells are edited; the fixed row and column are rebuilt on every load.
     if (g.Row() < 1 || g.Col() < 1)
         g.setCurrent(std::max(g.Row(), 1), std::max(g.Col(), 1));
@@ -517,9 +517,9 @@ void Form1::MSFlexGridEdit(const QString &typed)
         m_doc.markChanged();
 }
 
-void Form1::commitEditor()
+void TableWindow::commitEditor()
 {
-    Grid &g = m_doc.成绩表;
+    Grid &g = m_doc.grid;
     g.setTextMatrix(g.Row(), g.Col(), m_txtedit->text());
     m_doc.markChanged();
     // Hiding the focused editor would pass the focus on by itself; hand it to the grid first.
@@ -528,9 +528,9 @@ void Form1::commitEditor()
     m_txtedit->hide();
 }
 
-void Form1::commitFormulaBar()
+void TableWindow::commitFormulaBar()
 {
-    Grid &g = m_doc.成绩表;
+    Grid &g = m_doc.grid;
     m_doc.snapshotForUndo();
     g.setTextMatrix(g.Row(), g.Col(), m_text1->text());
     if (m_txtedit->isVisible())
@@ -538,7 +538,7 @@ void Form1::commitFormulaBar()
     formulaBarChanged(m_text1->text());
 }
 
-void Form1::formulaBarChanged(const QString &text)
+void TableWindow::formulaBarChanged(const QString &text)
 {
     const bool formula = isFormula(text);
     m_check1->setChecked(formula);
@@ -547,18 +547,18 @@ void Form1::formulaBarChanged(const QString &text)
         m_result->setText(QStringLiteral("非公式单元格"));
         return;
     }
-    const Grid &g = m_doc.成绩表;
+    const Grid &g = m_doc.grid;
     m_result->setText(QLatin1Char('=') + m_commands.displayValue(m_doc, m_ws, g.Row(), g.Col()));
 }
 
-QString Form1::公式2值(int16_t row, int16_t col)
+QString TableWindow::公式2值(int16_t row, int16_t col)
 {
     if (!m_commands.displayValue)
-        return m_doc.成绩表.TextMatrix(row, col);
+        return m_doc.grid.TextMatrix(row, col);
     return m_commands.displayValue(m_doc, m_ws, row, col);
 }
 
-void Form1::showPopupMenu()
+void TableWindow::showPopupMenu()
 {
     if (m_grid->overHeader())
         return;
@@ -579,18 +579,18 @@ void registerTableWindowCommands(CommandRegistry &r, ui::SettingsStore &settings
                                  c.ws.showFormulaResults ? QStringLiteral("1") : QStringLiteral("0"));
            },
            {}});
-    auto form = [](CommandContext &c) { return qobject_cast<Form1 *>(c.window); };
+    auto form = [](CommandContext &c) { return qobject_cast<TableWindow *>(c.window); };
     r.add({QStringLiteral("menuClose"),
            base::ToolButton::None,
            [form](CommandContext &c) {
-               if (Form1 *w = form(c))
+               if (TableWindow *w = form(c))
                    w->requestClose();
            },
            {}});
     r.add({QStringLiteral("menuEditit"),
            base::ToolButton::None,
            [form](CommandContext &c) {
-               if (Form1 *w = form(c))
+               if (TableWindow *w = form(c))
                    w->MSFlexGridEdit(QStringLiteral(" "));
            },
            {}});

@@ -1,5 +1,5 @@
 #pragma once
-// Form1: the table window, one per open table. It owns the document (GradeTable) and shows it:
+// TableWindow: the table window, one per open table. It owns the document (GradeTable) and shows it:
 // the grid view with header row and row numbers, the formula bar Text1 with Check1 and the result
 // label, the position box Text2, the formula-editor button Command2, the in-cell editor txtedit,
 // and its own menu bar (shown in the main window's menu bar while the window is active).
@@ -28,16 +28,17 @@ namespace table {
 
 class GridView;
 
-class Form1 : public QWidget {
+class TableWindow : public QWidget {
     Q_OBJECT
 public:
-    Form1(base::Workspace &ws, ui::Prompter &prompter, const CommandRegistry &commands, QWidget *parent = nullptr);
-    ~Form1() override;
+    TableWindow(base::Workspace &ws, ui::Prompter &prompter, const CommandRegistry &commands,
+                QWidget *parent = nullptr);
+    ~TableWindow() override;
 
     GradeTable &document() { return m_doc; }
     const GradeTable &document() const { return m_doc; }
     // The window title is the table title.
-    QString title() const { return m_doc.Caption; }
+    QString title() const { return m_doc.title; }
     void setTitle(const QString &title);
 
     // Loads a table (see TableFile::LoadData); on failure the window closes itself and false is
@@ -100,13 +101,13 @@ private:
     // Long operations show in the status bar and hide the grid meanwhile.
     class GridHidingProgress : public base::Progress {
     public:
-        explicit GridHidingProgress(Form1 &w) : m_w(w) {}
+        explicit GridHidingProgress(TableWindow &w) : m_w(w) {}
         void start(const QString &status) override;
         void setPercent(int percent) override;
         void finish() override;
 
     private:
-        Form1 &m_w;
+        TableWindow &m_w;
         int m_depth = 0;
     };
 
