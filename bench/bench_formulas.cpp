@@ -52,12 +52,13 @@ int main(int argc, char **argv)
     o << "bench_formulas: " << kStudents << " students x " << kFields << " fields + " << columns.size()
       << " formula columns; row 1:";
     for (int i = 0; i < int(columns.size()); ++i)
-        o << ' ' << columns[size_t(i)].name << '=' << formula::公式2值(g, 1, firstFormula + i, tmpl.numberFormat, calc);
+        o << ' ' << columns[size_t(i)].name << '='
+          << formula::displayValue(g, 1, firstFormula + i, tmpl.numberFormat, calc);
     o << '\n';
     long errors = 0;
     for (int r = 1; r <= kStudents; ++r)
         for (int c = firstFormula; c < g.Cols(); ++c) {
-            const QString v = formula::公式2值(g, r, c, tmpl.numberFormat, calc);
+            const QString v = formula::displayValue(g, r, c, tmpl.numberFormat, calc);
             if (v == QStringLiteral("公式错误") || v == QStringLiteral("引用错误"))
                 ++errors;
         }
@@ -70,7 +71,7 @@ int main(int argc, char **argv)
     const double valueMs = medianMs([&] {
         for (int r = 0; r < g.Rows(); ++r)
             for (int c = 0; c < g.Cols(); ++c)
-                sink += double(formula::公式2值(g, r, c, tmpl.numberFormat, calc).size());
+                sink += double(formula::displayValue(g, r, c, tmpl.numberFormat, calc).size());
     });
 
     table::GradeTable work;

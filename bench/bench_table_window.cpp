@@ -50,7 +50,7 @@ int main(int argc, char **argv)
     window.document().grid.setCurrent(kStudents / 2, 5);
     const double editMs = medianMs(
         [&] {
-            window.MSFlexGridEdit(QStringLiteral("9"));
+            window.editCell(QStringLiteral("9"));
             QCoreApplication::processEvents();
         },
         [&] { window.document().grid.setCurrent(kStudents / 2, 5); });

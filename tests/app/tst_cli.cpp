@@ -1,9 +1,12 @@
 // The command-line companion from outside: its output, exit codes and messages, and that it
 // leaves no working file behind. Runs the real scorvane-cli.
+#include "cli/verbs.h"
 #include "core/base/text_codec.h"
 #include "core/base/workspace.h"
 #include "core/shell/user_store.h"
 #include "core/table/table_file.h"
+#include "core/ui/command_table.h"
+#include "test_config.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -255,6 +258,42 @@ private slots:
         QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
         if (args.contains(QStringLiteral("--u.gdt")))
             QVERIFY(QFile::exists(path(QStringLiteral("--u.gdt"))));
+    }
+
+    // The verbs of the command table are the ones the command line runs, and the README's list is
+    // the help the command line prints.
+    void helpIsTheReadmeList()
+    {
+        QStringList unbound;
+        for (const ui::CommandRow &row : ui::commandTable())
+            if (row.place == ui::Place::CommandLine && !table::cli::findVerb(QString::fromUtf16(row.name)))
+                unbound << QString::fromUtf16(row.name);
+        QCOMPARE(unbound, QStringList());
+        for (const table::cli::Verb &verb : table::cli::verbs())
+            QVERIFY2(ui::verbRow(ui::commandName(verb.id)), qPrintable(ui::commandName(verb.id)));
+
+        const ProcessResult r = cli({QStringLiteral("--help")});
+        QCOMPARE(r.exitCode, 0);
+        QFile readme(QStringLiteral(SCORVANE_TEST_DATA "/../../README.md"));
+        QVERIFY(readme.open(QIODevice::ReadOnly));
+        const QStringList lines = QString::fromUtf8(readme.readAll()).split(QLatin1Char('\n'));
+        qsizetype at = lines.indexOf(QStringLiteral("`scorvane-cli --help` lists the commands:"));
+        QVERIFY(at >= 0);
+        QString listed;
+        for (at += 2; at < lines.size() && lines[at].startsWith(QLatin1String("    ")); ++at)
+            listed += lines[at].mid(4) + QLatin1Char('\n');
+        QCOMPARE(listed, QString::fromUtf8(r.out));
+        // The manual page describes every verb.
+        QFile manual(QStringLiteral(SCORVANE_TEST_DATA "/../../dist/man/scorvane-cli.1"));
+        QVERIFY(manual.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(manual.readAll());
+        QStringList undescribed;
+        for (const ui::CommandRow &row : ui::commandTable()) {
+            const QString verb = QString::fromUtf16(row.name).replace(QLatin1Char('-'), QLatin1String("\\-"));
+            if (row.place == ui::Place::CommandLine && !page.contains(QLatin1String("\\fB") + verb))
+                undescribed << verb;
+        }
+        QCOMPARE(undescribed, QStringList());
     }
 
     void versionAndHelp()

@@ -177,7 +177,7 @@ private slots:
         fill(t.grid, cells);
         const QStringList before = allCells(t.grid);
         Calculator calc;
-        QCOMPARE(公式2值(t.grid, row, col, format, calc), expected);
+        QCOMPARE(displayValue(t.grid, row, col, format, calc), expected);
         QCOMPARE(allCells(t.grid), before);
     }
 
@@ -214,8 +214,8 @@ private slots:
         makeTable(t);
         fill(t.grid, {u"1,4=！公式：3+4"_s, u"2,4=！公式：ans*2"_s});
         Calculator calc;
-        QCOMPARE(公式2值(t.grid, 1, 4, t.numberFormat, calc), u"7"_s);
-        QCOMPARE(公式2值(t.grid, 2, 4, t.numberFormat, calc), u"14"_s);
+        QCOMPARE(displayValue(t.grid, 1, 4, t.numberFormat, calc), u"7"_s);
+        QCOMPARE(displayValue(t.grid, 2, 4, t.numberFormat, calc), u"14"_s);
     }
 
     void setFormulaToColumn_data()
@@ -262,7 +262,7 @@ private slots:
         Calculator calc;
         for (int r = 1; r < g.Rows(); ++r) {
             QCOMPARE(g.TextMatrix(r, 4), formula);
-            QCOMPARE(公式2值(g, r, 4, t.numberFormat, calc), QString::number(130 + 2 * r));
+            QCOMPARE(displayValue(g, r, 4, t.numberFormat, calc), QString::number(130 + 2 * r));
             for (int c = 0; c < 4; ++c)
                 QCOMPARE(g.TextMatrix(r, c), before.at(r * g.Cols() + c));
         }
@@ -408,7 +408,7 @@ private slots:
         QCOMPARE(values.TextMatrix(2, 4), u"85"_s);
         QCOMPARE(values.TextMatrix(3, 4), kError);
         QCOMPARE(values.TextMatrix(1, 2), u"80"_s);
-        QCOMPARE(公式2值(g, 2, 4, t.numberFormat, calc), kError); // the table itself still refers to a formula
+        QCOMPARE(displayValue(g, 2, 4, t.numberFormat, calc), kError); // the table itself still refers to a formula
         QCOMPARE(allCells(g), before);
         QCOMPARE(t.undoGrid.TextMatrix(5, 1), u"snapshot"_s);
         QVERIFY(t.undoEnabled());
@@ -424,12 +424,12 @@ private slots:
         Grid &g = t.grid;
         fill(g, {u"1,2=110"_s, u"1,3=116"_s, u"1,4=！公式：cell(?,2)+cell(?,3)"_s});
         Calculator calc;
-        QCOMPARE(公式2值(g, 1, 4, t.numberFormat, calc), u"226"_s);
+        QCOMPARE(displayValue(g, 1, 4, t.numberFormat, calc), u"226"_s);
         QVERIFY(table::insertColumn(g, 2));
         g.setTextMatrix(1, 2, u"58"_s);
-        QCOMPARE(公式2值(g, 1, 5, t.numberFormat, calc), u"226"_s);
+        QCOMPARE(displayValue(g, 1, 5, t.numberFormat, calc), u"226"_s);
         QVERIFY(table::removeColumn(g, 4));
-        QCOMPARE(公式2值(g, 1, 4, t.numberFormat, calc), kError);
+        QCOMPARE(displayValue(g, 1, 4, t.numberFormat, calc), kError);
         QCOMPARE(expandedValue(g, 1, 4, t.numberFormat, calc), kError);
     }
 

@@ -26,7 +26,7 @@ const QString M = QStringLiteral("！公式：");
 QString bothWays(const Grid &g, int row, int col, qint64 *compiled = nullptr)
 {
     Calculator a, b;
-    const QString value = 公式2值(g, row, col, QStringLiteral("###.##"), a);
+    const QString value = displayValue(g, row, col, QStringLiteral("###.##"), a);
     const QString expected = expandedValue(g, row, col, QStringLiteral("###.##"), b);
     if (value != expected)
         qWarning("%s: compiled %s, expanded %s", qPrintable(g.TextMatrix(row, col)), qPrintable(value),
@@ -281,18 +281,18 @@ private slots:
         g.setTextMatrix(1, 3, f);
         g.setTextMatrix(2, 3, f);
         const QString fmt = QStringLiteral("###.##");
-        QCOMPARE(公式2值(g, 1, 3, fmt, calc), QStringLiteral("21"));
-        QCOMPARE(公式2值(g, 2, 3, fmt, calc), QStringLiteral("-3")); // -(1*2+1)
+        QCOMPARE(displayValue(g, 1, 3, fmt, calc), QStringLiteral("21"));
+        QCOMPARE(displayValue(g, 2, 3, fmt, calc), QStringLiteral("-3")); // -(1*2+1)
         g.setTextMatrix(1, 2, QStringLiteral("备注"));
-        QCOMPARE(公式2值(g, 1, 3, fmt, calc), QStringLiteral("公式错误"));
+        QCOMPARE(displayValue(g, 1, 3, fmt, calc), QStringLiteral("公式错误"));
         g.setTextMatrix(1, 2, QStringLiteral("2.5"));
-        QCOMPARE(公式2值(g, 1, 3, fmt, calc), QStringLiteral("22.5"));
+        QCOMPARE(displayValue(g, 1, 3, fmt, calc), QStringLiteral("22.5"));
         g.setTextMatrix(1, 3, M + QStringLiteral("cell(?,1)/4"));
-        QCOMPARE(公式2值(g, 1, 3, fmt, calc), QStringLiteral("2.5"));
+        QCOMPARE(displayValue(g, 1, 3, fmt, calc), QStringLiteral("2.5"));
         calc.options.angle = CalcOptions::Angle::Radians;
         g.setTextMatrix(1, 1, QStringLiteral("0"));
         g.setTextMatrix(1, 3, M + QStringLiteral("cos(cell(?,1)+pi)"));
-        QCOMPARE(公式2值(g, 1, 3, fmt, calc), QStringLiteral("-1"));
+        QCOMPARE(displayValue(g, 1, 3, fmt, calc), QStringLiteral("-1"));
     }
 
     void randomized_data()
@@ -317,7 +317,7 @@ private slots:
             const qint64 before = compiledEvaluations(a);
             for (int i = 0; i < g.Rows() * g.Cols(); ++i) {
                 const int r = int(rng.bounded(g.Rows())), c = int(rng.bounded(g.Cols()));
-                const QString ours = 公式2值(g, r, c, t.numberFormat, a);
+                const QString ours = displayValue(g, r, c, t.numberFormat, a);
                 const QString theirs = expandedValue(g, r, c, t.numberFormat, b);
                 if (ours != theirs || a.answer() != b.answer() || a.lastError() != b.lastError())
                     QFAIL(qPrintable(QStringLiteral("%1 at (%2,%3): %4 / %5, answers %6 / %7, errors %8 / %9")

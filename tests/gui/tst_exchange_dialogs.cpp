@@ -7,7 +7,7 @@
 #include "core/exchange/exchange_commands.h"
 #include "core/table/command.h"
 #include "core/table/table_file.h"
-#include "core/table/table_menus.h"
+#include "core/ui/command_table.h"
 #include "gui/exchange/converter_dialog.h"
 #include "gui/exchange/exchange_dialog.h"
 #include "gui/exchange/export_table_dialog.h"
@@ -342,10 +342,11 @@ private slots:
             QVERIFY2(registry.find(QLatin1String(name)), name);
         for (const char *name : {"menuCovCSV", "menuFoxExp", "menuCove"})
             QVERIFY2(registry.frame(QLatin1String(name)), name);
-        const auto dbf = std::find_if(table::kTableMenu.begin(), table::kTableMenu.end(), [](const ui::MenuEntry &e) {
+        const std::vector<ui::MenuEntry> tableMenu = ui::menuEntries(ui::Place::TableFile);
+        const auto dbf = std::find_if(tableMenu.begin(), tableMenu.end(), [](const ui::MenuEntry &e) {
             return QStringView(e.name) == QLatin1String("menuDRother");
         });
-        QVERIFY(dbf != table::kTableMenu.end());
+        QVERIFY(dbf != tableMenu.end());
         QCOMPARE(QString::fromUtf16(dbf->caption), QStringLiteral("转换FoxPro格式表格(&O)"));
 
         table::GradeTable doc = classTable(3);

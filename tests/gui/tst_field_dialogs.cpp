@@ -158,7 +158,7 @@ private slots:
         m_doc->classInfo = QStringLiteral("初一\n(2)班");
         const table::Command *button = m_registry.forButton(base::ToolButton::Properties);
         QVERIFY(button);
-        QCOMPARE(button->name, QStringLiteral("menuClassSetup"));
+        QCOMPARE(button->name(), QStringLiteral("menuClassSetup"));
         whenShown([](QDialog *d) {
             QCOMPARE(d->windowTitle(), QStringLiteral("班级信息设置："));
             auto *size = child<QLineEdit>(d, "Text1");
@@ -178,7 +178,7 @@ private slots:
         for (int i = 0; i < 3; ++i)
             m_prompter->expectMessage(QStringLiteral("班级人数应为 0 … 32766 之间的整数，请重新填写。"),
                                       QStringLiteral("提示"));
-        run(button->name);
+        run(button->name());
         VERIFY_PROMPTS(*m_prompter);
         QCOMPARE(m_doc->grid.Rows(), 43);
         QCOMPARE(m_doc->grid.TextMatrix(42, 0), QStringLiteral("42"));

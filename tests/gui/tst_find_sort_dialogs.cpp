@@ -91,9 +91,10 @@ private slots:
 
     void registered()
     {
-        QCOMPARE(m_main->commands().forButton(base::ToolButton::Find)->name, QStringLiteral("menuFind"));
-        QCOMPARE(m_main->commands().forButton(base::ToolButton::SortAscending)->name, QStringLiteral("menuSortAsc"));
-        QCOMPARE(m_main->commands().forButton(base::ToolButton::SortDescending)->name, QStringLiteral("menuSortDesc"));
+        QCOMPARE(m_main->commands().forButton(base::ToolButton::Find)->name(), QStringLiteral("menuFind"));
+        QCOMPARE(m_main->commands().forButton(base::ToolButton::SortAscending)->name(), QStringLiteral("menuSortAsc"));
+        QCOMPARE(m_main->commands().forButton(base::ToolButton::SortDescending)->name(),
+                 QStringLiteral("menuSortDesc"));
         QVERIFY(m_main->commands().find(QStringLiteral("menuMark")));
         QVERIFY(m_main->commands().find(QStringLiteral("menuChange")));
     }

@@ -3,6 +3,7 @@
 // arrangements, closing the frame with a changed table, the about box and the splash window.
 #include "core/base/workspace.h"
 #include "core/table/table_file.h"
+#include "core/ui/command_table.h"
 #include "core/ui/settings_store.h"
 #include "gui/app/program_commands.h"
 #include "gui/shell/about_dialog.h"
@@ -450,6 +451,40 @@ private slots:
         QCOMPARE(sharedAccelerators(m_w.get()), QStringList());
         QCOMPARE(accelerator(QStringLiteral("保存为C&SV文件")), QStringLiteral("s"));
         QCOMPARE(accelerator(QStringLiteral("A&&B(&X)")), QStringLiteral("x"));
+    }
+
+    // The command table and what runs it agree: every menu entry and toolbar button of the table
+    // runs a command (bar the placeholders its window fills), every command has a row, and every
+    // action a window shows comes from a row.
+    void everyEntryRunsACommand()
+    {
+        makeWindow();
+        const table::CommandRegistry &commands = m_w->commands();
+        QStringList unbound, unreached;
+        for (const ui::CommandRow &row : ui::commandTable()) {
+            const bool window = row.place != ui::Place::CommandLine;
+            if (!window || row.id == ui::CommandId::None || row.placeholder || row.checkable)
+                continue;
+            if (!commands.find(row.id) && !commands.frame(row.id))
+                unbound << QString::fromUtf16(row.name);
+        }
+        for (int id = 1; id < int(ui::CommandId::Count); ++id)
+            if (ui::commandName(ui::CommandId(id)).isEmpty())
+                unreached << QString::number(id);
+        QCOMPARE(unbound, QStringList());
+        QCOMPARE(unreached, QStringList());
+
+        table::TableWindow *form = m_w->createTableWindow();
+        QList<QMenu *> menus = form->findChildren<QMenu *>();
+        for (QMenu *frameMenu : m_w->frameMenus())
+            menus << frameMenu << frameMenu->findChildren<QMenu *>();
+        QStringList foreign;
+        for (const QMenu *menu : menus)
+            for (const QAction *a : menu->actions())
+                if (!a->isSeparator() && !a->menu() && a->objectName() != QLatin1String("menuListFrm1") &&
+                    ui::commandNamed(a->objectName()) == ui::CommandId::None)
+                    foreign << menu->objectName() + QLatin1Char('/') + a->objectName();
+        QCOMPARE(foreign, QStringList());
     }
 
     void aboutBox()

@@ -327,7 +327,7 @@ private slots:
     {
         table::CommandRegistry registry;
         registerPrintDialogs(registry);
-        QCOMPARE(registry.forButton(base::ToolButton::Print)->name, QStringLiteral("menuPrintView"));
+        QCOMPARE(registry.forButton(base::ToolButton::Print)->name(), QStringLiteral("menuPrintView"));
         QVERIFY(registry.find(QStringLiteral("menuSeletPrinter")));
     }
 

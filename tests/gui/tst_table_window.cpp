@@ -124,7 +124,7 @@ private slots:
 
     void escapeDiscardsButMarksChanged()
     {
-        m_w->MSFlexGridEdit(QStringLiteral(" ")); // as a double-click
+        m_w->editCell(QStringLiteral(" ")); // as a double-click
         QCOMPARE(editor()->text(), QStringLiteral("85"));
         QVERIFY(!m_w->document().isModified());
         QTest::keyClick(editor(), Qt::Key_9);
@@ -497,7 +497,7 @@ private slots:
         e.setCommitString(QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
         QApplication::sendEvent(text1(), &e);
         QTest::keyClick(text1(), Qt::Key_Return);
-        QCOMPARE(m_w->公式2值(1, 3), QStringLiteral("175"));
+        QCOMPARE(m_w->displayValue(1, 3), QStringLiteral("175"));
         QVERIFY(m_w->document().isModified());
         m_p.expectSaveFile(m_tmp->path() + QStringLiteral("/成绩.gdt"), QStringLiteral("*.gdt"));
         trigger("menuSave");
@@ -514,7 +514,7 @@ private slots:
         int runs = 0;
         bool allowed = false;
         table::CommandRegistry commands = programCommands(m_settings);
-        commands.add({QStringLiteral("menuFont"), base::ToolButton::None,
+        commands.add({ui::CommandId::Font,
                       [&](CommandContext &c) {
                           ++runs;
                           c.doc.beginChange();
@@ -617,7 +617,7 @@ private slots:
                            QStringLiteral("提示"));
         setToLine->trigger();
         QCOMPARE(grid().TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)*2"));
-        QCOMPARE(m_w->公式2值(1, 3), QStringLiteral("80"));
+        QCOMPARE(m_w->displayValue(1, 3), QStringLiteral("80"));
         QVERIFY(m_w->action(QStringLiteral("menuUndo"))->isEnabled());
         // On a plain cell the entry is disabled.
         const QPoint plain = gv->cellRect(1, 1).center();

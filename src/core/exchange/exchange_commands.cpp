@@ -9,16 +9,12 @@ namespace exchange {
 
 void registerExchangeCommands(table::CommandRegistry &registry)
 {
-    registry.add({QStringLiteral("menuSaveCVS"),
-                  base::ToolButton::None,
-                  [](table::CommandContext &ctx) { menuSaveCVS(ctx.doc, ctx.ws, ctx.prompter); },
-                  {}});
-    registry.add({QStringLiteral("menuImportCVS"), base::ToolButton::None,
-                  [](table::CommandContext &ctx) { menuImportCVS(ctx.doc, ctx.prompter); },
+    registry.add(
+        {ui::CommandId::ExportCsv, [](table::CommandContext &ctx) { menuSaveCVS(ctx.doc, ctx.ws, ctx.prompter); }, {}});
+    registry.add({ui::CommandId::ImportColumn, [](table::CommandContext &ctx) { menuImportCVS(ctx.doc, ctx.prompter); },
                   // Column 0 holds the row numbers; there is nothing to import into.
                   [](const table::CommandContext &ctx) { return ctx.doc.grid.ColSel() >= 1; }});
-    registry.add({QStringLiteral("menuImportAll"),
-                  base::ToolButton::None,
+    registry.add({ui::CommandId::ImportTable,
                   [](table::CommandContext &ctx) { menuImportAll(ctx.doc, ctx.files, ctx.prompter, ctx.ws); },
                   {}});
 }

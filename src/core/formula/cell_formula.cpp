@@ -330,7 +330,7 @@ public:
     TablePass(const TablePass &) = delete;
     TablePass &operator=(const TablePass &) = delete;
 
-    // 公式2值 of a cell whose text is `text`.
+    // displayValue of a cell whose text is `text`.
     QString value(int r, int c, const QString &text)
     {
         if (!isFormula(text))
@@ -413,7 +413,7 @@ qint64 compiledEvaluations(const Calculator &calc)
     return calc.formulas ? calc.formulas->evaluations : 0;
 }
 
-QString 公式2值(const table::Grid &grid, int row, int col, const QString &dataFormat, Calculator &calc)
+QString displayValue(const table::Grid &grid, int row, int col, const QString &dataFormat, Calculator &calc)
 {
     const QString &text = grid.cellText(row, col);
     if (!isFormula(text))
@@ -494,7 +494,7 @@ QString resultLabel(const QString &text, const table::Grid &grid, const QString 
 {
     if (!isFormula(text))
         return QStringLiteral("非公式单元格");
-    return QLatin1Char('=') + 公式2值(grid, grid.Row(), grid.Col(), dataFormat, calc);
+    return QLatin1Char('=') + displayValue(grid, grid.Row(), grid.Col(), dataFormat, calc);
 }
 
 } // namespace formula

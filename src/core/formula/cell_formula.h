@@ -22,9 +22,9 @@ using table::kFormulaMarker;
 
 // The display value of cell (row, col): plain text unchanged, a formula's result formatted with
 // `dataFormat`, "公式错误" or "引用错误".
-QString 公式2值(const table::Grid &grid, int row, int col, const QString &dataFormat, Calculator &calc);
-// 公式2值 without the compiled form: every reference replaced by the cell's text, the result
-// evaluated as text. 公式2值 gives the same in every case; it evaluates a formula compiled once
+QString displayValue(const table::Grid &grid, int row, int col, const QString &dataFormat, Calculator &calc);
+// displayValue without the compiled form: every reference replaced by the cell's text, the result
+// evaluated as text. displayValue gives the same in every case; it evaluates a formula compiled once
 // when the cells it references are numbers the text would read the same way.
 QString expandedValue(const table::Grid &grid, int row, int col, const QString &dataFormat, Calculator &calc);
 // How many display values this evaluator took from compiled formulas (for tests and benchmarks).

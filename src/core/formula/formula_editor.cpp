@@ -98,8 +98,8 @@ QString formulaBody(Operation op, const QStringList &refs)
     return {};
 }
 
-QString 公式2值b(const table::Grid &grid, const QString &body, int targetRow, int targetCol, const QString &dataFormat,
-                 Calculator &calc, bool *refersToFormula)
+QString bodyValue(const table::Grid &grid, const QString &body, int targetRow, int targetCol, const QString &dataFormat,
+                  Calculator &calc, bool *refersToFormula)
 {
     if (refersToFormula)
         *refersToFormula = false;
@@ -172,7 +172,7 @@ void FormulaEditor::setBody(const QString &body)
         m_refersToFormula = false;
         return;
     }
-    m_preview = 公式2值b(grid, body, m_targetRow, m_targetCol, m_dataFormat, m_calc, &m_refersToFormula);
+    m_preview = bodyValue(grid, body, m_targetRow, m_targetCol, m_dataFormat, m_calc, &m_refersToFormula);
 }
 
 bool FormulaEditor::warnIfDue(ui::Prompter &prompter)

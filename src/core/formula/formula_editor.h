@@ -37,8 +37,8 @@ QString formulaBody(Operation op, const QStringList &references);
 // `grid`: the wildcards become the target's row and column, the references the cells' texts, the
 // result formatted with the data format. "公式错误" when it cannot be computed; `refersToFormula`
 // tells whether that is because a referenced cell holds a formula.
-QString 公式2值b(const table::Grid &grid, const QString &body, int targetRow, int targetCol, const QString &dataFormat,
-                 Calculator &calc, bool *refersToFormula = nullptr);
+QString bodyValue(const table::Grid &grid, const QString &body, int targetRow, int targetCol, const QString &dataFormat,
+                  Calculator &calc, bool *refersToFormula = nullptr);
 
 inline const QString kRefersToFormula = QStringLiteral("公式中不可以引用已经包含公式的单元格！");
 

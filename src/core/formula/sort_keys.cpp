@@ -19,7 +19,7 @@ QStringList columnDisplayValues(const table::GradeTable &t, int col, base::Works
         }
         if (!calc)
             calc = &calculator(ws);
-        values << 公式2值(g, r, col, t.numberFormat, *calc);
+        values << displayValue(g, r, col, t.numberFormat, *calc);
     }
     return values;
 }

@@ -2,6 +2,7 @@
 
 #include "core/base/workspace.h"
 #include "core/table/table_commands.h"
+#include "core/ui/command_table.h"
 #include "core/ui/settings_store.h"
 
 #include <algorithm>
@@ -50,40 +51,15 @@ void resetProgramState(base::Workspace &ws)
 
 QList<ToolbarButton> toolbarButtons()
 {
-    struct Entry {
-        int number;
-        const char16_t *tooltip;
-        const char16_t *icon;
-        bool checkable;
-        bool pressed;
-    };
-    static constexpr Entry entries[] = {
-        {2, u"新建/编辑学校关系树", u"school", false, false},
-        {3, u"打开", u"open", false, false},
-        {4, u"保存", u"save", false, false},
-        {6, u"撤消", u"undo", false, false},
-        {8, u"剪切", u"cut", false, false},
-        {9, u"复制", u"copy", false, false},
-        {10, u"粘贴", u"paste", false, false},
-        {11, u"查找", u"find", false, false},
-        {13, u"打印", u"print", false, false},
-        {15, u"方向键控制", u"arrowkeys", true, true},
-        {16, u"横向输入", u"horizontal", true, true},
-        {17, u"纵向输入", u"vertical", true, false},
-        {19, u"升序排列", u"sortasc", false, false},
-        {20, u"降序排列", u"sortdesc", false, false},
-        {22, u"成绩表属性", u"properties", false, false},
-        {24, u"帮助", u"help", false, false},
-    };
     QList<ToolbarButton> buttons;
     for (int n = 1; n <= 24; ++n)
         buttons.append({n, {}, {}});
-    for (const Entry &e : entries) {
-        ToolbarButton &b = buttons[e.number - 1];
-        b.tooltip = QString::fromUtf16(e.tooltip);
-        b.icon = QStringLiteral(":/icons/") + QString::fromUtf16(e.icon) + QStringLiteral(".svg");
-        b.checkable = e.checkable;
-        b.pressedAtStart = e.pressed;
+    for (const ui::CommandRow *row : ui::toolbarRows()) {
+        ToolbarButton &b = buttons[int(row->button) - 1];
+        b.tooltip = QString::fromUtf16(row->tip);
+        b.icon = QStringLiteral(":/icons/") + QString::fromUtf16(row->icon) + QStringLiteral(".svg");
+        b.checkable = row->checkable;
+        b.pressedAtStart = row->pressed;
     }
     return buttons;
 }

@@ -4,43 +4,33 @@ namespace table {
 
 void CommandRegistry::add(Command command)
 {
-    const QString name = command.name;
-    m_commands.insert_or_assign(name, std::move(command));
+    Q_ASSERT(command.id != ui::CommandId::None);
+    const ui::CommandId id = command.id;
+    m_commands.insert_or_assign(id, std::move(command));
 }
 
-const Command *CommandRegistry::find(const QString &name) const
+const Command *CommandRegistry::find(ui::CommandId id) const
 {
-    const auto it = m_commands.find(name);
+    const auto it = m_commands.find(id);
     return it == m_commands.end() ? nullptr : &it->second;
 }
 
 const Command *CommandRegistry::forButton(base::ToolButton button) const
 {
-    if (button == base::ToolButton::None)
-        return nullptr;
-    for (const auto &[name, command] : m_commands)
-        if (command.button == button)
-            return &command;
-    return nullptr;
+    const ui::CommandRow *row = ui::buttonRow(button);
+    return row ? find(row->id) : nullptr;
 }
 
-void CommandRegistry::addFrame(const QString &name, FrameCommand command)
+void CommandRegistry::addFrame(ui::CommandId id, FrameCommand command)
 {
-    m_frame.insert_or_assign(name, std::move(command));
+    Q_ASSERT(id != ui::CommandId::None);
+    m_frame.insert_or_assign(id, std::move(command));
 }
 
-const FrameCommand *CommandRegistry::frame(const QString &name) const
+const FrameCommand *CommandRegistry::frame(ui::CommandId id) const
 {
-    const auto it = m_frame.find(name);
+    const auto it = m_frame.find(id);
     return it == m_frame.end() ? nullptr : &it->second;
-}
-
-QStringList CommandRegistry::names() const
-{
-    QStringList all;
-    for (const auto &entry : m_commands)
-        all << entry.first;
-    return all;
 }
 
 } // namespace table

@@ -1,12 +1,12 @@
 #pragma once
-// The table command layer. Every command of a table window is registered once, under its system
-// name (menuSave, menuRun …), with the toolbar button that runs it on the active table (if any),
-// what it does on a context and when it is enabled. Menus and toolbar buttons are bound to it by
-// name; the table window runs every command through one execute() that commits a pending cell
-// edit first and mirrors the undo state afterwards. A subsystem registers its commands from its own
-// folder (registerSortCommands(registry) in table/sort…); commands that open a dialog register from
-// the dialog's file in the gui library.
+// The table command layer. Every command is declared in the command table (ui/command_table: its
+// system name, menu place, caption, shortcut and toolbar button); here what it does on a context
+// and when it is enabled are bound to its id. The table window runs every command through one
+// execute() that commits a pending cell edit first and mirrors the undo state afterwards. A
+// subsystem binds its commands from its own folder (registerFieldCommands(registry) in
+// core/table …); commands that open a dialog bind from the dialog's file in the gui library.
 #include "core/base/workspace.h"
+#include "core/ui/command_table.h"
 
 #include <QString>
 #include <QStringList>
@@ -68,32 +68,33 @@ struct FrameContext {
 using FrameCommand = std::function<void(FrameContext &)>;
 
 struct Command {
-    QString name; // the menu entry's objectName
-    base::ToolButton button = base::ToolButton::None;
+    ui::CommandId id = ui::CommandId::None;
     std::function<void(CommandContext &)> run;
     std::function<bool(const CommandContext &)> enabled; // empty: always enabled
     // The Edit commands act on a focused text box instead of the grid; for them an open cell edit
     // is not committed first, as the cell editor may be that text box.
     bool actsOnFocusedText = false;
+
+    // The system name: the objectName of its menu entry.
+    QString name() const { return ui::commandName(id); }
 };
 
 class CommandRegistry {
 public:
     void add(Command command);
-    const Command *find(const QString &name) const;
+    const Command *find(ui::CommandId id) const;
+    // By system name (an action's objectName).
+    const Command *find(const QString &name) const { return find(ui::commandNamed(name)); }
+    // The table command a toolbar button runs; null for the main window's own buttons.
     const Command *forButton(base::ToolButton button) const;
-    QStringList names() const;
 
-    void addFrame(const QString &name, FrameCommand command);
-    const FrameCommand *frame(const QString &name) const;
-
-    // The display value of a cell as the evaluator gives it (公式2值), for the table window's
-    // result label and grid; set by the formula folder, which the table folder does not know.
-    std::function<QString(const GradeTable &, base::Workspace &, int row, int col)> displayValue;
+    void addFrame(ui::CommandId id, FrameCommand command);
+    const FrameCommand *frame(ui::CommandId id) const;
+    const FrameCommand *frame(const QString &name) const { return frame(ui::commandNamed(name)); }
 
 private:
-    std::map<QString, Command> m_commands;
-    std::map<QString, FrameCommand> m_frame;
+    std::map<ui::CommandId, Command> m_commands;
+    std::map<ui::CommandId, FrameCommand> m_frame;
 };
 
 } // namespace table

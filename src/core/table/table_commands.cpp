@@ -55,22 +55,16 @@ void remove(CommandContext &ctx)
 void registerTableCommands(CommandRegistry &r)
 {
     using base::ToolButton;
-    r.add({QStringLiteral("menuSave"), ToolButton::Save, [](CommandContext &c) { c.files.menuSave(c.doc); }, {}});
-    r.add({QStringLiteral("menuCopyTable"),
-           ToolButton::None,
-           [](CommandContext &c) { c.files.menuCopyTable(c.doc); },
-           {}});
-    r.add({QStringLiteral("menuUnPasSave"),
-           ToolButton::None,
-           [](CommandContext &c) { c.files.menuUnPasSave(c.doc); },
-           {}});
-    r.add({QStringLiteral("menuUndo"), ToolButton::Undo, [](CommandContext &c) { c.doc.undo(); },
+    r.add({ui::CommandId::Save, [](CommandContext &c) { c.files.menuSave(c.doc); }, {}});
+    r.add({ui::CommandId::SaveAs, [](CommandContext &c) { c.files.menuCopyTable(c.doc); }, {}});
+    r.add({ui::CommandId::SaveUnprotected, [](CommandContext &c) { c.files.menuUnPasSave(c.doc); }, {}});
+    r.add({ui::CommandId::Undo, [](CommandContext &c) { c.doc.undo(); },
            [](const CommandContext &c) { return c.doc.undoEnabled(); }});
-    r.add({QStringLiteral("menuCut"), ToolButton::Cut, cut, {}, true});
-    r.add({QStringLiteral("menuCopy"), ToolButton::Copy, copy, {}, true});
-    r.add({QStringLiteral("menuPaste"), ToolButton::Paste, paste, {}, true});
-    r.add({QStringLiteral("menuDel"), ToolButton::None, remove, {}, true});
-    r.add({QStringLiteral("menuSelAll"), ToolButton::None, [](CommandContext &c) { editing::selectAll(c.doc); }, {}});
+    r.add({ui::CommandId::Cut, cut, {}, true});
+    r.add({ui::CommandId::Copy, copy, {}, true});
+    r.add({ui::CommandId::Paste, paste, {}, true});
+    r.add({ui::CommandId::Delete, remove, {}, true});
+    r.add({ui::CommandId::SelectAll, [](CommandContext &c) { editing::selectAll(c.doc); }, {}});
 }
 
 } // namespace table

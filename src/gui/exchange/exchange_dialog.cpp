@@ -71,26 +71,23 @@ void runExportDialog(table::CommandContext &ctx)
 
 void registerExchangeDialogs(table::CommandRegistry &registry)
 {
-    registry.add({QStringLiteral("menuImportSome"), base::ToolButton::None, runImportDialog, {}});
-    registry.add({QStringLiteral("menuexptable"), base::ToolButton::None, runExportDialog, {}});
-    registry.add({QStringLiteral("menuLoadCVS"),
-                  base::ToolButton::None,
+    registry.add({ui::CommandId::ImportSelection, runImportDialog, {}});
+    registry.add({ui::CommandId::ExportPart, runExportDialog, {}});
+    registry.add({ui::CommandId::ConvertCsv,
                   [](table::CommandContext &ctx) { openCsvConverter(ctx.ws, ctx.prompter, mainWindowOf(ctx)); },
                   {}});
-    registry.add({QStringLiteral("menuDRother"),
-                  base::ToolButton::None,
+    registry.add({ui::CommandId::ConvertDbf,
                   [](table::CommandContext &ctx) { openDbfConverter(ctx.ws, ctx.prompter, mainWindowOf(ctx)); },
                   {}});
-    registry.add({QStringLiteral("menuCovold"),
-                  base::ToolButton::None,
+    registry.add({ui::CommandId::ConvertTrial,
                   [](table::CommandContext &ctx) { openTrialConverter(ctx.ws, ctx.prompter, mainWindowOf(ctx)); },
                   {}});
     // The same converters from the main window's 文件 menu, where no table need be open.
-    registry.addFrame(QStringLiteral("menuCovCSV"),
+    registry.addFrame(ui::CommandId::ConvertCsvFile,
                       [](table::FrameContext &ctx) { openCsvConverter(ctx.ws, ctx.prompter, ctx.window); });
-    registry.addFrame(QStringLiteral("menuFoxExp"),
+    registry.addFrame(ui::CommandId::ConvertDbfFile,
                       [](table::FrameContext &ctx) { openDbfConverter(ctx.ws, ctx.prompter, ctx.window); });
-    registry.addFrame(QStringLiteral("menuCove"),
+    registry.addFrame(ui::CommandId::ConvertTrialFiles,
                       [](table::FrameContext &ctx) { openTrialConverter(ctx.ws, ctx.prompter, ctx.window); });
 }
 

@@ -161,9 +161,9 @@ void dataFormat(table::CommandContext &ctx)
 
 void registerFormulaEditorDialogs(table::CommandRegistry &registry)
 {
-    registry.add({QStringLiteral("menuGSBJ"), base::ToolButton::None, formulaEditor, {}});
-    registry.add({QStringLiteral("menuGSSM"), base::ToolButton::None, formulaHelp, {}});
-    registry.add({QStringLiteral("menuSetdataFormat"), base::ToolButton::None, dataFormat, {}});
+    registry.add({ui::CommandId::FormulaEditor, formulaEditor, {}});
+    registry.add({ui::CommandId::FormulaHelp, formulaHelp, {}});
+    registry.add({ui::CommandId::DataFormat, dataFormat, {}});
 }
 
 } // namespace formula

@@ -295,8 +295,7 @@ void ChartDialog::savePicture()
 void registerChartDialogs(table::CommandRegistry &registry)
 {
     registry.add(table::Command{
-        QStringLiteral("menuPrintTB"),
-        base::ToolButton::None,
+        ui::CommandId::PrintChart,
         [](table::CommandContext &ctx) {
             const auto job = std::make_shared<const ChartJob>(ctx.doc, formula::calculator(ctx.ws));
             base::Workspace &ws = ctx.ws;

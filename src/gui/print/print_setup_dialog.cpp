@@ -189,8 +189,7 @@ void PrintDialog::resizeEvent(QResizeEvent *event)
 void registerPrintDialogs(table::CommandRegistry &registry)
 {
     registry.add(table::Command{
-        QStringLiteral("menuPrintView"),
-        base::ToolButton::Print,
+        ui::CommandId::PrintTable,
         [](table::CommandContext &ctx) {
             // The job keeps the table's values; the table itself is not touched while the dialog is open.
             const auto job = std::make_shared<const TablePrintJob>(ctx.doc, formula::calculator(ctx.ws));
@@ -220,8 +219,7 @@ void registerPrintDialogs(table::CommandRegistry &registry)
             dialog.exec();
         },
         {}});
-    registry.add(table::Command{QStringLiteral("menuSeletPrinter"),
-                                base::ToolButton::None,
+    registry.add(table::Command{ui::CommandId::PrinterSettings,
                                 [](table::CommandContext &ctx) { showPrinterSettings(ctx.ws, ctx.window); },
                                 {}});
 }

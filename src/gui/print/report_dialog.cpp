@@ -298,8 +298,7 @@ void ReportDialog::unbindLabel()
 
 void registerReportDialogs(table::CommandRegistry &registry)
 {
-    registry.add(table::Command{QStringLiteral("menuPrintBB"),
-                                base::ToolButton::None,
+    registry.add(table::Command{ui::CommandId::PrintReport,
                                 [](table::CommandContext &ctx) {
                                     ReportSession session(ctx.doc, formula::calculator(ctx.ws), ctx.ws);
                                     base::Workspace &ws = ctx.ws;
@@ -309,8 +308,7 @@ void registerReportDialogs(table::CommandRegistry &registry)
                                     dialog.exec();
                                 },
                                 {}});
-    registry.add(table::Command{QStringLiteral("menuBBedit"),
-                                base::ToolButton::None,
+    registry.add(table::Command{ui::CommandId::ReportEditor,
                                 [](table::CommandContext &ctx) { startReportDesigner(ctx.ws, ctx.prompter); },
                                 {}});
 }

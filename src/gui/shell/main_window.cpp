@@ -43,24 +43,6 @@ namespace shell {
 
 namespace {
 
-// 文件(&F) and 帮助(&H). An entry runs the frame command of its name; one without is disabled
-// (the help topic always is).
-constexpr ui::MenuEntry kFileMenu[] = {
-    {u"menuClass", u"新建/编辑学校关系树(&C)"},
-    {u"menuOpen", u"打开(&O)...", "Ctrl+O"},
-    {u"-", u""},
-    {u"menuCove", u"转换 试用版 格式数据表(&V)"},
-    {u"menuCovCSV", u"转换 CSV(逗号分隔符&)文本文件"},
-    {u"menuFoxExp", u"转换 &FoxPro 格式表格"},
-    {u"-", u""},
-    {u"menuExit", u"退出(&X)"},
-};
-constexpr ui::MenuEntry kHelpMenu[] = {
-    {u"menuHelpItem", u"帮助主题         ", "F1"},
-    {u"-", u""},
-    {u"menuAbout", u"关于(&A)..."},
-};
-
 // The tool windows closed before the frame, in this order.
 constexpr const char16_t *kToolWindows[] = {
     u"Form2",       u"frmAbout",    u"frmChang",       u"frmClass",  u"frmClassInfo", u"frmDataFormat",
@@ -133,38 +115,43 @@ void MainWindow::AddDot()
 
 void MainWindow::buildMenus()
 {
-    m_frameMenus << ui::buildMenu(this, QStringLiteral("menuMainFile"), QStringLiteral("文件(&F)"), kFileMenu, false)
-                 << ui::buildMenu(this, QStringLiteral("menuMainHelp"), QStringLiteral("帮助(&H)"), kHelpMenu, false);
+    // 文件(&F) and 帮助(&H). An entry runs the frame command of its name; one without is disabled
+    // (the help topic always is).
+    m_frameMenus << ui::buildMenu(this, ui::Place::MainFile, false) << ui::buildMenu(this, ui::Place::MainHelp, false);
     for (QMenu *menu : m_frameMenus)
         for (QAction *a : menu->actions()) {
             const QString name = a->objectName();
             if (name.isEmpty())
                 continue;
             a->setEnabled(m_commands.frame(name) != nullptr);
-            connect(a, &QAction::triggered, this, [this, name] { runFrameCommand(name); });
+            connect(a, &QAction::triggered, this, [this, id = ui::commandNamed(name)] { runFrameCommand(id); });
         }
     showMenusOf(nullptr);
 }
 
 void MainWindow::registerFrameCommands()
 {
-    auto add = [this](const char16_t *name, void (MainWindow::*slot)()) {
-        m_commands.addFrame(QString::fromUtf16(name), [this, slot](table::FrameContext &) { (this->*slot)(); });
+    using Id = ui::CommandId;
+    auto add = [this](Id id, void (MainWindow::*slot)()) {
+        m_commands.addFrame(id, [this, slot](table::FrameContext &) { (this->*slot)(); });
     };
-    add(u"menuOpen", &MainWindow::openTable);
-    add(u"menuExit", &MainWindow::exitProgram);
-    add(u"menuAbout", &MainWindow::showAbout);
-    add(u"menuHelpZT", &MainWindow::showHelpTopics);
-    add(u"menuCD", &MainWindow::cascadeWindows);
-    add(u"menuZXPP", &MainWindow::tileVertically);
-    add(u"menuHXPP", &MainWindow::tileHorizontally);
-    add(u"menuPL", &MainWindow::arrangeMinimizedWindows);
-    m_commands.addFrame(QStringLiteral("menuClass"), [this](table::FrameContext &) { m_school->editSchoolTree(); });
+    add(Id::Open, &MainWindow::openTable);
+    add(Id::Exit, &MainWindow::exitProgram);
+    add(Id::About, &MainWindow::showAbout);
+    add(Id::HelpTopics, &MainWindow::showHelpTopics);
+    add(Id::Cascade, &MainWindow::cascadeWindows);
+    add(Id::TileVertically, &MainWindow::tileVertically);
+    add(Id::TileHorizontally, &MainWindow::tileHorizontally);
+    add(Id::ArrangeIcons, &MainWindow::arrangeMinimizedWindows);
+    m_commands.addFrame(Id::EditSchoolTree, [this](table::FrameContext &) { m_school->editSchoolTree(); });
+    // The school tree's menu for the selected node, as a right click on it shows.
+    m_commands.addFrame(Id::SchoolTreeMenu,
+                        [this](table::FrameContext &) { m_school->showMenu(QCursor::pos(), true); });
 }
 
-void MainWindow::runFrameCommand(const QString &name)
+void MainWindow::runFrameCommand(ui::CommandId id)
 {
-    if (const table::FrameCommand *command = m_commands.frame(name)) {
+    if (const table::FrameCommand *command = m_commands.frame(id)) {
         table::FrameContext ctx{m_ws, m_prompter, this, this};
         (*command)(ctx);
     }
@@ -256,9 +243,9 @@ void MainWindow::buildLeftPanel()
     host.newTableWindow = [this] { return createTableWindow(); };
     // The wizard's steps are the table window's own property dialogs, run on the new table.
     host.wizardDialog = [](WizardDialog step, table::TableWindow &form) {
-        form.execute(step == WizardDialog::ClassInfo    ? QStringLiteral("menuClassSetup")
-                     : step == WizardDialog::DataFormat ? QStringLiteral("menuSetdataFormat")
-                                                        : QStringLiteral("menuAddTitle"));
+        form.execute(step == WizardDialog::ClassInfo    ? ui::CommandId::ClassSetup
+                     : step == WizardDialog::DataFormat ? ui::CommandId::DataFormat
+                                                        : ui::CommandId::FieldManager);
     };
     m_school = new SchoolTreePanel(m_ws, m_prompter, std::move(host), m_picture1);
     auto *fill = new QVBoxLayout(m_picture1);
@@ -473,22 +460,11 @@ void MainWindow::showHelpTopics()
 
 void MainWindow::onToolbarButton(base::ToolButton button)
 {
-    switch (button) {
-    case base::ToolButton::Open:
-        runFrameCommand(QStringLiteral("menuOpen"));
+    // A button runs its command on the active table, or the main window's own when it has one.
+    if (table::TableWindow *form = activeTableWindow(); form && form->executeButton(button))
         return;
-    case base::ToolButton::SchoolTree:
-        // The school tree's menu for the selected node, as a right click on it shows.
-        m_school->showMenu(QCursor::pos(), true);
-        return;
-    case base::ToolButton::Help:
-        runFrameCommand(QStringLiteral("menuHelpZT"));
-        return;
-    default:
-        // Every other button runs its command on the active table.
-        if (table::TableWindow *form = activeTableWindow())
-            form->executeButton(button);
-    }
+    if (const ui::CommandRow *row = ui::buttonRow(button))
+        runFrameCommand(row->id);
 }
 
 // --- closing ------------------------------------------------------------------------------------

@@ -101,7 +101,7 @@ private:
     void registerFrameCommands();
     void keepInView(QMdiSubWindow *sub);
     void focusActiveTable();
-    void runFrameCommand(const QString &name);
+    void runFrameCommand(ui::CommandId id);
     void subWindowActivated(QMdiSubWindow *sub);
     void currentTableGone();
     void showMenusOf(table::TableWindow *form);

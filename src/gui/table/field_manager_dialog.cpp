@@ -137,14 +137,11 @@ void heightWidth(CommandContext &ctx)
 
 void registerFieldDialogs(CommandRegistry &registry, ui::SettingsStore &settings)
 {
-    registry.add({QStringLiteral("menuAddTitle"), base::ToolButton::None, fieldManager, {}});
-    registry.add({QStringLiteral("menuClassSetup"), base::ToolButton::Properties, classSetup, {}});
-    registry.add({QStringLiteral("menuFont"),
-                  base::ToolButton::None,
-                  [&settings](CommandContext &ctx) { tableFont(ctx, settings); },
-                  {}});
-    registry.add({QStringLiteral("menuHeight"), base::ToolButton::None, heightWidth, {}});
-    registry.add({QStringLiteral("mneuWeight"), base::ToolButton::None, heightWidth, {}});
+    registry.add({ui::CommandId::FieldManager, fieldManager, {}});
+    registry.add({ui::CommandId::ClassSetup, classSetup, {}});
+    registry.add({ui::CommandId::Font, [&settings](CommandContext &ctx) { tableFont(ctx, settings); }, {}});
+    registry.add({ui::CommandId::RowHeight, heightWidth, {}});
+    registry.add({ui::CommandId::ColumnWidth, heightWidth, {}});
 }
 
 } // namespace table

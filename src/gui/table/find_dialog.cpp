@@ -1,4 +1,6 @@
 #include "gui/table/find_dialog.h"
+
+#include "core/formula/sort_keys.h"
 #include "gui/table/find_results_window.h"
 
 #include "core/table/sort_rows.h"
@@ -216,8 +218,7 @@ bool ReplaceDialog::event(QEvent *e)
 
 void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *settings)
 {
-    registry.add({QStringLiteral("menuFind"),
-                  base::ToolButton::Find,
+    registry.add({ui::CommandId::Find,
                   [](CommandContext &ctx) {
                       auto *dialog = new FindDialog(ctx.doc, ctx.window, mainWindowOf(ctx));
                       dialog->show();
@@ -225,10 +226,8 @@ void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *setti
                       dialog->activateWindow();
                   },
                   {}});
-    registry.add(
-        {QStringLiteral("menuMark"), base::ToolButton::None, [](CommandContext &ctx) { clearFindMarks(ctx.doc); }, {}});
-    registry.add({QStringLiteral("menuChange"),
-                  base::ToolButton::None,
+    registry.add({ui::CommandId::ClearFindMarks, [](CommandContext &ctx) { clearFindMarks(ctx.doc); }, {}});
+    registry.add({ui::CommandId::Replace,
                   [](CommandContext &ctx) {
                       ReplaceDialog dialog(ctx.doc, mainWindowOf(ctx));
                       if (dialog.exec() == QDialog::Accepted)
@@ -236,31 +235,24 @@ void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *setti
                                                QStringLiteral("提示"), ui::Icon::Information);
                   },
                   {}});
-    auto sort = [displayValue = registry.displayValue, settings](bool ascending) {
-        return [displayValue, ascending, settings](CommandContext &ctx) {
+    auto sort = [settings](bool ascending) {
+        return [ascending, settings](CommandContext &ctx) {
             if (!checkSortable(ctx.doc, ctx.prompter))
                 return;
             const QString sharedKey = sharedRanksKey(ctx.ws.userName);
             const bool shared = settings && settings->value(kSortSection, sharedKey) == QLatin1String("1");
-            frm排序 dialog(ctx.doc, ascending, ctx.prompter, mainWindowOf(ctx), shared);
+            SortDialog dialog(ctx.doc, ascending, ctx.prompter, mainWindowOf(ctx), shared);
             if (dialog.exec() != QDialog::Accepted || !dialog.request())
                 return;
             if (settings)
                 settings->setValue(kSortSection, sharedKey,
                                    dialog.model().sharedRanks() ? QStringLiteral("1") : QStringLiteral("0"));
             const SortRequest request = *dialog.request();
-            // Every key is computed before any row moves.
-            const Grid &g = ctx.doc.grid;
-            QStringList keys;
-            keys.reserve(g.Rows());
-            for (int r = 0; r < g.Rows(); ++r)
-                keys << (displayValue ? displayValue(ctx.doc, ctx.ws, r, request.column)
-                                      : g.TextMatrix(r, request.column));
-            sortTable(ctx.doc, request, keys);
+            sortTable(ctx.doc, request, formula::columnDisplayValues(ctx.doc, request.column, ctx.ws));
         };
     };
-    registry.add({QStringLiteral("menuSortAsc"), base::ToolButton::SortAscending, sort(true), {}});
-    registry.add({QStringLiteral("menuSortDesc"), base::ToolButton::SortDescending, sort(false), {}});
+    registry.add({ui::CommandId::SortAscending, sort(true), {}});
+    registry.add({ui::CommandId::SortDescending, sort(false), {}});
 }
 
 } // namespace table

@@ -85,9 +85,8 @@ private:
 // Registers menuFind (toolbar button Find), menuMark, menuChange, and the sort dialog as
 // menuSortAsc (toolbar button SortAscending) and menuSortDesc (SortDescending), which preselect
 // the order. The table window has no sort menu entry; these two run from the toolbar only.
-// The sort keys are the cells' display values: register after the formula commands, whose
-// registry.displayValue is taken here (without it formula cells sort by their text). The sort
-// dialog's "相同分数名次并列" is kept per user in `settings` (not kept without one).
+// The sort keys are the cells' display values (formula::columnDisplayValues). The sort dialog's "相同分数名次并列" is
+// kept per user in `settings` (not kept without one).
 void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *settings = nullptr);
 
 } // namespace table

@@ -12,7 +12,6 @@ class QRadioButton;
 
 namespace table {
 
-// The system's name is frm排序; the meta-object compiler takes ASCII class names only.
 class SortDialog : public QDialog {
     Q_OBJECT
 public:
@@ -46,7 +45,5 @@ private:
     QPushButton *m_command1 = nullptr;
     std::optional<SortRequest> m_request;
 };
-
-using frm排序 = SortDialog;
 
 } // namespace table

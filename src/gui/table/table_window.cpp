@@ -1,13 +1,14 @@
 #include "gui/table/table_window.h"
 
 #include "core/base/workspace.h"
+#include "core/formula/calculate.h"
+#include "core/formula/cell_formula.h"
 #include "core/table/editing.h"
 #include "core/table/field_commands.h"
 #include "core/table/find_replace.h"
 #include "core/table/formula_text.h"
 #include "core/table/grid_model.h"
 #include "core/table/table_commands.h"
-#include "core/table/table_menus.h"
 #include "core/table/templates.h"
 #include "core/ui/settings_store.h"
 #include "gui/table/cell_editor_window.h"
@@ -109,12 +110,12 @@ void TableWindow::buildControls()
 
     connect(m_grid, &GridView::keyTyped, this, [this](const QString &text) {
         showCurrentCell();
-        MSFlexGridEdit(text);
+        editCell(text);
     });
     connect(m_grid, &GridView::cellClicked, this, &TableWindow::showCurrentCell);
     connect(m_grid, &GridView::cellDoubleClicked, this, [this] {
         if (!m_grid->overHeader())
-            MSFlexGridEdit(QStringLiteral(" "));
+            editCell(QStringLiteral(" "));
     });
     connect(m_grid, &GridView::cellRightClicked, this, &TableWindow::showPopupMenu);
     connect(m_grid, &GridView::tabPressed, this, &TableWindow::moveByTab);
@@ -127,19 +128,15 @@ void TableWindow::buildControls()
         m_doc.markChanged();
     });
     // The formula bar's button opens the formula editor, as 公式编辑器(&G) does.
-    connect(m_command2, &QPushButton::clicked, this, [this] { execute(QStringLiteral("menuGSBJ")); });
+    connect(m_command2, &QPushButton::clicked, this, [this] { execute(ui::CommandId::FormulaEditor); });
 }
 
 void TableWindow::buildMenus()
 {
-    auto menu = [this](const char16_t *name, const char16_t *caption, std::span<const ui::MenuEntry> entries) {
-        return ui::buildMenu(this, QString::fromUtf16(name), QString::fromUtf16(caption), entries, true);
-    };
-    m_menus << menu(u"menuFile", u"成绩表(&B)", kTableMenu) << menu(u"menuEdit", u"编辑(&E)", kEditMenu)
-            << menu(u"menuFormat", u"格式(&O)", kFormatMenu) << menu(u"menuField", u"成绩表字段(&L)", kFieldMenu)
-            << menu(u"menuTools", u"工具(&T)", kToolsMenu) << menu(u"menuWindow", u"窗口(&W)", kWindowMenu)
-            << menu(u"menuHelp", u"帮助(&H)", kHelpMenu);
-    m_popup = menu(u"menuPop1", u"右键菜单1", kPopMenu);
+    using enum ui::Place;
+    for (ui::Place place : {TableFile, Edit, Format, Field, Tools, Window, Help})
+        m_menus << ui::buildMenu(this, place, true);
+    m_popup = ui::buildMenu(this, Popup, true);
     rebuildTemplateMenu();
     // Another window may have saved a template meanwhile: the list is read again before it shows.
     connect(m_menus[3], &QMenu::aboutToShow, this, &TableWindow::rebuildTemplateMenu);
@@ -221,14 +218,13 @@ bool TableWindow::LoadData(const QString &name, bool fullPath)
 void TableWindow::showResults()
 {
     // The cells keep their formulas; the grid shows what they evaluate to, or their text.
-    const bool show = m_ws.showFormulaResults && m_commands.displayValue;
+    const bool show = m_ws.showFormulaResults;
     action(QStringLiteral("menuShowResults"))->setChecked(show);
     if (show == m_showingResults)
         return;
     m_showingResults = show;
     if (show)
-        m_grid->gridModel()->setFormulaValues(
-            [this](int row, int col) { return m_commands.displayValue(m_doc, m_ws, row, col); });
+        m_grid->gridModel()->setFormulaValues([this](int row, int col) { return displayValue(row, col); });
     else
         m_grid->gridModel()->setFormulaValues({});
 }
@@ -306,9 +302,14 @@ CommandContext TableWindow::context(QLineEdit **focusedBox)
 
 void TableWindow::execute(const QString &name)
 {
-    if (const Command *command = m_commands.find(name)) {
+    execute(ui::commandNamed(name));
+}
+
+void TableWindow::execute(ui::CommandId id)
+{
+    if (const Command *command = m_commands.find(id)) {
         run(*command);
-    } else if (const FrameCommand *frame = m_commands.frame(name)) {
+    } else if (const FrameCommand *frame = m_commands.frame(id)) {
         // The main window's commands its 窗口 and 帮助 menus show here as well.
         FrameContext ctx{m_ws, m_prompter, window(), m_windows};
         (*frame)(ctx);
@@ -347,7 +348,7 @@ bool TableWindow::executeButton(base::ToolButton button)
     const Command *command = m_commands.forButton(button);
     if (!command)
         return false;
-    execute(command->name);
+    execute(command->id);
     return true;
 }
 
@@ -384,7 +385,7 @@ void TableWindow::refreshActions()
     }
     action(QStringLiteral("menuUnPasSave"))->setChecked(m_doc.unprotectedSave);
     showResults();
-    m_command2->setEnabled(m_commands.find(QStringLiteral("menuGSBJ")) != nullptr);
+    m_command2->setEnabled(m_commands.find(ui::CommandId::FormulaEditor) != nullptr);
     undoStateChanged();
 }
 
@@ -497,7 +498,7 @@ void TableWindow::showCurrentCell()
     m_text2->setText(editing::positionText(g));
 }
 
-void TableWindow::MSFlexGridEdit(const QString &typed)
+void TableWindow::editCell(const QString &typed)
 {
     Grid &g = m_doc.grid;
     // Only data cells are edited; the fixed row and column are rebuilt on every load.
@@ -543,19 +544,17 @@ void TableWindow::formulaBarChanged(const QString &text)
     const bool formula = isFormula(text);
     m_check1->setChecked(formula);
     m_result->setEnabled(formula);
-    if (!formula || !m_commands.displayValue) {
+    if (!formula) {
         m_result->setText(QStringLiteral("非公式单元格"));
         return;
     }
     const Grid &g = m_doc.grid;
-    m_result->setText(QLatin1Char('=') + m_commands.displayValue(m_doc, m_ws, g.Row(), g.Col()));
+    m_result->setText(QLatin1Char('=') + displayValue(g.Row(), g.Col()));
 }
 
-QString TableWindow::公式2值(int16_t row, int16_t col)
+QString TableWindow::displayValue(int row, int col)
 {
-    if (!m_commands.displayValue)
-        return m_doc.grid.TextMatrix(row, col);
-    return m_commands.displayValue(m_doc, m_ws, row, col);
+    return formula::displayValue(m_doc.grid, row, col, m_doc.numberFormat, formula::calculator(m_ws));
 }
 
 void TableWindow::showPopupMenu()
@@ -571,8 +570,7 @@ void TableWindow::showPopupMenu()
 
 void registerTableWindowCommands(CommandRegistry &r, ui::SettingsStore &settings)
 {
-    r.add({QStringLiteral("menuShowResults"),
-           base::ToolButton::None,
+    r.add({ui::CommandId::ShowResults,
            [&settings](CommandContext &c) {
                c.ws.showFormulaResults = !c.ws.showFormulaResults;
                settings.setValue(kViewSection, kShowResultsKey,
@@ -580,18 +578,16 @@ void registerTableWindowCommands(CommandRegistry &r, ui::SettingsStore &settings
            },
            {}});
     auto form = [](CommandContext &c) { return qobject_cast<TableWindow *>(c.window); };
-    r.add({QStringLiteral("menuClose"),
-           base::ToolButton::None,
+    r.add({ui::CommandId::Close,
            [form](CommandContext &c) {
                if (TableWindow *w = form(c))
                    w->requestClose();
            },
            {}});
-    r.add({QStringLiteral("menuEditit"),
-           base::ToolButton::None,
+    r.add({ui::CommandId::EditCell,
            [form](CommandContext &c) {
                if (TableWindow *w = form(c))
-                   w->MSFlexGridEdit(QStringLiteral(" "));
+                   w->editCell(QStringLiteral(" "));
            },
            {}});
 }

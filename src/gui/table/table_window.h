@@ -58,6 +58,7 @@ public:
     // keyboard is in a text box, which the Edit commands then act on); afterwards the window shows
     // the table's state again. Nothing happens when the command is missing or disabled.
     void execute(const QString &name);
+    void execute(ui::CommandId id);
     // The command bound to a toolbar button, run on this window; false when there is none.
     bool executeButton(base::ToolButton button);
     // Whether a toolbar button has an enabled command on this window.
@@ -70,7 +71,7 @@ public:
     void setTableWindows(TableWindows *windows) { m_windows = windows; }
 
     // The cell display value (plain text, or a formula's formatted result).
-    QString 公式2值(int16_t row, int16_t col);
+    QString displayValue(int row, int col);
     int32_t faIndex(int16_t row, int16_t col) const { return m_doc.faIndex(row, col); }
 
     GridView *gridView() const { return m_grid; }
@@ -85,7 +86,7 @@ public:
 
     // Starts editing the current cell with a typed key character (or input-method text); " " for
     // a double-click or 编辑选中单元格.
-    void MSFlexGridEdit(const QString &typed);
+    void editCell(const QString &typed);
 
 signals:
     // The title changed (window list, status panel).

@@ -33,4 +33,11 @@ QMenu *buildMenu(QWidget *owner, const QString &name, const QString &caption, st
     return menu;
 }
 
+QMenu *buildMenu(QWidget *owner, Place place, bool shortcutsOnOwner)
+{
+    const MenuTitle &title = menuTitle(place);
+    return buildMenu(owner, QString::fromUtf16(title.name), QString::fromUtf16(title.caption), menuEntries(place),
+                     shortcutsOnOwner);
+}
+
 } // namespace ui
