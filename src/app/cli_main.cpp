@@ -9,6 +9,7 @@
 #include "cli/find_cli.h"
 #include "cli/formula_cli.h"
 #include "cli/print_cli.h"
+#include "cli/printer_plugin.h"
 #include "cli/school_cli.h"
 #include "cli/sort_cli.h"
 #include "cli/user_cli.h"
@@ -19,7 +20,6 @@
 #include "core/shell/main_frame.h"
 #include "core/table/table_file.h"
 #include "core/ui/prompter.h"
-#include "gui/print/printer_qt.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -303,7 +303,9 @@ int main(int argc, char **argv)
     const QString dir = o.dir.isEmpty() ? base::defaultProgramDirectory() : QDir(o.dir).absolutePath();
     base::Workspace ws(dir);
     ws.removeStaleWorkingFiles();
-    ws.printers = std::make_shared<print::QtPrinterSystem>();
+    // The printers come from a plugin, loaded only for --printer.
+    ws.printers = std::make_shared<print::PluginPrinterSystem>(
+        print::printerPluginFolders(QCoreApplication::applicationDirPath()));
     ws.tablePassword = o.tablePassword;
     ui::NonInteractivePrompter prompter(o.yes);
     QTextStream out(stdout);

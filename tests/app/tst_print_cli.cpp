@@ -3,11 +3,13 @@
 #include "core/base/workspace.h"
 #include "core/table/table_file.h"
 #include "scripted_prompter.h"
+#include "test_config.h"
 #include "test_support.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTest>
 
@@ -225,6 +227,52 @@ private slots:
                       path(QStringLiteral("w.pdf")), QStringLiteral("--pen-width"), QStringLiteral("11")})
                      .exitCode,
                  1);
+    }
+
+    // The printers are a plugin found beside the program or in the installed library folder;
+    // without a usable one --printer says why, once, and prints nothing.
+    void printerPlugin_data()
+    {
+        QTest::addColumn<QString>("pluginAt"); // from the program's folder, "" for none
+        QTest::addColumn<bool>("usable");
+        QTest::addColumn<QString>("message");
+        const QString noPrinter = QStringLiteral("打印错误，请检查 打印机连接！");
+        const QString plugin = QStringLiteral("/scorvane-printers.so");
+        QTest::newRow("beside the program") << plugin << true << noPrinter;
+        QTest::newRow("installed") << QStringLiteral(SCORVANE_PLUGIN_DIR_FROM_BIN) + plugin << true << noPrinter;
+        QTest::newRow("missing") << QString() << false
+                                 << QStringLiteral("无法使用打印机：找不到打印支持 scorvane-printers.so（查找了 ");
+        QTest::newRow("unloadable") << plugin << false << QStringLiteral("无法使用打印机：打印支持 ");
+    }
+    void printerPlugin()
+    {
+        QFETCH(QString, pluginAt);
+        QFETCH(bool, usable);
+        QFETCH(QString, message);
+        const QString bin = path(QStringLiteral("root/bin"));
+        QVERIFY(QDir().mkpath(bin));
+        const QString program = bin + QStringLiteral("/scorvane-cli");
+        QVERIFY(QFile::copy(cliPath(), program));
+        if (!pluginAt.isEmpty()) {
+            const QString at = QDir::cleanPath(bin + QLatin1Char('/') + pluginAt);
+            QVERIFY(QDir().mkpath(QFileInfo(at).path()));
+            const QString built = QFileInfo(cliPath()).path() + QStringLiteral("/scorvane-printers.so");
+            if (usable)
+                QVERIFY(QFile::copy(built, at));
+            else
+                QVERIFY(QFile(at).open(QIODevice::WriteOnly)); // empty: no library
+        }
+        const QByteArray before = tableHash();
+        const ProcessResult r =
+            runProcess(program, {QStringLiteral("--dir"), m_tmp->path(), QStringLiteral("--table-password"),
+                                 QStringLiteral("pw"), QStringLiteral("print"), path(QStringLiteral("班.gdt")),
+                                 QStringLiteral("--printer"), QStringLiteral("无此打印机")});
+        QCOMPARE(r.exitCode, 1);
+        const QString err = QString::fromUtf8(r.err);
+        QVERIFY2(err.contains(message), r.err.constData());
+        QVERIFY2(usable || !err.contains(QStringLiteral("打印错误，请检查")), r.err.constData());
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(tableHash(), before);
     }
 
     void refusals_data()
