@@ -4,9 +4,9 @@
 #include <QFileInfo>
 #include <QLibrary>
 
-// The installed plugin folder relative to the installed programs' folder (set by the build).
+// The installed plugin folder relative to the installed programs' folder.
 #ifndef SCORVANE_PLUGIN_DIR_FROM_BIN
-#define SCORVANE_PLUGIN_DIR_FROM_BIN "../lib/scorvane"
+#error "SCORVANE_PLUGIN_DIR_FROM_BIN is set by src/CMakeLists.txt"
 #endif
 
 namespace print {
