@@ -1,5 +1,6 @@
 // scorvane-cli print from outside: the page list, the PDF's pages and texts for each choice, the
 // refusals with their exit codes and messages, and the table file left exactly as it was.
+#include "class_table.h"
 #include "core/base/workspace.h"
 #include "core/table/table_file.h"
 #include "scripted_prompter.h"
@@ -43,26 +44,12 @@ private slots:
     void init()
     {
         m_tmp = std::make_unique<QTemporaryDir>();
-        base::Workspace ws(m_tmp->path());
-        ws.tablePassword = QStringLiteral("pw");
-        ScriptedPrompter quiet;
         table::GradeTable t;
-        t.title = QStringLiteral("期末成绩");
+        fillClassTable(t,
+                       {.students = 129, .firstScore = 0, .step = 1, .bonus = 10, .title = QStringLiteral("期末成绩")});
         t.teacher = QStringLiteral("周老师");
         t.classInfo = QStringLiteral("高一（2）班");
-        table::Grid &g = t.grid;
-        g.setRows(130);
-        g.setCols(4);
-        g.setTextMatrix(0, 1, QStringLiteral("姓名"));
-        g.setTextMatrix(0, 2, QStringLiteral("语文"));
-        g.setTextMatrix(0, 3, QStringLiteral("总分"));
-        t.rebuildHeader();
-        for (int r = 1; r < 130; ++r) {
-            g.setTextMatrix(r, 1, QStringLiteral("学生%1").arg(r));
-            g.setTextMatrix(r, 2, QString::number(r));
-            g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+10"));
-        }
-        QVERIFY(table::TableFile(ws, quiet).SaveData(t, false, path(QStringLiteral("班"))));
+        QVERIFY(saveTable(m_tmp->path(), QStringLiteral("pw"), path(QStringLiteral("班")), t));
     }
 
     void listsThePages()
