@@ -4,6 +4,7 @@
 // Each command lives in the folder whose logic it runs; this file only reads the options every
 // command shares, logs in and dispatches.
 #include "cli/cli_support.h"
+#include "cli/printer_plugin.h"
 #include "cli/user_cli.h"
 #include "cli/verbs.h"
 #include "core/base/workspace.h"
@@ -11,7 +12,6 @@
 #include "core/shell/main_frame.h"
 #include "core/ui/command_table.h"
 #include "core/ui/prompter.h"
-#include "gui/print/printer_qt.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -147,7 +147,9 @@ int main(int argc, char **argv)
     const QString dir = o.dir.isEmpty() ? base::defaultProgramDirectory() : QDir(o.dir).absolutePath();
     base::Workspace ws(dir);
     ws.removeStaleWorkingFiles();
-    ws.printers = std::make_shared<print::QtPrinterSystem>();
+    // The printers come from a plugin, loaded only for --printer.
+    ws.printers = std::make_shared<print::PluginPrinterSystem>(
+        print::printerPluginFolders(QCoreApplication::applicationDirPath()));
     ws.tablePassword = o.tablePassword;
     ui::NonInteractivePrompter prompter(o.yes);
     QTextStream out(stdout);

@@ -2,8 +2,6 @@
 #include "core/base/workspace.h"
 #include "core/formula/calculate.h"
 #include "core/print/chart_job.h"
-#include "core/print/print_output.h"
-#include "core/print/printer.h"
 #include "core/ui/prompter.h"
 
 namespace print {
@@ -88,11 +86,8 @@ int runChartCommand(Context &ctx, Args args)
         return job.exportPdf(o, absolutePath(*pdf), ctx.ws, ctx.prompter) ? Done : Failed;
     if (!job.checkSelection(o, ctx.prompter))
         return Failed;
-    if (!printers(ctx.ws).printerNames().contains(*printer)) {
-        showPrinterError(ctx.prompter);
+    if (!choosePrinter(ctx, *printer))
         return Failed;
-    }
-    ctx.ws.printerName = *printer;
     return job.print(o, ctx.ws, ctx.prompter) ? Done : Failed;
 }
 

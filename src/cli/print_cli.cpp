@@ -1,7 +1,9 @@
 #include "cli/print_cli.h"
 
+#include "cli/printer_plugin.h"
 #include "core/base/workspace.h"
 #include "core/formula/calculate.h"
+#include "core/print/print_output.h"
 #include "core/print/printer.h"
 #include "core/print/table_print_job.h"
 #include "core/ui/prompter.h"
@@ -61,6 +63,25 @@ std::optional<QDate> dateOption(const std::optional<QString> &text)
     if (!date.isValid())
         return std::nullopt;
     return date;
+}
+
+bool choosePrinter(Context &ctx, const QString &name)
+{
+    const PrinterSystem &system = printers(ctx.ws);
+    // Only scorvane-cli's own printers can be missing; the tests may install others.
+    if (const auto *plugin = dynamic_cast<const PluginPrinterSystem *>(&system)) {
+        const QString error = plugin->loadError();
+        if (!error.isEmpty()) {
+            ctx.prompter.message(error, QStringLiteral("打印错误"), ui::Icon::Critical);
+            return false;
+        }
+    }
+    if (!system.printerNames().contains(name)) {
+        showPrinterError(ctx.prompter);
+        return false;
+    }
+    ctx.ws.printerName = name;
+    return true;
 }
 
 int runPrintCommand(Context &ctx, Args args)
@@ -131,12 +152,8 @@ int runPrintCommand(Context &ctx, Args args)
 
     if (pdf)
         return job.exportPdf(o, absolutePath(*pdf), ctx.ws, ctx.prompter) ? Done : Failed;
-    if (!printers(ctx.ws).printerNames().contains(*printer)) {
-        ctx.prompter.message(QStringLiteral("打印错误，请检查 打印机连接！"), QStringLiteral("打印错误"),
-                             ui::Icon::Critical);
+    if (!choosePrinter(ctx, *printer))
         return Failed;
-    }
-    ctx.ws.printerName = *printer;
     return job.print(o, ctx.ws, ctx.prompter) ? Done : Failed;
 }
 

@@ -28,6 +28,10 @@ int runBindCommand(table::cli::Context &ctx, table::cli::Args args);
 // "R[,R…]" where each item is a number or a range "A-B" (A ≤ B), every number within [lo, hi];
 // otherwise the message of numberInRange and nullopt. Each number once, in the order first named.
 std::optional<QList<int>> numberList(table::cli::Context &ctx, const QString &text, int lo, int hi);
+// --printer NAME: makes NAME the printer printed on when it is installed. Otherwise a message —
+// why scorvane-cli's printer plugin could not be loaded, or "打印错误，请检查 打印机连接！" — and
+// false.
+bool choosePrinter(table::cli::Context &ctx, const QString &name);
 // "YYYY-MM-DD", or today without one; nullopt when malformed.
 std::optional<QDate> dateOption(const std::optional<QString> &text);
 

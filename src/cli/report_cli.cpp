@@ -1,8 +1,6 @@
 #include "cli/print_cli.h"
 #include "core/base/workspace.h"
 #include "core/formula/calculate.h"
-#include "core/print/print_output.h"
-#include "core/print/printer.h"
 #include "core/print/report_session.h"
 #include "core/ui/prompter.h"
 
@@ -112,11 +110,8 @@ int runReportCommand(Context &ctx, Args args)
     }
     if (pdf)
         return session.exportPdf(items, absolutePath(*pdf), ctx.ws, ctx.prompter) ? Done : Failed;
-    if (!printers(ctx.ws).printerNames().contains(*printer)) {
-        showPrinterError(ctx.prompter);
+    if (!choosePrinter(ctx, *printer))
         return Failed;
-    }
-    ctx.ws.printerName = *printer;
     return session.print(items, ctx.prompter) ? Done : Failed;
 }
 

@@ -3,10 +3,8 @@
 // their exit codes and messages, report cards one page per item with
 // the bound values, the binding file written byte for byte, and a malformed binding file stopping
 // the run without a PDF.
+#include "class_table.h"
 #include "core/base/text_codec.h"
-#include "core/base/workspace.h"
-#include "core/table/table_file.h"
-#include "scripted_prompter.h"
 #include "test_support.h"
 
 #include <QDir>
@@ -16,27 +14,6 @@
 
 #include <algorithm>
 #include <memory>
-
-namespace {
-
-const QString kBar = QStringLiteral("｜");
-
-QString label(const QString &text, int top, int left)
-{
-    return QStringList{text,
-                       QString::number(top),
-                       QString::number(left),
-                       QStringLiteral("宋体"),
-                       QStringLiteral("0"),
-                       QStringLiteral("0"),
-                       QStringLiteral("12"),
-                       QStringLiteral("0"),
-                       QStringLiteral("0"),
-                       QStringLiteral("0")}
-        .join(kBar);
-}
-
-} // namespace
 
 class ChartReportCliTest : public QObject {
     Q_OBJECT
@@ -68,31 +45,17 @@ private slots:
     void init()
     {
         m_tmp = std::make_unique<QTemporaryDir>();
-        base::Workspace ws(m_tmp->path());
-        ws.tablePassword = QStringLiteral("pw");
-        ScriptedPrompter quiet;
         table::GradeTable t;
-        t.title = QStringLiteral("期末成绩");
-        table::Grid &g = t.grid;
-        g.setRows(7);
-        g.setCols(4);
-        g.setTextMatrix(0, 1, QStringLiteral("姓名"));
-        g.setTextMatrix(0, 2, QStringLiteral("语文"));
-        g.setTextMatrix(0, 3, QStringLiteral("总分"));
-        t.rebuildHeader();
-        for (int r = 1; r < 7; ++r) {
-            g.setTextMatrix(r, 1, QStringLiteral("学生%1").arg(r));
-            g.setTextMatrix(r, 2, QString::number(60 + r * 5));
-            g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+10"));
-        }
-        QVERIFY(table::TableFile(ws, quiet).SaveData(t, false, path(QStringLiteral("班"))));
+        fillClassTable(t,
+                       {.students = 6, .firstScore = 60, .step = 5, .bonus = 10, .title = QStringLiteral("期末成绩")});
+        QVERIFY(saveTable(m_tmp->path(), QStringLiteral("pw"), path(QStringLiteral("班")), t));
         QVERIFY(base::codec::writeLines(
             path(QStringLiteral("card.rpl")),
             {QStringLiteral("[Information]"), QStringLiteral("LinesNum=0"), QStringLiteral("LabelsNum=2"),
              QStringLiteral("Page=0"), QStringLiteral("[Lines]"), QStringLiteral("0=1000,1000,9000,1000"),
-             QStringLiteral("[Labels]"), QStringLiteral("0=") + label(QStringLiteral("成绩单"), 400, 4000),
-             QStringLiteral("1=") + label(QStringLiteral("（姓名）"), 1200, 1000),
-             QStringLiteral("2=") + label(QStringLiteral("（总分）"), 1200, 4000)}));
+             QStringLiteral("[Labels]"), QStringLiteral("0=") + reportLabel(QStringLiteral("成绩单"), 400, 4000),
+             QStringLiteral("1=") + reportLabel(QStringLiteral("（姓名）"), 1200, 1000),
+             QStringLiteral("2=") + reportLabel(QStringLiteral("（总分）"), 1200, 4000)}));
     }
 
     // The printed chart: one A4 portrait page with the categories, the subject, the title and the

@@ -1,13 +1,16 @@
 // scorvane-cli print from outside: the page list, the PDF's pages and texts for each choice, the
 // refusals with their exit codes and messages, and the table file left exactly as it was.
+#include "class_table.h"
 #include "core/base/workspace.h"
 #include "core/table/table_file.h"
 #include "scripted_prompter.h"
+#include "test_config.h"
 #include "test_support.h"
 
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QImage>
 #include <QTest>
 
@@ -41,26 +44,12 @@ private slots:
     void init()
     {
         m_tmp = std::make_unique<QTemporaryDir>();
-        base::Workspace ws(m_tmp->path());
-        ws.tablePassword = QStringLiteral("pw");
-        ScriptedPrompter quiet;
         table::GradeTable t;
-        t.title = QStringLiteral("期末成绩");
+        fillClassTable(t,
+                       {.students = 129, .firstScore = 0, .step = 1, .bonus = 10, .title = QStringLiteral("期末成绩")});
         t.teacher = QStringLiteral("周老师");
         t.classInfo = QStringLiteral("高一（2）班");
-        table::Grid &g = t.grid;
-        g.setRows(130);
-        g.setCols(4);
-        g.setTextMatrix(0, 1, QStringLiteral("姓名"));
-        g.setTextMatrix(0, 2, QStringLiteral("语文"));
-        g.setTextMatrix(0, 3, QStringLiteral("总分"));
-        t.rebuildHeader();
-        for (int r = 1; r < 130; ++r) {
-            g.setTextMatrix(r, 1, QStringLiteral("学生%1").arg(r));
-            g.setTextMatrix(r, 2, QString::number(r));
-            g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+10"));
-        }
-        QVERIFY(table::TableFile(ws, quiet).SaveData(t, false, path(QStringLiteral("班"))));
+        QVERIFY(saveTable(m_tmp->path(), QStringLiteral("pw"), path(QStringLiteral("班")), t));
     }
 
     void listsThePages()
@@ -225,6 +214,52 @@ private slots:
                       path(QStringLiteral("w.pdf")), QStringLiteral("--pen-width"), QStringLiteral("11")})
                      .exitCode,
                  1);
+    }
+
+    // The printers are a plugin found beside the program or in the installed library folder;
+    // without a usable one --printer says why, once, and prints nothing.
+    void printerPlugin_data()
+    {
+        QTest::addColumn<QString>("pluginAt"); // from the program's folder, "" for none
+        QTest::addColumn<bool>("usable");
+        QTest::addColumn<QString>("message");
+        const QString noPrinter = QStringLiteral("打印错误，请检查 打印机连接！");
+        const QString plugin = QStringLiteral("/scorvane-printers.so");
+        QTest::newRow("beside the program") << plugin << true << noPrinter;
+        QTest::newRow("installed") << QStringLiteral(SCORVANE_PLUGIN_DIR_FROM_BIN) + plugin << true << noPrinter;
+        QTest::newRow("missing") << QString() << false
+                                 << QStringLiteral("无法使用打印机：找不到打印支持 scorvane-printers.so（查找了 ");
+        QTest::newRow("unloadable") << plugin << false << QStringLiteral("无法使用打印机：打印支持 ");
+    }
+    void printerPlugin()
+    {
+        QFETCH(QString, pluginAt);
+        QFETCH(bool, usable);
+        QFETCH(QString, message);
+        const QString bin = path(QStringLiteral("root/bin"));
+        QVERIFY(QDir().mkpath(bin));
+        const QString program = bin + QStringLiteral("/scorvane-cli");
+        QVERIFY(QFile::copy(cliPath(), program));
+        if (!pluginAt.isEmpty()) {
+            const QString at = QDir::cleanPath(bin + QLatin1Char('/') + pluginAt);
+            QVERIFY(QDir().mkpath(QFileInfo(at).path()));
+            const QString built = QFileInfo(cliPath()).path() + QStringLiteral("/scorvane-printers.so");
+            if (usable)
+                QVERIFY(QFile::copy(built, at));
+            else
+                QVERIFY(QFile(at).open(QIODevice::WriteOnly)); // empty: no library
+        }
+        const QByteArray before = tableHash();
+        const ProcessResult r =
+            runProcess(program, {QStringLiteral("--dir"), m_tmp->path(), QStringLiteral("--table-password"),
+                                 QStringLiteral("pw"), QStringLiteral("print"), path(QStringLiteral("班.gdt")),
+                                 QStringLiteral("--printer"), QStringLiteral("无此打印机")});
+        QCOMPARE(r.exitCode, 1);
+        const QString err = QString::fromUtf8(r.err);
+        QVERIFY2(err.contains(message), r.err.constData());
+        QVERIFY2(usable || !err.contains(QStringLiteral("打印错误，请检查")), r.err.constData());
+        QCOMPARE(r.out, QByteArray());
+        QCOMPARE(tableHash(), before);
     }
 
     void refusals_data()

@@ -3,6 +3,7 @@
 // preview picture and the corrected boxes, the bar chart refusing several subjects, the rows listed by the display
 // field; opening a template (and a malformed one leaving the window usable), binding and unbinding, the binding-file
 // menu, the paper switch, the range guard, the scroll bars; and the registered commands.
+#include "class_table.h"
 #include "core/base/text_codec.h"
 #include "core/base/workspace.h"
 #include "core/formula/calculate.h"
@@ -34,23 +35,6 @@ using namespace print;
 
 namespace {
 
-void makeClass(table::GradeTable &t)
-{
-    table::Grid &g = t.grid;
-    g.setRows(6);
-    g.setCols(4);
-    g.setTextMatrix(0, 1, QStringLiteral("姓名"));
-    g.setTextMatrix(0, 2, QStringLiteral("语文"));
-    g.setTextMatrix(0, 3, QStringLiteral("总分"));
-    t.rebuildHeader();
-    for (int r = 1; r <= 5; ++r) {
-        g.setTextMatrix(r, 1, QStringLiteral("学生%1").arg(r));
-        g.setTextMatrix(r, 2, QString::number(70 + r));
-        g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+10"));
-    }
-    t.title = QStringLiteral("期中成绩");
-}
-
 template <typename W> W *child(QObject *w, const char *name)
 {
     W *found = w->findChild<W *>(QLatin1String(name));
@@ -69,21 +53,6 @@ int inkIn(const QImage &image)
 }
 
 const QString kBar = QStringLiteral("｜");
-
-QString label(const QString &text, int top, int left)
-{
-    return QStringList{text,
-                       QString::number(top),
-                       QString::number(left),
-                       QStringLiteral("宋体"),
-                       QStringLiteral("0"),
-                       QStringLiteral("0"),
-                       QStringLiteral("12"),
-                       QStringLiteral("0"),
-                       QStringLiteral("0"),
-                       QStringLiteral("0")}
-        .join(kBar);
-}
 
 } // namespace
 
@@ -111,9 +80,9 @@ class ChartReportDialogsTest : public QObject {
         base::codec::writeLines(
             path, {QStringLiteral("[Information]"), QStringLiteral("LinesNum=0"), QStringLiteral("LabelsNum=2"),
                    QStringLiteral("Page=") + page, QStringLiteral("[Lines]"), QStringLiteral("0=1000,1000,9000,1000"),
-                   QStringLiteral("[Labels]"), QStringLiteral("0=") + label(QStringLiteral("姓名"), 1200, 1000),
-                   QStringLiteral("1=") + label(QStringLiteral("（姓名）"), 1200, 3000),
-                   QStringLiteral("2=") + label(QStringLiteral("评语[/]良好"), 3000, 1000)});
+                   QStringLiteral("[Labels]"), QStringLiteral("0=") + reportLabel(QStringLiteral("姓名"), 1200, 1000),
+                   QStringLiteral("1=") + reportLabel(QStringLiteral("（姓名）"), 1200, 3000),
+                   QStringLiteral("2=") + reportLabel(QStringLiteral("评语[/]良好"), 3000, 1000)});
         return path;
     }
 
@@ -124,7 +93,8 @@ private slots:
         m_dir = std::make_unique<QTemporaryDir>();
         m_ws = std::make_unique<base::Workspace>(m_dir->path());
         m_doc = table::GradeTable();
-        makeClass(m_doc);
+        fillClassTable(m_doc,
+                       {.students = 5, .firstScore = 70, .step = 1, .bonus = 10, .title = QStringLiteral("期中成绩")});
         m_p.clear();
     }
     void cleanup() { VERIFY_PROMPTS(m_p); }
@@ -409,7 +379,7 @@ private slots:
     void underlineUnderItsText()
     {
         const QString path = m_dir->filePath(QStringLiteral("sign.rpl"));
-        QStringList fields = label(QStringLiteral("家长签字"), 1500, 1500).split(kBar);
+        QStringList fields = reportLabel(QStringLiteral("家长签字"), 1500, 1500).split(kBar);
         fields[8] = QStringLiteral("1");
         base::codec::writeLines(path, {QStringLiteral("[Information]"), QStringLiteral("LinesNum=-1"),
                                        QStringLiteral("LabelsNum=0"), QStringLiteral("[Labels]"),

@@ -34,6 +34,22 @@ for size in 16 24 32 48 64 128 256; do
 done
 [ -x "$root/usr/bin/scorvane" ] || fail "scorvane is not executable"
 
+# scorvane-cli needs neither QtWidgets nor QtPrintSupport; its printers are a plugin in the
+# package's library folder, which the unpacked program finds from where it lies.
+plugins=$(find "$root/usr/lib" -name scorvane-printers.so)
+[ "$(echo "$plugins" | grep -c .)" = 1 ] || fail "not one printer plugin: $plugins"
+! ldd "$root/usr/bin/scorvane-cli" | grep -E 'Qt6(Widgets|PrintSupport)' || fail "scorvane-cli links widgets"
+data=$scratch/cli-data
+mkdir -p "$data"
+printf '姓名,语文\n张三,90\n' > "$data/t.csv"
+"$root/usr/bin/scorvane-cli" --dir "$data" convert-csv "$data/t.csv" "$data/t.gdt" 2> /dev/null ||
+  fail "convert-csv as an installed program"
+if QT_QPA_PLATFORM=offscreen "$root/usr/bin/scorvane-cli" --dir "$data" print "$data/t.gdt" --printer 无此打印机 \
+  2> "$data/print.err"; then
+  fail "printed on a printer that is not there"
+fi
+grep -q '打印错误，请检查 打印机连接！' "$data/print.err" || fail "the installed program has no printers: $(cat "$data/print.err")"
+
 desktop-file-validate "$desktop" || fail "desktop-file-validate"
 grep -qx 'MimeType=application/x-scorvane-table;' "$desktop" || fail "menu entry does not open tables"
 grep -qx 'Categories=Education;' "$desktop" || fail "categories"

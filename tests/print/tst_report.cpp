@@ -3,6 +3,7 @@
 // for byte both ways and its malformed family, binding and unbinding, saving and loading with
 // their messages, stale bindings, the item choices, one page per item with that row's values, the
 // orientation, and starting the report designer.
+#include "class_table.h"
 #include "core/base/text_codec.h"
 #include "core/base/workspace.h"
 #include "core/formula/calculate.h"
@@ -22,21 +23,6 @@ namespace {
 
 const QString kBar = QStringLiteral("｜");
 
-QString label(const QString &text, int top, int left, int size = 12, int color = 0)
-{
-    return QStringList{text,
-                       QString::number(top),
-                       QString::number(left),
-                       QStringLiteral("宋体"),
-                       QStringLiteral("0"),
-                       QStringLiteral("0"),
-                       QString::number(size),
-                       QStringLiteral("0"),
-                       QStringLiteral("0"),
-                       QString::number(color)}
-        .join(kBar);
-}
-
 // A card: two lines, the labels 姓名 (1), （姓名） (2), 总分 (3), （总分） (4) and a two-line remark (5).
 QStringList cardLines(const QString &page = QStringLiteral("0"))
 {
@@ -48,29 +34,11 @@ QStringList cardLines(const QString &page = QStringLiteral("0"))
             QStringLiteral("0=1000,1500,10000,1500"),
             QStringLiteral("1=1000,1500,1000,3000,1"),
             QStringLiteral("[Labels]"),
-            QStringLiteral("0=") + label(QStringLiteral("姓名"), 1700, 1200),
-            QStringLiteral("1=") + label(QStringLiteral("（姓名）"), 1700, 3000),
-            QStringLiteral("2=") + label(QStringLiteral("总分"), 2300, 1200),
-            QStringLiteral("3=") + label(QStringLiteral("（总分）"), 2300, 3000, 12, 255),
-            QStringLiteral("4=") + label(QStringLiteral("评语：[/]认真"), 4000, 1200, 11)};
-}
-
-// 姓名, 语文, 总分 = 语文 + 5 for students 学生1 … 学生6.
-void makeClass(table::GradeTable &t)
-{
-    table::Grid &g = t.grid;
-    g.setRows(7);
-    g.setCols(4);
-    g.setTextMatrix(0, 1, QStringLiteral("姓名"));
-    g.setTextMatrix(0, 2, QStringLiteral("语文"));
-    g.setTextMatrix(0, 3, QStringLiteral("总分"));
-    t.rebuildHeader();
-    for (int r = 1; r <= 6; ++r) {
-        g.setTextMatrix(r, 1, QStringLiteral("学生%1").arg(r));
-        g.setTextMatrix(r, 2, QString::number(80 + r));
-        g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+5"));
-    }
-    t.title = QStringLiteral("期末");
+            QStringLiteral("0=") + reportLabel(QStringLiteral("姓名"), 1700, 1200),
+            QStringLiteral("1=") + reportLabel(QStringLiteral("（姓名）"), 1700, 3000),
+            QStringLiteral("2=") + reportLabel(QStringLiteral("总分"), 2300, 1200),
+            QStringLiteral("3=") + reportLabel(QStringLiteral("（总分）"), 2300, 3000, 12, 255),
+            QStringLiteral("4=") + reportLabel(QStringLiteral("评语：[/]认真"), 4000, 1200, 11)};
 }
 
 class FakePrinters : public PrinterSystem {
@@ -149,7 +117,8 @@ private slots:
         m_ws->printers.reset(m_printers);
         m_p.clear();
         m_doc = table::GradeTable();
-        makeClass(m_doc);
+        fillClassTable(m_doc,
+                       {.students = 6, .firstScore = 80, .step = 1, .bonus = 5, .title = QStringLiteral("期末")});
     }
     void cleanup() { VERIFY_PROMPTS(m_p); }
 
@@ -244,7 +213,7 @@ private slots:
         QVERIFY(l);
         QCOMPARE((QList<double>{l->x1, l->y1, l->x2, l->y2}), line);
         const std::optional<ReportLabel> far =
-            parseLabelRecord(label(QStringLiteral("x"), 0, 0)
+            parseLabelRecord(reportLabel(QStringLiteral("x"), 0, 0)
                                  .replace(QStringLiteral("｜0｜0｜宋体"),
                                           QStringLiteral("｜99999999999999999｜-99999999999999999｜宋体")));
         QVERIFY(far);
@@ -262,12 +231,13 @@ private slots:
         QTest::addColumn<QString>("line");  // [Lines] 0
         QTest::addColumn<QString>("label"); // [Labels] 0
         const QString okLine = QStringLiteral("0,0,100,100");
-        const QString okLabel = label(QStringLiteral("x"), 0, 0);
+        const QString okLabel = reportLabel(QStringLiteral("x"), 0, 0);
         const QString counts = QStringLiteral("LinesNum=0\r\nLabelsNum=0");
         QTest::newRow("three numbers") << counts << "10,20,30" << okLabel;
         QTest::newRow("a word for a number") << counts << "10,twenty,30,40" << okLabel;
         QTest::newRow("empty line record") << counts << "" << okLabel;
-        QTest::newRow("nine label fields") << counts << okLine << label(QStringLiteral("x"), 0, 0).section(kBar, 0, 8);
+        QTest::newRow("nine label fields")
+            << counts << okLine << reportLabel(QStringLiteral("x"), 0, 0).section(kBar, 0, 8);
         QTest::newRow("label without separators") << counts << okLine << "姓名";
         QTest::newRow("lines count not a number") << "LinesNum=abc\r\nLabelsNum=0" << okLine << okLabel;
         QTest::newRow("labels count not a number") << "LinesNum=0\r\nLabelsNum=1.5" << okLine << okLabel;

@@ -1,5 +1,6 @@
 #include "test_support.h"
 
+#include "class_table.h"
 #include "core/base/workspace.h"
 #include "core/table/table_file.h"
 #include "scripted_prompter.h"
@@ -42,10 +43,6 @@ QStringList filesIn(const QString &dir)
 bool saveOneStudentTable(const QString &programDir, const QString &password, const QString &base, const QString &title,
                          const QString &score)
 {
-    base::Workspace ws(programDir);
-    ws.tablePassword = password;
-    ScriptedPrompter quiet;
-    table::TableFile file(ws, quiet);
     table::GradeTable t;
     t.title = title;
     t.grid.setRows(3);
@@ -55,7 +52,7 @@ bool saveOneStudentTable(const QString &programDir, const QString &password, con
     t.rebuildHeader();
     t.grid.setTextMatrix(1, 1, QStringLiteral("张三"));
     t.grid.setTextMatrix(1, 2, score);
-    return file.SaveData(t, false, base);
+    return saveTable(programDir, password, base, t);
 }
 
 QString oneStudentScore(const QString &programDir, const QString &password, const QString &base)

@@ -4,8 +4,6 @@
 
 namespace print {
 
-PrinterSystem::~PrinterSystem() = default;
-
 namespace {
 
 class NoPrinters : public PrinterSystem {

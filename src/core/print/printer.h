@@ -1,7 +1,9 @@
 #pragma once
 // The system's printers as the print routines see them: their names, the default, each one's
 // current values, and a surface that prints on one with the program-wide settings applied. The
-// Qt implementation (print/printer_qt) lives in the gui library; without it there is no printer.
+// Qt implementation (print/printer_qt) lives in the gui library, which the desktop program links;
+// scorvane-cli loads it as the plugin scorvane-printers.so only when it prints on a printer.
+// Without it there is no printer.
 #include "core/print/surface.h"
 
 #include <QString>
@@ -28,7 +30,8 @@ struct PrinterValues {
 
 class PrinterSystem {
 public:
-    virtual ~PrinterSystem();
+    // Inline, so the printer plugin needs nothing of printer.cpp.
+    virtual ~PrinterSystem() = default;
     // Device names of the installed printers; empty when there is none (or no print service).
     virtual QStringList printerNames() const = 0;
     // The system's default printer, or "" when none is set.
@@ -39,6 +42,11 @@ public:
     // applied; the job starts with the first drawing. Null when the printer cannot be used.
     virtual std::unique_ptr<Surface> open(const QString &name, const PrinterValues &values, const QString &jobName) = 0;
 };
+
+// The printer plugin's one exported function (extern "C"): a new PrinterSystem the caller owns.
+// The number in the name changes with these interfaces, so an outdated plugin is not used.
+inline constexpr char kPrinterPluginEntry[] = "scorvane_printer_system_1";
+using PrinterPluginEntry = PrinterSystem *(*)();
 
 // The printers installed in the workspace, or an empty list.
 PrinterSystem &printers(base::Workspace &ws);

@@ -5,6 +5,7 @@
 #include "core/ui/prompter.h"
 #include "gui/exchange/trial_convert_dialog.h"
 #include "gui/table/grid_view.h"
+#include "gui/ui/widget_names.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -16,15 +17,7 @@
 
 namespace exchange {
 
-namespace {
-
-template <typename W> W *named(W *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
-} // namespace
+using ui::named;
 
 ConverterDialog::ConverterDialog(Source source, base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_sourceKind(source), m_ws(ws), m_prompter(prompter)

@@ -1,6 +1,7 @@
 #include "gui/exchange/export_table_dialog.h"
 
 #include "gui/ui/multi_select_list_qt.h"
+#include "gui/ui/widget_names.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -12,13 +13,9 @@
 
 namespace exchange {
 
-namespace {
+using ui::named;
 
-template <typename W> W *named(W *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
+namespace {
 
 QListWidget *multiList(const QString &name, const QStringList &items)
 {

@@ -2,6 +2,7 @@
 
 #include "core/ui/prompter.h"
 #include "gui/table/grid_view.h"
+#include "gui/ui/widget_names.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -15,13 +16,9 @@
 
 namespace exchange {
 
-namespace {
+using ui::named;
 
-template <typename W> W *named(W *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
+namespace {
 
 void fillFieldNames(QComboBox *combo, const table::Grid &g)
 {

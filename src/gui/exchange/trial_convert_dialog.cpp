@@ -4,6 +4,7 @@
 #include "core/exchange/converters.h"
 #include "core/table/table_file.h"
 #include "core/ui/prompter.h"
+#include "gui/ui/widget_names.h"
 
 #include <QCheckBox>
 #include <QHBoxLayout>
@@ -13,15 +14,7 @@
 
 namespace exchange {
 
-namespace {
-
-template <typename W> W *named(W *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
-
-} // namespace
+using ui::named;
 
 TrialConvertDialog::TrialConvertDialog(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_ws(ws), m_prompter(prompter)

@@ -2,6 +2,7 @@
 
 #include "core/base/workspace.h"
 #include "core/ui/settings_store.h"
+#include "gui/ui/widget_names.h"
 
 #include <QCloseEvent>
 #include <QComboBox>
@@ -15,6 +16,8 @@
 
 namespace shell {
 
+using ui::named;
+
 namespace {
 
 const QString kCaptionLogin = QStringLiteral("确定(&O)");
@@ -24,12 +27,6 @@ const QString kCaptionQuit = QStringLiteral("退出");
 const QString kCaptionCancel = QStringLiteral("取消");
 const QString kSection = QStringLiteral("Information");
 const QString kKey = QStringLiteral("Loged User");
-
-template <typename W> W *named(W *widget, const QString &name)
-{
-    widget->setObjectName(name);
-    return widget;
-}
 
 QLineEdit *passwordBox(const QString &name)
 {
