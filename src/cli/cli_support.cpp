@@ -110,6 +110,20 @@ bool loadTable(Context &ctx, const QString &path, GradeTable &table)
     return file.LoadData(table, name, true);
 }
 
+std::optional<QStringList> tableOperands(Context &ctx, Args &args, int count, GradeTable &table, Exit *failure)
+{
+    std::optional<QStringList> ops = args.operands(count);
+    if (!ops) {
+        *failure = Usage;
+        return std::nullopt;
+    }
+    if (!loadTable(ctx, ops->at(0), table)) {
+        *failure = Failed;
+        return std::nullopt;
+    }
+    return ops;
+}
+
 Exit saveTable(Context &ctx, GradeTable &table, const QString &inPath, const std::optional<QString> &outPath)
 {
     TableFile file(ctx.ws, ctx.prompter);

@@ -69,6 +69,9 @@ QString absolutePath(const QString &path);
 // Loads a table named on the command line with the logged-in user's table password, with the
 // program's messages; a missing file is named ("找不到表格文件：…").
 bool loadTable(Context &ctx, const QString &path, GradeTable &table);
+// The `count` operands once every option was taken, the first naming a table that is loaded into
+// `table`. On failure nullopt, and `failure` says what to return: Usage or Failed.
+std::optional<QStringList> tableOperands(Context &ctx, Args &args, int count, GradeTable &table, Exit *failure);
 // Writes `table` to `outPath` when given, otherwise back to `inPath`, through the program's save
 // (the overwrite question is answered by --yes). Done or Failed.
 Exit saveTable(Context &ctx, GradeTable &table, const QString &inPath, const std::optional<QString> &outPath);

@@ -69,24 +69,22 @@ int convert(Context &ctx, Args &args, bool dbf)
 
 int exportCsv(Context &ctx, Args args)
 {
-    const auto ops = args.operands(2);
-    if (!ops)
-        return Usage;
     table::GradeTable t;
-    if (!loadTable(ctx, ops->at(0), t))
-        return Failed;
+    Exit failure = Done;
+    const std::optional<QStringList> ops = tableOperands(ctx, args, 2, t, &failure);
+    if (!ops)
+        return failure;
     return writeCsvFile(t, absolutePath(ops->at(1)), formula::calculator(ctx.ws), ctx.prompter) ? Done : Failed;
 }
 
 int importColumn(Context &ctx, Args args)
 {
     const std::optional<QString> out = args.value(QStringLiteral("--out"));
-    const auto ops = args.operands(3);
-    if (!ops)
-        return Usage;
     table::GradeTable t;
-    if (!loadTable(ctx, ops->at(0), t))
-        return Failed;
+    Exit failure = Done;
+    const std::optional<QStringList> ops = tableOperands(ctx, args, 3, t, &failure);
+    if (!ops)
+        return failure;
     const std::optional<int> col = fieldColumn(ctx, t, ops->at(1));
     if (!col)
         return Failed;
@@ -151,17 +149,17 @@ int fillColumn(Context &ctx, Args args)
 
 int exportPart(Context &ctx, Args args)
 {
-    const std::optional<QString> fieldSpec = args.value(QStringLiteral("--fields"));
-    const std::optional<QString> rowSpec = args.value(QStringLiteral("--rows"));
+    const std::optional<QString> fieldList = args.value(QStringLiteral("--fields"));
+    const std::optional<QString> rowList = args.value(QStringLiteral("--rows"));
     const auto ops = args.operands(2);
-    if (!ops || !fieldSpec)
+    if (!ops || !fieldList)
         return Usage;
     table::GradeTable t;
     if (!loadTable(ctx, ops->at(0), t))
         return Failed;
     QList<int> fields;
-    if (!fieldSpec->isEmpty())
-        for (const QString &f : fieldSpec->split(QLatin1Char(','))) {
+    if (!fieldList->isEmpty())
+        for (const QString &f : fieldList->split(QLatin1Char(','))) {
             const std::optional<int> col = fieldColumn(ctx, t, f);
             if (!col)
                 return Failed;
@@ -169,8 +167,8 @@ int exportPart(Context &ctx, Args args)
         }
     const int last = t.grid.Rows() - 1;
     QList<int> rows;
-    if (rowSpec) {
-        const auto parsed = parseRows(ctx, *rowSpec, last);
+    if (rowList) {
+        const auto parsed = parseRows(ctx, *rowList, last);
         if (!parsed)
             return Failed;
         rows = *parsed;

@@ -27,12 +27,11 @@ int runReplaceCommand(Context &ctx, Args args)
 {
     const bool whole = args.flag(QStringLiteral("--whole"));
     const std::optional<QString> out = args.value(QStringLiteral("--out"));
-    const std::optional<QStringList> ops = args.operands(3);
-    if (!ops)
-        return Usage;
     GradeTable t;
-    if (!loadTable(ctx, ops->at(0), t))
-        return Failed;
+    Exit failure = Done;
+    const std::optional<QStringList> ops = tableOperands(ctx, args, 3, t, &failure);
+    if (!ops)
+        return failure;
     const int changed = replaceAll(t, ops->at(1), ops->at(2), whole);
     // Nothing to write back in place when nothing changed; a named output is always written.
     if ((changed > 0 || out) && saveTable(ctx, t, ops->at(0), out) != Done)

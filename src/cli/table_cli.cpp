@@ -10,12 +10,11 @@ namespace table::cli {
 
 int runShowCommand(Context &ctx, Args args)
 {
-    const auto ops = args.operands(1);
-    if (!ops)
-        return Usage;
     table::GradeTable t;
-    if (!loadTable(ctx, ops->at(0), t))
-        return Failed;
+    Exit failure = Done;
+    const std::optional<QStringList> ops = tableOperands(ctx, args, 1, t, &failure);
+    if (!ops)
+        return failure;
     const table::Grid &g = t.grid;
     ctx.out << table::toFileLine(t.title) << '\n'
             << g.Rows() << '\n'
@@ -37,12 +36,11 @@ int runShowCommand(Context &ctx, Args args)
 int runSaveAsCommand(Context &ctx, Args args)
 {
     const bool unprotected = args.flag(QStringLiteral("--unprotected"));
-    const auto ops = args.operands(2);
-    if (!ops)
-        return Usage;
     table::GradeTable t;
-    if (!loadTable(ctx, ops->at(0), t))
-        return Failed;
+    Exit failure = Done;
+    const std::optional<QStringList> ops = tableOperands(ctx, args, 2, t, &failure);
+    if (!ops)
+        return failure;
     t.unprotectedSave = unprotected;
     return saveTable(ctx, t, ops->at(0), ops->at(1));
 }

@@ -6,21 +6,21 @@
 
 #include <QStringList>
 
-void fillClassTable(table::GradeTable &t, const ClassTableSpec &spec)
+void fillClassTable(table::GradeTable &t, const ClassTableShape &shape)
 {
     table::Grid &g = t.grid;
-    g.setRows(spec.students + 1);
+    g.setRows(shape.students + 1);
     g.setCols(4);
     g.setTextMatrix(0, 1, QStringLiteral("姓名"));
     g.setTextMatrix(0, 2, QStringLiteral("语文"));
     g.setTextMatrix(0, 3, QStringLiteral("总分"));
     t.rebuildHeader();
-    for (int r = 1; r <= spec.students; ++r) {
+    for (int r = 1; r <= shape.students; ++r) {
         g.setTextMatrix(r, 1, QStringLiteral("学生%1").arg(r));
-        g.setTextMatrix(r, 2, QString::number(spec.firstScore + r * spec.step));
-        g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+%1").arg(spec.bonus));
+        g.setTextMatrix(r, 2, QString::number(shape.firstScore + r * shape.step));
+        g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,2)+%1").arg(shape.bonus));
     }
-    t.title = spec.title;
+    t.title = shape.title;
 }
 
 QString reportLabel(const QString &text, int top, int left, int size, int color)

@@ -172,8 +172,8 @@ void TableWindow::bindActions()
         const QString name = a->objectName();
         if (name == QLatin1String("menuModel"))
             connect(a, &QAction::triggered, this, [this, a] { run(templateCommand(a->text())); });
-        else if (name.startsWith(QLatin1String("menu")) || name == QLatin1String("mneuWeight"))
-            connect(a, &QAction::triggered, this, [this, name] { execute(name); });
+        else if (const ui::CommandId id = ui::commandNamed(name); id != ui::CommandId::None)
+            connect(a, &QAction::triggered, this, [this, id] { execute(id); });
     }
     refreshActions();
 }
