@@ -37,11 +37,10 @@ int main(int argc, char **argv)
     const QString path = name + QStringLiteral(".gdt");
 
     bool allOk = true;
-    const double saveMs =
-        medianMs([&] { allOk = files.SaveData(source, false, name) && allOk; }, [&] { QFile::remove(path); });
+    const double saveMs = medianMs([&] { allOk = files.save(source, name) && allOk; }, [&] { QFile::remove(path); });
 
     table::GradeTable loaded;
-    const double loadMs = medianMs([&] { allOk = files.LoadData(loaded, name, true) && allOk; });
+    const double loadMs = medianMs([&] { allOk = files.load(loaded, name, true) && allOk; });
     if (!allOk || prompter.messages || loaded.grid.Rows() != source.grid.Rows() ||
         loaded.grid.Cols() != source.grid.Cols() ||
         loaded.grid.TextMatrix(kStudents, 2) != source.grid.TextMatrix(kStudents, 2)) {
@@ -98,16 +97,16 @@ int main(int argc, char **argv)
     auto line = [&](const QString &what, double ms) {
         o << QStringLiteral("  %1 %2\n").arg(what, -28).arg(ms, 10, 'f', 1);
     };
-    line(QStringLiteral("SaveData"), saveMs);
-    line(QStringLiteral("LoadData"), loadMs);
+    line(QStringLiteral("save"), saveMs);
+    line(QStringLiteral("load"), loadMs);
     line(QStringLiteral("unzip -P pw -p (baseline)"), unzipMs);
     line(QStringLiteral("zip -6 -P pw (baseline)"), zipMs);
     o << QStringLiteral("  %1 %2\n").arg(QStringLiteral("ratio load/unzip"), -28).arg(loadMs / unzipMs, 10, 'f', 2);
     o << QStringLiteral("  %1 %2\n").arg(QStringLiteral("ratio save/zip"), -28).arg(saveMs / zipMs, 10, 'f', 2);
     o.flush();
-    row(QStringLiteral("LoadData (5,000 x 30)"), loadMs, QStringLiteral("unzip -P -p, same member"), unzipMs,
+    row(QStringLiteral("load (5,000 x 30)"), loadMs, QStringLiteral("unzip -P -p, same member"), unzipMs,
         QStringLiteral("ratio<=2"));
-    row(QStringLiteral("SaveData (5,000 x 30)"), saveMs, QStringLiteral("zip -6 -P, same member"), zipMs,
+    row(QStringLiteral("save (5,000 x 30)"), saveMs, QStringLiteral("zip -6 -P, same member"), zipMs,
         QStringLiteral("ratio<=1.5"));
     return 0;
 }

@@ -29,13 +29,13 @@ int main(int argc, char **argv)
     table::GradeTable source;
     makeClassTable(source);
     const QString name = ws.tableDataDir() + QStringLiteral("高一3班");
-    if (!files.SaveData(source, false, name)) {
+    if (!files.save(source, name)) {
         std::fprintf(stderr, "save failed\n");
         return 1;
     }
 
     table::GradeTable bare;
-    const double documentMs = medianMs([&] { files.LoadData(bare, name, true); });
+    const double documentMs = medianMs([&] { files.load(bare, name, true); });
 
     ui::MemorySettingsStore settings;
     const table::CommandRegistry commands = programCommands(settings);
@@ -44,7 +44,7 @@ int main(int argc, char **argv)
     window.show();
     bool ok = true;
     const double windowMs = medianMs([&] {
-        ok = window.LoadData(name, true) && ok;
+        ok = window.load(name, true) && ok;
         QCoreApplication::processEvents();
     });
     window.document().grid.setCurrent(kStudents / 2, 5);
@@ -74,16 +74,15 @@ int main(int argc, char **argv)
     auto line = [&](const QString &what, double ms) {
         o << QStringLiteral("  %1 %2\n").arg(what, -40).arg(ms, 10, 'f', 1);
     };
-    line(QStringLiteral("LoadData, document only (baseline)"), documentMs);
-    line(QStringLiteral("LoadData into the table window"), windowMs);
+    line(QStringLiteral("load, document only (baseline)"), documentMs);
+    line(QStringLiteral("load into the table window"), windowMs);
     line(QStringLiteral("start a cell edit (undo snapshot)"), editMs);
     line(QStringLiteral("undo (whole table)"), undoMs);
     o << QStringLiteral("  %1 %2\n")
              .arg(QStringLiteral("ratio window/document"), -40)
              .arg(windowMs / documentMs, 10, 'f', 2);
     o.flush();
-    row(QStringLiteral("LoadData into the table window"), windowMs, QStringLiteral("LoadData, document only"),
-        documentMs);
+    row(QStringLiteral("load into the table window"), windowMs, QStringLiteral("load, document only"), documentMs);
     row(QStringLiteral("start a cell edit (undo snapshot)"), editMs);
     row(QStringLiteral("undo (whole table)"), undoMs);
     return 0;

@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     (void)made;
     fuzz::writeScratch(QStringLiteral("f.templet"), fuzz::bytesOf(data, size), ws.templateDir());
     table::GradeTable t;
-    if (table::applyTemplate(t, ws, prompter, QStringLiteral("f.templet"))) {
+    if (table::askApplyTemplate(t, ws, prompter, QStringLiteral("f.templet"))) {
         if (const std::optional<QByteArray> bytes = table::templateBytes(table::templateSegments(t.grid)))
             table::parseTemplate(*bytes);
     }

@@ -8,8 +8,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
     static fuzz::SilentPrompter prompter;
     base::Workspace &ws = fuzz::workspace();
-    if (!base::archive::pack(fuzz::bytesOf(data, size), QStringLiteral("user.dat"), ws.userStoreFile(),
-                             QString::fromUtf16(shell::kUserStorePassword)))
+    if (base::archive::pack(fuzz::bytesOf(data, size), QStringLiteral("user.dat"), ws.userStoreFile(),
+                            QString::fromUtf16(shell::kUserStorePassword)) != base::archive::Failure::None)
         abort();
     const shell::UserStore store(ws, prompter);
     const QStringList users = store.users();

@@ -37,7 +37,6 @@ int runChartCommand(Context &ctx, Args args)
         return Failed;
     const ChartJob job(t, formula::calculator(ctx.ws));
     ChartOptions o = job.initialOptions(*today);
-    o.penWidth = ctx.ws.printLineWidth;
     o.bar = bar;
     o.upward = *type == QLatin1String("up");
     if (fields && !fields->isEmpty()) {

@@ -100,14 +100,14 @@ QString absolutePath(const QString &path)
 
 bool loadTable(Context &ctx, const QString &path, GradeTable &table)
 {
-    // LoadData closes silently on a missing file; on the command line the user is told.
+    // load closes silently on a missing file; on the command line the user is told.
     const QString name = tableNameFromPath(absolutePath(path));
     if (!QFileInfo(name + QStringLiteral(".gdt")).isFile()) {
         tell(ctx, QStringLiteral("找不到表格文件：") + name + QStringLiteral(".gdt"));
         return false;
     }
     TableFile file(ctx.ws, ctx.prompter);
-    return file.LoadData(table, name, true);
+    return file.load(table, name, true);
 }
 
 std::optional<QStringList> tableOperands(Context &ctx, Args &args, int count, GradeTable &table, Exit *failure)
@@ -128,7 +128,7 @@ Exit saveTable(Context &ctx, GradeTable &table, const QString &inPath, const std
 {
     TableFile file(ctx.ws, ctx.prompter);
     const QString target = tableNameFromPath(absolutePath(outPath ? *outPath : inPath));
-    return file.SaveData(table, false, target) ? Done : Failed;
+    return file.save(table, target) ? Done : Failed;
 }
 
 std::optional<int> fieldColumn(Context &ctx, const GradeTable &table, const QString &field)

@@ -12,24 +12,9 @@ namespace table {
 using namespace cli;
 
 namespace {
-const QString kTooLarge = QStringLiteral("表格过大，无法完成该操作。");
-
-// A name given on the command line: not empty and, for a field, one the header can hold.
-bool usableName(Context &ctx, const QString &name, bool field)
-{
-    if (name.isEmpty()) {
-        tell(ctx, QStringLiteral("名称不能为空！"));
-        return false;
-    }
-    if (field && !isUsableFieldName(name)) {
-        tell(ctx, QStringLiteral("字段名称中不能包含“|”或换行。"));
-        return false;
-    }
-    return true;
-}
-
 int templateSave(Context &ctx, const QString &file, const QString &name)
 {
+    // A refused name is told before the table is read.
     if (const std::optional<QString> problem = templateNameProblem(name)) {
         tell(ctx, problem->isEmpty() ? QStringLiteral("名称不能为空！") : *problem);
         return Failed;
@@ -37,7 +22,7 @@ int templateSave(Context &ctx, const QString &file, const QString &name)
     GradeTable t;
     if (!loadTable(ctx, file, t))
         return Failed;
-    return saveTemplate(t.grid, ctx.ws, ctx.prompter, name) ? Done : Failed;
+    return ui::report(ctx.prompter, saveTemplate(t.grid, ctx.ws, name)) ? Done : Failed;
 }
 
 int templateApply(Context &ctx, const QString &file, const QString &name, const std::optional<QString> &out)
@@ -45,7 +30,7 @@ int templateApply(Context &ctx, const QString &file, const QString &name, const 
     GradeTable t;
     if (!loadTable(ctx, file, t))
         return Failed;
-    if (!applyTemplate(t, ctx.ws, ctx.prompter, name + kTemplateSuffix))
+    if (!askApplyTemplate(t, ctx.ws, ctx.prompter, name + kTemplateSuffix))
         return Failed;
     return saveTable(ctx, t, file, out);
 }
@@ -85,40 +70,33 @@ int runFieldCommand(Context &ctx, Args args)
     GradeTable t;
     if (!loadTable(ctx, file, t))
         return Failed;
-    Grid &g = t.grid;
+    FieldRequest request;
+    ui::Outcome (*operation)(GradeTable &, const FieldRequest &) = insertField;
     if (sub == QLatin1String("insert")) {
-        const std::optional<int> at = numberInRange(ctx, ops->at(2), 0, g.Cols() - 1);
-        if (!at || !usableName(ctx, ops->at(3), true))
+        const std::optional<int> at = numberInRange(ctx, ops->at(2), 0, t.grid.Cols() - 1);
+        if (!at)
             return Failed;
-        const int k = std::max(*at, 1);
-        if (!fitsInGrid(g.Rows(), qint64(g.Cols()) + 1)) {
-            tell(ctx, kTooLarge);
-            return Failed;
-        }
-        t.beginChange();
-        insertColumn(g, k);
-        renameColumn(t, k, ops->at(3), false);
+        request = {.column = *at, .name = ops->at(3), .agreed = 0};
     } else {
-        // Column 0 holds the row numbers, as the window says when it is the current column.
+        // Column 0 holds the row numbers, which the operation refuses as the window does.
         const QString &field = ops->at(2);
-        if (!field.isEmpty() && std::all_of(field.begin(), field.end(), [](QChar c) { return c == u'0'; })) {
-            tell(ctx, QStringLiteral("请先选定要操作的列！"));
-            return Failed;
-        }
-        const std::optional<int> col = fieldColumn(ctx, t, field);
+        const bool rowNumbers =
+            !field.isEmpty() && std::all_of(field.begin(), field.end(), [](QChar c) { return c == u'0'; });
+        const std::optional<int> col = rowNumbers ? 0 : fieldColumn(ctx, t, field);
         if (!col)
             return Failed;
+        request.column = *col;
         if (sub == QLatin1String("remove")) {
-            if (!confirmFormulasOfRemoval(g, *col, ctx.prompter))
-                return Failed;
-            t.beginChange();
-            removeColumn(g, *col);
+            // Naming the field is the answer to whether its data goes; formulas it breaks are asked.
+            request.agreed = RemoveFieldData;
+            operation = removeField;
         } else {
-            if (!usableName(ctx, ops->at(3), true))
-                return Failed;
-            renameColumn(t, *col, ops->at(3));
+            request.name = ops->at(3);
+            operation = renameField;
         }
     }
+    if (!ui::settle(ctx.prompter, request, [&](const FieldRequest &r) { return operation(t, r); }).done())
+        return Failed;
     return saveTable(ctx, t, file, out);
 }
 
@@ -159,7 +137,7 @@ int runSetPropsCommand(Context &ctx, Args args)
     if (classInfo)
         info.info = *classInfo;
     if ((classSize || teacher || classInfo) && !applyClassInfo(t, info)) {
-        tell(ctx, kTooLarge);
+        tell(ctx, kTableTooLarge);
         return Failed;
     }
     if (title)

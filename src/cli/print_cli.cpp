@@ -119,14 +119,12 @@ int runPrintCommand(Context &ctx, Args args)
     }
 
     PrintOptions o = job.initialOptions(*today);
-    o.penWidth = ctx.ws.printLineWidth;
     o.pageNumbers = pageNumbers;
     if (penWidth) {
         // The printer settings' choices: 1 to 10 pixels.
         const std::optional<int> n = numberInRange(ctx, *penWidth, 1, 10);
         if (!n)
             return Failed;
-        o.penWidth = *n;
         ctx.ws.printLineWidth = *n;
     }
     if (page) {

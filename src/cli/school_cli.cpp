@@ -140,7 +140,7 @@ int runNewTableCommand(Context &ctx, Args args)
             tell(ctx, QStringLiteral("找不到模版文件：") + *templateName);
             return Failed;
         }
-        if (!table::applyTemplate(t, ctx.ws, ctx.prompter, entry))
+        if (!table::askApplyTemplate(t, ctx.ws, ctx.prompter, entry))
             return Failed;
     }
     t.rebuildHeader();
@@ -151,7 +151,7 @@ int runNewTableCommand(Context &ctx, Args args)
         created << f.absoluteFilePath();
     QDir().mkpath(dir);
     table::TableFile file(ctx.ws, ctx.prompter);
-    if (file.SaveData(t, false, t.filePath))
+    if (file.save(t, t.filePath))
         return Done;
     for (const QString &folder : created)
         QDir().rmdir(folder);

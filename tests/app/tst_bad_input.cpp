@@ -92,7 +92,7 @@ QByteArray countsMember(const QByteArray &rows, const QByteArray &cols, int cell
 
 QByteArray packed(const QByteArray &member, const QString &password = kTablePassword)
 {
-    return base::archive::packToBytes(member, QStringLiteral("data.file"), password).value_or(QByteArray());
+    return base::archive::packToBytes(member, QStringLiteral("data.file"), password).bytes;
 }
 
 QByteArray randomBytes(qsizetype n, quint32 seed)
@@ -115,7 +115,7 @@ QByteArray storeOf(int count)
           << QStringLiteral("dlzip=secret%1").arg(i);
     return base::archive::packToBytes(base::codec::joinLines(l), QStringLiteral("user.dat"),
                                       QString::fromUtf16(shell::kUserStorePassword))
-        .value_or(QByteArray());
+        .bytes;
 }
 
 // Every entry below `root` with its mode and bytes (a folder by its mode alone).
@@ -567,14 +567,12 @@ void BadInputTest::hostileInput()
     const qint64 holds = setting == Pipe ? 0
                                          : base::archive::unpack(tables + QStringLiteral("in.gdt"),
                                                                  QStringLiteral("data.file"), kTablePassword)
-                                               .value_or(QByteArray())
-                                               .size();
+                                               .bytes.size();
     // The users the store really holds: each costs its entries in the index the store looks
     // names up in, about 4 KiB under the sanitizer.
     const qint64 users = base::archive::unpack(prog + QStringLiteral("/std.dat"), QStringLiteral("user.dat"),
                                                QString::fromUtf16(shell::kUserStorePassword))
-                             .value_or(QByteArray())
-                             .count("\r\nu");
+                             .bytes.count("\r\nu");
     const qint64 slackKiB = 4 * users;
     QStringList resolved;
     for (const QString &a : std::as_const(args)) {

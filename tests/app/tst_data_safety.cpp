@@ -201,7 +201,8 @@ shell::School crowdedSchool(int variant)
 
 void packMember(const QString &path, const QByteArray &member)
 {
-    QVERIFY(base::archive::pack(member, QStringLiteral("data.file"), path, kTablePassword));
+    QCOMPARE(base::archive::pack(member, QStringLiteral("data.file"), path, kTablePassword),
+             base::archive::Failure::None);
 }
 
 } // namespace
@@ -249,7 +250,7 @@ void DataSafetyTest::everyWriterKeepsTheOldFile()
     table::TableFile setupFile(ws, setupPrompts);
     const QString tableName = ws.tableDataDir() + QStringLiteral("t");
     table::GradeTable first = classTable(40, QStringLiteral("期中"));
-    QVERIFY(setupFile.SaveData(first, false, tableName));
+    QVERIFY(setupFile.save(first, tableName));
     QVERIFY(base::ini::write(ws.schoolInfoFile(), QStringLiteral("School"), QStringLiteral("School1"),
                              QStringLiteral("实验中学")));
 
@@ -303,7 +304,7 @@ void DataSafetyTest::everyWriterKeepsTheOldFile()
         p.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes);
         if (fails)
             p.expectMessage(kSaveFailed, QStringLiteral("错误"));
-        written = file.SaveData(t, false, tableName);
+        written = file.save(t, tableName);
         QVERIFY(!t.unprotectedSave);
         break;
     }
@@ -350,7 +351,7 @@ void DataSafetyTest::everyWriterKeepsTheOldFile()
     // The written file is whole: the store lists its users, the table opens.
     if (writer == TableSave || writer == UnprotectedSave) {
         table::GradeTable back;
-        QVERIFY(table::TableFile(ws, p).LoadData(back, tableName, true));
+        QVERIFY(table::TableFile(ws, p).load(back, tableName, true));
         QCOMPARE(back.title, QStringLiteral("期末"));
     } else if (writer != IniWrite) {
         QVERIFY(!store.users().isEmpty());
@@ -379,21 +380,22 @@ void DataSafetyTest::killedSavesLoseNothing()
     table::TableFile file(ws, quiet);
     // Two sources that differ, so the target's old and new contents can be told apart.
     table::GradeTable first = classTable(3000, QStringLiteral("全年级"));
-    QVERIFY(file.SaveData(first, false, dir.filePath(QStringLiteral("src0"))));
+    QVERIFY(file.save(first, dir.filePath(QStringLiteral("src0"))));
     table::GradeTable second = classTable(3000, QStringLiteral("全年级二"));
     second.grid.setTextMatrix(0, 3, QStringLiteral("英语"));
     second.rebuildHeader();
-    QVERIFY(file.SaveData(second, false, dir.filePath(QStringLiteral("src1"))));
+    QVERIFY(file.save(second, dir.filePath(QStringLiteral("src1"))));
     table::GradeTable small = classTable(30, QStringLiteral("一班"));
-    QVERIFY(file.SaveData(small, false, dir.filePath(QStringLiteral("t"))));
+    QVERIFY(file.save(small, dir.filePath(QStringLiteral("t"))));
     const QByteArray trialText = table::memberBytes(classTable(3000, QStringLiteral("试用")));
     QStringList users{QStringLiteral("[user]")};
     for (int i = 1; i <= 500; ++i)
         users << QStringLiteral("u%1=teacher%1").arg(i);
     for (int i = 1; i <= 500; ++i)
         users << QStringLiteral("[teacher%1]\r\npsd=secret%1\r\ndlzip=secret%1").arg(i);
-    QVERIFY(base::archive::pack(base::codec::joinLines(users), QStringLiteral("user.dat"), ws.userStoreFile(),
-                                QString::fromUtf16(shell::kUserStorePassword)));
+    QCOMPARE(base::archive::pack(base::codec::joinLines(users), QStringLiteral("user.dat"), ws.userStoreFile(),
+                                 QString::fromUtf16(shell::kUserStorePassword)),
+             base::archive::Failure::None);
     QVERIFY(QDir(dir.path()).mkpath(QStringLiteral("表格模版")));
     QVERIFY(shell::writeSchool(ws.schoolInfoFile(), crowdedSchool(0)));
 
@@ -435,7 +437,8 @@ void DataSafetyTest::killedSavesLoseNothing()
             runProcess(QStringLiteral("unzip"), {QStringLiteral("-tqq"), QStringLiteral("-P"), password, path});
         if (t.exitCode != 0)
             return std::nullopt;
-        return base::archive::unpack(path, member, password);
+        const base::archive::Bytes read = base::archive::unpack(path, member, password);
+        return read.ok() ? std::optional<QByteArray>(read.bytes) : std::nullopt;
     };
     // The contents each round may leave: the old one, or the new one this round writes.
     auto contents = [&]() -> QByteArray {
@@ -617,7 +620,7 @@ void DataSafetyTest::concurrentWritersTellTheTruth()
     ScriptedPrompter quiet;
     table::TableFile file(ws, quiet);
     table::GradeTable t = classTable(300, QStringLiteral("起始"));
-    QVERIFY(file.SaveData(t, false, dir.filePath(QStringLiteral("t"))));
+    QVERIFY(file.save(t, dir.filePath(QStringLiteral("t"))));
     const QString target = dir.filePath(QStringLiteral("t.gdt"));
     QElapsedTimer budget;
     budget.start();
@@ -639,7 +642,7 @@ void DataSafetyTest::concurrentWritersTellTheTruth()
                 succeeded << QStringLiteral("第%1轮%2").arg(round).arg(i);
         }
         table::GradeTable back;
-        QVERIFY(table::TableFile(ws, quiet).LoadData(back, dir.filePath(QStringLiteral("t")), true));
+        QVERIFY(table::TableFile(ws, quiet).load(back, dir.filePath(QStringLiteral("t")), true));
         QVERIFY2(succeeded.contains(back.title),
                  qPrintable(
                      QStringLiteral("round %1: %2 written, told %3").arg(round).arg(back.title, succeeded.join(u' '))));
@@ -690,14 +693,14 @@ void DataSafetyTest::tooLargeToOpenAgainIsNotWritten()
     table::TableFile file(ws, p);
     const QString name = dir.filePath(QStringLiteral("t"));
     table::GradeTable small = classTable(3, QStringLiteral("小"));
-    QVERIFY(file.SaveData(small, false, name));
+    QVERIFY(file.save(small, name));
     const QMap<QString, QByteArray> before = snapshot(dir.path());
     table::GradeTable big = classTable(3, QStringLiteral("大"));
     // Two bytes a character in the file: just over the member limit.
     big.grid.setTextMatrix(1, 3, QString(base::archive::kMaxMemberSize / 2 + 1, u'语'));
     p.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes);
     p.expectMessage(QStringLiteral("表格过大，无法保存。"), QStringLiteral("错误"));
-    QVERIFY(!file.SaveData(big, false, name));
+    QVERIFY(!file.save(big, name));
     VERIFY_PROMPTS(p);
     QCOMPARE(snapshot(dir.path()), before);
 }
@@ -759,7 +762,7 @@ void DataSafetyTest::trialBackup()
     QCOMPARE(copy.readAll(), member);
     QCOMPARE(modeOf(bak), mode);
     QCOMPARE(modeOf(trial), mode);
-    QVERIFY(base::archive::unpack(trial, QStringLiteral("data.file"), kTablePassword).has_value());
+    QVERIFY(base::archive::unpack(trial, QStringLiteral("data.file"), kTablePassword).ok());
     QCOMPARE(r.err.contains("确实覆盖原有数据么？"), !existing.isEmpty());
 }
 

@@ -47,7 +47,7 @@ class FieldCliTest : public QObject {
             g.setTextMatrix(r, 2, QString::number(90 + r));
             g.setTextMatrix(r, 3, QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
         }
-        QVERIFY(file.SaveData(t, false, path(QStringLiteral("t"))));
+        QVERIFY(file.save(t, path(QStringLiteral("t"))));
     }
     table::GradeTable load(const QString &name)
     {
@@ -56,7 +56,7 @@ class FieldCliTest : public QObject {
         ScriptedPrompter quiet;
         table::TableFile file(ws, quiet);
         table::GradeTable t;
-        file.LoadData(t, path(name), true);
+        file.load(t, path(name), true);
         return t;
     }
 

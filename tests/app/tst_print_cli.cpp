@@ -149,7 +149,7 @@ private slots:
         base::Workspace ws(m_tmp->path());
         ws.tablePassword = QStringLiteral("pw");
         ScriptedPrompter quiet;
-        QVERIFY(table::TableFile(ws, quiet).SaveData(t, false, path(QStringLiteral("字"))));
+        QVERIFY(table::TableFile(ws, quiet).save(t, path(QStringLiteral("字"))));
         const QString pdf = path(QStringLiteral("字.pdf"));
         QCOMPARE(cli({QStringLiteral("print"), path(QStringLiteral("字.gdt")), QStringLiteral("--pdf"), pdf,
                       QStringLiteral("--page-numbers")})
@@ -173,7 +173,7 @@ private slots:
         const QString run = QStringLiteral("一丨丶丿乙亅二亠人儿入八");
         g.setRows(2);
         g.setTextMatrix(1, 1, run);
-        QVERIFY(table::TableFile(ws, quiet).SaveData(t, false, path(QStringLiteral("部首"))));
+        QVERIFY(table::TableFile(ws, quiet).save(t, path(QStringLiteral("部首"))));
         QCOMPARE(
             cli({QStringLiteral("print"), path(QStringLiteral("部首.gdt")), QStringLiteral("--pdf"), pdf}).exitCode, 0);
         QVERIFY(QString::fromUtf8(runProcess(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")}).out)

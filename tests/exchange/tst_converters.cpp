@@ -410,8 +410,7 @@ private slots:
         p.expectMessage(QStringLiteral("转换完成。"));
         QCOMPARE(exchange::convertTrialFiles({a}, true, files, m_ws.tablePassword, p), 0);
         QCOMPARE(readFile(QStringLiteral("a.gdt.bak")), member);
-        QCOMPARE(base::archive::unpack(a, QStringLiteral("data.file"), m_ws.tablePassword).value_or(QByteArray()),
-                 member);
+        QCOMPARE(base::archive::unpack(a, QStringLiteral("data.file"), m_ws.tablePassword).bytes, member);
         // The second run finds an archive, not a trial file, and leaves it.
         const QByteArray packed = readFile(QStringLiteral("a.gdt"));
         p.expectMessage(QStringLiteral("数据文件：") + a +

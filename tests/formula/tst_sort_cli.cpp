@@ -67,7 +67,7 @@ class TestSortCli : public QObject {
     {
         GradeTable t;
         table::TableFile file(*m_ws, m_prompter);
-        file.LoadData(t, name, true);
+        file.load(t, name, true);
         return t;
     }
 
@@ -80,7 +80,7 @@ private slots:
         m_prompter.clear();
         GradeTable t = makeTable();
         table::TableFile file(*m_ws, m_prompter);
-        QVERIFY(file.SaveData(t, false, path()));
+        QVERIFY(file.save(t, path()));
     }
     void cleanup()
     {
@@ -125,7 +125,7 @@ private slots:
         t.grid.setTextMatrix(1, 2, QStringLiteral("86")); // 张三 86 + 9 = 95, as 赵六
         table::TableFile file(*m_ws, m_prompter);
         m_prompter.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::Yes);
-        QVERIFY(file.SaveData(t, false, path()));
+        QVERIFY(file.save(t, path()));
         const QString out = m_dir->path() + QStringLiteral("/排名.gdt");
         QCOMPARE(sort({path() + QStringLiteral(".gdt"), QStringLiteral("总分"), QStringLiteral("--desc"),
                        QStringLiteral("--rank-into"), QStringLiteral("5"), QStringLiteral("--ties"),

@@ -247,7 +247,7 @@ private slots:
         m_w->document().filePath = m_tmp->path() + QStringLiteral("/开");
         trigger("menuSave");
         TableWindow opened(*m_ws, m_p, m_commands);
-        QVERIFY(opened.LoadData(m_tmp->path() + QStringLiteral("/开"), true));
+        QVERIFY(opened.load(m_tmp->path() + QStringLiteral("/开"), true));
         const Grid &g = opened.document().grid;
         QCOMPARE((QList<int>{g.Row(), g.Col()}), (QList<int>{1, 1}));
         QCOMPARE(opened.findChild<QLabel *>(QStringLiteral("Label1"))->text(), QStringLiteral("=6"));
@@ -504,7 +504,7 @@ private slots:
 
         TableFile file(*m_ws, m_p);
         GradeTable back;
-        QVERIFY(file.LoadData(back, m_tmp->path() + QStringLiteral("/成绩"), true));
+        QVERIFY(file.load(back, m_tmp->path() + QStringLiteral("/成绩"), true));
         QCOMPARE(back.grid.TextMatrix(1, 2), QStringLiteral("90"));
         QCOMPARE(back.grid.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)"));
     }
@@ -641,7 +641,7 @@ private slots:
     {
         m_p.expectMessage(); // none expected for a missing file: verified below
         m_p.clear();
-        QVERIFY(!m_w->LoadData(m_tmp->path() + QStringLiteral("/none"), true));
+        QVERIFY(!m_w->load(m_tmp->path() + QStringLiteral("/none"), true));
         QVERIFY(!m_w->isVisible());
     }
 };

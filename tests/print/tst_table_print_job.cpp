@@ -329,7 +329,7 @@ private slots:
         const PrintOptions o = job.initialOptions(QDate(2026, 12, 8));
         for (const auto output : {TablePrintJob::Output::Preview, TablePrintJob::Output::Paper}) {
             RecordingSurface out;
-            QVERIFY(job.layout(out, o, output, nullptr));
+            QVERIFY(job.layout(out, o, output, 1, nullptr));
             const bool preview = output == TablePrintJob::Output::Preview;
             const QList<QStringList> pages = textsByPage(out.calls(), preview);
             QCOMPARE(pages.size(), trailerPage + 1);

@@ -145,7 +145,7 @@ private slots:
                  0);
         table::GradeTable t;
         table::TableFile file(*m_ws, m_prompter);
-        QVERIFY(file.LoadData(t, classDir() + QStringLiteral("/期中"), true));
+        QVERIFY(file.load(t, classDir() + QStringLiteral("/期中"), true));
         QCOMPARE(t.title, QStringLiteral("期中考试"));
         QCOMPARE(t.grid.Rows(), 41);
         QCOMPARE(t.grid.TextMatrix(40, 0), QStringLiteral("40"));
@@ -165,7 +165,7 @@ private slots:
         QCOMPARE(newTable({QStringLiteral("一中/初一/(1)班"), QStringLiteral("月考")}), 0);
         table::GradeTable t;
         table::TableFile file(*m_ws, m_prompter);
-        QVERIFY(file.LoadData(t, classDir() + QStringLiteral("/月考"), true));
+        QVERIFY(file.load(t, classDir() + QStringLiteral("/月考"), true));
         QCOMPARE(t.title, QStringLiteral("月考"));
         QCOMPARE(t.grid.Rows(), 2);
         QCOMPARE(t.numberFormat, QStringLiteral("###.##"));
@@ -238,7 +238,7 @@ private slots:
         QCOMPARE(newTable({QStringLiteral("一中/初一/(1)班"), name}), 0);
         QCOMPARE(tableNameListing(), QStringList{name + QStringLiteral(".gdt")});
         table::GradeTable back;
-        QVERIFY(table::TableFile(*m_ws, m_prompter).LoadData(back, classDir() + QLatin1Char('/') + name, true));
+        QVERIFY(table::TableFile(*m_ws, m_prompter).load(back, classDir() + QLatin1Char('/') + name, true));
         QCOMPARE(back.title, name);
     }
 

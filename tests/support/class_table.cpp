@@ -43,5 +43,5 @@ bool saveTable(const QString &programDir, const QString &password, const QString
     base::Workspace ws(programDir);
     ws.tablePassword = password;
     ScriptedPrompter quiet;
-    return table::TableFile(ws, quiet).SaveData(t, false, base);
+    return table::TableFile(ws, quiet).save(t, base);
 }

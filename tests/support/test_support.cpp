@@ -62,7 +62,7 @@ QString oneStudentScore(const QString &programDir, const QString &password, cons
     ScriptedPrompter quiet;
     table::TableFile file(ws, quiet);
     table::GradeTable t;
-    if (!file.LoadData(t, base, true))
+    if (!file.load(t, base, true))
         return QStringLiteral("<unreadable>");
     return t.grid.TextMatrix(1, 2);
 }

@@ -82,7 +82,7 @@ private slots:
         ScriptedPrompter p;
         p.expectInput(kAskName, answer.isNull() ? std::nullopt : std::optional<QString>(answer),
                       QStringLiteral("字段名称"));
-        QVERIFY(menuIstLei(t, p));
+        QVERIFY(askInsertField(t, p));
         VERIFY_PROMPTS(p);
         QCOMPARE(headerNames(t.grid), names);
         QCOMPARE(row(t.grid, 1), row1);
@@ -99,7 +99,7 @@ private slots:
         t.grid.setCurrent(1, 2);
         ScriptedPrompter p;
         p.expectInput(kAskName, std::nullopt, QStringLiteral("字段名称"));
-        QVERIFY(!menuIstLei(t, p));
+        QVERIFY(!askInsertField(t, p));
         VERIFY_PROMPTS(p);
         QCOMPARE(t.grid.FormatString(), QStringLiteral("  |A|B|C"));
         QCOMPARE(row(t.grid, 1), L({"1,1", "1,2", "1,3"}));
@@ -114,7 +114,7 @@ private slots:
         t.grid.setCurrent(1, 2);
         ScriptedPrompter p;
         p.expectInput(kAskName, QStringLiteral("新"));
-        QVERIFY(menuIstLei(t, p));
+        QVERIFY(askInsertField(t, p));
         t.undo();
         QCOMPARE(headerNames(t.grid), L({"A", "B", "C"}));
         QCOMPARE(t.grid.FormatString(), QStringLiteral("  |A|B|C"));
@@ -127,10 +127,10 @@ private slots:
         t.grid.setCurrent(2, 2);
         ScriptedPrompter p;
         p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::No, QStringLiteral("确认删除"));
-        QVERIFY(!menuRemLei(t, p));
+        QVERIFY(!askRemoveField(t, p));
         QVERIFY(!t.isModified());
         p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes);
-        QVERIFY(menuRemLei(t, p));
+        QVERIFY(askRemoveField(t, p));
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown[0].defaultAnswer, ui::Answer::No);
         QCOMPARE(headerNames(t.grid), L({"A", "C"}));
@@ -148,7 +148,7 @@ private slots:
         for (int r = 1; r < 3; ++r) // an empty column is removed without a question
             t.grid.setTextMatrix(r, 1, QStringLiteral(" "));
         ScriptedPrompter p;
-        QVERIFY(menuRemLei(t, p));
+        QVERIFY(askRemoveField(t, p));
         VERIFY_PROMPTS(p);
         QCOMPARE(t.grid.Cols(), 1);
         QCOMPARE(t.grid.FormatString(), QStringLiteral("  "));
@@ -167,7 +167,7 @@ private slots:
         t.grid.setCol(0); // as right after loading
         ScriptedPrompter p;
         p.expectMessage(QStringLiteral("请先选定要操作的列！"), QStringLiteral("提示"));
-        QVERIFY(!(rename ? menuChangeLeiTitle(t, p) : menuRemLei(t, p)));
+        QVERIFY(!(rename ? askRenameField(t, p) : askRemoveField(t, p)));
         VERIFY_PROMPTS(p);
         QCOMPARE(headerNames(t.grid), L({"A", "B"}));
         QVERIFY(!t.isModified());
@@ -185,7 +185,7 @@ private slots:
         p.expectInput(kAskName, QStringLiteral("x\ny"));
         p.expectMessage(QStringLiteral("字段名称中不能包含“|”或换行。"));
         p.expectInput(kAskName, QStringLiteral("  数学"));
-        QVERIFY(menuChangeLeiTitle(t, p));
+        QVERIFY(askRenameField(t, p));
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown[0].text, kAskName);
         QCOMPARE(t.grid.FormatString(), QStringLiteral("  |  数学|B"));
@@ -198,7 +198,7 @@ private slots:
         t.grid.setCurrent(1, 1);
         ScriptedPrompter p;
         p.expectInput(kAskName, QString());
-        QVERIFY(!menuChangeLeiTitle(t, p));
+        QVERIFY(!askRenameField(t, p));
         QVERIFY(!t.undoEnabled());
         QVERIFY(!t.isModified());
     }
@@ -242,7 +242,7 @@ private slots:
         t.grid.setCurrent(1, 1);
         ScriptedPrompter p;
         p.expectInput(kAskName, QStringLiteral("体育"));
-        QVERIFY(menuIstLei(t, p));
+        QVERIFY(askInsertField(t, p));
         QCOMPARE(t.grid.TextMatrix(2, 4), QStringLiteral("！公式：cell(?,2)+cell(?,3)+cell(1,4)"));
         t.undo();
         QCOMPARE(t.grid.TextMatrix(2, 3), QStringLiteral("！公式：cell(?,1)+cell(?,2)+cell(1,3)"));
@@ -271,7 +271,7 @@ private slots:
         p.expectQuestion(QStringLiteral("确实删除项目：“B” 么？"), ui::Answer::Yes);
         p.expectQuestion(QStringLiteral("有 2 个公式引用了该列，删除后这些公式将显示“公式错误”。是否继续？"), answer,
                          QStringLiteral("提示"));
-        QCOMPARE(menuRemLei(t, p), answer == ui::Answer::Yes);
+        QCOMPARE(askRemoveField(t, p), answer == ui::Answer::Yes);
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown[1].defaultAnswer, ui::Answer::No);
         if (answer == ui::Answer::No) {
@@ -308,7 +308,7 @@ private slots:
         m.remove(p);
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown[0].defaultAnswer, ui::Answer::No);
-        QVERIFY(m.apply(t, p));
+        QVERIFY(ui::report(p, m.apply(t)));
         QCOMPARE(headerNames(t.grid), L({"A", "C"}));
         QCOMPARE(t.grid.FormatString(), QStringLiteral("   |A|C"));
         QCOMPARE(row(t.grid, 1), L({"1,1", "1,3"}));
@@ -337,7 +337,7 @@ private slots:
         QCOMPARE(m.items.size(), 2);
         VERIFY_PROMPTS(p);
         // The new entry is a new empty column in its place; A's cells move with it.
-        QVERIFY(m.apply(t, p));
+        QVERIFY(ui::report(p, m.apply(t)));
         QCOMPARE(headerNames(t.grid), L({"B", "C2"}));
         QCOMPARE(row(t.grid, 1), L({"", "1,1"}));
     }
@@ -358,7 +358,7 @@ private slots:
                          ui::Answer::Yes);
         m.remove(p);
         VERIFY_PROMPTS(p);
-        QVERIFY(m.apply(t, p));
+        QVERIFY(ui::report(p, m.apply(t)));
         QCOMPARE(headerNames(t.grid), L({"新", "A", "C"}));
         QCOMPARE(row(t.grid, 2), L({"", "2,1", "2,3"}));
         QCOMPARE(t.grid.TextMatrix(1, 3), QStringLiteral("！公式：cell(?,2)+cell(?,-1)"));
@@ -401,7 +401,7 @@ private slots:
             m.items << QStringLiteral("x");
         ScriptedPrompter p;
         p.expectMessage(QStringLiteral("表格过大，无法完成该操作。"));
-        QVERIFY(!m.apply(t, p));
+        QVERIFY(!ui::report(p, m.apply(t)));
         QCOMPARE(t.grid.Cols(), 2);
         QVERIFY(!t.isModified());
     }

@@ -359,7 +359,7 @@ private slots:
         TableFile file(ws, prompter);
         GradeTable t = makeTable(kFields, kRows);
         const QString path = dir.path() + QStringLiteral("/班");
-        QVERIFY(file.SaveData(t, false, path));
+        QVERIFY(file.save(t, path));
         QString text;
         QTextStream out(&text);
         cli::Context ctx{ws, prompter, out};
@@ -386,7 +386,7 @@ private slots:
         out.flush();
         QCOMPARE(text, QStringLiteral("5\n"));
         GradeTable back;
-        QVERIFY(file.LoadData(back, dir.path() + QStringLiteral("/副本"), true));
+        QVERIFY(file.load(back, dir.path() + QStringLiteral("/副本"), true));
         QCOMPARE(back.grid.TextMatrix(2, 4), QStringLiteral("章三同学"));
         // In place, an existing file is written only when the overwrite question is answered.
         prompter.expectQuestion(QStringLiteral("确实覆盖原有数据么？"), ui::Answer::No);
@@ -394,7 +394,7 @@ private slots:
                      ctx, cli::Args({gdt, QStringLiteral("张"), QStringLiteral("x"), QStringLiteral("--whole")})),
                  1);
         VERIFY_PROMPTS(prompter);
-        QVERIFY(file.LoadData(back, path, true));
+        QVERIFY(file.load(back, path, true));
         QCOMPARE(back.grid.TextMatrix(3, 4), QStringLiteral("张"));
         QCOMPARE(cli::runReplaceCommand(ctx, cli::Args({gdt, QStringLiteral("a")})), 2);
     }

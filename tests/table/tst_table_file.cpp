@@ -134,7 +134,7 @@ private slots:
         fill(t, 40, {QStringLiteral("语文"), QStringLiteral("数|学"), QStringLiteral("备注")});
         t.grid.setTextMatrix(3, 3, QStringLiteral("转学\t(待定)"));
         t.unprotectedSave = unprotected;
-        QVERIFY(file.SaveData(t, false, dir() + QStringLiteral("a")));
+        QVERIFY(file.save(t, dir() + QStringLiteral("a")));
         VERIFY_PROMPTS(p);
         QVERIFY(!t.unprotectedSave);
         QVERIFY(!QFile::exists(ws.workingFile()));
@@ -143,7 +143,7 @@ private slots:
         // An unprotected table opens for another user; a protected one only with its password.
         ws.tablePassword = unprotected || password.isEmpty() ? QStringLiteral("other") : password;
         GradeTable back;
-        QVERIFY(file.LoadData(back, dir() + QStringLiteral("a"), true));
+        QVERIFY(file.load(back, dir() + QStringLiteral("a"), true));
         VERIFY_PROMPTS(p);
         QCOMPARE(back.title, t.title);
         QCOMPARE(back.teacher, t.teacher);
@@ -173,7 +173,7 @@ private slots:
                        QStringLiteral("1"), QStringLiteral("9"), QStringLiteral("2")},
                       QString());
         GradeTable t;
-        QVERIFY(file.LoadData(t, name, true));
+        QVERIFY(file.load(t, name, true));
         QCOMPARE(t.grid.TextMatrix(0, 0), QStringLiteral("  "));
         QCOMPARE(t.grid.TextMatrix(1, 0), QStringLiteral("1"));
         QCOMPARE(t.grid.TextMatrix(2, 0), QStringLiteral("2"));
@@ -216,7 +216,7 @@ private slots:
         p.expectMessage(message, QStringLiteral("提示"));
         GradeTable t;
         t.title = QStringLiteral("keep");
-        QVERIFY(!file.LoadData(t, name, true));
+        QVERIFY(!file.load(t, name, true));
         VERIFY_PROMPTS(p);
         QCOMPARE(t.title, QStringLiteral("keep"));
         QCOMPARE(ws.panelText(1), QStringLiteral("就绪"));
@@ -244,7 +244,7 @@ private slots:
         ScriptedPrompter p;
         TableFile file(ws, p);
         GradeTable t;
-        QVERIFY(!file.LoadData(t, tableNameFromPath(path), true));
+        QVERIFY(!file.load(t, tableNameFromPath(path), true));
         QCOMPARE(p.shown.size(), 1);
         QVERIFY2(p.shown.first().text == QStringLiteral("文件格式不正确!") ||
                      p.shown.first().text ==
@@ -267,7 +267,7 @@ private slots:
                                         QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("1")},
                                        QString());
         GradeTable t;
-        QVERIFY(file.LoadData(t, name, true));
+        QVERIFY(file.load(t, name, true));
         VERIFY_PROMPTS(p);
         QCOMPARE(t.grid.TextMatrix(1, 2), QString());
     }
@@ -290,7 +290,7 @@ private slots:
         TableFile file(ws, p);
         GradeTable t;
         fill(t, 3, {QStringLiteral("a")});
-        QVERIFY(file.SaveData(t, false, dir() + QStringLiteral("pw")));
+        QVERIFY(file.save(t, dir() + QStringLiteral("pw")));
         if (!content.isEmpty()) {
             QFile f(dir() + QStringLiteral("pw.gdt"));
             QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -299,7 +299,7 @@ private slots:
         ws.tablePassword = password;
         p.expectMessage(kOpenFailed, QStringLiteral("错误"));
         GradeTable back;
-        QVERIFY(!file.LoadData(back, dir() + QStringLiteral("pw"), true));
+        QVERIFY(!file.load(back, dir() + QStringLiteral("pw"), true));
         VERIFY_PROMPTS(p);
         QCOMPARE(p.shown.last().icon, ui::Icon::Critical);
         QVERIFY(!QFile::exists(ws.workingFile()));
@@ -323,7 +323,7 @@ private slots:
         ScriptedPrompter p;
         TableFile file(ws, p);
         GradeTable t;
-        QVERIFY(!file.LoadData(t, fullPath && !name.isEmpty() ? dir() + name : name, fullPath));
+        QVERIFY(!file.load(t, fullPath && !name.isEmpty() ? dir() + name : name, fullPath));
         VERIFY_PROMPTS(p);
         QCOMPARE(ws.panelText(1), QStringLiteral("就绪"));
     }
@@ -335,9 +335,9 @@ private slots:
         TableFile file(ws, p);
         GradeTable t;
         fill(t, 1, {QStringLiteral("a")});
-        QVERIFY(file.SaveData(t, false, ws.tableDataDir() + QStringLiteral("x")));
+        QVERIFY(file.save(t, ws.tableDataDir() + QStringLiteral("x")));
         GradeTable back;
-        QVERIFY(file.LoadData(back, QStringLiteral("x"), false));
+        QVERIFY(file.load(back, QStringLiteral("x"), false));
     }
 
     void overwriteQuestion_data()
@@ -356,15 +356,15 @@ private slots:
         fill(t, 2, {QStringLiteral("a")});
         t.title = QStringLiteral("old");
         const QString name = dir() + QStringLiteral("ow");
-        QVERIFY(file.SaveData(t, false, name));
+        QVERIFY(file.save(t, name));
         t.title = QStringLiteral("new");
         t.unprotectedSave = true;
         p.expectQuestion(kOverwrite, ui::Answer(answer), QStringLiteral("提示："));
-        QCOMPARE(file.SaveData(t, false, name), answer == int(ui::Answer::Yes));
+        QCOMPARE(file.save(t, name), answer == int(ui::Answer::Yes));
         VERIFY_PROMPTS(p);
         QVERIFY(!t.unprotectedSave);
         GradeTable back;
-        QVERIFY(file.LoadData(back, name, true));
+        QVERIFY(file.load(back, name, true));
         QCOMPARE(back.title, answer == int(ui::Answer::Yes) ? QStringLiteral("new") : QStringLiteral("old"));
         QCOMPARE(back.filePath, QString());
     }
@@ -378,7 +378,7 @@ private slots:
         fill(t, 2, {QStringLiteral("a")});
         // A folder that does not exist cannot take the archive.
         p.expectMessage(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"));
-        QVERIFY(!file.SaveData(t, false, dir() + QStringLiteral("no/such/folder/t")));
+        QVERIFY(!file.save(t, dir() + QStringLiteral("no/such/folder/t")));
         VERIFY_PROMPTS(p);
         QVERIFY(!QFile::exists(ws.workingFile()));
         QCOMPARE(ws.panelText(1), QStringLiteral("就绪"));
@@ -394,26 +394,27 @@ private slots:
         fill(t, 1, {QStringLiteral("a")});
         // Save with no file path asks for one; cancel writes nothing, and Text7 stays empty.
         p.expectSaveFile(QString(), QStringLiteral("*.gdt"));
-        QVERIFY(!file.menuSave(t));
+        QVERIFY(!file.saveToOwnFile(t));
         p.expectSaveFile(dir() + QStringLiteral("chosen.gdt"), QStringLiteral("*.gdt"));
-        QVERIFY(file.menuSave(t));
+        QVERIFY(file.saveToOwnFile(t));
         QVERIFY(QFile::exists(dir() + QStringLiteral("chosen.gdt")));
         QCOMPARE(t.filePath, QString());
         // Without protection: the archive opens with any password; a cancelled dialog leaves the
         // mark unset.
         p.expectSaveFile(QString());
-        QVERIFY(!file.menuUnPasSave(t));
+        QVERIFY(!file.saveWithoutPassword(t));
         QVERIFY(!t.unprotectedSave);
         p.expectSaveFile(dir() + QStringLiteral("open.gdt"));
-        QVERIFY(file.menuUnPasSave(t));
+        QVERIFY(file.saveWithoutPassword(t));
         QVERIFY(!t.unprotectedSave);
         QVERIFY(base::archive::unpack(dir() + QStringLiteral("open.gdt"), QStringLiteral("data.file"),
-                                      QStringLiteral("anything")));
+                                      QStringLiteral("anything"))
+                    .ok());
         QFile::remove(ws.workingFile());
         // With a file path: saved there, with the overwrite question.
         t.filePath = dir() + QStringLiteral("chosen");
         p.expectQuestion(kOverwrite, ui::Answer::Yes);
-        QVERIFY(file.menuSave(t));
+        QVERIFY(file.saveToOwnFile(t));
         VERIFY_PROMPTS(p);
     }
 
@@ -430,7 +431,7 @@ private slots:
         t.title = QStringLiteral("互通");
         fill(t, 5, {QStringLiteral("语文")});
         ws.tablePassword = QStringLiteral("ascii-pw");
-        QVERIFY(file.SaveData(t, false, dir() + QStringLiteral("ascii")));
+        QVERIFY(file.save(t, dir() + QStringLiteral("ascii")));
         ProcessResult r = runProcess(unzip, {QStringLiteral("-P"), QStringLiteral("ascii-pw"), QStringLiteral("-p"),
                                              dir() + QStringLiteral("ascii.gdt"), QStringLiteral("data.file")});
         QCOMPARE(r.exitCode, 0);
@@ -450,7 +451,7 @@ private slots:
         QFile::remove(dir() + QStringLiteral("data.file"));
         ws.tablePassword = QStringLiteral("zpw");
         GradeTable back;
-        QVERIFY(file.LoadData(back, dir() + QStringLiteral("theirs"), true));
+        QVERIFY(file.load(back, dir() + QStringLiteral("theirs"), true));
         VERIFY_PROMPTS(p);
         QCOMPARE(back.title, QStringLiteral("外来"));
         QCOMPARE(back.grid.TextMatrix(3, 2), theirs.grid.TextMatrix(3, 2));

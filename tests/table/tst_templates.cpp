@@ -90,7 +90,7 @@ private slots:
         GradeTable t = tableWith({QStringLiteral("姓名")});
         ScriptedPrompter p;
         p.expectQuestion(kRelabel, ui::Answer::Yes, QStringLiteral("提示"));
-        QVERIFY(applyTemplate(t, *m_ws, p, QStringLiteral("三科.templet")));
+        QVERIFY(askApplyTemplate(t, *m_ws, p, QStringLiteral("三科.templet")));
         VERIFY_PROMPTS(p);
         QCOMPARE(t.grid.FormatString(), QStringLiteral("  |语文|数学|英语"));
         QCOMPARE(t.grid.Cols(), 4);
@@ -132,7 +132,7 @@ private slots:
         ScriptedPrompter p;
         if (asked)
             p.expectQuestion(kRelabel, asked == 2 ? ui::Answer::Yes : ui::Answer::No, QStringLiteral("提示"));
-        QCOMPARE(applyTemplate(t, *m_ws, p, QStringLiteral("三科.templet")), asked != 1);
+        QCOMPARE(askApplyTemplate(t, *m_ws, p, QStringLiteral("三科.templet")), asked != 1);
         VERIFY_PROMPTS(p);
         if (asked)
             QCOMPARE(p.shown[0].defaultAnswer, ui::Answer::No);
@@ -149,11 +149,11 @@ private slots:
     {
         GradeTable t = tableWith({QStringLiteral("语文"), QStringLiteral("数学"), QStringLiteral("英语")});
         ScriptedPrompter p;
-        QVERIFY(saveTemplate(t.grid, *m_ws, p, QStringLiteral("三科")));
+        QVERIFY(ui::report(p, saveTemplate(t.grid, *m_ws, QStringLiteral("三科"))));
         QCOMPARE(fileBytes(QStringLiteral("三科.templet")), threeSubjects(true));
         // Saving a shorter structure over it leaves no records of the old one.
         GradeTable one = tableWith({QStringLiteral("语文")});
-        QVERIFY(saveTemplate(one.grid, *m_ws, p, QStringLiteral("三科")));
+        QVERIFY(ui::report(p, saveTemplate(one.grid, *m_ws, QStringLiteral("三科"))));
         QCOMPARE(fileBytes(QStringLiteral("三科.templet")),
                  record(kMagicBytes) + record("2") + record("  ") + record(k语文));
         VERIFY_PROMPTS(p);
@@ -193,7 +193,7 @@ private slots:
         GradeTable t = tableWith({QStringLiteral("姓名"), QStringLiteral("语文")});
         ScriptedPrompter p;
         p.expectMessage(kBad, QStringLiteral("提示"));
-        QVERIFY(!applyTemplate(t, *m_ws, p, QStringLiteral("bad.templet")));
+        QVERIFY(!askApplyTemplate(t, *m_ws, p, QStringLiteral("bad.templet")));
         VERIFY_PROMPTS(p);
         QCOMPARE(t.grid.FormatString(), QStringLiteral("  |姓名|语文"));
         QVERIFY(!t.undoEnabled());
@@ -215,7 +215,7 @@ private slots:
         GradeTable t = tableWith({QStringLiteral("A")});
         ScriptedPrompter p;
         p.expectMessage(kBad);
-        QVERIFY(!applyTemplate(t, *m_ws, p, entry));
+        QVERIFY(!askApplyTemplate(t, *m_ws, p, entry));
         VERIFY_PROMPTS(p);
         QCOMPARE(t.grid.Cols(), 2);
     }
@@ -228,9 +228,9 @@ private slots:
         GradeTable tooLong = tableWith({QStringLiteral("A"), QString(64, QChar(0x8BED))});
         ScriptedPrompter p;
         p.expectMessage(QStringLiteral("字段名称过长，无法保存为模版。"), QStringLiteral("提示"));
-        QVERIFY(!saveTemplate(tooLong.grid, *m_ws, p, QStringLiteral("old")));
+        QVERIFY(!ui::report(p, saveTemplate(tooLong.grid, *m_ws, QStringLiteral("old"))));
         QCOMPARE(fileBytes(QStringLiteral("old.templet")), threeSubjects(true));
-        QVERIFY(saveTemplate(fits.grid, *m_ws, p, QStringLiteral("fits")));
+        QVERIFY(ui::report(p, saveTemplate(fits.grid, *m_ws, QStringLiteral("fits"))));
         VERIFY_PROMPTS(p);
         QCOMPARE(readTemplateFile(m_ws->templateDir() + QStringLiteral("fits.templet"))->at(1),
                  QString(63, QChar(0x8BED)));
@@ -261,7 +261,7 @@ private slots:
         p.expectMessage(message, QStringLiteral("提示"));
         p.expectInput(prompt, QStringLiteral(" 好名字 "));
         p.expectMessage(QStringLiteral("已保存模版“ 好名字 ”，共 1 个字段。"), QStringLiteral("提示"));
-        QVERIFY(menuSaveModel(t, *m_ws, p));
+        QVERIFY(askSaveTemplate(t, *m_ws, p));
         VERIFY_PROMPTS(p);
         // The name is used untrimmed; nothing was written anywhere else.
         QCOMPARE(templateMenuEntries(*m_ws), QStringList{QStringLiteral(" 好名字 .templet")});
@@ -273,7 +273,7 @@ private slots:
         GradeTable t = tableWith({QStringLiteral("A")});
         ScriptedPrompter p;
         p.expectInput(QStringLiteral("请输入要保存的模版名称:"), QStringLiteral("   "));
-        QVERIFY(!menuSaveModel(t, *m_ws, p));
+        QVERIFY(!askSaveTemplate(t, *m_ws, p));
         VERIFY_PROMPTS(p);
         QVERIFY(templateMenuEntries(*m_ws).isEmpty());
     }

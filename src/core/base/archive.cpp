@@ -54,6 +54,11 @@ struct ZipFileCloser {
     ~ZipFileCloser() { close(); }
 };
 
+Bytes failed(Failure why)
+{
+    return {{}, why};
+}
+
 // The bytes a buffer source holds after zip_close wrote the archive into it.
 std::optional<QByteArray> bytesOf(zip_source_t *src)
 {
@@ -80,17 +85,21 @@ std::optional<QByteArray> bytesOf(zip_source_t *src)
 
 } // namespace
 
-std::optional<QByteArray> packToBytes(const QByteArray &content, const QString &memberName, const QString &password)
+Bytes packToBytes(const QByteArray &content, const QString &memberName, const QString &password)
 {
-    if (!isBareName(memberName) || !fitsMember(content.size()))
-        return std::nullopt;
+    if (!isBareName(memberName))
+        return failed(Failure::BadName);
+    if (!fitsMember(content.size()))
+        return failed(Failure::TooLarge);
+    // Anything libzip refuses while packing in memory is a failed write.
+    const Bytes refused = failed(Failure::WriteFailed);
     zip_error_t error;
     zip_error_init(&error);
     SourceCloser buffer;
     buffer.src = zip_source_buffer_create(nullptr, 0, 0, &error);
     zip_error_fini(&error);
     if (!buffer.src)
-        return std::nullopt;
+        return refused;
     // The archive writes into the buffer source, which must outlive it to be read afterwards.
     zip_source_keep(buffer.src);
     ZipCloser archive;
@@ -99,67 +108,78 @@ std::optional<QByteArray> packToBytes(const QByteArray &content, const QString &
     zip_error_fini(&error);
     if (!archive.za) {
         zip_source_free(buffer.src); // the reference zip_source_keep added
-        return std::nullopt;
+        return refused;
     }
 
     zip_source_t *member = zip_source_buffer(archive.za, content.constData(), zip_uint64_t(content.size()), 0);
     if (!member)
-        return std::nullopt;
+        return refused;
     const zip_int64_t index = zip_file_add(archive.za, memberName.toUtf8().constData(), member, ZIP_FL_ENC_UTF_8);
     if (index < 0) {
         zip_source_free(member);
-        return std::nullopt;
+        return refused;
     }
     // zip's own default level: about five times faster than the strongest, for a few per cent.
     if (zip_set_file_compression(archive.za, zip_uint64_t(index), ZIP_CM_DEFLATE, 6) != 0)
-        return std::nullopt;
+        return refused;
     if (!password.isEmpty()) {
         const QByteArray pw = passwordBytes(password);
         if (zip_file_set_encryption(archive.za, zip_uint64_t(index), ZIP_EM_TRAD_PKWARE, pw.constData()) != 0)
-            return std::nullopt;
+            return refused;
     }
     if (zip_close(archive.za) != 0)
-        return std::nullopt;
+        return refused;
     archive.za = nullptr;
-    return bytesOf(buffer.src);
+    const std::optional<QByteArray> bytes = bytesOf(buffer.src);
+    return bytes ? Bytes{*bytes, Failure::None} : refused;
 }
 
-bool pack(const QByteArray &content, const QString &memberName, const QString &archivePath, const QString &password)
+Failure pack(const QByteArray &content, const QString &memberName, const QString &archivePath, const QString &password)
 {
     if (archivePath.isEmpty())
-        return false;
-    const std::optional<QByteArray> bytes = packToBytes(content, memberName, password);
-    return bytes && writeFileAtomically(archivePath, *bytes) == WriteResult::Written;
+        return Failure::BadName;
+    const Bytes packed = packToBytes(content, memberName, password);
+    if (!packed.ok())
+        return packed.failure;
+    switch (writeFileAtomically(archivePath, packed.bytes)) {
+    case WriteResult::Written:
+        return Failure::None;
+    case WriteResult::NotWritable:
+        return Failure::NotWritable;
+    case WriteResult::Failed:
+        break;
+    }
+    return Failure::WriteFailed;
 }
 
-std::optional<QByteArray> unpack(const QString &archivePath, const QString &memberName, const QString &password)
+Bytes unpack(const QString &archivePath, const QString &memberName, const QString &password)
 {
     if (!isBareName(memberName))
-        return std::nullopt;
+        return failed(Failure::BadName);
     int error = 0;
     ZipCloser archive;
     archive.za = zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error);
     if (!archive.za)
-        return std::nullopt;
+        return failed(error == ZIP_ER_NOENT ? Failure::Missing : Failure::Damaged);
 
     // Exact name only: neither a folder part nor a different case may stand in for the member.
     const zip_int64_t index = zip_name_locate(archive.za, memberName.toUtf8().constData(), 0);
     if (index < 0)
-        return std::nullopt;
+        return failed(Failure::Missing);
     // Two members of that name leave it open which one is the table: the archive is damaged.
     const QByteArray wanted = memberName.toUtf8();
     const zip_int64_t entries = zip_get_num_entries(archive.za, 0);
     for (zip_int64_t i = 0; i < entries; ++i) {
         const char *name = i == index ? nullptr : zip_get_name(archive.za, zip_uint64_t(i), 0);
         if (name && wanted == name)
-            return std::nullopt;
+            return failed(Failure::Damaged);
     }
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(archive.za, zip_uint64_t(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
-        return std::nullopt;
+        return failed(Failure::Damaged);
     if (st.size > zip_uint64_t(kMaxMemberSize))
-        return std::nullopt;
+        return failed(Failure::TooLarge);
     const bool encrypted = (st.valid & ZIP_STAT_ENCRYPTION_METHOD) && st.encryption_method != ZIP_EM_NONE;
 
     ZipFileCloser member;
@@ -169,8 +189,12 @@ std::optional<QByteArray> unpack(const QString &archivePath, const QString &memb
     } else {
         member.zf = zip_fopen_index(archive.za, zip_uint64_t(index), 0);
     }
-    if (!member.zf)
-        return std::nullopt;
+    if (!member.zf) {
+        const zip_error_t *why = zip_get_error(archive.za);
+        return failed(zip_error_code_zip(why) == ZIP_ER_WRONGPASSWD || zip_error_code_zip(why) == ZIP_ER_NOPASSWD
+                          ? Failure::WrongPassword
+                          : Failure::Damaged);
+    }
 
     // Grown as it is read, never reserved from the declared size, which a damaged archive may
     // overstate; reading more than declared is a failure as well.
@@ -179,16 +203,16 @@ std::optional<QByteArray> unpack(const QString &archivePath, const QString &memb
     for (;;) {
         const zip_int64_t n = zip_fread(member.zf, chunk, sizeof chunk);
         if (n < 0)
-            return std::nullopt;
+            return failed(Failure::Damaged);
         if (n == 0)
             break;
         if (zip_uint64_t(content.size()) + zip_uint64_t(n) > st.size)
-            return std::nullopt;
+            return failed(Failure::Damaged);
         content.append(chunk, qsizetype(n));
     }
     if (zip_uint64_t(content.size()) != st.size || member.close() != 0)
-        return std::nullopt;
-    return content;
+        return failed(Failure::Damaged);
+    return {content, Failure::None};
 }
 
 } // namespace base::archive

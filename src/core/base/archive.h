@@ -17,18 +17,35 @@ constexpr bool fitsMember(qint64 size)
     return size <= kMaxMemberSize;
 }
 
-// The archive bytes holding `content` as the single member `memberName`; nullopt on failure, also
-// for a member unpack would refuse as too large.
-std::optional<QByteArray> packToBytes(const QByteArray &content, const QString &memberName, const QString &password);
+// Why an archive could not be read or written; the caller picks what the user is told.
+enum class Failure {
+    None,
+    Missing,       // no file at the path, or no member of that name
+    Damaged,       // not an archive, a damaged one, two members of the name, a failed read
+    WrongPassword, // the password does not open the member
+    TooLarge,      // the member is larger than kMaxMemberSize
+    BadName,       // the member name is not a bare file name, or the path is empty
+    NotWritable,   // the target or its folder may not be written; nothing was touched
+    WriteFailed,   // writing failed (a full disk, a failing device); the old file is unchanged
+};
+
+// The member read, or the archive written to memory, with why it failed.
+struct Bytes {
+    QByteArray bytes;
+    Failure failure = Failure::None;
+    bool ok() const { return failure == Failure::None; }
+};
+
+// The archive bytes holding `content` as the single member `memberName`; a member unpack would
+// refuse is TooLarge here as well.
+Bytes packToBytes(const QByteArray &content, const QString &memberName, const QString &password);
 
 // Packs and writes the archive through writeFileAtomically, so a failed pack or write keeps the
-// old archive. True when it was written.
-bool pack(const QByteArray &content, const QString &memberName, const QString &archivePath, const QString &password);
+// old archive. None when it was written.
+Failure pack(const QByteArray &content, const QString &memberName, const QString &archivePath, const QString &password);
 
-// The member `memberName` of `archivePath`; nullopt when the archive or member is missing, the
-// password is wrong, the archive is damaged or the member is too large. A wrong password that
-// passes the encryption header check shows only while reading (checksum or inflate error) and
-// fails here as well.
-std::optional<QByteArray> unpack(const QString &archivePath, const QString &memberName, const QString &password);
+// The member `memberName` of `archivePath`. A wrong password that passes the encryption header
+// check may show only while reading (checksum or inflate error), and then fails as Damaged.
+Bytes unpack(const QString &archivePath, const QString &memberName, const QString &password);
 
 } // namespace base::archive

@@ -12,6 +12,9 @@
 
 namespace base {
 
+// What the user is told when a file could not be written.
+inline const QString kSaveFailed = QStringLiteral("文件保存失败！请检查保存介质是否可写！");
+
 enum class WriteResult {
     Written,
     NotWritable, // the target or its folder may not be written; nothing was touched

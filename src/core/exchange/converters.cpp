@@ -123,7 +123,7 @@ void reportConversion(ui::Prompter &prompter, const Conversion &result)
     case Conversion::ReadFailed:
         return;
     case Conversion::TooLarge:
-        prompter.message(QStringLiteral("文件格式不正确!"), QStringLiteral("提示"), ui::Icon::Information);
+        prompter.message(table::kBadFileFormat, QStringLiteral("提示"), ui::Icon::Information);
         return;
     case Conversion::DbfFailed:
         prompter.message(QStringLiteral("数据库读取发生错误。错误代码：") + QLatin1Char('\n') +
@@ -142,7 +142,7 @@ bool saveConverted(table::TableFile &files, table::GradeTable converted, const Q
     converted.classInfo = classInfo;
     converted.numberFormat = QStringLiteral("###.##");
     converted.unprotectedSave = false;
-    return files.SaveData(converted, false, table::tableNameFromPath(path));
+    return files.save(converted, table::tableNameFromPath(path));
 }
 
 namespace {
@@ -187,8 +187,7 @@ TrialResult convertTrialFile(const QString &path, bool backup, table::TableFile 
     if (!files.fitsTableFile(member))
         return TrialResult::PackFailed;
     if (!base::mayReplace(path)) {
-        prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
-                         ui::Icon::Critical);
+        prompter.message(base::kSaveFailed, QStringLiteral("错误"), ui::Icon::Critical);
         return TrialResult::PackFailed;
     }
     if (backup) {
@@ -210,7 +209,7 @@ TrialResult convertTrialFile(const QString &path, bool backup, table::TableFile 
             return TrialResult::BackupFailed;
         }
     }
-    if (files.ZIPFile(member, path, password))
+    if (files.packMember(member, path, password))
         return TrialResult::Converted;
     return TrialResult::PackFailed;
 }

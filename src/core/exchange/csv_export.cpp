@@ -1,5 +1,6 @@
 #include "core/exchange/csv_export.h"
 
+#include "core/base/file_writer.h"
 #include "core/base/text_codec.h"
 #include "core/exchange/csv_reader.h"
 #include "core/formula/calculate.h"
@@ -48,8 +49,7 @@ QByteArray csvBytes(const table::GradeTable &t, formula::Calculator &calc)
 bool writeCsvFile(const table::GradeTable &t, const QString &path, formula::Calculator &calc, ui::Prompter &prompter)
 {
     if (!base::codec::writeBytes(path, csvBytes(t, calc))) {
-        prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
-                         ui::Icon::Critical);
+        prompter.message(base::kSaveFailed, QStringLiteral("错误"), ui::Icon::Critical);
         return false;
     }
     prompter.message(QStringLiteral("文件保存成功！您可以使用Excel作为以逗号为分割符的文本文件打开。"),

@@ -64,7 +64,7 @@ PartExport exportPart(const table::GradeTable &source, const QList<int> &fields,
                          ui::Icon::Information);
         return PartExport::InUse;
     }
-    return files.SaveData(part, false, name) ? PartExport::Written : PartExport::NotWritten;
+    return files.save(part, name) ? PartExport::Written : PartExport::NotWritten;
 }
 
 bool confirmPartExport(const table::GradeTable &source, const QList<int> &fields, const QList<int> &rows,

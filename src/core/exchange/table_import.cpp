@@ -2,6 +2,7 @@
 
 #include "core/base/progress.h"
 #include "core/table/fields.h"
+#include "core/table/table_file.h"
 #include "core/ui/prompter.h"
 
 #include <QFileInfo>
@@ -23,7 +24,7 @@ bool appendTable(table::GradeTable &t, const table::Grid &source, ui::Prompter &
     }
     // Rows within bounds can still make more cells than a table may hold.
     if (!table::fitsInGrid(qint64(oldRows) + added, g.Cols())) {
-        prompter.message(QStringLiteral("表格过大，无法完成该操作。"), QStringLiteral("提示"), ui::Icon::Information);
+        prompter.message(table::kTableTooLarge, QStringLiteral("提示"), ui::Icon::Information);
         return false;
     }
     t.beginChange();
@@ -87,12 +88,12 @@ bool menuImportAll(table::GradeTable &t, table::TableFile &files, ui::Prompter &
 SourceLoad loadImportSource(table::TableFile &files, const QString &path, const QString &password,
                             table::GradeTable &source, ui::Prompter &prompter)
 {
-    const std::optional<QByteArray> member = files.unZIPFile(path, password, table::TableFile::OpenMessage::Import);
+    const std::optional<QByteArray> member = files.unpackMember(path, password, table::TableFile::OpenMessage::Import);
     if (!member)
         return SourceLoad::OpenFailed;
     table::GradeTable loaded;
     if (table::readMember(*member, loaded) != table::MemberResult::Ok) {
-        prompter.message(QStringLiteral("文件格式不正确!"), QStringLiteral("提示"), ui::Icon::Information);
+        prompter.message(table::kBadFileFormat, QStringLiteral("提示"), ui::Icon::Information);
         return SourceLoad::BadFormat;
     }
     source.title = loaded.title;

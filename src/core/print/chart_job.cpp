@@ -1,6 +1,7 @@
 #include "core/print/chart_job.h"
 
 #include "core/base/file_writer.h"
+#include "core/base/workspace.h"
 #include "core/formula/cell_formula.h"
 #include "core/print/painter_surface.h"
 #include "core/print/print_output.h"
@@ -215,7 +216,7 @@ bool ChartJob::print(ChartOptions &o, base::Workspace &ws, ui::Prompter &prompte
         o.title, kPortrait, ws, prompter);
 }
 
-bool ChartJob::exportPdf(ChartOptions &o, const QString &path, base::Progress &progress, ui::Prompter &prompter) const
+bool ChartJob::exportPdf(ChartOptions &o, const QString &path, base::Workspace &ws, ui::Prompter &prompter) const
 {
     if (!checkSelection(o, prompter))
         return false;
@@ -225,17 +226,17 @@ bool ChartJob::exportPdf(ChartOptions &o, const QString &path, base::Progress &p
             draw(page, kChartPrintScale, o, kChartPrintOrigin);
             return true;
         },
-        o.title, kPortrait, o.penWidth, path, progress, prompter);
+        o.title, kPortrait, ws.printLineWidth, path, ws, prompter);
 }
 
-bool ChartJob::menuExportPdf(ChartOptions &o, base::Progress &progress, ui::Prompter &prompter) const
+bool ChartJob::menuExportPdf(ChartOptions &o, base::Workspace &ws, ui::Prompter &prompter) const
 {
     if (!checkSelection(o, prompter))
         return false;
     const QString path = ui::ShowSaveDialog(prompter, QStringLiteral("*.pdf"));
     if (path.isEmpty())
         return false;
-    return exportPdf(o, path, progress, prompter);
+    return exportPdf(o, path, ws, prompter);
 }
 
 bool saveChartBitmap(const RecordingSurface *preview, const QString &path, ui::Prompter &prompter)
@@ -244,8 +245,7 @@ bool saveChartBitmap(const RecordingSurface *preview, const QString &path, ui::P
                                  kChartPictureHeight);
     const QByteArray bytes = bitmapBytes(chartImage(preview ? *preview : blank));
     if (bytes.isEmpty() || base::writeFileAtomically(path, bytes) != base::WriteResult::Written) {
-        prompter.message(QStringLiteral("文件保存失败，请检查介质是否可写、输入的文件名是否合法。"),
-                         QStringLiteral("错误"), ui::Icon::Critical);
+        prompter.message(kOutputSaveFailed, QStringLiteral("错误"), ui::Icon::Critical);
         return false;
     }
     return true;

@@ -48,7 +48,6 @@ struct ChartOptions {
     QString segments = QStringLiteral("10"); // Text3 分 … 个段
     QString title;                           // Text6 图表标题
     QDate date;                              // for "打印时间： "
-    int penWidth = 1;                        // the printer settings' line width, for the PDF
 };
 
 // The boxes as numbers: an empty, zero or negative maximum or segment count becomes "1" (also in
@@ -94,9 +93,9 @@ public:
     // left edges, on the current printer with the program's settings.
     bool print(ChartOptions &options, base::Workspace &ws, ui::Prompter &prompter) const;
     // 导出PDF: the page 打印 would print, into `path`.
-    bool exportPdf(ChartOptions &options, const QString &path, base::Progress &progress, ui::Prompter &prompter) const;
+    bool exportPdf(ChartOptions &options, const QString &path, base::Workspace &ws, ui::Prompter &prompter) const;
     // 导出PDF in the dialog: asks for the file ("*.pdf") first; false when cancelled.
-    bool menuExportPdf(ChartOptions &options, base::Progress &progress, ui::Prompter &prompter) const;
+    bool menuExportPdf(ChartOptions &options, base::Workspace &ws, ui::Prompter &prompter) const;
 
 private:
     table::Grid m_values;

@@ -90,8 +90,7 @@ bool exportPagesPdf(const PageLayout &layout, const QString &title, int orientat
     }
     const QByteArray pdf = renderPdf(pages, title);
     if (pdf.isEmpty() || base::writeFileAtomically(path, pdf) != base::WriteResult::Written) {
-        prompter.message(QStringLiteral("文件保存失败，请检查介质是否可写、输入的文件名是否合法。"),
-                         QStringLiteral("错误"), ui::Icon::Critical);
+        prompter.message(kOutputSaveFailed, QStringLiteral("错误"), ui::Icon::Critical);
         return false;
     }
     return true;

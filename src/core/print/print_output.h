@@ -21,6 +21,9 @@ namespace print {
 // *error when the layout stopped.
 using PageLayout = std::function<bool(Surface &pages, QString *error)>;
 
+// The refusal of a PDF or picture that could not be written.
+inline const QString kOutputSaveFailed = QStringLiteral("文件保存失败，请检查介质是否可写、输入的文件名是否合法。");
+
 inline constexpr int kPortrait = 1;
 inline constexpr int kLandscape = 2;
 

@@ -17,7 +17,6 @@ namespace print {
 namespace {
 
 const QString kError = QStringLiteral("错误");
-const QString kSaveFailed = QStringLiteral("文件保存失败，请检查介质是否可写、输入的文件名是否合法。");
 
 } // namespace
 
@@ -126,7 +125,7 @@ bool ReportSession::saveBindings(const QString &name, ui::Prompter &prompter)
     QDir().mkpath(m_ws.bindingDir());
     if (name.isEmpty() || !base::IsValidName(name) ||
         !base::codec::writeBytes(m_ws.bindingDir() + name + QStringLiteral(".bind"), bindingFileBytes(m_bindings))) {
-        prompter.message(kSaveFailed, kError, ui::Icon::Information);
+        prompter.message(kOutputSaveFailed, kError, ui::Icon::Information);
         return false;
     }
     return true;

@@ -134,11 +134,11 @@ int TablePrintJob::sheetCount(const PrintOptions &options, double twipsPerPixel)
     PrintOptions counted = options;
     counted.pageNumbers = false;
     RecordingSurface sheets(RecordingSurface::Measure::Fonts, twipsPerPixel, kA4Width, kA4Height);
-    layout(sheets, counted, Output::Paper, nullptr);
+    layout(sheets, counted, Output::Paper, 1, nullptr);
     return sheets.pageCount();
 }
 
-bool TablePrintJob::layout(Surface &out, const PrintOptions &o, Output output, QString *error) const
+bool TablePrintJob::layout(Surface &out, const PrintOptions &o, Output output, int lineWidth, QString *error) const
 {
     const double width = out.ScaleWidth();
     // Page numbers count the sheets of the whole printout; one page of it keeps its own number.
@@ -231,7 +231,7 @@ bool TablePrintJob::layout(Surface &out, const PrintOptions &o, Output output, Q
     const table::Grid work = whole ? table::Grid() : workGrid(o);
     TablePrintEngine tp;
     mdlTPHelper::GridLook look;
-    look.gridLineWidth = std::clamp(o.penWidth, 1, 10);
+    look.gridLineWidth = std::clamp(lineWidth, 1, 10);
     if (!mdlTPHelper::LoadFromFlexGrid(tp, whole ? m_values : work, o.fitToPaper ? width - 2 * kMargin : -1, look)) {
         if (error)
             *error = tp.ErrDescription();
@@ -262,36 +262,40 @@ bool TablePrintJob::layout(Surface &out, const PrintOptions &o, Output output, Q
     return true;
 }
 
-std::unique_ptr<RecordingSurface> TablePrintJob::preview(const PrintOptions &options, base::Progress &progress,
+std::unique_ptr<RecordingSurface> TablePrintJob::preview(const PrintOptions &options, base::Workspace &ws,
                                                          ui::Prompter &prompter) const
 {
-    base::BusyScope busy(progress, QStringLiteral("正在生成打印预览..."));
+    base::BusyScope busy(ws, QStringLiteral("正在生成打印预览..."));
     auto out = std::make_unique<RecordingSurface>(RecordingSurface::Measure::Fonts);
     QString error;
-    if (!layout(*out, options, Output::Preview, &error))
+    if (!layout(*out, options, Output::Preview, ws.printLineWidth, &error))
         prompter.message(error, kPrintErrorTitle, ui::Icon::Critical);
     return out;
 }
 
 bool TablePrintJob::print(const PrintOptions &options, base::Workspace &ws, ui::Prompter &prompter) const
 {
-    return printPages([&](Surface &pages, QString *error) { return layout(pages, options, Output::Paper, error); },
-                      options.title, kPortrait, ws, prompter);
+    const int lineWidth = ws.printLineWidth;
+    return printPages(
+        [&](Surface &pages, QString *error) { return layout(pages, options, Output::Paper, lineWidth, error); },
+        options.title, kPortrait, ws, prompter);
 }
 
-bool TablePrintJob::exportPdf(const PrintOptions &options, const QString &path, base::Progress &progress,
+bool TablePrintJob::exportPdf(const PrintOptions &options, const QString &path, base::Workspace &ws,
                               ui::Prompter &prompter) const
 {
-    return exportPagesPdf([&](Surface &pages, QString *error) { return layout(pages, options, Output::Paper, error); },
-                          options.title, kPortrait, options.penWidth, path, progress, prompter);
+    const int lineWidth = ws.printLineWidth;
+    return exportPagesPdf(
+        [&](Surface &pages, QString *error) { return layout(pages, options, Output::Paper, lineWidth, error); },
+        options.title, kPortrait, lineWidth, path, ws, prompter);
 }
 
-bool TablePrintJob::menuExportPdf(const PrintOptions &options, base::Progress &progress, ui::Prompter &prompter) const
+bool TablePrintJob::menuExportPdf(const PrintOptions &options, base::Workspace &ws, ui::Prompter &prompter) const
 {
     const QString path = ui::ShowSaveDialog(prompter, QStringLiteral("*.pdf"));
     if (path.isEmpty())
         return false;
-    return exportPdf(options, path, progress, prompter);
+    return exportPdf(options, path, ws, prompter);
 }
 
 } // namespace print

@@ -41,7 +41,6 @@ struct PrintOptions {
     int row = 0;              // Combo2: 0 任意, else the table row
     QString printTime;        // "打印时间：" and the date
     bool pageNumbers = false; // chkPageNumbers 打印页码: "第 N 页 共 M 页" under each page
-    int penWidth = 1;         // the printer settings' line width in device pixels (the header's doubled)
 };
 
 // "打印时间：" followed by the date in the short form yyyy/M/d.
@@ -80,22 +79,23 @@ public:
     // Lays the chosen pages out: on the preview one tall picture that grows by a page at each
     // break (a grey line between pages when lines are on), on paper page by page. False with the
     // message in *error when the engine stopped.
-    bool layout(Surface &out, const PrintOptions &options, Output output, QString *error) const;
+    bool layout(Surface &out, const PrintOptions &options, Output output, int lineWidth, QString *error) const;
     // The paper sheets the options print, laid out once more without page numbers.
     int sheetCount(const PrintOptions &options, double twipsPerPixel) const;
 
+    // Every output draws with the printer settings' line width (the header's doubled) as it is at
+    // that moment: 打印机设置 may change it while the dialog is open.
     // 刷新: the preview, with the status text and busy pointer meanwhile. An error is shown and
     // the preview keeps what was laid out before it.
-    std::unique_ptr<RecordingSurface> preview(const PrintOptions &options, base::Progress &progress,
+    std::unique_ptr<RecordingSurface> preview(const PrintOptions &options, base::Workspace &ws,
                                               ui::Prompter &prompter) const;
     // 打印: on the current printer with the program's settings. Without a printer, or when the
     // printer fails, "打印错误，请检查 打印机连接！"; a failed job is aborted.
     bool print(const PrintOptions &options, base::Workspace &ws, ui::Prompter &prompter) const;
     // 导出PDF: the pages 打印 would print, into `path` (written whole or not at all).
-    bool exportPdf(const PrintOptions &options, const QString &path, base::Progress &progress,
-                   ui::Prompter &prompter) const;
+    bool exportPdf(const PrintOptions &options, const QString &path, base::Workspace &ws, ui::Prompter &prompter) const;
     // 导出PDF(&D) in the dialog: asks for the file ("*.pdf") first; false when cancelled.
-    bool menuExportPdf(const PrintOptions &options, base::Progress &progress, ui::Prompter &prompter) const;
+    bool menuExportPdf(const PrintOptions &options, base::Workspace &ws, ui::Prompter &prompter) const;
 
 private:
     table::Grid m_values;

@@ -1,6 +1,7 @@
 #include "core/shell/user_store.h"
 
 #include "core/base/archive.h"
+#include "core/base/file_writer.h"
 #include "core/base/ini_profile.h"
 #include "core/base/text_codec.h"
 #include "core/base/workspace.h"
@@ -97,16 +98,17 @@ bool UserStore::load(QString *text) const
     text->clear();
     if (!QFileInfo::exists(m_storeFile))
         return true;
-    const std::optional<QByteArray> bytes = base::archive::unpack(m_storeFile, kMember, storePassword());
-    if (!bytes)
+    const base::archive::Bytes read = base::archive::unpack(m_storeFile, kMember, storePassword());
+    if (!read.ok())
         return false;
-    *text = base::codec::decode(*bytes);
+    *text = base::codec::decode(read.bytes);
     return true;
 }
 
 bool UserStore::save(const QString &text) const
 {
-    if (base::archive::pack(base::codec::encode(text), kMember, m_storeFile, storePassword()))
+    if (base::archive::pack(base::codec::encode(text), kMember, m_storeFile, storePassword()) ==
+        base::archive::Failure::None)
         return true;
     reportWriteFailure();
     return false;
@@ -114,7 +116,7 @@ bool UserStore::save(const QString &text) const
 
 void UserStore::reportWriteFailure() const
 {
-    m_prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), kTitleError, ui::Icon::Critical);
+    m_prompter.message(base::kSaveFailed, kTitleError, ui::Icon::Critical);
 }
 
 QStringList UserStore::readList(const base::ini::Document &doc)

@@ -8,19 +8,18 @@ namespace table {
 
 void registerFieldCommands(CommandRegistry &registry)
 {
-    registry.add({ui::CommandId::InsertField, [](CommandContext &ctx) { menuIstLei(ctx.doc, ctx.prompter); }, {}});
-    registry.add({ui::CommandId::RemoveField, [](CommandContext &ctx) { menuRemLei(ctx.doc, ctx.prompter); }, {}});
+    registry.add({ui::CommandId::InsertField, [](CommandContext &ctx) { askInsertField(ctx.doc, ctx.prompter); }, {}});
+    registry.add({ui::CommandId::RemoveField, [](CommandContext &ctx) { askRemoveField(ctx.doc, ctx.prompter); }, {}});
+    registry.add({ui::CommandId::RenameField, [](CommandContext &ctx) { askRenameField(ctx.doc, ctx.prompter); }, {}});
     registry.add(
-        {ui::CommandId::RenameField, [](CommandContext &ctx) { menuChangeLeiTitle(ctx.doc, ctx.prompter); }, {}});
-    registry.add(
-        {ui::CommandId::SaveTemplate, [](CommandContext &ctx) { menuSaveModel(ctx.doc, ctx.ws, ctx.prompter); }, {}});
+        {ui::CommandId::SaveTemplate, [](CommandContext &ctx) { askSaveTemplate(ctx.doc, ctx.ws, ctx.prompter); }, {}});
     registry.add({ui::CommandId::ChangeTitle, [](CommandContext &ctx) { menuChangTitile(ctx.doc, ctx.prompter); }, {}});
 }
 
 Command templateCommand(const QString &entry)
 {
     return {ui::CommandId::Templates,
-            [entry](CommandContext &ctx) { applyTemplate(ctx.doc, ctx.ws, ctx.prompter, entry); },
+            [entry](CommandContext &ctx) { askApplyTemplate(ctx.doc, ctx.ws, ctx.prompter, entry); },
             {}};
 }
 

@@ -8,6 +8,12 @@ namespace table {
 namespace {
 const QString kNotice = QStringLiteral("提示");
 
+bool askYes(ui::Prompter &prompter, const QString &question, const QString &title)
+{
+    return prompter.question(question, title, ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::No) ==
+           ui::Answer::Yes;
+}
+
 // Copies text, colour and bold of one cell, so find marks travel with their values.
 void copyCell(Grid &g, int row, int from, int to)
 {
@@ -29,13 +35,6 @@ void clearCell(Grid &g, int row, int col)
         g.setCellFontBold(row, col, false);
 }
 
-bool refuseColumnZero(const Grid &g, ui::Prompter &prompter)
-{
-    if (g.Col() >= 1)
-        return false;
-    prompter.message(QStringLiteral("请先选定要操作的列！"), kNotice, ui::Icon::Information);
-    return true;
-}
 } // namespace
 
 void rebuildFieldHeader(Grid &grid)
@@ -63,7 +62,7 @@ std::optional<QString> askFieldName(ui::Prompter &prompter, const QString &promp
             return std::nullopt;
         if (isUsableFieldName(*answer))
             return answer;
-        prompter.message(QStringLiteral("字段名称中不能包含“|”或换行。"), kNotice, ui::Icon::Information);
+        prompter.message(kUnusableFieldName, kNotice, ui::Icon::Information);
         shown = *answer;
     }
 }
@@ -146,20 +145,6 @@ int formulasReferringTo(const Grid &grid, int col)
     return col >= 0 && col < int(counts.size()) ? counts[std::size_t(col)] : 0;
 }
 
-static bool askAboutReferringFormulas(int formulas, ui::Prompter &prompter)
-{
-    if (formulas <= 0)
-        return true;
-    return prompter.question(QStringLiteral("有 ") + QString::number(formulas) +
-                                 QStringLiteral(" 个公式引用了该列，删除后这些公式将显示“公式错误”。是否继续？"),
-                             kNotice, ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::No) == ui::Answer::Yes;
-}
-
-bool confirmFormulasOfRemoval(const Grid &grid, int col, ui::Prompter &prompter)
-{
-    return askAboutReferringFormulas(formulasReferringTo(grid, col), prompter);
-}
-
 bool columnHoldsData(const Grid &grid, int col)
 {
     for (int r = 1; r < grid.Rows(); ++r)
@@ -168,71 +153,117 @@ bool columnHoldsData(const Grid &grid, int col)
     return false;
 }
 
-static bool askRemoveItem(const QString &name, ui::Prompter &prompter)
+namespace {
+const QString kChooseColumn = QStringLiteral("请先选定要操作的列！");
+const QString kConfirmRemoval = QStringLiteral("确认删除");
+
+QString removeItemQuestion(const QString &name)
 {
-    return prompter.question(QStringLiteral("确实删除项目：“") + name + QStringLiteral("” 么？"),
-                             QStringLiteral("确认删除"), ui::Buttons::YesNo, ui::Icon::Question,
-                             ui::Answer::No) == ui::Answer::Yes;
+    return QStringLiteral("确实删除项目：“") + name + QStringLiteral("” 么？");
 }
 
-void renameColumn(GradeTable &t, int col, const QString &name, bool snapshot)
+QString referringFormulasQuestion(int formulas)
 {
-    if (snapshot)
-        t.beginChange();
+    return QStringLiteral("有 ") + QString::number(formulas) +
+           QStringLiteral(" 个公式引用了该列，删除后这些公式将显示“公式错误”。是否继续？");
+}
+
+std::optional<ui::Outcome> nameProblem(const QString &name)
+{
+    if (name.isEmpty())
+        return ui::Outcome::refused(QStringLiteral("名称不能为空！"));
+    if (!isUsableFieldName(name))
+        return ui::Outcome::refused(kUnusableFieldName);
+    return std::nullopt;
+}
+
+bool isDataColumn(const Grid &g, int col)
+{
+    return col >= 1 && col < g.Cols();
+}
+
+void renameColumn(GradeTable &t, int col, const QString &name)
+{
     GridBulk bulk(t.grid);
     t.grid.setTextMatrix(0, col, name);
     rebuildFieldHeader(t.grid);
 }
 
-static std::optional<QString> askNewFieldName(ui::Prompter &prompter, const QString &current)
+std::optional<QString> askNewFieldName(ui::Prompter &prompter, const QString &current)
 {
     return askFieldName(prompter, QStringLiteral("请输入新的字段名称："), QStringLiteral("字段名称"),
                         current.trimmed());
 }
+} // namespace
 
-bool menuIstLei(GradeTable &t, ui::Prompter &prompter)
+ui::Outcome insertField(GradeTable &t, const FieldRequest &request)
 {
     Grid &g = t.grid;
-    const int k = std::max(g.Col(), 1);
-    if (!fitsInGrid(g.Rows(), qint64(g.Cols()) + 1)) {
-        prompter.message(QStringLiteral("表格过大，无法完成该操作。"), kNotice, ui::Icon::Information);
-        return false;
-    }
-    // The name first: cancelling it leaves the table as it was.
+    if (const std::optional<ui::Outcome> problem = nameProblem(request.name))
+        return *problem;
+    if (!fitsInGrid(g.Rows(), qint64(g.Cols()) + 1))
+        return ui::Outcome::refused(kTableTooLarge);
+    const int k = std::clamp(request.column, 1, g.Cols());
+    t.beginChange();
+    insertColumn(g, k);
+    renameColumn(t, k, request.name);
+    return ui::Outcome::ok();
+}
+
+ui::Outcome removeField(GradeTable &t, const FieldRequest &request)
+{
+    const Grid &g = t.grid;
+    const int k = request.column;
+    if (!isDataColumn(g, k))
+        return ui::Outcome::refused(kChooseColumn);
+    if (!(request.agreed & RemoveFieldData) && columnHoldsData(g, k))
+        return ui::Outcome::ask(RemoveFieldData, removeItemQuestion(g.TextMatrix(0, k).trimmed()), kConfirmRemoval);
+    const int formulas = formulasReferringTo(g, k);
+    if (!(request.agreed & BreakReferringFormulas) && formulas > 0)
+        return ui::Outcome::ask(BreakReferringFormulas, referringFormulasQuestion(formulas));
+    t.beginChange();
+    removeColumn(t.grid, k);
+    return ui::Outcome::ok();
+}
+
+ui::Outcome renameField(GradeTable &t, const FieldRequest &request)
+{
+    if (!isDataColumn(t.grid, request.column))
+        return ui::Outcome::refused(kChooseColumn);
+    if (const std::optional<ui::Outcome> problem = nameProblem(request.name))
+        return *problem;
+    t.beginChange();
+    renameColumn(t, request.column, request.name);
+    return ui::Outcome::ok();
+}
+
+bool askInsertField(GradeTable &t, ui::Prompter &prompter)
+{
+    const Grid &g = t.grid;
+    // Told before the name is asked, which would be asked in vain.
+    if (!fitsInGrid(g.Rows(), qint64(g.Cols()) + 1))
+        return ui::report(prompter, ui::Outcome::refused(kTableTooLarge));
     const std::optional<QString> name = askNewFieldName(prompter, QString());
     if (!name)
         return false;
-    t.beginChange();
-    insertColumn(g, k);
-    renameColumn(t, k, *name, false);
-    return true;
+    return ui::report(prompter, insertField(t, {.column = g.Col(), .name = *name, .agreed = 0}));
 }
 
-bool menuRemLei(GradeTable &t, ui::Prompter &prompter)
+bool askRemoveField(GradeTable &t, ui::Prompter &prompter)
+{
+    FieldRequest request{.column = t.grid.Col(), .name = {}, .agreed = 0};
+    return ui::settle(prompter, request, [&t](const FieldRequest &r) { return removeField(t, r); }).done();
+}
+
+bool askRenameField(GradeTable &t, ui::Prompter &prompter)
 {
     const Grid &g = t.grid;
-    if (refuseColumnZero(g, prompter))
-        return false;
-    const int k = g.Col();
-    if (columnHoldsData(g, k) && !askRemoveItem(g.TextMatrix(0, k).trimmed(), prompter))
-        return false;
-    if (!confirmFormulasOfRemoval(g, k, prompter))
-        return false;
-    t.beginChange();
-    return removeColumn(t.grid, k);
-}
-
-bool menuChangeLeiTitle(GradeTable &t, ui::Prompter &prompter)
-{
-    Grid &g = t.grid;
-    if (refuseColumnZero(g, prompter))
-        return false;
-    const int k = g.Col();
-    const std::optional<QString> name = askNewFieldName(prompter, g.TextMatrix(0, k));
+    if (!isDataColumn(g, g.Col()))
+        return ui::report(prompter, ui::Outcome::refused(kChooseColumn));
+    const std::optional<QString> name = askNewFieldName(prompter, g.TextMatrix(0, g.Col()));
     if (!name)
         return false;
-    renameColumn(t, k, *name);
-    return true;
+    return ui::report(prompter, renameField(t, {.column = g.Col(), .name = *name, .agreed = 0}));
 }
 
 // --- field manager ------------------------------------------------------------------------------
@@ -281,11 +312,11 @@ void FieldManager::remove(ui::Prompter &prompter)
         prompter.message(QStringLiteral("请先选择要删除的项目。"), kNotice, ui::Icon::Information);
         return;
     }
-    if (!askRemoveItem(items[selected], prompter))
+    if (!askYes(prompter, removeItemQuestion(items[selected]), kConfirmRemoval))
         return;
     const int origin = originOf(selected);
-    if (origin > 0 && std::size_t(origin) < references.size() &&
-        !askAboutReferringFormulas(references[std::size_t(origin)], prompter))
+    const int formulas = origin > 0 && std::size_t(origin) < references.size() ? references[std::size_t(origin)] : 0;
+    if (formulas > 0 && !askYes(prompter, referringFormulasQuestion(formulas), kNotice))
         return;
     if (std::size_t(selected) < origins.size())
         origins.erase(origins.begin() + selected);
@@ -326,13 +357,11 @@ QString FieldManager::headerText() const
     return text;
 }
 
-bool FieldManager::apply(GradeTable &t, ui::Prompter &prompter) const
+ui::Outcome FieldManager::apply(GradeTable &t) const
 {
     Grid &g = t.grid;
-    if (!fitsInGrid(g.Rows(), items.size() + 1)) {
-        prompter.message(QStringLiteral("表格过大，无法完成该操作。"), kNotice, ui::Icon::Information);
-        return false;
-    }
+    if (!fitsInGrid(g.Rows(), items.size() + 1))
+        return ui::Outcome::refused(kTableTooLarge);
     t.beginChange();
     // Each entry's column comes with it: data and the formulas' references follow the names.
     std::vector<int> sourceOf;
@@ -341,7 +370,7 @@ bool FieldManager::apply(GradeTable &t, ui::Prompter &prompter) const
         sourceOf.push_back(originOf(i));
     rearrangeColumns(g, sourceOf);
     g.setFormatString(headerText());
-    return true;
+    return ui::Outcome::ok();
 }
 
 } // namespace table

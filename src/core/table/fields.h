@@ -3,23 +3,24 @@
 // manager's list. Field names live in the header row; every change ends with the field header
 // rebuild, in which an unnamed field stands as three spaces.
 #include "core/table/grade_table.h"
+#include "core/ui/outcome.h"
 
 #include <QString>
 #include <QStringList>
 #include <optional>
 #include <vector>
 
-namespace ui {
-class Prompter;
-}
-
 namespace table {
+
+// The refusal of a grid that would grow past kMaxCells.
+inline const QString kTableTooLarge = QStringLiteral("表格过大，无法完成该操作。");
 
 // "  " then "|" + the name of each field 1 … Cols − 1 ("   " for an unnamed one), given to the grid.
 void rebuildFieldHeader(Grid &grid);
 
 // A field name must not split the header: no "|" and no line break.
 bool isUsableFieldName(const QString &name);
+inline const QString kUnusableFieldName = QStringLiteral("字段名称中不能包含“|”或换行。");
 // Asks through an input box until the answer is a usable field name (each refusal is told and
 // the box shown again with the refused text). nullopt when the answer is empty or cancelled.
 std::optional<QString> askFieldName(ui::Prompter &prompter, const QString &prompt, const QString &title,
@@ -42,23 +43,36 @@ bool rearrangeColumns(Grid &grid, const std::vector<int> &sourceOf);
 
 // How many formula cells outside column `col` refer to it by number.
 int formulasReferringTo(const Grid &grid, int col);
-// Before column `col` is removed: when formulas refer to it, asks whether to go on (they will
-// show "公式错误"). True to go on.
-bool confirmFormulasOfRemoval(const Grid &grid, int col, ui::Prompter &prompter);
 // Whether a student row holds anything in column `col`.
 bool columnHoldsData(const Grid &grid, int col);
 
-// The commands of the field menu on the current column. Each refuses the row-number column
-// ("请先选定要操作的列！"), except insert, which puts the new field before field 1 there.
-// Insert asks for the name first (cancelled: no change); remove asks before it deletes a column
-// holding data and when formulas refer to it.
-// True when the table changed; the change goes through beginChange().
-bool menuIstLei(GradeTable &t, ui::Prompter &prompter);
-bool menuRemLei(GradeTable &t, ui::Prompter &prompter);
-bool menuChangeLeiTitle(GradeTable &t, ui::Prompter &prompter);
-// Rename column `col` to a name already checked with isUsableFieldName; `snapshot` false when the
-// caller's change already took it (the insert that names its new field).
-void renameColumn(GradeTable &t, int col, const QString &name, bool snapshot = true);
+// A field change with its answers: the window asks the teacher, the command line reads its
+// operands, and both run the same operation.
+struct FieldRequest {
+    // The field; for an insert, where the new field goes (0 puts it before field 1).
+    int column = 0;
+    // Insert and rename: the new name (empty, or with "|" or a line break, is refused).
+    QString name;
+    // Remove: the questions answered yes (FieldQuestion).
+    unsigned agreed = 0;
+};
+enum FieldQuestion : unsigned {
+    RemoveFieldData = 1,        // the column holds students' data
+    BreakReferringFormulas = 2, // formulas refer to it and will show "公式错误"
+};
+// Each refuses the row-number column ("请先选定要操作的列！"), except insert, which puts the new
+// field before field 1 there. Remove asks (Ask) before it deletes a column holding data and
+// when formulas refer to it. Done when the table changed, through beginChange().
+ui::Outcome insertField(GradeTable &t, const FieldRequest &request);
+ui::Outcome removeField(GradeTable &t, const FieldRequest &request);
+ui::Outcome renameField(GradeTable &t, const FieldRequest &request);
+
+// The field menu's commands on the current column: they ask the name in an input box (insert
+// asks only when the field fits; cancelled: no change) and the removal's questions, and run the
+// operations above. True when the table changed.
+bool askInsertField(GradeTable &t, ui::Prompter &prompter);
+bool askRemoveField(GradeTable &t, ui::Prompter &prompter);
+bool askRenameField(GradeTable &t, ui::Prompter &prompter);
 
 // The field manager's list and its buttons, apart from the dialog.
 class FieldManager {
@@ -87,7 +101,7 @@ public:
     // Gives the list to the table: each entry's column with its cells in the list's order, new
     // entries as empty columns, removed entries' columns gone, then the names as the header.
     // False when the list would make the grid too large; the table is then untouched.
-    bool apply(GradeTable &t, ui::Prompter &prompter) const;
+    ui::Outcome apply(GradeTable &t) const;
 
 private:
     int originOf(qsizetype item) const;

@@ -55,9 +55,9 @@ void remove(CommandContext &ctx)
 void registerTableCommands(CommandRegistry &r)
 {
     using base::ToolButton;
-    r.add({ui::CommandId::Save, [](CommandContext &c) { c.files.menuSave(c.doc); }, {}});
-    r.add({ui::CommandId::SaveAs, [](CommandContext &c) { c.files.menuCopyTable(c.doc); }, {}});
-    r.add({ui::CommandId::SaveUnprotected, [](CommandContext &c) { c.files.menuUnPasSave(c.doc); }, {}});
+    r.add({ui::CommandId::Save, [](CommandContext &c) { c.files.saveToOwnFile(c.doc); }, {}});
+    r.add({ui::CommandId::SaveAs, [](CommandContext &c) { c.files.saveAs(c.doc); }, {}});
+    r.add({ui::CommandId::SaveUnprotected, [](CommandContext &c) { c.files.saveWithoutPassword(c.doc); }, {}});
     r.add({ui::CommandId::Undo, [](CommandContext &c) { c.doc.undo(); },
            [](const CommandContext &c) { return c.doc.undoEnabled(); }});
     r.add({ui::CommandId::Cut, cut, {}, true});

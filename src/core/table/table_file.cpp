@@ -1,6 +1,7 @@
 #include "core/table/table_file.h"
 
 #include "core/base/archive.h"
+#include "core/base/file_writer.h"
 #include "core/base/progress.h"
 #include "core/base/text_codec.h"
 #include "core/base/workspace.h"
@@ -266,42 +267,49 @@ bool TableFile::fitsTableFile(const QByteArray &member)
     return false;
 }
 
-bool TableFile::ZIPFile(const QByteArray &member, const QString &archive, const QString &password)
+bool TableFile::packMember(const QByteArray &member, const QString &archive, const QString &password)
 {
-    // Refused before anything is written: the archive would not open again.
+    // Refused before anything is written, since the archive would not open again; then the file
+    // system's limit, not the medium, is what a save of a long name runs into.
     if (!fitsTableFile(member))
         return false;
-    // The file system's limit, not the medium, is what a save of such a name runs into.
-    if (!namesFit(archive)) {
+    const base::archive::Failure failure =
+        namesFit(archive) ? base::archive::pack(member, QStringLiteral("data.file"), archive, password)
+                          : base::archive::Failure::BadName;
+    switch (failure) {
+    case base::archive::Failure::None:
+        return true;
+    case base::archive::Failure::BadName:
         m_prompter.message(QStringLiteral("文件名过长。"), QStringLiteral("错误"), ui::Icon::Critical);
         return false;
+    default:
+        m_prompter.message(base::kSaveFailed, QStringLiteral("错误"), ui::Icon::Critical);
+        return false;
     }
-    if (base::archive::pack(member, QStringLiteral("data.file"), archive, password))
-        return true;
-    m_prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
-                       ui::Icon::Critical);
-    return false;
 }
 
-std::optional<QByteArray> TableFile::unZIPFile(const QString &archive, const QString &password, OpenMessage which)
+std::optional<QByteArray> TableFile::unpackMember(const QString &archive, const QString &password, OpenMessage which)
 {
-    std::optional<QByteArray> member = base::archive::unpack(archive, QStringLiteral("data.file"), password);
-    if (!member)
-        m_prompter.message(which == OpenMessage::Table
-                               ? QStringLiteral("文件打开失败！请确认文件格式正确，或确认您有权访问该文档。")
-                               : QStringLiteral("文件打开失败！请确认文件格式正确。"),
-                           QStringLiteral("错误"), ui::Icon::Critical);
-    return member;
+    base::archive::Bytes read = base::archive::unpack(archive, QStringLiteral("data.file"), password);
+    if (read.ok())
+        return std::move(read.bytes);
+    // Every cause gets the one message the user knows: a table file that others may have packed
+    // with another password is "有权访问" as much as damaged.
+    m_prompter.message(which == OpenMessage::Table
+                           ? QStringLiteral("文件打开失败！请确认文件格式正确，或确认您有权访问该文档。")
+                           : QStringLiteral("文件打开失败！请确认文件格式正确。"),
+                       QStringLiteral("错误"), ui::Icon::Critical);
+    return std::nullopt;
 }
 
 bool TableFile::readTableFile(const QString &path, GradeTable &table, OpenMessage which)
 {
-    const std::optional<QByteArray> member = unZIPFile(path, m_ws.tablePassword, which);
+    const std::optional<QByteArray> member = unpackMember(path, m_ws.tablePassword, which);
     if (!member)
         return false;
     GradeTable loaded;
     if (readMember(*member, loaded) != MemberResult::Ok) {
-        m_prompter.message(QStringLiteral("文件格式不正确!"), QStringLiteral("提示"), ui::Icon::Information);
+        m_prompter.message(table::kBadFileFormat, QStringLiteral("提示"), ui::Icon::Information);
         return false;
     }
     table.title = loaded.title;
@@ -314,10 +322,10 @@ bool TableFile::readTableFile(const QString &path, GradeTable &table, OpenMessag
 
 bool TableFile::writeTableFile(const GradeTable &table, const QString &path, const QString &password)
 {
-    return ZIPFile(memberBytes(table), path, password);
+    return packMember(memberBytes(table), path, password);
 }
 
-bool TableFile::LoadData(GradeTable &table, const QString &name, bool fullPath)
+bool TableFile::load(GradeTable &table, const QString &name, bool fullPath)
 {
     bool ok = false;
     {
@@ -333,7 +341,7 @@ bool TableFile::LoadData(GradeTable &table, const QString &name, bool fullPath)
     return ok;
 }
 
-bool TableFile::SaveData(GradeTable &table, bool, const QString &name)
+bool TableFile::save(GradeTable &table, const QString &name)
 {
     struct ClearMark {
         GradeTable &t;
@@ -361,28 +369,28 @@ bool TableFile::saveToChosenPath(GradeTable &table)
     const QString chosen = ui::ShowSaveDialog(m_prompter, QStringLiteral("*.gdt"));
     if (chosen.isEmpty())
         return false;
-    return SaveData(table, false, tableNameFromPath(chosen));
+    return save(table, tableNameFromPath(chosen));
 }
 
-bool TableFile::menuSave(GradeTable &table)
+bool TableFile::saveToOwnFile(GradeTable &table)
 {
     if (!table.filePath.isEmpty())
-        return SaveData(table, false, table.filePath);
+        return save(table, table.filePath);
     return saveToChosenPath(table);
 }
 
-bool TableFile::menuCopyTable(GradeTable &table)
+bool TableFile::saveAs(GradeTable &table)
 {
     return saveToChosenPath(table);
 }
 
-bool TableFile::menuUnPasSave(GradeTable &table)
+bool TableFile::saveWithoutPassword(GradeTable &table)
 {
     const QString chosen = ui::ShowSaveDialog(m_prompter, QStringLiteral("*.gdt"));
     if (chosen.isEmpty())
         return false;
     table.unprotectedSave = true;
-    return SaveData(table, false, tableNameFromPath(chosen));
+    return save(table, tableNameFromPath(chosen));
 }
 
 } // namespace table

@@ -19,6 +19,8 @@ class Prompter;
 
 namespace table {
 
+// The refusal of a file that is not what it should hold.
+inline const QString kBadFileFormat = QStringLiteral("文件格式不正确!");
 inline const QString kMagicLine = QStringLiteral("ZUN'S Scorvane数据文件");
 
 // A value keeps to one line: each line break is written as "[/]" and read back as "\n".
@@ -48,14 +50,14 @@ public:
     // Shows "表格过大，无法保存。" for a member the reader would refuse, "文件名过长。" for a name
     // longer than the file system allows, "文件保存失败！…" on
     // other failures, and answers false then.
-    bool ZIPFile(const QByteArray &member, const QString &archive, const QString &password);
+    bool packMember(const QByteArray &member, const QString &archive, const QString &password);
     // False, with "表格过大，无法保存。", for a member too large to be opened again.
     bool fitsTableFile(const QByteArray &member);
     enum class OpenMessage { Table, Import };
     // The member "data.file" of `archive`, unpacked in memory; nullopt on failure (with the message
     // of the calling window).
-    std::optional<QByteArray> unZIPFile(const QString &archive, const QString &password,
-                                        OpenMessage which = OpenMessage::Table);
+    std::optional<QByteArray> unpackMember(const QString &archive, const QString &password,
+                                           OpenMessage which = OpenMessage::Table);
 
     // One table file into `table` with the current table password and the loader's messages
     // (unpack failure, "文件格式不正确!"); `table` is untouched on failure. Serves every reader of
@@ -66,16 +68,15 @@ public:
 
     // Loads name (a path without ".gdt" when fullPath, otherwise relative to the table data
     // directory) into the table. False when the window is to close.
-    bool LoadData(GradeTable &table, const QString &name, bool fullPath);
+    bool load(GradeTable &table, const QString &name, bool fullPath);
     // Writes the table to name + ".gdt". True when the file was written; the change marker is then
-    // cleared when that is the table's own file (or it has none yet). The second argument is
-    // false at every call and changes nothing.
-    bool SaveData(GradeTable &table, bool temporary, const QString &name);
+    // cleared when that is the table's own file (or it has none yet).
+    bool save(GradeTable &table, const QString &name);
 
     // The commands 保存表格, 表格另存为...(&A) and 去除密码保护保存(&W). True when a file was written.
-    bool menuSave(GradeTable &table);
-    bool menuCopyTable(GradeTable &table);
-    bool menuUnPasSave(GradeTable &table);
+    bool saveToOwnFile(GradeTable &table);
+    bool saveAs(GradeTable &table);
+    bool saveWithoutPassword(GradeTable &table);
 
 private:
     bool saveToChosenPath(GradeTable &table);

@@ -1,5 +1,6 @@
 #include "core/table/templates.h"
 
+#include "core/base/file_writer.h"
 #include "core/base/module1.h"
 #include "core/base/text_codec.h"
 #include "core/base/workspace.h"
@@ -149,23 +150,20 @@ std::optional<QString> templateNameProblem(const QString &name)
     return std::nullopt;
 }
 
-bool saveTemplate(const Grid &grid, base::Workspace &ws, ui::Prompter &prompter, const QString &name)
+ui::Outcome saveTemplate(const Grid &grid, const base::Workspace &ws, const QString &name)
 {
+    if (const std::optional<QString> problem = templateNameProblem(name))
+        return ui::Outcome::refused(problem->isEmpty() ? QStringLiteral("名称不能为空！") : *problem);
     const std::optional<QByteArray> bytes = templateBytes(templateSegments(grid));
-    if (!bytes) {
-        prompter.message(QStringLiteral("字段名称过长，无法保存为模版。"), kNotice, ui::Icon::Information);
-        return false;
-    }
+    if (!bytes)
+        return ui::Outcome::refused(QStringLiteral("字段名称过长，无法保存为模版。"));
     QDir().mkpath(ws.templateDir());
-    if (!base::codec::writeBytes(ws.templateDir() + name + kTemplateSuffix, *bytes)) {
-        prompter.message(QStringLiteral("文件保存失败！请检查保存介质是否可写！"), QStringLiteral("错误"),
-                         ui::Icon::Critical);
-        return false;
-    }
-    return true;
+    if (!base::codec::writeBytes(ws.templateDir() + name + kTemplateSuffix, *bytes))
+        return ui::Outcome::failed(base::kSaveFailed);
+    return ui::Outcome::ok();
 }
 
-bool menuSaveModel(const GradeTable &t, base::Workspace &ws, ui::Prompter &prompter)
+bool askSaveTemplate(const GradeTable &t, const base::Workspace &ws, ui::Prompter &prompter)
 {
     QString preset = QStringLiteral("模版");
     for (;;) {
@@ -173,18 +171,19 @@ bool menuSaveModel(const GradeTable &t, base::Workspace &ws, ui::Prompter &promp
             prompter.input(QStringLiteral("请输入要保存的模版名称:"), QStringLiteral("保存模版"), preset);
         if (!name)
             return false;
-        const std::optional<QString> problem = templateNameProblem(*name);
-        if (!problem) {
-            if (!saveTemplate(t.grid, ws, prompter, *name))
+        // A refused name is asked again with the refused text; an empty one ends it.
+        if (const std::optional<QString> problem = templateNameProblem(*name)) {
+            if (problem->isEmpty())
                 return false;
-            prompter.message(QStringLiteral("已保存模版“%1”，共 %2 个字段。").arg(*name).arg(t.grid.Cols() - 1),
-                             kNotice, ui::Icon::Information);
-            return true;
+            prompter.message(*problem, kNotice, ui::Icon::Information);
+            preset = *name;
+            continue;
         }
-        if (problem->isEmpty())
+        if (!ui::report(prompter, saveTemplate(t.grid, ws, *name)))
             return false;
-        prompter.message(*problem, kNotice, ui::Icon::Information);
-        preset = *name;
+        prompter.message(QStringLiteral("已保存模版“%1”，共 %2 个字段。").arg(*name).arg(t.grid.Cols() - 1), kNotice,
+                         ui::Icon::Information);
+        return true;
     }
 }
 
@@ -206,28 +205,29 @@ bool relabelsStudents(const Grid &g, const QStringList &segments)
 }
 } // namespace
 
-bool applyTemplate(GradeTable &t, base::Workspace &ws, ui::Prompter &prompter, const QString &entry)
+ui::Outcome applyTemplate(GradeTable &t, const base::Workspace &ws, const TemplateRequest &request)
 {
     // Only a file of the template folder itself, as the menu lists them.
     std::optional<QStringList> segments;
-    if (base::IsValidName(entry) && !entry.startsWith(QLatin1Char('.')))
-        segments = readTemplateFile(ws.templateDir() + entry);
-    if (!segments) {
-        prompter.message(kBadTemplate, kNotice, ui::Icon::Information);
-        return false;
-    }
+    if (base::IsValidName(request.entry) && !request.entry.startsWith(QLatin1Char('.')))
+        segments = readTemplateFile(ws.templateDir() + request.entry);
+    if (!segments)
+        return ui::Outcome::refused(kBadTemplate);
     Grid &g = t.grid;
-    if (!fitsInGrid(g.Rows(), std::max<qint64>(g.Cols(), segments->size()))) {
-        prompter.message(QStringLiteral("表格过大，无法完成该操作。"), kNotice, ui::Icon::Information);
-        return false;
-    }
-    if (relabelsStudents(g, *segments) &&
-        prompter.question(QStringLiteral("应用模版将改变字段结构，现有数据不会移动。是否继续？"), kNotice,
-                          ui::Buttons::YesNo, ui::Icon::Question, ui::Answer::No) != ui::Answer::Yes)
-        return false;
+    if (!fitsInGrid(g.Rows(), std::max<qint64>(g.Cols(), segments->size())))
+        return ui::Outcome::refused(kTableTooLarge);
+    if (!(request.agreed & RelabelStudents) && relabelsStudents(g, *segments))
+        return ui::Outcome::ask(RelabelStudents,
+                                QStringLiteral("应用模版将改变字段结构，现有数据不会移动。是否继续？"));
     t.beginChange();
     g.setFormatString(segments->join(QLatin1Char('|')));
-    return true;
+    return ui::Outcome::ok();
+}
+
+bool askApplyTemplate(GradeTable &t, const base::Workspace &ws, ui::Prompter &prompter, const QString &entry)
+{
+    TemplateRequest request{.entry = entry, .agreed = 0};
+    return ui::settle(prompter, request, [&](const TemplateRequest &r) { return applyTemplate(t, ws, r); }).done();
 }
 
 } // namespace table

@@ -4,6 +4,7 @@
 // 2-byte little-endian length and that many bytes of GBK text: the magic text, the column count C
 // in decimal, then the C header segments ("  " and the field names).
 #include "core/table/grade_table.h"
+#include "core/ui/outcome.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -49,19 +50,26 @@ QStringList templateMenuEntries(const base::Workspace &ws);
 // name: an empty text as well, nothing to tell).
 std::optional<QString> templateNameProblem(const QString &name);
 
-// Writes the grid's fields as template `name` (without ".templet"), with the save's messages.
-// True when the file was written.
-bool saveTemplate(const Grid &grid, base::Workspace &ws, ui::Prompter &prompter, const QString &name);
+// Writes the grid's fields as template `name` (without ".templet"); refuses a name
+// templateNameProblem refuses ("名称不能为空！" for an empty one) and fields too long for a record.
+ui::Outcome saveTemplate(const Grid &grid, const base::Workspace &ws, const QString &name);
 // 保存当前字段结构为模版: asks for the name (again after a refusal), saves and says
-// "已保存模版“NAME”，共 N 个字段。". The caller
-// rebuilds the template menu of every table window when it returns true.
-bool menuSaveModel(const GradeTable &t, base::Workspace &ws, ui::Prompter &prompter);
+// "已保存模版“NAME”，共 N 个字段。". The caller rebuilds the template menu of every table window
+// when it returns true.
+bool askSaveTemplate(const GradeTable &t, const base::Workspace &ws, ui::Prompter &prompter);
 
-// Applies the template file `entry` (a menu entry: the file name with ".templet") of the template
-// folder: the header takes the template's names, columns are added but none removed, cells stay.
-// When that changes the number or names of fields over students' data, asks first (No: no change).
-// A file that is not a well-formed template gives "模版文件格式错误!" and leaves the table as it
-// was. True when the table changed (through beginChange()).
-bool applyTemplate(GradeTable &t, base::Workspace &ws, ui::Prompter &prompter, const QString &entry);
+struct TemplateRequest {
+    QString entry;       // a menu entry: the file name with ".templet"
+    unsigned agreed = 0; // TemplateQuestion answered yes
+};
+enum TemplateQuestion : unsigned {
+    RelabelStudents = 1, // the number or names of fields change over students' data
+};
+// Applies the template file `entry` of the template folder: the header takes the template's
+// names, columns are added but none removed, cells stay. Asks (RelabelStudents) when that changes
+// the number or names of fields over students' data. A file that is not a well-formed template is
+// refused with "模版文件格式错误!". Done when the table changed (through beginChange()).
+ui::Outcome applyTemplate(GradeTable &t, const base::Workspace &ws, const TemplateRequest &request);
+bool askApplyTemplate(GradeTable &t, const base::Workspace &ws, ui::Prompter &prompter, const QString &entry);
 
 } // namespace table

@@ -298,20 +298,14 @@ void registerChartDialogs(table::CommandRegistry &registry)
         ui::CommandId::PrintChart,
         [](table::CommandContext &ctx) {
             const auto job = std::make_shared<const ChartJob>(ctx.doc, formula::calculator(ctx.ws));
-            base::Workspace &ws = ctx.ws;
             ui::Prompter &prompter = ctx.prompter;
-            QWidget *dialogWindow = ctx.window;
             ChartDialog::Actions actions;
             actions.rowTexts = [job](int labelField) { return job->rowTexts(labelField); };
             actions.preview = [job, &prompter](ChartOptions &o) {
                 return std::shared_ptr<const RecordingSurface>(job->preview(o, prompter));
             };
-            actions.print = [job, &ws, &prompter](ChartOptions &o) { job->print(o, ws, prompter); };
-            actions.exportPdf = [job, &ws, &prompter](ChartOptions &o) {
-                o.penWidth = ws.printLineWidth;
-                job->menuExportPdf(o, ws, prompter);
-            };
-            actions.printerSettings = [&ws, &dialogWindow] { showPrinterSettings(ws, dialogWindow); };
+            QWidget *dialogWindow = ctx.window;
+            bindJobOutputs(actions, job, ctx.ws, prompter, dialogWindow);
             actions.savePicture = [&prompter](const RecordingSurface *pages) { menuSaveChartBitmap(pages, prompter); };
             ChartDialog dialog(job->fieldNames(), job->initialOptions(QDate::currentDate()), actions, ctx.window);
             dialogWindow = &dialog;

@@ -193,28 +193,14 @@ void registerPrintDialogs(table::CommandRegistry &registry)
         [](table::CommandContext &ctx) {
             // The job keeps the table's values; the table itself is not touched while the dialog is open.
             const auto job = std::make_shared<const TablePrintJob>(ctx.doc, formula::calculator(ctx.ws));
-            base::Workspace &ws = ctx.ws;
-            ui::Prompter &prompter = ctx.prompter;
-            QWidget *window = ctx.window;
             PrintDialog::Actions actions;
-            // The line width is the printer settings' at the moment of drawing: 打印机设置 may change it.
-            auto withPen = [&ws](PrintOptions o) {
-                o.penWidth = ws.printLineWidth;
-                return o;
+            actions.preview = [job, &ctx](const PrintOptions &o) {
+                return std::shared_ptr<const RecordingSurface>(job->preview(o, ctx.ws, ctx.prompter));
             };
-            actions.preview = [job, &ws, &prompter, withPen](const PrintOptions &o) {
-                return std::shared_ptr<const RecordingSurface>(job->preview(withPen(o), ws, prompter));
-            };
-            actions.print = [job, &ws, &prompter, withPen](const PrintOptions &o) {
-                job->print(withPen(o), ws, prompter);
-            };
-            actions.exportPdf = [job, &ws, &prompter, withPen](const PrintOptions &o) {
-                job->menuExportPdf(withPen(o), ws, prompter);
-            };
-            QWidget *dialogWindow = window;
-            actions.printerSettings = [&ws, &dialogWindow] { showPrinterSettings(ws, dialogWindow); };
+            QWidget *dialogWindow = ctx.window;
+            bindJobOutputs(actions, job, ctx.ws, ctx.prompter, dialogWindow);
             PrintDialog dialog(job->pageChoices(), job->rowChoices(), job->initialOptions(QDate::currentDate()),
-                               !job->teacher().isEmpty(), actions, window);
+                               !job->teacher().isEmpty(), actions, ctx.window);
             dialogWindow = &dialog;
             dialog.exec();
         },

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 
 class QCheckBox;
 class QComboBox;
@@ -15,6 +16,9 @@ class QRadioButton;
 
 namespace base {
 class Workspace;
+}
+namespace ui {
+class Prompter;
 }
 
 namespace print {
@@ -46,5 +50,17 @@ private:
 
 // Opens PrinterSettingsDialog over `parent` for the workspace's printers; 确定 makes the settings program-wide.
 void showPrinterSettings(base::Workspace &ws, QWidget *parent);
+
+// The outputs a print or chart dialog offers over one job its actions keep alive: 打印, 导出PDF
+// (the job takes the printer settings as they are then) and 打印设置, whose dialog opens over
+// `dialogWindow` (the caller points it at the dialog once that stands).
+template <class Actions, class Job>
+void bindJobOutputs(Actions &actions, std::shared_ptr<const Job> job, base::Workspace &ws, ui::Prompter &prompter,
+                    QWidget *const &dialogWindow)
+{
+    actions.print = [job, &ws, &prompter](auto &options) { job->print(options, ws, prompter); };
+    actions.exportPdf = [job, &ws, &prompter](auto &options) { job->menuExportPdf(options, ws, prompter); };
+    actions.printerSettings = [&ws, &dialogWindow] { showPrinterSettings(ws, dialogWindow); };
+}
 
 } // namespace print

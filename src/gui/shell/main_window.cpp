@@ -428,7 +428,7 @@ void MainWindow::openTable(const QString &tablePath)
     table::TableWindow *form = createTableWindow();
     form->document().filePath = tablePath;
     // A table that cannot be loaded closes its window itself.
-    form->LoadData(form->document().filePath, true);
+    form->load(form->document().filePath, true);
 }
 
 // --- commands -----------------------------------------------------------------------------------

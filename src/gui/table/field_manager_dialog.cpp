@@ -2,6 +2,7 @@
 
 #include "core/base/workspace.h"
 #include "core/table/command.h"
+#include "core/table/fields.h"
 #include "core/table/table_properties.h"
 #include "core/ui/prompter.h"
 #include "gui/table/class_info_dialog.h"
@@ -91,7 +92,7 @@ void fieldManager(CommandContext &ctx)
     FieldManager manager(ctx.doc.grid);
     FieldManagerDialog dialog(manager, ctx.prompter, ctx.window);
     if (dialog.exec() == QDialog::Accepted)
-        manager.apply(ctx.doc, ctx.prompter);
+        ui::report(ctx.prompter, manager.apply(ctx.doc));
 }
 
 void classSetup(CommandContext &ctx)
@@ -100,8 +101,7 @@ void classSetup(CommandContext &ctx)
     if (dialog.exec() != QDialog::Accepted)
         return;
     if (!applyClassInfo(ctx.doc, dialog.classInfo()))
-        ctx.prompter.message(QStringLiteral("表格过大，无法完成该操作。"), QStringLiteral("提示"),
-                             ui::Icon::Information);
+        ctx.prompter.message(table::kTableTooLarge, QStringLiteral("提示"), ui::Icon::Information);
 }
 
 void tableFont(CommandContext &ctx, ui::SettingsStore &settings)

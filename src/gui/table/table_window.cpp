@@ -198,9 +198,9 @@ void TableWindow::showCaption()
     setWindowTitle(m_doc.isModified() ? m_doc.title + QStringLiteral(" *") : m_doc.title);
 }
 
-bool TableWindow::LoadData(const QString &name, bool fullPath)
+bool TableWindow::load(const QString &name, bool fullPath)
 {
-    const bool ok = m_file.LoadData(m_doc, name, fullPath);
+    const bool ok = m_file.load(m_doc, name, fullPath);
     if (!ok) {
         requestClose();
         return false;
@@ -256,10 +256,10 @@ void TableWindow::moveByTab(bool forward)
     g.setCurrent(r, c);
 }
 
-bool TableWindow::SaveData(const QString &name)
+bool TableWindow::save(const QString &name)
 {
     commitPendingEdit();
-    const bool ok = m_file.SaveData(m_doc, false, name);
+    const bool ok = m_file.save(m_doc, name);
     refreshActions();
     return ok;
 }
@@ -446,7 +446,7 @@ void TableWindow::closeEvent(QCloseEvent *event)
         if (a == ui::Answer::Yes) {
             commitPendingEdit();
             // A save that failed or was called off would lose the changes with the window.
-            keepOpen = !m_file.menuSave(m_doc);
+            keepOpen = !m_file.saveToOwnFile(m_doc);
         }
         if (keepOpen) {
             // The table stays open and active: status bar, toolbar and menus as they were.

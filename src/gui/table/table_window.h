@@ -41,10 +41,10 @@ public:
     QString title() const { return m_doc.title; }
     void setTitle(const QString &title);
 
-    // Loads a table (see TableFile::LoadData); on failure the window closes itself and false is
+    // Loads a table (see TableFile::load); on failure the window closes itself and false is
     // returned.
-    bool LoadData(const QString &name, bool fullPath);
-    bool SaveData(const QString &name);
+    bool load(const QString &name, bool fullPath);
+    bool save(const QString &name);
 
     // The menus of the table window, in menu-bar order.
     QList<QMenu *> menus() const { return m_menus; }
