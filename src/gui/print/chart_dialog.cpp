@@ -7,6 +7,7 @@
 #include "core/ui/prompter.h"
 #include "gui/print/printer_settings_dialog.h"
 #include "gui/ui/multi_select_list_qt.h"
+#include "gui/ui/widget_names.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -53,13 +54,7 @@ QLineEdit *numberBox(const QString &name, const QString &text, int top, QWidget 
     return box;
 }
 
-QPushButton *button(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
+using ui::button;
 
 QRadioButton *option(const QString &name, const QString &text, bool on, QWidget *parent)
 {

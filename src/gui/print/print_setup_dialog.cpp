@@ -7,6 +7,7 @@
 #include "core/ui/prompter.h"
 #include "gui/print/print_preview_view.h"
 #include "gui/print/printer_settings_dialog.h"
+#include "gui/ui/widget_names.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -32,13 +33,7 @@ QCheckBox *checkBox(const QString &name, const QString &text, bool on, QWidget *
     return box;
 }
 
-QPushButton *button(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
+using ui::button;
 
 } // namespace
 

@@ -7,6 +7,7 @@
 #include "core/ui/prompter.h"
 #include "gui/print/print_preview_view.h"
 #include "gui/print/printer_settings_dialog.h"
+#include "gui/ui/widget_names.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -29,13 +30,7 @@ constexpr int kControlsHeight = 2200 / PreviewView::kTwipsPerPixel;
 
 const QString kNoLinkFiles = QStringLiteral("没有绑定数据文件");
 
-QPushButton *button(const QString &name, const QString &text, QWidget *parent)
-{
-    auto *b = new QPushButton(text, parent);
-    b->setObjectName(name);
-    b->setAutoDefault(false);
-    return b;
-}
+using ui::button;
 
 QRadioButton *option(const QString &name, const QString &text, QWidget *parent)
 {

@@ -9,6 +9,7 @@
 #include "gui/table/font_dialog.h"
 #include "gui/table/grid_view.h"
 #include "gui/table/height_width_dialog.h"
+#include "gui/ui/widget_names.h"
 
 #include <QFontDatabase>
 #include <QGridLayout>
@@ -19,15 +20,7 @@
 
 namespace table {
 
-namespace {
-QPushButton *button(QWidget *parent, const char *name, const QString &caption)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setAutoDefault(false);
-    return b;
-}
-} // namespace
+using ui::button;
 
 FieldManagerDialog::FieldManagerDialog(FieldManager &manager, ui::Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_manager(manager), m_prompter(prompter)
@@ -38,12 +31,12 @@ FieldManagerDialog::FieldManagerDialog(FieldManager &manager, ui::Prompter &prom
     label->setObjectName(QStringLiteral("Label1"));
     m_list = new QListWidget(this);
     m_list->setObjectName(QStringLiteral("List1"));
-    QPushButton *insert = button(this, "Command1", QStringLiteral("< 插入(&A)"));
-    QPushButton *remove = button(this, "Command2", QStringLiteral("> 删除(&D)"));
-    QPushButton *clear = button(this, "Command3", QStringLiteral("清空(&C)"));
-    QPushButton *rename = button(this, "Command4", QStringLiteral("重命名(&R)"));
-    QPushButton *ok = button(this, "Command5", QStringLiteral("确定(&O)"));
-    QPushButton *cancel = button(this, "Command6", QStringLiteral("取消"));
+    QPushButton *insert = button(QStringLiteral("Command1"), QStringLiteral("< 插入(&A)"), this);
+    QPushButton *remove = button(QStringLiteral("Command2"), QStringLiteral("> 删除(&D)"), this);
+    QPushButton *clear = button(QStringLiteral("Command3"), QStringLiteral("清空(&C)"), this);
+    QPushButton *rename = button(QStringLiteral("Command4"), QStringLiteral("重命名(&R)"), this);
+    QPushButton *ok = button(QStringLiteral("Command5"), QStringLiteral("确定(&O)"), this);
+    QPushButton *cancel = button(QStringLiteral("Command6"), QStringLiteral("取消"), this);
     ok->setDefault(true);
 
     auto *grid = new QGridLayout(this);
