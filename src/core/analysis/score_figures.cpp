@@ -190,6 +190,7 @@ FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const 
 
     double sum = 0;
     qint64 units = 0;
+    __int128 squareUnits = 0;
     bool exact = true;
     double highest = sample.scores.front(), lowest = highest;
     for (double x : sample.scores) {
@@ -198,6 +199,7 @@ FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const 
             const std::optional<qint64> u = exactUnits(x);
             exact = u.has_value();
             units += u.value_or(0);
+            squareUnits += __int128(u.value_or(0)) * u.value_or(0);
         }
         highest = std::max(highest, x);
         lowest = std::min(lowest, x);
@@ -214,13 +216,20 @@ FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const 
     if (exact)
         f.exactSum = units;
     const double mean = exact ? double(units) / kExactUnits / n : sum / n;
-    double squares = 0;
-    for (double x : sample.scores)
-        squares += (x - mean) * (x - mean);
+    double variance = 0;
+    if (exact) {
+        // n² × variance in units², exactly: n Σu² − (Σu)².
+        const __int128 scaled = __int128(f.scores) * squareUnits - __int128(units) * units;
+        variance = double(scaled) / (n * n) / (kExactUnits * kExactUnits);
+    } else {
+        for (double x : sample.scores)
+            variance += (x - mean) * (x - mean);
+        variance /= n;
+    }
     f.mean = mean;
     f.highest = highest;
     f.lowest = lowest;
-    f.deviation = std::sqrt(squares / n);
+    f.deviation = std::sqrt(std::max(0.0, variance));
     return f;
 }
 
