@@ -133,12 +133,17 @@ FieldSample TableAnalysis::sample(int column) const
     s.students = students();
     if (column < 1 || column >= m_values.Cols())
         return s;
+    m_samples.resize(size_t(m_values.Cols()));
+    std::optional<FieldSample> &cached = m_samples[size_t(column)];
+    if (cached)
+        return *cached;
     s.scores.reserve(m_students.size());
     for (int r : m_students) {
         const std::optional<double> x = table::sortNumber(m_values.cellText(r, column));
         if (x && std::isfinite(*x))
             s.scores.push_back(*x);
     }
+    cached = s;
     return s;
 }
 

@@ -14,6 +14,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <optional>
 #include <vector>
 
 namespace formula {
@@ -79,6 +80,8 @@ private:
     table::Grid m_values;
     QString m_title;
     std::vector<int> m_students;
+    // Each column's scores, read from the values the first time they are asked for.
+    mutable std::vector<std::optional<FieldSample>> m_samples;
 };
 
 } // namespace analysis
