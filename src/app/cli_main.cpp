@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -106,7 +107,8 @@ bool parseOptions(const QStringList &argv, Options *o)
     return !o->args.isEmpty();
 }
 
-// Commands that lay out pages need fonts and a paint engine, which need the gui application.
+// Commands that lay out pages need fonts and a paint engine, which need the gui application; stats
+// lays one out only for --pdf.
 bool drawingCommand(int argc, char **argv)
 {
     for (int i = 1; i < argc; ++i) {
@@ -114,8 +116,11 @@ bool drawingCommand(int argc, char **argv)
         if (!std::strcmp(a, "--dir") || !std::strcmp(a, "--table-password") || !std::strcmp(a, "--user") ||
             !std::strcmp(a, "--password"))
             ++i;
-        else if (std::strcmp(a, "--yes") && std::strcmp(a, "--"))
+        else if (std::strcmp(a, "--yes") && std::strcmp(a, "--")) {
+            if (!std::strcmp(a, "stats"))
+                return std::any_of(argv + i + 1, argv + argc, [](const char *b) { return !std::strcmp(b, "--pdf"); });
             return !std::strcmp(a, "print") || !std::strcmp(a, "chart") || !std::strcmp(a, "report");
+        }
     }
     return false;
 }

@@ -1,5 +1,6 @@
 #include "cli/verbs.h"
 
+#include "cli/analysis_cli.h"
 #include "cli/exchange_cli.h"
 #include "cli/field_cli.h"
 #include "cli/find_cli.h"
@@ -49,6 +50,7 @@ constexpr Verb kVerbs[] = {
     {Id::CliChart, print::runChartCommand},
     {Id::CliReport, print::runReportCommand},
     {Id::CliBind, print::runBindCommand},
+    {Id::CliStats, analysis::runStatsCommand},
 };
 
 } // namespace

@@ -68,6 +68,10 @@ private slots:
         QTest::newRow("trailing point") << QStringLiteral("85.") << true << 85.0;
         QTest::newRow("leading point") << QStringLiteral(".5") << true << 0.5;
         QTest::newRow("blanks around") << QStringLiteral(" 7 ") << true << 7.0;
+        QTest::newRow("leading zero") << QStringLiteral("085") << true << 85.0;
+        QTest::newRow("negative fraction") << QStringLiteral("-0.125") << true << -0.125;
+        QTest::newRow("fifteen digits") << QStringLiteral("1234567.12345678") << true << 1234567.12345678;
+        QTest::newRow("more digits than fit") << QStringLiteral("123456789012345678.5") << true << 123456789012345678.5;
         QTest::newRow("point alone") << QStringLiteral(".") << false << 0.0;
         QTest::newRow("sign alone") << QStringLiteral("-") << false << 0.0;
         QTest::newRow("exponent") << QStringLiteral("1e3") << false << 0.0;

@@ -10,22 +10,6 @@
 
 namespace exchange {
 
-QString csvField(const QString &plain)
-{
-    const QString value = csvGuarded(plain);
-    bool quote = false;
-    for (QChar c : value)
-        if (c == u',' || c == u'"' || c == u'\r' || c == u'\n') {
-            quote = true;
-            break;
-        }
-    if (!quote)
-        return value;
-    QString quoted = value;
-    quoted.replace(QLatin1Char('"'), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 QByteArray csvBytes(const table::GradeTable &t, formula::Calculator &calc)
 {
     const table::Grid values = formula::evaluatedCopy(t, calc);

@@ -2,6 +2,8 @@
 // The table as comma-separated text for spreadsheet programs (保存为CSV文件): the title alone on
 // the first line, then one line per grid row, each cell (row numbers and header included) preceded
 // by a comma, formula cells as their values, and a final empty line; GBK with CR LF.
+#include "core/base/csv_text.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -20,10 +22,8 @@ class Calculator;
 
 namespace exchange {
 
-// A value as one CSV field: in double quotes with inner quotes doubled when it holds a comma, a
-// double quote, CR or LF (the columns would shift otherwise); any other value exactly as it is.
-// A value a spreadsheet would run as a formula gets its apostrophe first (csvGuarded).
-QString csvField(const QString &value);
+// A value as one CSV field (base/csv_text.h).
+using base::csvField;
 
 // The whole CSV file for a table.
 QByteArray csvBytes(const table::GradeTable &table, formula::Calculator &calc);

@@ -3,7 +3,6 @@
 #include "core/base/text_codec.h"
 
 #include <QStringDecoder>
-#include <cmath>
 
 namespace exchange {
 
@@ -29,34 +28,7 @@ QString trimBlanks(QStringView v)
     return v.sliced(from, to - from).toString();
 }
 
-// What a spreadsheet would take for a formula once any apostrophes before it are gone.
-bool guardedCore(QStringView value, qsizetype *apostrophes)
-{
-    qsizetype k = 0;
-    while (k < value.size() && value[k] == u'\'')
-        ++k;
-    *apostrophes = k;
-    const QStringView core = value.sliced(k);
-    if (core.isEmpty() || !QStringView(u"=+-@\t\r").contains(core.front()))
-        return false;
-    bool number = false;
-    const double v = core.toDouble(&number);
-    return !(number && std::isfinite(v));
-}
-
 } // namespace
-
-QString csvGuarded(const QString &value)
-{
-    qsizetype apostrophes = 0;
-    return guardedCore(value, &apostrophes) ? QLatin1Char('\'') + value : value;
-}
-
-QString csvUnguarded(const QString &value)
-{
-    qsizetype apostrophes = 0;
-    return guardedCore(value, &apostrophes) && apostrophes > 0 ? value.mid(1) : value;
-}
 
 QString decodeCsvText(QByteArrayView bytes)
 {

@@ -3,6 +3,8 @@
 // commas, doubled quotes and line breaks; a quoted value keeps its inner spaces, an unquoted one
 // loses the spaces around it. The bytes are UTF-8 when they carry a byte-order mark or are valid
 // UTF-8 (current spreadsheets write it), otherwise GBK.
+#include "core/base/csv_text.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
@@ -30,12 +32,9 @@ private:
     qsizetype m_count = 0;
 };
 
-// Spreadsheets run a value that begins with =, +, -, @, TAB or CR as a formula, so such a value
-// that is no number is written with a leading apostrophe; a value that already has apostrophes
-// before such a character gets one more, so that reading takes exactly one away again.
-QString csvGuarded(const QString &value);
-// The value as it was before csvGuarded.
-QString csvUnguarded(const QString &value);
+// The guard against spreadsheet formulas (base/csv_text.h), taken away again on reading.
+using base::csvGuarded;
+using base::csvUnguarded;
 
 // Every value of every record, in order (column import reads values, not records).
 QStringList csvValues(const QString &text, qsizetype limit = -1);

@@ -23,20 +23,40 @@ enum Class { Number = 0, Text = 1, Empty = 2 };
 
 std::optional<double> sortNumber(QStringView key)
 {
-    const QStringView s = key.trimmed();
+    // Most keys have no blanks around them; trimming is then left out.
+    const bool blanks = !key.isEmpty() && (key.front().isSpace() || key.back().isSpace());
+    const QStringView s = blanks ? key.trimmed() : key;
     qsizetype i = 0;
+    const bool negative = i < s.size() && s[i] == u'-';
     if (i < s.size() && (s[i] == u'+' || s[i] == u'-'))
         ++i;
+    // The digits are gathered while they are checked: scores have few of them, and up to 15 make
+    // an integer below 2^53 and a power of ten that are both exact, so their quotient is the
+    // correctly rounded value strtod gives, without copying the text.
     qsizetype intDigits = 0, fracDigits = 0;
-    while (i < s.size() && isDigit(s[i]))
-        ++i, ++intDigits;
+    qint64 digits = 0;
+    double scale = 1;
+    while (i < s.size() && isDigit(s[i])) {
+        if (++intDigits <= 15)
+            digits = digits * 10 + (s[i].unicode() - u'0');
+        ++i;
+    }
     if (i < s.size() && s[i] == u'.') {
         ++i;
-        while (i < s.size() && isDigit(s[i]))
-            ++i, ++fracDigits;
+        while (i < s.size() && isDigit(s[i])) {
+            if (intDigits + ++fracDigits <= 15) {
+                digits = digits * 10 + (s[i].unicode() - u'0');
+                scale *= 10;
+            }
+            ++i;
+        }
     }
     if (i != s.size() || (intDigits == 0 && fracDigits == 0))
         return std::nullopt;
+    if (intDigits + fracDigits <= 15) {
+        const double v = double(digits) / scale;
+        return negative ? -v : v;
+    }
     // Only ASCII is left; a value beyond the range of double becomes an infinity, which still
     // orders correctly.
     const QByteArray latin = s.toLatin1();

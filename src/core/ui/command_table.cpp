@@ -343,6 +343,15 @@ constexpr CommandRow kRows[] = {
      .name = u"bind",
      .usage = "bind TEMPLATE.rpl FILE.gdt --save NAME LABEL=FIELD...",
      .summary = "Binds a template's labels to fields, written to 标签引用数据/NAME.bind."},
+    {.id = Id::CliStats,
+     .name = u"stats",
+     .usage = "stats FILE.gdt [--fields F[,F...]] [--full N] [--full FIELD=N]... [--pass P] [--excellent E]\n"
+              " [--low L] [--band W] [--pdf OUT.pdf]\n"
+              "stats --grade GRADEPATH NAME [--fields F[,F...]] [the same options] [--pdf OUT.pdf]",
+     .summary = "The grade analysis: each field's figures and score bands (TAB-separated), or with --grade the\n"
+                "table NAME of every class of a grade side by side (GRADEPATH as in school tables, notes on\n"
+                "stderr). --full sets the full marks (100), --pass, --excellent and --low the lines in per cent\n"
+                "of them (60, 85, 40), --band the band width (10); --pdf also writes the printed page."},
 };
 
 constexpr MenuTitle kMenuTitles[] = {

@@ -129,6 +129,7 @@ enum class CommandId : std::uint8_t {
     CliChart,
     CliReport,
     CliBind,
+    CliStats,
     Count
 };
 

@@ -1,0 +1,174 @@
+#include "core/analysis/grade_summary.h"
+
+#include "core/base/workspace.h"
+#include "core/table/grade_table.h"
+#include "core/table/table_file.h"
+
+#include <QCollator>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+#include <algorithm>
+
+namespace analysis {
+
+namespace {
+
+// What the summary keeps of one class's table: its students and the scores of each named field
+// (the first column of a name), not the table.
+struct ClassScores {
+    QString name;
+    int students = 0;
+    QHash<QString, FieldSample> samples;
+};
+
+QString tablePath(const base::Workspace &ws, const QList<shell::TreeNode> &nodes, int node, const QString &table)
+{
+    const QString dir = shell::classDirectory(ws, shell::nodePath(nodes, node));
+    return dir.isEmpty() ? QString() : dir + QLatin1Char('/') + table + QStringLiteral(".gdt");
+}
+
+} // namespace
+
+QList<int> gradeClasses(const QList<shell::TreeNode> &nodes, int grade)
+{
+    QList<int> classes;
+    if (grade < 0 || grade >= nodes.size() || nodes[grade].image != 2)
+        return classes;
+    for (int i = 0; i < nodes.size(); ++i)
+        if (nodes[i].parent == grade && nodes[i].isClass())
+            classes << i;
+    return classes;
+}
+
+QStringList gradeTableNames(const base::Workspace &ws, const QList<shell::TreeNode> &nodes, int grade)
+{
+    QStringList names;
+    for (int node : gradeClasses(nodes, grade))
+        for (const QString &name : shell::tableNames(shell::classDirectory(ws, shell::nodePath(nodes, node))))
+            if (!names.contains(name))
+                names << name;
+    QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
+    std::sort(names.begin(), names.end(), [&](const QString &a, const QString &b) {
+        const int c = collator.compare(a, b);
+        return c != 0 ? c < 0 : a < b;
+    });
+    return names;
+}
+
+ChartBars GradeSummary::averageChart(int field) const
+{
+    ChartBars chart;
+    if (field < 0 || field >= fields.size())
+        return chart;
+    chart.field = fields[field];
+    chart.title = fields[field] + QStringLiteral("平均分");
+    chart.labels = classes;
+    for (const std::optional<double> &a : averages[field])
+        chart.values << a.value_or(0);
+    return chart;
+}
+
+std::optional<GradeSummary> summarizeGrade(base::Workspace &ws, ui::Prompter &prompter, formula::Calculator &calc,
+                                           const QList<shell::TreeNode> &nodes, int grade, const QString &tableName,
+                                           const AnalysisOptions &o, const QStringList &chosen)
+{
+    GradeSummary s;
+    s.grade = grade >= 0 && grade < nodes.size() ? nodes[grade].text : QString();
+    s.tableName = tableName;
+    QList<ClassScores> classes;
+    QStringList preselected;
+    for (int node : gradeClasses(nodes, grade)) {
+        const QString path = tablePath(ws, nodes, node, tableName);
+        if (path.isEmpty() || !QFileInfo(path).isFile()) {
+            s.notes << nodes[node].text + QStringLiteral("：没有表格“") + tableName + QStringLiteral("”");
+            continue;
+        }
+        ClassScores scores;
+        scores.name = nodes[node].text;
+        {
+            table::GradeTable t;
+            table::TableFile file(ws, prompter);
+            if (!file.readTableFile(path, t))
+                return std::nullopt;
+            const TableAnalysis analysis(t, calc);
+            scores.students = analysis.students();
+            const QStringList names = analysis.fieldNames();
+            for (int k = 0; k < names.size(); ++k) {
+                const QString &name = names[k];
+                if (name.isEmpty() || scores.samples.contains(name))
+                    continue;
+                const FieldSample sample = analysis.sample(k + 1);
+                if (!s.fieldNamesFound.contains(name))
+                    s.fieldNamesFound << name;
+                if (preselects(sample, o.fullMarksOf(name)) && !preselected.contains(name))
+                    preselected << name;
+                scores.samples.insert(name, sample);
+            }
+        }
+        s.classes << scores.name;
+        classes << std::move(scores);
+    }
+    s.fields = chosen.isEmpty() ? preselected : chosen;
+
+    QStringList header{QStringLiteral("班级"), QStringLiteral("人数")};
+    for (const QString &f : s.fields)
+        header << f + QStringLiteral("平均分") << f + QStringLiteral("及格率") << f + QStringLiteral("优秀率")
+               << f + QStringLiteral("名次");
+    s.sheet << header;
+
+    // figures[f][k], nullopt where class k's table lacks field f.
+    QList<QList<std::optional<FieldFigures>>> figures;
+    FieldSample pooledNone;
+    for (const ClassScores &c : classes)
+        pooledNone.students += c.students;
+    QList<FieldFigures> pooled;
+    for (const QString &f : s.fields) {
+        QList<std::optional<FieldFigures>> perClass;
+        QList<std::optional<double>> averages;
+        FieldSample all;
+        all.students = pooledNone.students;
+        for (const ClassScores &c : classes) {
+            const auto it = c.samples.constFind(f);
+            if (it == c.samples.cend()) {
+                perClass << std::nullopt;
+                averages << std::nullopt;
+                continue;
+            }
+            all.scores.insert(all.scores.end(), it->scores.begin(), it->scores.end());
+            perClass << fieldFigures(f, *it, o);
+            averages << perClass.back()->mean;
+        }
+        figures << perClass;
+        s.averages << averages;
+        pooled << fieldFigures(f, all, o);
+    }
+
+    for (int k = 0; k < classes.size(); ++k) {
+        QStringList row{classes[k].name, QString::number(classes[k].students)};
+        for (int f = 0; f < s.fields.size(); ++f) {
+            const std::optional<FieldFigures> &mine = figures[f][k];
+            if (!mine) {
+                row << QString() << QString() << QString() << QString();
+                continue;
+            }
+            QString rank;
+            if (mine->scores > 0) {
+                int above = 0;
+                for (const std::optional<FieldFigures> &other : figures[f])
+                    above += other && other->scores > 0 && compareMeans(*other, *mine) > 0;
+                rank = QString::number(above + 1);
+            }
+            row << mine->meanText() << rateText(mine->passCount, mine->scores)
+                << rateText(mine->excellentCount, mine->scores) << rank;
+        }
+        s.sheet << row;
+    }
+    QStringList total{QStringLiteral("年级"), QString::number(pooledNone.students)};
+    for (const FieldFigures &p : pooled)
+        total << p.meanText() << rateText(p.passCount, p.scores) << rateText(p.excellentCount, p.scores) << QString();
+    s.sheet << total;
+    return s;
+}
+
+} // namespace analysis

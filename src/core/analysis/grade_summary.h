@@ -1,0 +1,58 @@
+#pragma once
+// 年级成绩汇总: one table name (期中, …) over every class of a grade of the school tree, one row per
+// class in tree order — 班级, 人数, then per field 平均分, 及格率, 优秀率 and 名次 — and a last row
+// 年级 over all the grade's students pooled together. A class is ranked by its unrounded average
+// within the grade, highest first, equal averages sharing a rank (1, 2, 2, 4); a class without
+// scores in a field has no rank there. Fields are matched by name.
+#include "core/analysis/table_analysis.h"
+#include "core/shell/school_tree.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+namespace base {
+class Workspace;
+}
+namespace formula {
+class Calculator;
+}
+namespace ui {
+class Prompter;
+}
+
+namespace analysis {
+
+struct GradeSummary {
+    QString grade;     // the grade node's name
+    QString tableName; // the table summarised
+    QStringList fields;
+    QStringList classes; // the classes that have the table, in tree order
+    // 班级 人数 语文平均分 语文及格率 语文优秀率 语文名次 …; one row per class, then 年级.
+    Sheet sheet;
+    // One per class without the table: "（3）班：没有表格“期中”".
+    QStringList notes;
+    // Every field name of the tables read, each once in order of first appearance.
+    QStringList fieldNamesFound;
+    // averages[f][k]: the unrounded average of fields[f] in classes[k]; nullopt without scores.
+    QList<QList<std::optional<double>>> averages;
+
+    // The classes' averages of one field as bars (a class without scores: 0).
+    ChartBars averageChart(int field) const;
+};
+
+// The grade nodes's classes, as node indices in tree order.
+QList<int> gradeClasses(const QList<shell::TreeNode> &nodes, int grade);
+// The names of the tables found in the grade's class folders, each once, in Chinese order.
+QStringList gradeTableNames(const base::Workspace &ws, const QList<shell::TreeNode> &nodes, int grade);
+
+// The summary of `tableName` over the grade `grade` (a node index). `fields` names the fields;
+// empty: every field the single-table analysis preselects in any class, in order of first
+// appearance (class by class, column by column). A table that cannot be opened stops the summary:
+// its load message goes through the prompter and the answer is nullopt.
+std::optional<GradeSummary> summarizeGrade(base::Workspace &ws, ui::Prompter &prompter, formula::Calculator &calc,
+                                           const QList<shell::TreeNode> &nodes, int grade, const QString &tableName,
+                                           const AnalysisOptions &options, const QStringList &fields = {});
+
+} // namespace analysis

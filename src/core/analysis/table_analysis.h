@@ -1,0 +1,87 @@
+#pragma once
+// The grade analysis of one table: its display values taken once from the evaluated copy (formula
+// cells count with their results), its students and the scores of each field, the fields analysed
+// unless the teacher chooses, and the result tables the dialog, the command line, 复制 and
+// 保存为CSV show: the figures, the score bands and the numbers of the bar chart.
+//
+// Students are the grid rows 1 … Rows − 1 whose display values in columns 1 … Cols − 1 are not all
+// empty (blank counts as empty). A score is a student's display value that reads as a number by the
+// sort's rule (table::sortNumber) and is finite.
+#include "core/analysis/score_figures.h"
+#include "core/table/grid.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace formula {
+class Calculator;
+}
+namespace table {
+class GradeTable;
+}
+
+namespace analysis {
+
+// A table of text rows, its first row the column names.
+using Sheet = QList<QStringList>;
+
+// Sheets as tab-separated lines, one empty line between two sheets (what `stats` prints and 复制
+// puts on the clipboard, so it pastes into a spreadsheet).
+QString tabText(const QList<Sheet> &sheets);
+// The same sheets as a CSV file like the table's CSV export: every value a CSV field, GBK, CR LF.
+QByteArray csvBytes(const QList<Sheet> &sheets);
+
+// The numbers of a bar chart: one label and value per bar, left to right, and the field charted.
+struct ChartBars {
+    QString field;
+    QString title;
+    QStringList labels;
+    QList<double> values;
+};
+
+struct AnalysisResult {
+    QString title; // the table's title
+    QList<FieldFigures> fields;
+
+    // The figures table: figureHeader() and one row per analysed field.
+    Sheet figureSheet() const;
+    // The band table of every field: 科目 分数段 人数 比例, one row per field and band, from the top.
+    Sheet bandSheet() const;
+    // The band table of one field (index into `fields`): 分数段 人数 比例.
+    Sheet bandSheet(int field) const;
+    // The field's bands as bars: a band's label and count, from the top.
+    ChartBars bandChart(int field) const;
+};
+
+class TableAnalysis {
+public:
+    // Takes the evaluated copy of the table once; everything else is read from it.
+    TableAnalysis(const table::GradeTable &table, formula::Calculator &calc);
+
+    const table::Grid &values() const { return m_values; }
+    QString title() const { return m_title; }
+    int students() const { return int(m_students.size()); }
+    // The names of columns 1 … Cols − 1, trimmed.
+    QStringList fieldNames() const;
+    // The first column named `name` (trimmed), or −1.
+    int fieldColumn(const QString &name) const;
+    // The students' scores in a column (1 … Cols − 1).
+    FieldSample sample(int column) const;
+    // The columns analysed unless the teacher chooses otherwise (see preselects), in table order.
+    QList<int> preselectedColumns(const AnalysisOptions &options) const;
+    // The figures of the given columns, in the order given.
+    AnalysisResult analyse(const QList<int> &columns, const AnalysisOptions &options) const;
+
+private:
+    table::Grid m_values;
+    QString m_title;
+    std::vector<int> m_students;
+    // Each column's scores, read from the values the first time they are asked for.
+    mutable std::vector<std::optional<FieldSample>> m_samples;
+};
+
+} // namespace analysis
