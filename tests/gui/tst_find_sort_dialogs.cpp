@@ -143,6 +143,7 @@ private slots:
     void manyHitsGoToAListWindow_data()
     {
         QTest::addColumn<int>("hits");
+        QTest::newRow("none: told") << 0;
         QTest::newRow("50: the menu") << 50;
         QTest::newRow("51: the list window") << 51;
     }
@@ -150,16 +151,20 @@ private slots:
     {
         QFETCH(int, hits);
         QStringList rows;
-        for (int r = 1; r <= hits; ++r)
-            rows << QStringLiteral("学生%1|缺考").arg(r);
+        for (int r = 1; r <= std::max(hits, 1); ++r)
+            rows << QStringLiteral("学生%1|%2").arg(r).arg(hits ? QStringLiteral("缺考") : QStringLiteral("85"));
         TableWindow *form = openTable(rows);
         const Grid &g = form->document().grid;
         run("menuFind", form);
         FindDialog *find = FindDialog::current();
         QVERIFY(find);
         find->text1()->setText(QStringLiteral("缺考"));
+        if (hits == 0)
+            m_p.expectMessage(QStringLiteral("没有找到“缺考”。"), QStringLiteral("查找"));
         find->command1()->click();
         QTRY_VERIFY(!FindDialog::current());
+        if (hits == 0)
+            return;
 
         auto *menu = form->findChild<QMenu *>(QStringLiteral("menuFindJG"));
         emit form->findChild<QMenu *>(QStringLiteral("menuEdit"))->aboutToShow();

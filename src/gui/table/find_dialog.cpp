@@ -43,8 +43,8 @@ QCheckBox *checkBox(QWidget *parent, const QString &name, const QString &text, b
 
 // --- FindDialog ------------------------------------------------------------------------------------
 
-FindDialog::FindDialog(GradeTable &doc, QWidget *tableWindow, QWidget *parent)
-    : QDialog(parent), m_doc(doc), m_tableWindow(tableWindow)
+FindDialog::FindDialog(GradeTable &doc, ui::Prompter &prompter, QWidget *tableWindow, QWidget *parent)
+    : QDialog(parent), m_doc(doc), m_prompter(prompter), m_tableWindow(tableWindow)
 {
     setObjectName(QStringLiteral("frmFind"));
     setWindowTitle(QStringLiteral("查找..."));
@@ -149,7 +149,12 @@ void FindDialog::search()
     if (rows > kFindMenuLimit)
         if (auto *form = qobject_cast<TableWindow *>(m_tableWindow.data()))
             form->showFindResultsWindow();
+    const QString text = m_text1->text();
     close();
+    // Otherwise a search that finds nothing looks like one that did not run.
+    if (rows == 0)
+        m_prompter.message(QStringLiteral("没有找到“") + text + QStringLiteral("”。"), QStringLiteral("查找"),
+                           ui::Icon::Information);
 }
 
 bool FindDialog::event(QEvent *e)
@@ -220,7 +225,7 @@ void registerFindSortDialogs(CommandRegistry &registry, ui::SettingsStore *setti
 {
     registry.add({ui::CommandId::Find,
                   [](CommandContext &ctx) {
-                      auto *dialog = new FindDialog(ctx.doc, ctx.window, mainWindowOf(ctx));
+                      auto *dialog = new FindDialog(ctx.doc, ctx.prompter, ctx.window, mainWindowOf(ctx));
                       dialog->show();
                       dialog->raise();
                       dialog->activateWindow();

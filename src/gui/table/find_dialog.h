@@ -15,8 +15,9 @@ class QLineEdit;
 class QPushButton;
 
 namespace ui {
+class Prompter;
 class SettingsStore;
-}
+} // namespace ui
 
 namespace table {
 
@@ -27,8 +28,9 @@ class FindDialog : public QDialog {
     Q_OBJECT
 public:
     // Searches `doc`, the table of `tableWindow`; closes itself when that window goes or another
-    // table window becomes active. The dialog deletes itself when closed.
-    FindDialog(GradeTable &doc, QWidget *tableWindow, QWidget *parent = nullptr);
+    // table window becomes active. The dialog deletes itself when closed. A search that finds
+    // nothing says so through `prompter`, which outlives the table window.
+    FindDialog(GradeTable &doc, ui::Prompter &prompter, QWidget *tableWindow, QWidget *parent = nullptr);
 
     // The open find dialog, if any (there is one at a time).
     static FindDialog *current();
@@ -48,6 +50,7 @@ private:
     void followTableWindow(QWidget *tableWindow);
 
     GradeTable &m_doc;
+    ui::Prompter &m_prompter;
     QPointer<QWidget> m_tableWindow;
     QLineEdit *m_text1 = nullptr;
     QList<QCheckBox *> m_checks;
