@@ -193,6 +193,8 @@ constexpr CommandRow kRows[] = {
     {.id = Id::FormulaEditor, .place = Tools, .name = u"menuGSBJ", .caption = u"公式编辑器(&G)"},
     {.id = Id::FormulaHelp, .place = Tools, .name = u"menuGSSM", .caption = u"公式说明(&V)"},
     {.id = Id::ReportEditor, .place = Tools, .name = u"menuBBedit", .caption = u"报表编辑器"},
+    {.place = Tools, .name = u"-"},
+    {.id = Id::Analysis, .place = Tools, .name = u"menuAnalysis", .caption = u"成绩分析(&A)…"},
 
     // 窗口: the main window's arrangements.
     {.id = Id::Cascade, .place = Window, .name = u"menuCD", .caption = u"层叠(&S)"},
@@ -218,6 +220,8 @@ constexpr CommandRow kRows[] = {
     {.id = Id::EditCell, .place = Popup, .name = u"menuEditit", .caption = u"编辑选中单元格(&E)"},
     {.id = Id::ImportColumn, .place = Popup, .name = u"menuImportCVS", .caption = u"从CS&V文件导入到该列"},
     {.id = Id::SetColumnFormula, .place = Popup, .name = u"menuSetGStoLine", .caption = u"设置该公式为本列公式(&S)"},
+    {.place = Popup, .name = u"-"},
+    {.id = Id::Analysis, .place = Popup, .name = u"menuAnalysis", .caption = u"成绩分析(&A)…"},
 
     // Toolbar buttons without a menu entry.
     {.id = Id::SortAscending,

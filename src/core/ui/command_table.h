@@ -93,6 +93,7 @@ enum class CommandId : std::uint8_t {
     FormulaEditor,
     FormulaHelp,
     ReportEditor,
+    Analysis,
     Cascade,
     TileVertically,
     TileHorizontally,

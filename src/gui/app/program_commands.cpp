@@ -4,6 +4,7 @@
 #include "core/formula/formula_commands.h"
 #include "core/table/field_commands.h"
 #include "core/table/table_commands.h"
+#include "gui/analysis/analysis_dialog.h"
 #include "gui/exchange/exchange_dialog.h"
 #include "gui/formula/formula_editor_dialog.h"
 #include "gui/print/chart_dialog.h"
@@ -22,12 +23,12 @@ table::CommandRegistry programCommands(ui::SettingsStore &settings)
     table::registerFieldDialogs(r, settings);
     formula::registerFormulaCommands(r);
     formula::registerFormulaEditorDialogs(r);
-    // Sorting takes the display values the formula commands provide.
     table::registerFindSortDialogs(r, &settings);
     exchange::registerExchangeCommands(r);
     exchange::registerExchangeDialogs(r);
     print::registerPrintDialogs(r);
     print::registerChartDialogs(r);
     print::registerReportDialogs(r);
+    analysis::registerAnalysisDialogs(r, &settings);
     return r;
 }
