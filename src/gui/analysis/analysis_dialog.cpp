@@ -117,6 +117,7 @@ AnalysisDialog::AnalysisDialog(const table::GradeTable &doc, base::Workspace &ws
     m_bands = sheetGrid(QStringLiteral("grdBands"), this);
     m_chart = named(new print::PreviewView(this), QStringLiteral("picChart"));
     m_chart->setMinimumSize(420, 300);
+    m_chart->setFit(print::PreviewView::Fit::Page);
 
     auto *choices = new QGridLayout;
     choices->addWidget(new QLabel(QStringLiteral("分析的科目："), this), 0, 0, 1, 2);
