@@ -25,14 +25,7 @@ class ChartReportCliTest : public QObject {
                                                  QStringLiteral("--table-password"), QStringLiteral("pw")} +
                                          args);
     }
-    QString err(const ProcessResult &r) const
-    {
-        QStringList lines;
-        for (const QString &l : QString::fromUtf8(r.err).split(QLatin1Char('\n')))
-            if (!l.isEmpty() && !l.startsWith(QLatin1String("QStandardPaths")))
-                lines << l;
-        return lines.join(QLatin1Char('\n'));
-    }
+    QString err(const ProcessResult &r) const { return stderrMessages(r); }
 
 private slots:
     void initTestCase()

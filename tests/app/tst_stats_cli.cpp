@@ -23,14 +23,7 @@ class StatsCliTest : public QObject {
                               args,
                           {}, m_tmp->path());
     }
-    static QString stderrText(const ProcessResult &r)
-    {
-        QStringList lines;
-        for (const QString &l : QString::fromUtf8(r.err).split(QLatin1Char('\n')))
-            if (!l.isEmpty() && !l.startsWith(QLatin1String("QStandardPaths")))
-                lines << l;
-        return lines.join(QLatin1Char('\n'));
-    }
+    static QString stderrText(const ProcessResult &r) { return stderrMessages(r); }
 
 private slots:
     void initTestCase()

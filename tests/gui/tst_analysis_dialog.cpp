@@ -9,6 +9,7 @@
 #include "core/ui/settings_store.h"
 #include "gui/analysis/analysis_dialog.h"
 #include "scripted_prompter.h"
+#include "widget_child.h"
 
 #include <QClipboard>
 #include <QGuiApplication>
@@ -21,13 +22,6 @@
 using namespace analysis;
 
 namespace {
-template <typename W> W *child(QObject *w, const char *name)
-{
-    W *found = w->findChild<W *>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
 constexpr int kPassedColumn = 8; // 及格人数
 } // namespace
 

@@ -15,6 +15,7 @@
 #include "gui/print/print_preview_view.h"
 #include "gui/print/report_dialog.h"
 #include "scripted_prompter.h"
+#include "widget_child.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -34,14 +35,6 @@
 using namespace print;
 
 namespace {
-
-template <typename W> W *child(QObject *w, const char *name)
-{
-    W *found = w->findChild<W *>(QLatin1String(name));
-    if (!found)
-        qFatal("no child %s", name);
-    return found;
-}
 
 int inkIn(const QImage &image)
 {

@@ -113,3 +113,12 @@ QList<PdfPage> pdfPages(const QString &path)
     }
     return pages;
 }
+
+QString stderrMessages(const ProcessResult &r)
+{
+    QStringList lines;
+    for (const QString &l : QString::fromUtf8(r.err).split(QLatin1Char('\n')))
+        if (!l.isEmpty() && !l.startsWith(QLatin1String("QStandardPaths")))
+            lines << l;
+    return lines.join(QLatin1Char('\n'));
+}

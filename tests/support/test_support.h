@@ -16,6 +16,8 @@ struct ProcessResult {
 // Runs a program with arguments and optional standard input; waits at most 60 s.
 ProcessResult runProcess(const QString &program, const QStringList &args, const QByteArray &input = {},
                          const QString &workDir = {});
+// What a command-line run told the user on stderr: its non-empty lines, without Qt's own notes.
+QString stderrMessages(const ProcessResult &r);
 // The scorvane-cli built with the tests (from the environment the test runner sets).
 QString cliPath();
 // Files of `dir` (names only), for checking that no working file is left behind.
