@@ -48,7 +48,8 @@ class SchoolTreeViewTest : public QObject {
                 },
                 [this](WizardDialog d, table::TableWindow &form) {
                     m_dialogs << QString::number(static_cast<int>(d)) + QLatin1Char(':') + form.title();
-                }};
+                },
+                [this](ui::CommandId id) { m_dialogs << ui::commandName(id); }};
     }
     void makePanel() { m_panel = std::make_unique<SchoolTreePanel>(*m_ws, m_p, host()); }
     QTreeWidget *tree() const { return m_panel->treeView1(); }
@@ -135,17 +136,19 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<bool>("newFile");
         QTest::addColumn<QStringList>("files");
+        QTest::addColumn<bool>("gradeSummary");
         QTest::newRow("root") << QStringLiteral("School1") << false << QStringLiteral("实验中学") << false
-                              << QStringList();
+                              << QStringList() << false;
         QTest::newRow("grade") << QStringLiteral("Grade0") << false << QStringLiteral("实验中学\\一年级") << false
-                               << QStringList();
+                               << QStringList() << true;
         QTest::newRow("class") << QStringLiteral("Grade0Class0") << false << QStringLiteral("实验中学\\一年级\\(1)班")
-                               << true << QStringList{QStringLiteral("期末"), QStringLiteral("期中 && 月考")};
-        QTest::newRow("class from the toolbar") << QStringLiteral("Grade0Class0") << true
-                                                << QStringLiteral("实验中学\\一年级\\(1)班") << true << QStringList();
+                               << true << QStringList{QStringLiteral("期末"), QStringLiteral("期中 && 月考")} << false;
+        QTest::newRow("class from the toolbar")
+            << QStringLiteral("Grade0Class0") << true << QStringLiteral("实验中学\\一年级\\(1)班") << true
+            << QStringList() << false;
         QTest::newRow("class outside the data folder")
             << QStringLiteral("Grade1Class0") << false << QStringLiteral("实验中学\\二年级\\..") << false
-            << QStringList();
+            << QStringList() << false;
     }
     void menuForEachNode()
     {
@@ -154,6 +157,7 @@ private slots:
         QFETCH(QString, caption);
         QFETCH(bool, newFile);
         QFETCH(QStringList, files);
+        QFETCH(bool, gradeSummary);
         QVERIFY(QDir().mkpath(classDir()));
         for (const QString &f : {QStringLiteral("期中 & 月考.gdt"), QStringLiteral("期末.gdt")})
             QVERIFY(QFile(classDir() + QLatin1Char('/') + f).open(QIODevice::WriteOnly));
@@ -169,6 +173,12 @@ private slots:
         QCOMPARE(act("menuNewXD")->text(), QStringLiteral("新建表格向导>>&>"));
         QCOMPARE(act("menuNewonly")->text(), QStringLiteral("直接新建表格(&S)"));
         QCOMPARE(visibleFiles(), files);
+        QCOMPARE(act("menuGradeSummary")->isVisible(), gradeSummary);
+        QCOMPARE(act("menuGradeSummary")->text(), QStringLiteral("年级成绩汇总(&S)…"));
+        if (gradeSummary) {
+            act("menuGradeSummary")->trigger();
+            QCOMPARE(m_dialogs, QStringList{QStringLiteral("menuGradeSummary")});
+        }
         // The menu is rebuilt each time it opens: never more than one hidden entry 0.
         m_panel->prepareMenu(toolbar);
         QCOMPARE(visibleFiles(), files);

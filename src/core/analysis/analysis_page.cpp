@@ -216,6 +216,20 @@ bool drawPage(Surface &out, const AnalysisPage &page, const std::vector<Table> &
             return false;
         out.setCurrentY(out.CurrentY() + kGap);
     }
+    if (!page.notes.isEmpty()) {
+        out.setFont(pageFont(kSong, size));
+        for (const QString &note : page.notes) {
+            if (flow == Flow::Pages && out.CurrentY() + rowHeight(size) > bottom) {
+                out.NewPage();
+                out.setCurrentY(kMargin);
+            }
+            const double y = out.CurrentY();
+            out.setCurrentX(kMargin);
+            out.Print(note);
+            out.setCurrentY(y + rowHeight(size));
+        }
+        out.setCurrentY(out.CurrentY() + kGap);
+    }
     const double chartHeight = print::kChartPictureHeight * scale + kGap / 2 + kTimeSize * 20;
     if (out.CurrentY() + chartHeight > bottom) {
         if (flow == Flow::OnePage) {
@@ -264,6 +278,7 @@ AnalysisPage gradePage(const GradeSummary &summary, int field, const QDate &toda
     page.title = summary.grade + QLatin1Char(' ') + summary.tableName;
     page.figures = summary.sheet;
     page.keyColumns = 2;
+    page.notes = summary.notes;
     page.chart = summary.averageChart(field);
     page.printTime = print::printTimeText(today);
     return page;
@@ -286,6 +301,8 @@ bool layoutAnalysisPage(Surface &out, const AnalysisPage &page, QString *error)
         double height = tablesTop;
         for (const Table &t : tables)
             height += double(t.sheet.size()) * rowHeight(size) + kGap;
+        if (!page.notes.isEmpty())
+            height += double(page.notes.size()) * rowHeight(size) + kGap;
         for (double scale : kChartScales)
             if (height + print::kChartPictureHeight * scale + kGap / 2 + kTimeSize * 20 <= bottom) {
                 const bool ok = drawPage(out, page, tables, size, scale, lineWidth, Flow::OnePage, error);

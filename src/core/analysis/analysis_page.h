@@ -28,6 +28,7 @@ struct AnalysisPage {
     Sheet figures;      // the first table
     int keyColumns = 1; // its leading columns, repeated when it is printed in pieces side by side
     Sheet bands;        // the second table; empty: none
+    QStringList notes;  // lines under the tables ("（3）班：没有表格“期中”")
     ChartBars chart;    // the bar chart under them
     QString printTime;  // "打印时间：" and the date
 };

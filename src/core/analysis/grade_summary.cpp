@@ -6,21 +6,12 @@
 
 #include <QCollator>
 #include <QFileInfo>
-#include <QHash>
 #include <QLocale>
 #include <algorithm>
 
 namespace analysis {
 
 namespace {
-
-// What the summary keeps of one class's table: its students and the scores of each named field
-// (the first column of a name), not the table.
-struct ClassScores {
-    QString name;
-    int students = 0;
-    QHash<QString, FieldSample> samples;
-};
 
 QString tablePath(const base::Workspace &ws, const QList<shell::TreeNode> &nodes, int node, const QString &table)
 {
@@ -69,15 +60,22 @@ ChartBars GradeSummary::averageChart(int field) const
     return chart;
 }
 
-std::optional<GradeSummary> summarizeGrade(base::Workspace &ws, ui::Prompter &prompter, formula::Calculator &calc,
-                                           const QList<shell::TreeNode> &nodes, int grade, const QString &tableName,
-                                           const AnalysisOptions &o, const QStringList &chosen)
+QStringList GradeScores::preselectedFields(const AnalysisOptions &o) const
 {
-    GradeSummary s;
+    QStringList fields;
+    for (const ClassScores &c : classes)
+        for (const QString &name : c.fieldOrder)
+            if (!fields.contains(name) && preselects(c.samples.value(name), o.fullMarksOf(name)))
+                fields << name;
+    return fields;
+}
+
+std::optional<GradeScores> readGradeScores(base::Workspace &ws, ui::Prompter &prompter, formula::Calculator &calc,
+                                           const QList<shell::TreeNode> &nodes, int grade, const QString &tableName)
+{
+    GradeScores s;
     s.grade = grade >= 0 && grade < nodes.size() ? nodes[grade].text : QString();
     s.tableName = tableName;
-    QList<ClassScores> classes;
-    QStringList preselected;
     for (int node : gradeClasses(nodes, grade)) {
         const QString path = tablePath(ws, nodes, node, tableName);
         if (path.isEmpty() || !QFileInfo(path).isFile()) {
@@ -86,30 +84,48 @@ std::optional<GradeSummary> summarizeGrade(base::Workspace &ws, ui::Prompter &pr
         }
         ClassScores scores;
         scores.name = nodes[node].text;
-        {
-            table::GradeTable t;
-            table::TableFile file(ws, prompter);
-            if (!file.readTableFile(path, t))
-                return std::nullopt;
-            const TableAnalysis analysis(t, calc);
-            scores.students = analysis.students();
-            const QStringList names = analysis.fieldNames();
-            for (int k = 0; k < names.size(); ++k) {
-                const QString &name = names[k];
-                if (name.isEmpty() || scores.samples.contains(name))
-                    continue;
-                const FieldSample sample = analysis.sample(k + 1);
-                if (!s.fieldNamesFound.contains(name))
-                    s.fieldNamesFound << name;
-                if (preselects(sample, o.fullMarksOf(name)) && !preselected.contains(name))
-                    preselected << name;
-                scores.samples.insert(name, sample);
-            }
+        table::GradeTable t;
+        table::TableFile file(ws, prompter);
+        if (!file.readTableFile(path, t))
+            return std::nullopt;
+        const TableAnalysis analysis(t, calc);
+        scores.students = analysis.students();
+        const QStringList names = analysis.fieldNames();
+        for (int k = 0; k < names.size(); ++k) {
+            const QString &name = names[k];
+            if (name.isEmpty() || scores.samples.contains(name))
+                continue;
+            if (!s.fieldNamesFound.contains(name))
+                s.fieldNamesFound << name;
+            scores.fieldOrder << name;
+            scores.samples.insert(name, analysis.sample(k + 1));
         }
-        s.classes << scores.name;
-        classes << std::move(scores);
+        s.classes << std::move(scores);
     }
-    s.fields = chosen.isEmpty() ? preselected : chosen;
+    return s;
+}
+
+std::optional<GradeSummary> summarizeGrade(base::Workspace &ws, ui::Prompter &prompter, formula::Calculator &calc,
+                                           const QList<shell::TreeNode> &nodes, int grade, const QString &tableName,
+                                           const AnalysisOptions &o, const QStringList &chosen)
+{
+    const std::optional<GradeScores> scores = readGradeScores(ws, prompter, calc, nodes, grade, tableName);
+    if (!scores)
+        return std::nullopt;
+    return summarizeScores(*scores, o, chosen.isEmpty() ? scores->preselectedFields(o) : chosen);
+}
+
+GradeSummary summarizeScores(const GradeScores &scores, const AnalysisOptions &o, const QStringList &chosen)
+{
+    GradeSummary s;
+    s.grade = scores.grade;
+    s.tableName = scores.tableName;
+    s.notes = scores.notes;
+    s.fieldNamesFound = scores.fieldNamesFound;
+    const QList<ClassScores> &classes = scores.classes;
+    for (const ClassScores &c : classes)
+        s.classes << c.name;
+    s.fields = chosen;
 
     QStringList header{QStringLiteral("班级"), QStringLiteral("人数")};
     for (const QString &f : s.fields)

@@ -7,6 +7,7 @@
 #include "core/analysis/table_analysis.h"
 #include "core/shell/school_tree.h"
 
+#include <QHash>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -23,6 +24,28 @@ class Prompter;
 }
 
 namespace analysis {
+
+// What the summary keeps of one class's table: its students and the scores of each named field
+// (the first column of a name), not the table.
+struct ClassScores {
+    QString name;
+    int students = 0;
+    QStringList fieldOrder; // the names in column order, each once
+    QHash<QString, FieldSample> samples;
+};
+
+// The scores of one table name over a grade's classes, read once; the summary is worked out from
+// them for any choice of fields and lines without opening the tables again.
+struct GradeScores {
+    QString grade;
+    QString tableName;
+    QList<ClassScores> classes;  // the classes that have the table, in tree order
+    QStringList notes;           // one per class without the table: "（3）班：没有表格“期中”"
+    QStringList fieldNamesFound; // every field name read, each once in order of first appearance
+
+    // The fields the single-table analysis preselects in any class, in order of first appearance.
+    QStringList preselectedFields(const AnalysisOptions &options) const;
+};
 
 struct GradeSummary {
     QString grade;     // the grade node's name
@@ -47,10 +70,13 @@ QList<int> gradeClasses(const QList<shell::TreeNode> &nodes, int grade);
 // The names of the tables found in the grade's class folders, each once, in Chinese order.
 QStringList gradeTableNames(const base::Workspace &ws, const QList<shell::TreeNode> &nodes, int grade);
 
-// The summary of `tableName` over the grade `grade` (a node index). `fields` names the fields;
-// empty: every field the single-table analysis preselects in any class, in order of first
-// appearance (class by class, column by column). A table that cannot be opened stops the summary:
-// its load message goes through the prompter and the answer is nullopt.
+// The scores of `tableName` over the grade `grade` (a node index). A table that cannot be opened
+// stops the reading: its load message goes through the prompter and the answer is nullopt.
+std::optional<GradeScores> readGradeScores(base::Workspace &ws, ui::Prompter &prompter, formula::Calculator &calc,
+                                           const QList<shell::TreeNode> &nodes, int grade, const QString &tableName);
+// The summary of the scores over the fields named.
+GradeSummary summarizeScores(const GradeScores &scores, const AnalysisOptions &options, const QStringList &fields);
+// Both in one; `fields` empty: GradeScores::preselectedFields.
 std::optional<GradeSummary> summarizeGrade(base::Workspace &ws, ui::Prompter &prompter, formula::Calculator &calc,
                                            const QList<shell::TreeNode> &nodes, int grade, const QString &tableName,
                                            const AnalysisOptions &options, const QStringList &fields = {});

@@ -64,6 +64,7 @@ struct FrameContext {
     ui::Prompter &prompter;
     QWidget *window = nullptr;
     TableWindows *windows = nullptr;
+    QString treeNode; // the key of the school tree's selected node ("Grade2" …); empty when none
 };
 using FrameCommand = std::function<void(FrameContext &)>;
 

@@ -37,6 +37,8 @@ constexpr CommandRow kRows[] = {
      .placeholder = true},
     {.place = MainHelp, .name = u"-"},
     {.id = Id::About, .place = MainHelp, .name = u"menuAbout", .caption = u"关于(&A)..."},
+    // The school tree's menu, on a grade node.
+    {.id = Id::GradeSummary, .place = SchoolTree, .name = u"menuGradeSummary", .caption = u"年级成绩汇总(&S)…"},
     // The main window's switches and the school tree's menu button.
     {.id = Id::SchoolTreeMenu,
      .place = Toolbar,

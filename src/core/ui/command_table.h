@@ -17,8 +17,8 @@
 
 namespace ui {
 
-// Where a row appears: a menu of the main window or of a table window, the toolbar only, or the
-// command line.
+// Where a row appears: a menu of the main window or of a table window, the school tree's menu, the
+// toolbar only, or the command line.
 enum class Place : std::uint8_t {
     CommandLine,
     Toolbar,
@@ -32,6 +32,7 @@ enum class Place : std::uint8_t {
     Window,
     Help,
     Popup,
+    SchoolTree,
 };
 
 enum class CommandId : std::uint8_t {
@@ -46,6 +47,7 @@ enum class CommandId : std::uint8_t {
     HelpItem,
     About,
     SchoolTreeMenu,
+    GradeSummary,
     ArrowKeys,
     HorizontalInput,
     VerticalInput,

@@ -1,73 +1,42 @@
 #pragma once
-// AnalysisDialog "成绩分析": the figures of the active table's fields, worked out again at every
-// choice (fields, full marks, the three percentages, the band width), the band table and the bar
-// chart of one field, and their outputs: 打印, 导出PDF, 复制 and 保存为CSV. The table is only read.
-#include "core/analysis/analysis_page.h"
-#include "core/analysis/score_figures.h"
-#include "core/analysis/table_analysis.h"
+// AnalysisDialog "成绩分析" (frmAnalysis): the figures of the active table's fields (grdFigures),
+// worked out again at every choice, the band table (grdBands) and the bar chart of one field, and
+// the outputs the two analysis dialogs share. The table is only read.
+#include "gui/analysis/analysis_dialog_base.h"
 
-#include <QDialog>
-
-class QComboBox;
-class QListWidget;
-class QSpinBox;
 class QTableWidget;
 
-namespace base {
-class Workspace;
-}
 namespace table {
 class CommandRegistry;
 class GradeTable;
 } // namespace table
 namespace ui {
-class Prompter;
 class SettingsStore;
-} // namespace ui
-namespace print {
-class PreviewView;
 }
 
 namespace analysis {
 
-class AnalysisDialog : public QDialog {
+class AnalysisDialog : public AnalysisDialogBase {
     Q_OBJECT
 public:
     AnalysisDialog(const table::GradeTable &doc, base::Workspace &ws, ui::Prompter &prompter,
                    const AnalysisOptions &options, QWidget *parent = nullptr);
     ~AnalysisDialog() override;
 
-    // The choices the controls show now, and what they give.
-    AnalysisOptions options() const;
+    // The table columns (1 … Cols − 1) ticked, and what they give.
     QList<int> columns() const;
     const AnalysisResult &result() const { return m_result; }
-    AnalysisPage page() const;
-
-    void printPage();
-    void exportPdf();
-    void copyTables();
-    void saveCsv();
+    AnalysisPage page() const override;
+    QList<Sheet> sheets() const override;
+    bool hasResult() const override { return !m_result.fields.isEmpty(); }
 
 private:
-    void refresh();
-    void fillSheet(QTableWidget *grid, const Sheet &sheet);
+    void recompute(const AnalysisOptions &options) override;
 
-    base::Workspace &m_ws;
-    ui::Prompter &m_prompter;
     TableAnalysis m_analysis;
     AnalysisResult m_result;
-    bool m_filling = false;
-
-    QListWidget *m_fields = nullptr;
-    QTableWidget *m_fullMarks = nullptr;
-    QSpinBox *m_pass = nullptr;
-    QSpinBox *m_excellent = nullptr;
-    QSpinBox *m_low = nullptr;
-    QSpinBox *m_band = nullptr;
     QTableWidget *m_figures = nullptr;
-    QComboBox *m_chartField = nullptr;
     QTableWidget *m_bands = nullptr;
-    print::PreviewView *m_chart = nullptr;
 };
 
 // The options the user last chose ("Analysis" section, keys of their user name), and keeping them.

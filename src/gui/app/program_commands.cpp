@@ -5,6 +5,7 @@
 #include "core/table/field_commands.h"
 #include "core/table/table_commands.h"
 #include "gui/analysis/analysis_dialog.h"
+#include "gui/analysis/grade_summary_dialog.h"
 #include "gui/exchange/exchange_dialog.h"
 #include "gui/formula/formula_editor_dialog.h"
 #include "gui/print/chart_dialog.h"
@@ -30,5 +31,6 @@ table::CommandRegistry programCommands(ui::SettingsStore &settings)
     print::registerChartDialogs(r);
     print::registerReportDialogs(r);
     analysis::registerAnalysisDialogs(r, &settings);
+    analysis::registerGradeSummaryDialog(r, &settings);
     return r;
 }

@@ -152,7 +152,7 @@ void MainWindow::registerFrameCommands()
 void MainWindow::runFrameCommand(ui::CommandId id)
 {
     if (const table::FrameCommand *command = m_commands.frame(id)) {
-        table::FrameContext ctx{m_ws, m_prompter, this, this};
+        table::FrameContext ctx{m_ws, m_prompter, this, this, m_school ? m_school->selectedKey() : QString()};
         (*command)(ctx);
     }
 }
@@ -241,6 +241,7 @@ void MainWindow::buildLeftPanel()
     SchoolTreeHost host;
     host.openTable = [this](const QString &path) { openTable(path); };
     host.newTableWindow = [this] { return createTableWindow(); };
+    host.runCommand = [this](ui::CommandId id) { runFrameCommand(id); };
     // The wizard's steps are the table window's own property dialogs, run on the new table.
     host.wizardDialog = [](WizardDialog step, table::TableWindow &form) {
         form.execute(step == WizardDialog::ClassInfo    ? ui::CommandId::ClassSetup

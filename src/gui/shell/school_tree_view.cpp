@@ -127,6 +127,19 @@ void SchoolTreePanel::buildMenu()
     openHere->setEnabled(false);
     m_fileListEnd = m_menu->addSeparator();
     m_fileListEnd->setObjectName(QStringLiteral("menuline5"));
+    for (const ui::CommandRow &row : ui::commandTable()) {
+        if (row.place != ui::Place::SchoolTree)
+            continue;
+        QAction *a = add(m_menu, QString::fromUtf16(row.name), QString::fromUtf16(row.caption));
+        const ui::CommandId id = row.id;
+        connect(a, &QAction::triggered, this, [this, id] {
+            if (m_host.runCommand)
+                m_host.runCommand(id);
+        });
+        m_gradeEntries << a;
+    }
+    if (!m_gradeEntries.isEmpty())
+        m_gradeEntries << m_menu->addSeparator();
     connect(add(m_menu, QStringLiteral("menuEditTV"), QString()), &QAction::triggered, this,
             &SchoolTreePanel::editSchoolTree);
     connect(add(m_menu, QStringLiteral("menuTabelD"), QStringLiteral("新建一张不隶属任何班级的表格(&D)")),
@@ -218,6 +231,11 @@ void SchoolTreePanel::prepareMenu(bool fromToolbar)
         addEntry(QString())->setVisible(false);
     for (const QString &name : std::as_const(tables))
         addEntry(name);
+
+    const bool grade =
+        selectedKey().startsWith(QLatin1String("Grade")) && !selectedKey().contains(QLatin1String("Class"));
+    for (QAction *a : std::as_const(m_gradeEntries))
+        a->setVisible(grade);
 
     QAction *czbj = action(QStringLiteral("menuCZBJ"));
     QAction *editTV = action(QStringLiteral("menuEditTV"));

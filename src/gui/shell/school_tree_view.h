@@ -2,10 +2,12 @@
 // The content of the main window's left panel Picture1: the hint text and the school tree
 // TreeView1 (nodes keyed "School1", "Grade" + i, "Grade" + i + "Class" + j with the images 1, 2,
 // 3), its context menu menuPop1 (menuCZBJ, the class's tables menufileList, menuEditTV,
-// menuTabelD, menuNewFile with menuNewXD and menuNewonly) and the school editor. The main window
+// menuTabelD, menuNewFile with menuNewXD and menuNewonly, and on a grade node the commands of the
+// tree's place in the command table, menuGradeSummary) and the school editor. The main window
 // hosts it and gives it what it needs through SchoolTreeHost.
 #include "core/shell/new_table.h"
 #include "core/shell/school_tree.h"
+#include "core/ui/command_table.h"
 
 #include <QWidget>
 #include <functional>
@@ -37,6 +39,9 @@ struct SchoolTreeHost {
     std::function<table::TableWindow *()> newTableWindow;
     // Shows one of the wizard's dialogs modally over the main window for the new (active) table.
     std::function<void(WizardDialog, table::TableWindow &)> wizardDialog;
+    // Runs one of the main window's commands on the selected node (the entries of the tree's own
+    // place in the command table).
+    std::function<void(ui::CommandId)> runCommand;
 };
 
 class SchoolTreePanel : public QWidget {
@@ -87,6 +92,7 @@ private:
     QMenu *m_newFile = nullptr;
     QAction *m_fileListEnd = nullptr; // the separator menuline5 after the table entries
     QList<QAction *> m_fileEntries;
+    QList<QAction *> m_gradeEntries; // shown on a grade node only
 };
 
 } // namespace shell

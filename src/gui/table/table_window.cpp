@@ -311,7 +311,7 @@ void TableWindow::execute(ui::CommandId id)
         run(*command);
     } else if (const FrameCommand *frame = m_commands.frame(id)) {
         // The main window's commands its 窗口 and 帮助 menus show here as well.
-        FrameContext ctx{m_ws, m_prompter, window(), m_windows};
+        FrameContext ctx{m_ws, m_prompter, window(), m_windows, QString()};
         (*frame)(ctx);
     }
 }
