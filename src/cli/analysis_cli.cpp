@@ -133,7 +133,7 @@ int statsOfTable(Context &ctx, const QString &file, StatsRequest &r)
                 columns << *c;
         }
     }
-    const TableAnalysis analysis(t, formula::calculator(ctx.ws));
+    const TableAnalysis analysis(std::move(t), formula::calculator(ctx.ws));
     if (!r.fields)
         columns = analysis.preselectedColumns(r.options);
     const AnalysisResult result = analysis.analyse(columns, r.options);

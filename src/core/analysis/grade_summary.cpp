@@ -65,7 +65,7 @@ QStringList GradeScores::preselectedFields(const AnalysisOptions &o) const
     QStringList fields;
     for (const ClassScores &c : classes)
         for (const QString &name : c.fieldOrder)
-            if (!fields.contains(name) && preselects(c.samples.value(name), o.fullMarksOf(name)))
+            if (!fields.contains(name) && preselects(*c.samples.constFind(name), o.fullMarksOf(name)))
                 fields << name;
     return fields;
 }
@@ -88,7 +88,7 @@ std::optional<GradeScores> readGradeScores(base::Workspace &ws, ui::Prompter &pr
         table::TableFile file(ws, prompter);
         if (!file.readTableFile(path, t))
             return std::nullopt;
-        const TableAnalysis analysis(t, calc);
+        const TableAnalysis analysis(std::move(t), calc);
         scores.students = analysis.students();
         const QStringList names = analysis.fieldNames();
         for (int k = 0; k < names.size(); ++k) {
@@ -135,15 +135,24 @@ GradeSummary summarizeScores(const GradeScores &scores, const AnalysisOptions &o
 
     // figures[f][k], nullopt where class k's table lacks field f.
     QList<QList<std::optional<FieldFigures>>> figures;
+    figures.reserve(s.fields.size());
+    s.averages.reserve(s.fields.size());
     FieldSample pooledNone;
-    for (const ClassScores &c : classes)
+    size_t pooledScores = 0;
+    for (const ClassScores &c : classes) {
         pooledNone.students += c.students;
+        pooledScores += size_t(c.students);
+    }
     QList<FieldFigures> pooled;
+    pooled.reserve(s.fields.size());
     for (const QString &f : s.fields) {
         QList<std::optional<FieldFigures>> perClass;
+        perClass.reserve(classes.size());
         QList<std::optional<double>> averages;
+        averages.reserve(classes.size());
         FieldSample all;
         all.students = pooledNone.students;
+        all.scores.reserve(pooledScores);
         for (const ClassScores &c : classes) {
             const auto it = c.samples.constFind(f);
             if (it == c.samples.cend()) {
@@ -152,16 +161,19 @@ GradeSummary summarizeScores(const GradeScores &scores, const AnalysisOptions &o
                 continue;
             }
             all.scores.insert(all.scores.end(), it->scores.begin(), it->scores.end());
-            perClass << fieldFigures(f, *it, o);
+            perClass << fieldFigures(f, *it, o, false);
             averages << perClass.back()->mean;
         }
         figures << perClass;
         s.averages << averages;
-        pooled << fieldFigures(f, all, o);
+        pooled << fieldFigures(f, all, o, false);
     }
 
+    s.sheet.reserve(classes.size() + 2);
+    const qsizetype width = 2 + 4 * s.fields.size();
     for (int k = 0; k < classes.size(); ++k) {
         QStringList row{classes[k].name, QString::number(classes[k].students)};
+        row.reserve(width);
         for (int f = 0; f < s.fields.size(); ++f) {
             const std::optional<FieldFigures> &mine = figures[f][k];
             if (!mine) {
@@ -181,6 +193,7 @@ GradeSummary summarizeScores(const GradeScores &scores, const AnalysisOptions &o
         s.sheet << row;
     }
     QStringList total{QStringLiteral("年级"), QString::number(pooledNone.students)};
+    total.reserve(width);
     for (const FieldFigures &p : pooled)
         total << p.meanText() << rateText(p.passCount, p.scores) << rateText(p.excellentCount, p.scores) << QString();
     s.sheet << total;

@@ -47,7 +47,8 @@ std::optional<qint64> exactUnits(double x)
     if (!(std::fabs(x) <= kExactLimit))
         return std::nullopt;
     const double v = x * kExactUnits;
-    const double r = std::round(v);
+    // Rounded by hand: std::round is a library call, and this runs for every score.
+    const double r = double(qint64(v >= 0 ? v + 0.5 : v - 0.5));
     // A few units in the last place: what the decimal text's conversion and the product leave.
     if (std::fabs(v - r) > std::max(1.0, std::fabs(v)) * 1e-15)
         return std::nullopt;
@@ -174,7 +175,7 @@ QStringList FieldFigures::figureRow() const
             rateText(lowCount, scores)};
 }
 
-FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const AnalysisOptions &o)
+FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const AnalysisOptions &o, bool withBands)
 {
     FieldFigures f;
     f.name = name;
@@ -184,7 +185,8 @@ FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const 
     f.lowLine = f.fullMarks * o.lowPercent / 100;
     f.students = sample.students;
     f.scores = int(sample.scores.size());
-    f.bands = scoreBands(f.fullMarks, f.passLine, o.bandWidth);
+    if (withBands)
+        f.bands = scoreBands(f.fullMarks, f.passLine, o.bandWidth);
     if (sample.scores.empty())
         return f;
 

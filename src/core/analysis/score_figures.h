@@ -83,7 +83,10 @@ struct FieldFigures {
 // The column names of figureRow.
 QStringList figureHeader();
 
-FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const AnalysisOptions &options);
+// `withBands` false leaves the score bands out (the grade summary shows none, and their labels
+// are the dearest part of the figures).
+FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const AnalysisOptions &options,
+                          bool withBands = true);
 
 // −1, 0 or 1 as the mean of a is below, equal to or above that of b (exactly, where the scores
 // allow); both must have scores.

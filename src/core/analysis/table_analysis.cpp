@@ -99,15 +99,38 @@ ChartBars AnalysisResult::bandChart(int field) const
 }
 
 TableAnalysis::TableAnalysis(const table::GradeTable &table, formula::Calculator &calc)
-    : m_values(formula::evaluatedCopy(table, calc)), m_title(table.title)
+    : TableAnalysis(formula::evaluatedCopy(table, calc), table.title)
 {
+}
+
+TableAnalysis::TableAnalysis(table::GradeTable &&table, formula::Calculator &calc)
+    : TableAnalysis(formula::evaluated(std::move(table.grid), table.numberFormat, calc), table.title)
+{
+}
+
+TableAnalysis::TableAnalysis(table::Grid values, QString title) : m_values(std::move(values)), m_title(std::move(title))
+{
+    // One pass in the grid's own order (row by row) reads every score: a column at a time would
+    // touch the cells far apart.
     const int cols = m_values.Cols();
-    for (int r = 1; r < m_values.Rows(); ++r)
-        for (int c = 1; c < cols; ++c)
-            if (!isBlankText(m_values.cellText(r, c))) {
-                m_students.push_back(r);
-                break;
+    m_scores.resize(size_t(std::max(cols, 1)));
+    for (int r = 1; r < m_values.Rows(); ++r) {
+        bool student = false;
+        for (int c = 1; c < cols; ++c) {
+            const QString &text = m_values.cellText(r, c);
+            if (text.isEmpty())
+                continue;
+            const std::optional<double> x = table::sortNumber(text);
+            if (x && std::isfinite(*x)) {
+                m_scores[size_t(c)].push_back(*x);
+                student = true;
+            } else if (!student && !isBlankText(text)) {
+                student = true;
             }
+        }
+        if (student)
+            m_students.push_back(r);
+    }
 }
 
 QStringList TableAnalysis::fieldNames() const
@@ -131,19 +154,8 @@ FieldSample TableAnalysis::sample(int column) const
 {
     FieldSample s;
     s.students = students();
-    if (column < 1 || column >= m_values.Cols())
-        return s;
-    m_samples.resize(size_t(m_values.Cols()));
-    std::optional<FieldSample> &cached = m_samples[size_t(column)];
-    if (cached)
-        return *cached;
-    s.scores.reserve(m_students.size());
-    for (int r : m_students) {
-        const std::optional<double> x = table::sortNumber(m_values.cellText(r, column));
-        if (x && std::isfinite(*x))
-            s.scores.push_back(*x);
-    }
-    cached = s;
+    if (column >= 1 && column < m_values.Cols())
+        s.scores = m_scores[size_t(column)];
     return s;
 }
 

@@ -61,6 +61,8 @@ class TableAnalysis {
 public:
     // Takes the evaluated copy of the table once; everything else is read from it.
     TableAnalysis(const table::GradeTable &table, formula::Calculator &calc);
+    // A table read for the analysis alone is evaluated where it is, without a copy.
+    TableAnalysis(table::GradeTable &&table, formula::Calculator &calc);
 
     const table::Grid &values() const { return m_values; }
     QString title() const { return m_title; }
@@ -77,11 +79,13 @@ public:
     AnalysisResult analyse(const QList<int> &columns, const AnalysisOptions &options) const;
 
 private:
+    TableAnalysis(table::Grid values, QString title);
+
     table::Grid m_values;
     QString m_title;
     std::vector<int> m_students;
-    // Each column's scores, read from the values the first time they are asked for.
-    mutable std::vector<std::optional<FieldSample>> m_samples;
+    // Each column's scores in row order (index 0 unused).
+    std::vector<std::vector<double>> m_scores;
 };
 
 } // namespace analysis

@@ -485,9 +485,13 @@ bool menuRun(table::GradeTable &t, ui::Prompter &prompter, Calculator &calc)
 
 table::Grid evaluatedCopy(const table::GradeTable &t, Calculator &calc)
 {
-    table::Grid copy = t.grid;
-    evaluateInPlace(copy, t.numberFormat, calc);
-    return copy;
+    return evaluated(t.grid, t.numberFormat, calc);
+}
+
+table::Grid evaluated(table::Grid grid, const QString &dataFormat, Calculator &calc)
+{
+    evaluateInPlace(grid, dataFormat, calc);
+    return grid;
 }
 
 QString resultLabel(const QString &text, const table::Grid &grid, const QString &dataFormat, Calculator &calc)

@@ -38,6 +38,8 @@ QString expandReferences(const table::Grid &grid, int row, int col, const QStrin
 // formula's result gets that result. The table itself is not touched. Printing, charts, report
 // cards and exports take their values from it.
 table::Grid evaluatedCopy(const table::GradeTable &t, Calculator &calc);
+// The same for a grid its caller gives up (moved in): evaluated where it is, without a copy.
+table::Grid evaluated(table::Grid grid, const QString &dataFormat, Calculator &calc);
 
 // The table-wide formula commands. Each asks its question through the prompter, takes the undo
 // snapshot and enables undo when it goes ahead; true when the table was changed.

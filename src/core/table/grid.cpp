@@ -38,6 +38,11 @@ Grid::Grid(const Grid &o)
     contentChanged();
 }
 
+Grid::Grid(Grid &&o) noexcept : Grid()
+{
+    *this = std::move(o);
+}
+
 Grid &Grid::operator=(const Grid &o)
 {
     if (this == &o)

@@ -26,6 +26,8 @@ class Grid {
 public:
     Grid();
     Grid(const Grid &other);
+    // Takes the other grid's cells without copying them; the other is left empty.
+    Grid(Grid &&other) noexcept;
     Grid &operator=(const Grid &other);
     // Takes the other grid's cells, sizes and format without copying them; like the copy, keeps
     // this grid's observers and tells them of the reset.

@@ -95,8 +95,11 @@ void TableWindow::showFindResultsWindow()
     auto *list = new FindResultsWindow(
         m_doc.findResults,
         [self](int entry) {
-            if (self)
-                self->goToFindResult(entry);
+            if (!self)
+                return;
+            self->goToFindResult(entry);
+            // The teacher goes on typing in the cell found, not in the list.
+            self->window()->activateWindow();
         },
         this, window());
     list->show();
