@@ -488,8 +488,10 @@ void DataSafetyTest::killedSavesLoseNothing()
     int killedWriting = 0; // kills that left a temporary: they hit the write itself
     QElapsedTimer budget;
     budget.start();
-    // At least 40 kills for each writer, ended early on a very slow machine.
-    for (int round = 2; kills < 40 && budget.elapsed() < 20000; ++round) {
+    // 40 kills for each writer; on a slow or busy machine the budget ends the rounds earlier, and
+    // fewer kills must then do.
+    constexpr qint64 kBudgetMs = 40000;
+    for (int round = 2; kills < 40 && budget.elapsed() < kBudgetMs; ++round) {
         prepare();
         if (writer == KillConvertTrial)
             old = contents();
@@ -551,7 +553,8 @@ void DataSafetyTest::killedSavesLoseNothing()
     }
     qInfo("%d kills, %d of them while writing, in %lld ms (one whole run: %lld ms)", kills, killedWriting,
           budget.elapsed(), span);
-    QVERIFY2(kills >= 40, qPrintable(QStringLiteral("only %1 kills landed").arg(kills)));
+    QVERIFY2(kills >= (budget.elapsed() < kBudgetMs ? 40 : 15),
+             qPrintable(QStringLiteral("only %1 kills landed").arg(kills)));
     QVERIFY2(killedWriting >= 5, qPrintable(QStringLiteral("only %1 kills hit the write").arg(killedWriting)));
     // The next run of the same writer replaces and removes what a killed one left.
     prepare();
