@@ -135,12 +135,14 @@ private slots:
         QTest::addColumn<QStringList>("args");
         QTest::addColumn<int>("exitCode");
         QTest::addColumn<bool>("written");
-        const QStringList sort{QStringLiteral("sort"), QStringLiteral("@t"), QStringLiteral("语文"), QStringLiteral("--desc")};
+        const QStringList sort{QStringLiteral("sort"), QStringLiteral("@t"), QStringLiteral("语文"),
+                               QStringLiteral("--desc"), QStringLiteral("--yes")};
         const QStringList saveOnto{QStringLiteral("save-as"), QStringLiteral("@src"), QStringLiteral("@t"),
                                    QStringLiteral("--yes")};
         QTest::newRow("sort, live") << u"live"_s << sort << 1 << false;
         QTest::newRow("save-as onto it, live") << u"live"_s << saveOnto << 1 << false;
-        QTest::newRow("show, live") << u"live"_s << QStringList{QStringLiteral("show"), QStringLiteral("@t")} << 0 << false;
+        QTest::newRow("show, live") << u"live"_s << QStringList{QStringLiteral("show"), QStringLiteral("@t")} << 0
+                                    << false;
         QTest::newRow("sort, dead") << u"dead"_s << sort << 0 << true;
         QTest::newRow("sort, other host 13 hours ago") << u"foreign-old"_s << sort << 0 << true;
     }
@@ -186,11 +188,12 @@ private slots:
             sleeper.kill();
             sleeper.waitForFinished();
         }
-        QCOMPARE(r.exitCode, exitCode);
+        QVERIFY2(r.exitCode == exitCode, r.err.constData());
         QVERIFY(original.open(QIODevice::ReadOnly));
         QCOMPARE(original.readAll() != before, written);
         if (exitCode == 1)
-            QCOMPARE(stderrMessages(r), QStringLiteral("该表格正由 李老师 在 ") + host + QStringLiteral(" 上打开，请先关闭。"));
+            QCOMPARE(stderrMessages(r),
+                     QStringLiteral("该表格正由 李老师 在 ") + host + QStringLiteral(" 上打开，请先关闭。"));
         // The command's own lock went with it; a live owner's stays.
         QCOMPARE(QFile::exists(lock), !written);
         QVERIFY(filesIn(dir()).filter(QStringLiteral(".saving")).isEmpty());

@@ -556,6 +556,7 @@ private slots:
                       [&](CommandContext &c) {
                           ++runs;
                           c.doc.beginChange();
+                          c.doc.title += QStringLiteral("！"); // a step needs a change
                       },
                       [&](const CommandContext &) { return allowed; }});
         TableWindow w(*m_ws, m_p, commands);

@@ -1,6 +1,5 @@
 #include "core/table/grade_table.h"
 
-
 namespace table {
 
 GradeTable::GradeTable() = default;

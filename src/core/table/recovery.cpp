@@ -98,16 +98,17 @@ int autoRecoverSeconds(const ui::SettingsStore &settings)
 
 void askAutoRecoverMinutes(base::Workspace &ws, ui::Prompter &prompter, ui::SettingsStore &settings)
 {
-    const std::optional<QString> answer = prompter.input(QStringLiteral("自动保存恢复信息（分钟）"), QStringLiteral("选项"),
-                                                         QString::number(ws.autoRecoverSeconds() / 60.0));
+    const std::optional<QString> answer =
+        prompter.input(QStringLiteral("自动保存恢复信息（分钟）"), QStringLiteral("选项"),
+                       QString::number(ws.autoRecoverSeconds() / 60.0));
     if (!answer)
         return;
     bool ok = false;
     const double minutes = answer->trimmed().toDouble(&ok);
     // A day at most: beyond that no copy would ever be written in a working session.
     if (!ok || !(minutes >= 0 && minutes <= 1440)) {
-        prompter.message(QStringLiteral("请输入 0 到 1440 之间的分钟数（0 表示不保存恢复信息）。"), QStringLiteral("提示"),
-                         ui::Icon::Information);
+        prompter.message(QStringLiteral("请输入 0 到 1440 之间的分钟数（0 表示不保存恢复信息）。"),
+                         QStringLiteral("提示"), ui::Icon::Information);
         return;
     }
     const int seconds = int(std::lround(minutes * 60));
@@ -138,7 +139,8 @@ QList<RecoveryEntry> recoveryCopies(const base::Workspace &ws, const QString &us
     for (const RecoveryEntry &e : readIndex(dir))
         if (e.user == user && QFileInfo(dir + e.copyFile()).isFile())
             mine << e;
-    std::sort(mine.begin(), mine.end(), [](const RecoveryEntry &a, const RecoveryEntry &b) { return a.saved < b.saved; });
+    std::sort(mine.begin(), mine.end(),
+              [](const RecoveryEntry &a, const RecoveryEntry &b) { return a.saved < b.saved; });
     return mine;
 }
 
@@ -217,7 +219,8 @@ void RecoveryCopy::write(const GradeTable &table)
                 shared->onDisk = true;
                 std::lock_guard indexLock(indexMutex());
                 QList<RecoveryEntry> entries = readIndex(dir);
-                entries.removeIf([&entry](const RecoveryEntry &e) { return e.id.compare(entry.id, Qt::CaseInsensitive) == 0; });
+                entries.removeIf(
+                    [&entry](const RecoveryEntry &e) { return e.id.compare(entry.id, Qt::CaseInsensitive) == 0; });
                 entries << entry;
                 writeIndex(dir, entries);
             }
@@ -255,8 +258,8 @@ RecoveryChoice offerRecovery(base::Workspace &ws, ui::Prompter &prompter, QList<
                 QStringLiteral("（") + e.saved.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) +
                 QStringLiteral("）");
     switch (prompter.choose(text, QStringLiteral("提示"),
-                            {QStringLiteral("恢复"), QStringLiteral("放弃"), QStringLiteral("稍后")}, ui::Icon::Question,
-                            0)) {
+                            {QStringLiteral("恢复"), QStringLiteral("放弃"), QStringLiteral("稍后")},
+                            ui::Icon::Question, 0)) {
     case 0:
         *restore = copies;
         return RecoveryChoice::Restore;

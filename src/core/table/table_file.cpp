@@ -7,9 +7,9 @@
 #include "core/base/workspace.h"
 #include "core/ui/prompter.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QCryptographicHash>
 #include <QFileInfo>
 #include <QHash>
 #include <algorithm>

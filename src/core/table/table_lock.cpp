@@ -108,8 +108,8 @@ std::optional<LockOwner> otherLiveOwner(const QString &tablePath)
 
 QString openElsewhereQuestion(const LockOwner &owner)
 {
-    return QStringLiteral("该表格正由 ") + owner.user + QStringLiteral(" 在 ") + owner.host + QStringLiteral(" 上打开（自 ") +
-           shownTime(owner.opened) + QStringLiteral("）。");
+    return QStringLiteral("该表格正由 ") + owner.user + QStringLiteral(" 在 ") + owner.host +
+           QStringLiteral(" 上打开（自 ") + shownTime(owner.opened) + QStringLiteral("）。");
 }
 
 QString openElsewhereRefusal(const LockOwner &owner)

@@ -59,9 +59,9 @@ private:
     struct Step {
         QString label;
         quint64 serial = 0;
-        TableProperties props;      // the other side's properties
-        std::vector<Cell> cells;    // the other side's texts of the cells that differ, or
-        std::optional<Grid> grid;   // the other side's whole grid
+        TableProperties props;    // the other side's properties
+        std::vector<Cell> cells;  // the other side's texts of the cells that differ, or
+        std::optional<Grid> grid; // the other side's whole grid
         qint64 bytes = 0;
     };
     struct Pending {

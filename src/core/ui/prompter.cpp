@@ -21,7 +21,7 @@ Answer NonInteractivePrompter::question(const QString &text, const QString &, Bu
 }
 
 int NonInteractivePrompter::choose(const QString &text, const QString &, const QStringList &choices, Icon,
-                                  int defaultChoice)
+                                   int defaultChoice)
 {
     const int chosen = m_yes ? defaultChoice : int(choices.size()) - 1;
     std::fputs((text + QStringLiteral(" -> ") + choices.value(chosen)).toUtf8().constData(), stderr);

@@ -24,7 +24,10 @@ public:
     virtual int choose(const QString &text, const QString &title, const QStringList &choices, Icon icon,
                        int defaultChoice)
     {
-        Q_UNUSED(text) Q_UNUSED(title) Q_UNUSED(icon) Q_UNUSED(defaultChoice)
+        Q_UNUSED(text)
+        Q_UNUSED(title)
+        Q_UNUSED(icon)
+        Q_UNUSED(defaultChoice)
         return int(choices.size()) - 1;
     }
     // nullopt when the user cancels.

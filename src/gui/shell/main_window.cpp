@@ -3,8 +3,8 @@
 #include "core/base/module1.h"
 #include "core/base/workspace.h"
 #include "core/shell/main_frame.h"
-#include "core/table/table_file.h"
 #include "core/table/recovery.h"
+#include "core/table/table_file.h"
 #include "core/table/table_lock.h"
 #include "core/ui/prompter.h"
 #include "core/ui/settings_store.h"
@@ -146,9 +146,8 @@ void MainWindow::registerFrameCommands()
     add(Id::TileVertically, &MainWindow::tileVertically);
     add(Id::TileHorizontally, &MainWindow::tileHorizontally);
     add(Id::ArrangeIcons, &MainWindow::arrangeMinimizedWindows);
-    m_commands.addFrame(Id::Options, [this](table::FrameContext &) {
-        table::askAutoRecoverMinutes(m_ws, m_prompter, m_settings);
-    });
+    m_commands.addFrame(Id::Options,
+                        [this](table::FrameContext &) { table::askAutoRecoverMinutes(m_ws, m_prompter, m_settings); });
     m_commands.addFrame(Id::EditSchoolTree, [this](table::FrameContext &) { m_school->editSchoolTree(); });
     // The school tree's menu for the selected node, as a right click on it shows.
     m_commands.addFrame(Id::SchoolTreeMenu,

@@ -452,11 +452,13 @@ void TableWindow::undoStateChanged()
     QAction *undo = action(QStringLiteral("menuUndo"));
     undo->setEnabled(m_doc.undoEnabled());
     const QString undone = m_doc.undoLabel();
-    undo->setText(undone.isEmpty() ? QStringLiteral("撤消(&U)") : QStringLiteral("撤消 ") + undone + QStringLiteral("(&U)"));
+    undo->setText(undone.isEmpty() ? QStringLiteral("撤消(&U)")
+                                   : QStringLiteral("撤消 ") + undone + QStringLiteral("(&U)"));
     QAction *redo = action(QStringLiteral("menuRedo"));
     redo->setEnabled(m_doc.redoEnabled());
     const QString redone = m_doc.redoLabel();
-    redo->setText(redone.isEmpty() ? QStringLiteral("重做(&R)") : QStringLiteral("重做 ") + redone + QStringLiteral("(&R)"));
+    redo->setText(redone.isEmpty() ? QStringLiteral("重做(&R)")
+                                   : QStringLiteral("重做 ") + redone + QStringLiteral("(&R)"));
     if (m_active)
         m_ws.setButtonEnabled(base::ToolButton::Undo, m_doc.undoEnabled());
 }

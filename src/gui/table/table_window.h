@@ -8,8 +8,8 @@
 #include "core/base/progress.h"
 #include "core/table/command.h"
 #include "core/table/grade_table.h"
-#include "core/table/table_file.h"
 #include "core/table/recovery.h"
+#include "core/table/table_file.h"
 #include "core/table/table_lock.h"
 
 #include <QWidget>
