@@ -6,6 +6,7 @@
 #include "core/base/text_codec.h"
 #include "core/base/workspace.h"
 #include "core/table/table_file.h"
+#include "core/table/table_lock.h"
 #include "core/ui/prompter.h"
 #include "core/ui/settings_store.h"
 
@@ -30,12 +31,6 @@ std::mutex &indexMutex()
 {
     static std::mutex m;
     return m;
-}
-
-QString isoNow()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    return now.toOffsetFromUtc(now.offsetFromUtc()).toString(Qt::ISODate);
 }
 
 bool oneLine(const QString &value)
@@ -72,8 +67,7 @@ bool writeIndex(const QString &dir, const QList<RecoveryEntry> &entries)
     QString text;
     for (const RecoveryEntry &e : entries)
         text += QLatin1Char('[') + e.id + QStringLiteral("]\r\ntable=") + e.tablePath + QStringLiteral("\r\nsaved=") +
-                e.saved.toOffsetFromUtc(e.saved.offsetFromUtc()).toString(Qt::ISODate) + QStringLiteral("\r\nuser=") +
-                e.user + QStringLiteral("\r\n");
+                isoLocalTime(e.saved) + QStringLiteral("\r\nuser=") + e.user + QStringLiteral("\r\n");
     return base::writeFileAtomically(index, base::codec::encode(text)) == base::WriteResult::Written;
 }
 
@@ -190,7 +184,7 @@ void RecoveryCopy::write(const GradeTable &table)
                 .toHex()
                 .left(20));
     }
-    RecoveryEntry entry{m_id, table.filePath, QDateTime::fromString(isoNow(), Qt::ISODate), m_ws.userName};
+    RecoveryEntry entry{m_id, table.filePath, QDateTime::currentDateTime(), m_ws.userName};
     if (!oneLine(entry.tablePath) || !oneLine(entry.user))
         return; // the index could not give it back
     // The snapshot: the grid's texts are shared, not copied, so this is quick on the window's thread.

@@ -9,6 +9,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <unistd.h>
 
 namespace table {
@@ -27,6 +28,17 @@ QString shownTime(const QDateTime &t)
 
 } // namespace
 
+QString isoLocalTime(const QDateTime &time)
+{
+    const QDateTime local = time.toLocalTime();
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-ddTHH:mm:ss")) + (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
 QString lockFilePath(const QString &tablePath)
 {
     const QFileInfo table(tablePath + QStringLiteral(".gdt"));
@@ -35,8 +47,7 @@ QString lockFilePath(const QString &tablePath)
 
 QByteArray lockText(const LockOwner &owner)
 {
-    const QDateTime local = owner.opened.toLocalTime();
-    const QString opened = local.toOffsetFromUtc(local.offsetFromUtc()).toString(Qt::ISODate);
+    const QString opened = isoLocalTime(owner.opened);
     return (QStringLiteral("user=") + owner.user + QStringLiteral("\nhost=") + owner.host + QStringLiteral("\npid=") +
             QString::number(owner.pid) + QStringLiteral("\nopened=") + opened + QLatin1Char('\n'))
         .toUtf8();

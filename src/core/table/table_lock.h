@@ -19,6 +19,8 @@ struct LockOwner {
     QDateTime opened; // local time when the lock gave no offset
 };
 
+// ISO 8601 local time with its offset, "2026-12-08T14:05:00+08:00" (also at offset 0, never "Z").
+QString isoLocalTime(const QDateTime &time);
 // The lock file of a table (its path without ".gdt").
 QString lockFilePath(const QString &tablePath);
 // The lock file's owner; nullopt when there is no lock file or it says nothing readable.
