@@ -94,11 +94,13 @@ void UndoHistory::settle(const Grid &grid, const TableProperties &props)
             }
     }
     if (whole) {
-        step.cells.clear();
+        // Not clear(): the cells gathered before giving up would keep their room in the step.
+        step.cells = {};
         step.grid = std::move(before.grid);
     } else if (step.cells.empty() && props == before.props) {
         return; // the command changed nothing
     }
+    step.cells.shrink_to_fit();
     push(std::move(step));
 }
 
@@ -126,8 +128,9 @@ void UndoHistory::push(Step step)
 qint64 UndoHistory::measure(const Step &step)
 {
     qint64 bytes = qint64(sizeof(Step)) + step.label.size() * qint64(sizeof(QChar)) + propertyBytes(step.props);
+    bytes += qint64(step.cells.capacity()) * qint64(sizeof(Cell));
     for (const Cell &cell : step.cells)
-        bytes += qint64(sizeof(Cell)) + ownBytes(cell.text);
+        bytes += ownBytes(cell.text);
     if (step.grid) {
         const Grid &g = *step.grid;
         bytes += qint64(g.Rows()) * g.Cols() * qint64(sizeof(QString)) + (g.Rows() + g.Cols()) * qint64(sizeof(int));
