@@ -75,6 +75,8 @@ int main(int argc, char **argv)
                 QCoreApplication::exit(0);
                 return;
             }
+            // Unsaved work of this teacher that a crash left behind comes first.
+            main.offerRecovery();
             // A table the desktop handed over (a double-click on a ".gdt" file) opens once a
             // teacher is logged in, since tables open with the user's table password.
             if (!tableArgument.isEmpty())

@@ -2,6 +2,7 @@
 
 #include "core/base/workspace.h"
 #include "core/table/table_file.h"
+#include "core/table/table_lock.h"
 #include "core/ui/prompter.h"
 
 #include <QFileInfo>
@@ -128,6 +129,13 @@ Exit saveTable(Context &ctx, GradeTable &table, const QString &inPath, const std
 {
     TableFile file(ctx.ws, ctx.prompter);
     const QString target = tableNameFromPath(absolutePath(outPath ? *outPath : inPath));
+    // A table open in a window (or another command) is left to it: its next save would lose ours.
+    if (const std::optional<LockOwner> owner = otherLiveOwner(target)) {
+        tell(ctx, openElsewhereRefusal(*owner));
+        return Failed;
+    }
+    TableLock lock;
+    lock.acquire(target, ctx.ws.userName);
     return file.save(table, target) ? Done : Failed;
 }
 

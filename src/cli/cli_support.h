@@ -73,7 +73,8 @@ bool loadTable(Context &ctx, const QString &path, GradeTable &table);
 // `table`. On failure nullopt, and `failure` says what to return: Usage or Failed.
 std::optional<QStringList> tableOperands(Context &ctx, Args &args, int count, GradeTable &table, Exit *failure);
 // Writes `table` to `outPath` when given, otherwise back to `inPath`, through the program's save
-// (the overwrite question is answered by --yes). Done or Failed.
+// (the overwrite question is answered by --yes), holding the table's lock while it writes. Refused
+// (Failed, nothing written) while another live process holds the lock of the target.
 Exit saveTable(Context &ctx, GradeTable &table, const QString &inPath, const std::optional<QString> &outPath);
 
 // FIELD on the command line: a column number when all digits (1 … Cols − 1), otherwise the exact

@@ -5,6 +5,7 @@
 #include "core/base/workspace.h"
 #include "core/shell/user_store.h"
 #include "core/table/table_file.h"
+#include "core/table/table_lock.h"
 #include "core/ui/command_table.h"
 #include "test_config.h"
 #include "test_support.h"
@@ -14,9 +15,12 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QSysInfo>
 #include <QTest>
 
 #include <memory>
+
+using namespace Qt::StringLiterals;
 
 class CliTest : public QObject {
     Q_OBJECT
@@ -121,6 +125,78 @@ private slots:
         QVERIFY(r.out.isEmpty());
         QCOMPARE(QString::fromUtf8(r.err).trimmed(), message);
         QVERIFY(!QFile::exists(path(QStringLiteral("data.file"))));
+    }
+
+    // A table another live process has open is not changed in place, nor written over with --out;
+    // readers ignore the lock, and a dead process's lock is no obstacle (and is gone afterwards).
+    void inPlaceChangesRespectTheLock_data()
+    {
+        QTest::addColumn<QString>("holder"); // live, dead, foreign-old
+        QTest::addColumn<QStringList>("args");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<bool>("written");
+        const QStringList sort{QStringLiteral("sort"), QStringLiteral("@t"), QStringLiteral("语文"),
+                               QStringLiteral("--desc"), QStringLiteral("--yes")};
+        const QStringList saveOnto{QStringLiteral("save-as"), QStringLiteral("@src"), QStringLiteral("@t"),
+                                   QStringLiteral("--yes")};
+        QTest::newRow("sort, live") << u"live"_s << sort << 1 << false;
+        QTest::newRow("save-as onto it, live") << u"live"_s << saveOnto << 1 << false;
+        QTest::newRow("show, live") << u"live"_s << QStringList{QStringLiteral("show"), QStringLiteral("@t")} << 0
+                                    << false;
+        QTest::newRow("sort, dead") << u"dead"_s << sort << 0 << true;
+        QTest::newRow("sort, other host 13 hours ago") << u"foreign-old"_s << sort << 0 << true;
+    }
+    void inPlaceChangesRespectTheLock()
+    {
+        QFETCH(QString, holder);
+        QFETCH(QStringList, args);
+        QFETCH(int, exitCode);
+        QFETCH(bool, written);
+        makeTable(QStringLiteral("t.gdt"), QStringLiteral("T@pw"));
+        makeTable(QStringLiteral("src.gdt"), QStringLiteral("T@pw"));
+        QProcess sleeper;
+        qint64 pid = 0;
+        QString host = QSysInfo::machineHostName();
+        QDateTime opened = QDateTime::currentDateTime();
+        if (holder == u"live"_s) {
+            sleeper.start(QStringLiteral("sleep"), {QStringLiteral("60")});
+            QVERIFY(sleeper.waitForStarted());
+            pid = sleeper.processId();
+        } else if (holder == u"dead"_s) {
+            sleeper.start(QStringLiteral("true"), {});
+            QVERIFY(sleeper.waitForFinished());
+            pid = sleeper.processId();
+        } else {
+            host = QStringLiteral("教务处-PC");
+            pid = 4242;
+            opened = opened.addSecs(-13 * 3600);
+        }
+        const QString lock = path(QStringLiteral(".~lock.t.gdt#"));
+        QFile f(lock);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(table::lockText({QStringLiteral("李老师"), host, pid, opened}));
+        f.close();
+        QFile original(path(QStringLiteral("t.gdt")));
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        const QByteArray before = original.readAll();
+        original.close();
+        for (QString &a : args)
+            if (a.startsWith(QLatin1Char('@')))
+                a = path(a.mid(1) + QStringLiteral(".gdt"));
+        const ProcessResult r = cli(args);
+        if (holder == u"live"_s) {
+            sleeper.kill();
+            sleeper.waitForFinished();
+        }
+        QVERIFY2(r.exitCode == exitCode, r.err.constData());
+        QVERIFY(original.open(QIODevice::ReadOnly));
+        QCOMPARE(original.readAll() != before, written);
+        if (exitCode == 1)
+            QCOMPARE(stderrMessages(r),
+                     QStringLiteral("该表格正由 李老师 在 ") + host + QStringLiteral(" 上打开，请先关闭。"));
+        // The command's own lock went with it; a live owner's stays.
+        QCOMPARE(QFile::exists(lock), !written);
+        QVERIFY(filesIn(dir()).filter(QStringLiteral(".saving")).isEmpty());
     }
 
     void saveAsKeepsAnExistingFileUnlessYes()

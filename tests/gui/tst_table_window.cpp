@@ -285,6 +285,44 @@ private slots:
         QVERIFY(!m_ws->buttonEnabled(base::ToolButton(6)));
     }
 
+    // Typed cells walked back and forth with the menu, Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z: the entries
+    // say what they bring back, the caption's marker is off exactly at the table as it was.
+    void manyStepsWithCaptionsAndShortcuts()
+    {
+        QAction *undo = m_w->action(QStringLiteral("menuUndo"));
+        QAction *redo = m_w->action(QStringLiteral("menuRedo"));
+        QCOMPARE(redo->shortcuts(), (QList<QKeySequence>{QKeySequence(QStringLiteral("Ctrl+Y")),
+                                                         QKeySequence(QStringLiteral("Ctrl+Shift+Z"))}));
+        QCOMPARE(undo->text(), QStringLiteral("撤消(&U)"));
+        QVERIFY(!redo->isEnabled());
+        for (const char *typed : {"90", "7"}) {
+            for (const char *k = typed; *k; ++k)
+                QTest::keyClick(QApplication::focusWidget(), *k);
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+            QTRY_VERIFY(!editor()->isVisible());
+        }
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("90"));
+        QCOMPARE(grid().TextMatrix(1, 2), QStringLiteral("7"));
+        QCOMPARE(undo->text(), QStringLiteral("撤消 输入(&U)"));
+        QCOMPARE(m_w->windowTitle(), QStringLiteral("未命名的表格 *"));
+
+        QTest::keyClick(view(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(grid().TextMatrix(1, 2), QString());
+        QCOMPARE(redo->text(), QStringLiteral("重做 输入(&R)"));
+        QVERIFY(redo->isEnabled());
+        trigger("menuUndo");
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("85"));
+        QVERIFY(!undo->isEnabled());
+        QCOMPARE(m_w->windowTitle(), QStringLiteral("未命名的表格"));
+        QTest::keyClick(view(), Qt::Key_Y, Qt::ControlModifier);
+        QCOMPARE(grid().TextMatrix(1, 1), QStringLiteral("90"));
+        QCOMPARE(m_w->windowTitle(), QStringLiteral("未命名的表格 *"));
+        QTest::keyClick(view(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(grid().TextMatrix(1, 2), QStringLiteral("7"));
+        QVERIFY(!redo->isEnabled());
+        QVERIFY(m_ws->buttonEnabled(base::ToolButton(6)));
+    }
+
     void formulaBarEnterAndCheckBox()
     {
         go(1, 3);
@@ -518,6 +556,7 @@ private slots:
                       [&](CommandContext &c) {
                           ++runs;
                           c.doc.beginChange();
+                          c.doc.title += QStringLiteral("！"); // a step needs a change
                       },
                       [&](const CommandContext &) { return allowed; }});
         TableWindow w(*m_ws, m_p, commands);

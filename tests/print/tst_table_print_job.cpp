@@ -259,11 +259,11 @@ private slots:
     {
         m_doc.grid.setTextMatrix(1, 2, QStringLiteral("90"));
         m_doc.grid.setTextMatrix(1, 3, QStringLiteral("85.5"));
-        m_doc.takeSnapshot();
-        m_doc.undoGrid.setTextMatrix(2, 2, QStringLiteral("旧值"));
+        m_doc.beginChange();
+        m_doc.grid.setTextMatrix(2, 2, QStringLiteral("新值"));
+        m_doc.settleChange();
         const table::Grid before = m_doc.grid;
         m_doc.markSaved();
-        m_doc.setUndoEnabled(false);
         PrintOptions o;
         o.row = 1;
         const auto out = preview(o);
@@ -271,8 +271,8 @@ private slots:
         for (int r = 0; r < before.Rows(); ++r)
             for (int c = 0; c < before.Cols(); ++c)
                 QCOMPARE(m_doc.grid.TextMatrix(r, c), before.TextMatrix(r, c));
-        QCOMPARE(m_doc.undoGrid.TextMatrix(2, 2), QStringLiteral("旧值"));
-        QVERIFY(!m_doc.undoEnabled());
+        QCOMPARE(m_doc.history().stepCount(), 1);
+        QVERIFY(!m_doc.redoEnabled());
         QVERIFY(!m_doc.isModified());
     }
 

@@ -15,6 +15,8 @@ static const char *kindName(PromptRecord::Kind k)
         return "open-file";
     case PromptRecord::SaveFile:
         return "save-file";
+    case PromptRecord::Choice:
+        return "choice";
     }
     return "?";
 }
@@ -26,6 +28,10 @@ void ScriptedPrompter::expectMessage(const QString &text, const QString &title)
 void ScriptedPrompter::expectQuestion(const QString &text, Answer answer, const QString &title)
 {
     m_queue.append({PromptRecord::Question, text, title, answer, {}});
+}
+void ScriptedPrompter::expectChoice(const QString &text, const QString &choice, const QString &title)
+{
+    m_queue.append({PromptRecord::Choice, text, title, Answer::Ok, choice});
 }
 void ScriptedPrompter::expectInput(const QString &prompt, std::optional<QString> answer, const QString &title)
 {
@@ -79,6 +85,20 @@ Answer ScriptedPrompter::question(const QString &text, const QString &title, But
     if (!e || e->kind != PromptRecord::Question)
         return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
     return e->answer;
+}
+
+int ScriptedPrompter::choose(const QString &text, const QString &title, const QStringList &choices, Icon icon,
+                             int defaultChoice)
+{
+    shown.append({PromptRecord::Choice, text, title, icon, Buttons::Ok, Answer::Ok, {}, choices});
+    Q_UNUSED(defaultChoice)
+    if (whileAsking)
+        whileAsking();
+    const Expectation *e = next(PromptRecord::Choice, text, title);
+    const qsizetype chosen = e && e->kind == PromptRecord::Choice ? choices.indexOf(e->value.value_or(QString())) : -1;
+    if (e && e->kind == PromptRecord::Choice && chosen < 0)
+        m_problems << QStringLiteral("no button \"%1\" in \"%2\"").arg(e->value.value_or(QString()), text);
+    return chosen >= 0 ? int(chosen) : int(choices.size()) - 1;
 }
 
 std::optional<QString> ScriptedPrompter::input(const QString &prompt, const QString &title, const QString &preset)

@@ -9,13 +9,14 @@
 #include <functional>
 
 struct PromptRecord {
-    enum Kind { Message, Question, Input, OpenFile, SaveFile } kind;
+    enum Kind { Message, Question, Input, OpenFile, SaveFile, Choice } kind;
     QString text; // message/question text, input prompt, or file pattern
     QString title;
     ui::Icon icon = ui::Icon::None;
     ui::Buttons buttons = ui::Buttons::Ok;
     ui::Answer defaultAnswer = ui::Answer::Ok;
-    QString preset = {}; // the text an input box was preset with
+    QString preset = {};      // the text an input box was preset with
+    QStringList choices = {}; // the buttons of a choice
 };
 
 class ScriptedPrompter : public ui::Prompter {
@@ -23,6 +24,8 @@ public:
     // An empty expected text accepts any text.
     void expectMessage(const QString &text = {}, const QString &title = {});
     void expectQuestion(const QString &text, ui::Answer answer, const QString &title = {});
+    // A choice answered with the button of this caption.
+    void expectChoice(const QString &text, const QString &choice, const QString &title = {});
     void expectInput(const QString &prompt, std::optional<QString> answer, const QString &title = {});
     void expectOpenFile(const QString &path, const QString &pattern = {});
     void expectSaveFile(const QString &path, const QString &pattern = {});
@@ -30,6 +33,8 @@ public:
     void message(const QString &text, const QString &title, ui::Icon icon) override;
     ui::Answer question(const QString &text, const QString &title, ui::Buttons buttons, ui::Icon icon,
                         ui::Answer defaultAnswer) override;
+    int choose(const QString &text, const QString &title, const QStringList &choices, ui::Icon icon,
+               int defaultChoice) override;
     std::optional<QString> input(const QString &prompt, const QString &title, const QString &preset) override;
     QString openFile(const QString &pattern, const QString &title) override;
     QString saveFile(const QString &pattern, const QString &title) override;

@@ -6,6 +6,8 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
+#include <algorithm>
+
 namespace base {
 
 QString defaultProgramDirectory()
@@ -31,6 +33,15 @@ Workspace::Workspace(const QString &programDir, QObject *parent)
 }
 
 Workspace::~Workspace() = default;
+
+void Workspace::setAutoRecoverSeconds(int seconds)
+{
+    seconds = std::max(seconds, 0);
+    if (seconds == m_autoRecoverSeconds)
+        return;
+    m_autoRecoverSeconds = seconds;
+    emit autoRecoverChanged(seconds);
+}
 
 void Workspace::createDataDirectories() const
 {

@@ -90,6 +90,10 @@ public:
     // Whether the table windows show formula cells by their results (格式 → 显示公式结果).
     bool showFormulaResults = true;
 
+    // Seconds between the recovery copies of a table with unsaved changes; 0: none are written.
+    int autoRecoverSeconds() const { return m_autoRecoverSeconds; }
+    void setAutoRecoverSeconds(int seconds);
+
     // Input direction of toolbar buttons 16 (horizontal) and 17 (vertical): exactly one is pressed.
     bool horizontalInput() const { return m_horizontal; }
     bool verticalInput() const { return !m_horizontal; }
@@ -122,10 +126,12 @@ signals:
     void percentChanged(int percent);
     void buttonEnabledChanged(base::ToolButton button, bool enabled);
     void inputDirectionChanged(bool horizontal);
+    void autoRecoverChanged(int seconds);
 
 private:
     QString m_programDir;
     bool m_horizontal = true;
+    int m_autoRecoverSeconds = 300;
     int m_busyDepth = 0;
     std::array<QString, 5> m_panels;
     std::array<bool, 25> m_buttons{};

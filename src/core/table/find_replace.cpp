@@ -253,7 +253,7 @@ int replaceAll(GradeTable &t, const QString &from, const QString &to, bool whole
         }
     if (changes.empty())
         return 0;
-    t.beginChange();
+    t.beginChange(QStringLiteral("替换"));
     GridBulk bulk(g);
     for (const auto &[i, text] : changes)
         g.setTextArray(i, text);

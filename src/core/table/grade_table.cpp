@@ -1,66 +1,91 @@
 #include "core/table/grade_table.h"
 
-#include <vector>
-
 namespace table {
 
-GradeTable::GradeTable()
+GradeTable::GradeTable() = default;
+
+namespace {
+// A command run outside a window (a test, a dialog's own change) still names its step.
+QString labelOr(const QString &label)
 {
-    undoGrid.setRows(1);
-    undoGrid.setCols(1);
+    return label.isEmpty() ? QStringLiteral("更改") : label;
+}
+} // namespace
+
+void GradeTable::setUndoSuspended(bool suspended)
+{
+    if (m_undoSuspended == suspended)
+        return;
+    m_undoSuspended = suspended;
+    historyChanged();
 }
 
-void GradeTable::setUndoEnabled(bool enabled)
+void GradeTable::historyChanged()
 {
-    if (m_undoEnabled == enabled)
-        return;
-    m_undoEnabled = enabled;
     if (undoStateChanged)
         undoStateChanged();
 }
 
-void GradeTable::takeSnapshot()
+void GradeTable::setProperties(const TableProperties &p)
 {
-    // A copy of the whole grid (cell texts are shared until changed) is the cheapest way to keep
-    // Rows, Cols and every cell.
-    undoGrid = grid;
-    undoTitle = title;
-    undoTeacher = teacher;
-    undoClassInfo = classInfo;
-    undoNumberFormat = numberFormat;
+    title = p.title;
+    teacher = p.teacher;
+    classInfo = p.classInfo;
+    numberFormat = p.numberFormat;
 }
 
-void GradeTable::snapshotForUndo()
+void GradeTable::snapshotForUndo(const QString &label)
 {
-    takeSnapshot();
-    setUndoEnabled(true);
+    m_history.begin(grid, properties(), labelOr(label.isEmpty() ? changeLabel : label));
+    historyChanged();
+}
+
+void GradeTable::beginCellChange(int row, int col)
+{
+    m_history.beginCell(grid, row, col, properties(), QStringLiteral("输入"));
+    markChanged();
+    historyChanged();
+}
+
+void GradeTable::settleChange()
+{
+    m_history.settle(grid, properties());
+    historyChanged();
+}
+
+void GradeTable::markSaved()
+{
+    m_history.settle(grid, properties());
+    m_savedPosition = m_history.position();
+    setChanged(false);
+}
+
+void GradeTable::resetHistory()
+{
+    m_history.clear();
+    m_savedPosition = m_history.position();
+    setChanged(false);
+    historyChanged();
 }
 
 void GradeTable::undo()
 {
-    Grid &g = grid;
-    {
-        GridBulk bulk(g);
-        std::vector<int> widths;
-        for (int c = 0; c < g.Cols(); ++c)
-            widths.push_back(g.ColWidth(c));
-        g.setRows(undoGrid.Rows());
-        g.setCols(undoGrid.Cols());
-        const int count = g.Rows() * g.Cols();
-        for (int i = 0; i < count; ++i)
-            g.setTextArray(i, undoGrid.TextArray(i));
-        g.setFormatString(undoGrid.FormatString(), Grid::KeepWidths);
-        // Columns that were there before keep the widths they have now; columns the undo brings
-        // back get the widths they had.
-        for (int c = 0; c < g.Cols(); ++c)
-            g.setColWidth(c, c < int(widths.size()) ? widths[size_t(c)] : undoGrid.ColWidth(c));
+    TableProperties p = properties();
+    if (m_history.undo(grid, p)) {
+        setProperties(p);
+        setChanged(m_history.position() != m_savedPosition);
     }
-    title = undoTitle;
-    teacher = undoTeacher;
-    classInfo = undoClassInfo;
-    numberFormat = undoNumberFormat;
-    setUndoEnabled(false);
-    undoArmed = false;
+    historyChanged();
+}
+
+void GradeTable::redo()
+{
+    TableProperties p = properties();
+    if (m_history.redo(grid, p)) {
+        setProperties(p);
+        setChanged(m_history.position() != m_savedPosition);
+    }
+    historyChanged();
 }
 
 void GradeTable::rebuildHeader()

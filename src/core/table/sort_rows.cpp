@@ -136,7 +136,7 @@ bool sortTable(GradeTable &t, const SortRequest &request, const QStringList &key
     if (request.rankColumn == request.column || request.rankColumn >= cols ||
         (request.rankColumn < 1 && request.rankColumn != -1))
         return false;
-    t.beginChange();
+    t.beginChange(QStringLiteral("排序"));
     GridBulk bulk(g);
     g.setColSel(request.column);
     g.setCol(request.column);

@@ -60,6 +60,8 @@ void registerTableCommands(CommandRegistry &r)
     r.add({ui::CommandId::SaveUnprotected, [](CommandContext &c) { c.files.saveWithoutPassword(c.doc); }, {}});
     r.add({ui::CommandId::Undo, [](CommandContext &c) { c.doc.undo(); },
            [](const CommandContext &c) { return c.doc.undoEnabled(); }});
+    r.add({ui::CommandId::Redo, [](CommandContext &c) { c.doc.redo(); },
+           [](const CommandContext &c) { return c.doc.redoEnabled(); }});
     r.add({ui::CommandId::Cut, cut, {}, true});
     r.add({ui::CommandId::Copy, copy, {}, true});
     r.add({ui::CommandId::Paste, paste, {}, true});

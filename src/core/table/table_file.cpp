@@ -7,6 +7,7 @@
 #include "core/base/workspace.h"
 #include "core/ui/prompter.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -239,6 +240,17 @@ MemberResult readMember(QByteArrayView member, GradeTable &t)
     return MemberResult::Ok;
 }
 
+FileStamp stampOf(const QString &path)
+{
+    const QFileInfo info(path);
+    QFile file(path);
+    if (!info.isFile() || !file.open(QIODevice::ReadOnly))
+        return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    hash.addData(&file);
+    return {info.size(), info.lastModified().toMSecsSinceEpoch(), hash.result()};
+}
+
 QString tableNameFromPath(const QString &path)
 {
     // The dialog adds ".gdt"; a path typed without it is taken whole rather than cut short.
@@ -336,8 +348,10 @@ bool TableFile::load(GradeTable &table, const QString &name, bool fullPath)
         }
     }
     table.grid.setCol(0);
-    if (ok)
+    if (ok) {
+        table.diskStamp = stampOf((fullPath ? name : m_ws.tableDataDir() + name) + QStringLiteral(".gdt"));
         m_ws.showCurrentTable(table.title);
+    }
     return ok;
 }
 
@@ -350,8 +364,27 @@ bool TableFile::save(GradeTable &table, const QString &name)
 
     QDir().mkpath(m_ws.tableDataDir());
     const QString path = name + QStringLiteral(".gdt");
+    const bool ownFile = !table.filePath.isEmpty() && name == table.filePath;
+    if (ownFile && table.readOnly) {
+        m_prompter.message(kReadOnlySave, QStringLiteral("提示"), ui::Icon::Information);
+        return false;
+    }
+    bool overwriteAgreed = false;
+    if (ownFile && table.diskStamp.known() && QFileInfo::exists(path) && stampOf(path) != table.diskStamp) {
+        switch (m_prompter.choose(kChangedOnDisk, QStringLiteral("提示"),
+                                  {QStringLiteral("覆盖"), QStringLiteral("另存为"), QStringLiteral("取消")},
+                                  ui::Icon::Warning, 2)) {
+        case 0:
+            overwriteAgreed = true;
+            break;
+        case 1:
+            return saveToChosenPath(table);
+        default:
+            return false;
+        }
+    }
     // Asked before the grid is hidden, so the teacher sees the table while deciding.
-    if (QFileInfo::exists(path) &&
+    if (!overwriteAgreed && QFileInfo::exists(path) &&
         m_prompter.question(QStringLiteral("确实覆盖原有数据么？"), QStringLiteral("提示："), ui::Buttons::YesNo,
                             ui::Icon::Question, ui::Answer::Yes) != ui::Answer::Yes)
         return false;
@@ -359,8 +392,10 @@ bool TableFile::save(GradeTable &table, const QString &name)
     if (!writeTableFile(table, path, table.unprotectedSave ? QString() : m_ws.tablePassword))
         return false;
     // A copy written elsewhere leaves the table's own file as old as it was.
-    if (table.filePath.isEmpty() || name == table.filePath)
+    if (table.filePath.isEmpty() || ownFile)
         table.markSaved();
+    if (ownFile)
+        table.diskStamp = stampOf(path);
     return true;
 }
 

@@ -70,7 +70,9 @@ public:
     // directory) into the table. False when the window is to close.
     bool load(GradeTable &table, const QString &name, bool fullPath);
     // Writes the table to name + ".gdt". True when the file was written; the change marker is then
-    // cleared when that is the table's own file (or it has none yet).
+    // cleared when that is the table's own file (or it has none yet). The table's own file is
+    // refused for a read-only table, and when another program changed it since it was read or
+    // written here the teacher chooses 覆盖, 另存为 or 取消.
     bool save(GradeTable &table, const QString &name);
 
     // The commands 保存表格, 表格另存为...(&A) and 去除密码保护保存(&W). True when a file was written.
@@ -90,6 +92,11 @@ private:
 constexpr qsizetype kMaxNameBytes = 255;
 // False when a folder or file name of `path` is longer than that.
 bool namesFit(const QString &path);
+
+// The file as it is now: size, modification time and a hash of its bytes; unknown when missing.
+FileStamp stampOf(const QString &path);
+inline const QString kChangedOnDisk = QStringLiteral("该表格在打开后已被其他程序修改。");
+inline const QString kReadOnlySave = QStringLiteral("该表格以只读方式打开，不能保存到原文件；请用“表格另存为”保存。");
 
 // A path chosen in the save dialog, without its ".gdt".
 QString tableNameFromPath(const QString &path);

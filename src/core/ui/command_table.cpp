@@ -1,5 +1,6 @@
 #include "core/ui/command_table.h"
 
+#include <QRegularExpression>
 #include <QStringList>
 #include <algorithm>
 
@@ -131,6 +132,7 @@ constexpr CommandRow kRows[] = {
      .button = ToolButton::Undo,
      .tip = u"撤消",
      .icon = u"undo"},
+    {.id = Id::Redo, .place = Edit, .name = u"menuRedo", .caption = u"重做(&R)", .shortcut = "Ctrl+Y; Ctrl+Shift+Z"},
     {.place = Edit, .name = u"-"},
     {.id = Id::Cut,
      .place = Edit,
@@ -197,6 +199,8 @@ constexpr CommandRow kRows[] = {
     {.id = Id::ReportEditor, .place = Tools, .name = u"menuBBedit", .caption = u"报表编辑器"},
     {.place = Tools, .name = u"-"},
     {.id = Id::Analysis, .place = Tools, .name = u"menuAnalysis", .caption = u"成绩分析(&A)…"},
+    {.place = Tools, .name = u"-"},
+    {.id = Id::Options, .place = Tools, .name = u"menuOptions", .caption = u"选项(&O)…"},
 
     // 窗口: the main window's arrangements.
     {.id = Id::Cascade, .place = Window, .name = u"menuCD", .caption = u"层叠(&S)"},
@@ -401,6 +405,18 @@ QString commandName(CommandId id)
     for (const CommandRow &row : kRows)
         if (row.id == id && id != CommandId::None)
             return QString::fromUtf16(row.name);
+    return {};
+}
+
+QString stepLabel(CommandId id)
+{
+    for (const CommandRow &row : kRows) {
+        if (row.id != id || id == CommandId::None || (!*row.caption && !*row.tip))
+            continue;
+        QString label = QString::fromUtf16(*row.caption ? row.caption : row.tip);
+        static const QRegularExpression remarks(QStringLiteral("\\(&.\\)|\\[[^\\]]*\\]|\\.\\.\\.|…|&"));
+        return label.remove(remarks).trimmed();
+    }
     return {};
 }
 

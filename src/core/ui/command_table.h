@@ -73,6 +73,7 @@ enum class CommandId : std::uint8_t {
     PrintTable,
     Close,
     Undo,
+    Redo,
     Cut,
     Copy,
     Paste,
@@ -96,6 +97,7 @@ enum class CommandId : std::uint8_t {
     FormulaHelp,
     ReportEditor,
     Analysis,
+    Options,
     Cascade,
     TileVertically,
     TileHorizontally,
@@ -143,7 +145,7 @@ struct CommandRow {
     // command line the verb.
     const char16_t *name = u"";
     const char16_t *caption = u"";
-    const char *shortcut = "";
+    const char *shortcut = ""; // several separated by "; "
     // The toolbar button that runs the command, its tooltip and icon (":/icons/NAME.svg"); a
     // checkable button is a switch of the main window rather than a command.
     base::ToolButton button = base::ToolButton::None;
@@ -173,6 +175,9 @@ std::vector<MenuEntry> menuEntries(Place place);
 
 // The system name of a command (the objectName of its menu entry, or its verb); empty for None.
 QString commandName(CommandId id);
+// What a step of the undo history made by the command is called: its caption without the
+// accelerator, the dots and the bracketed remark ("导入整张表格"), or its tooltip.
+QString stepLabel(CommandId id);
 // The command whose menu entry or verb is `name`; None when there is none.
 CommandId commandNamed(QStringView name);
 // The row of a toolbar button; null for a separator.

@@ -20,6 +20,15 @@ Answer NonInteractivePrompter::question(const QString &text, const QString &, Bu
     return okStyle ? Answer::Cancel : Answer::No;
 }
 
+int NonInteractivePrompter::choose(const QString &text, const QString &, const QStringList &choices, Icon,
+                                   int defaultChoice)
+{
+    const int chosen = m_yes ? defaultChoice : int(choices.size()) - 1;
+    std::fputs((text + QStringLiteral(" -> ") + choices.value(chosen)).toUtf8().constData(), stderr);
+    std::fputc('\n', stderr);
+    return chosen;
+}
+
 std::optional<QString> NonInteractivePrompter::input(const QString &, const QString &, const QString &)
 {
     return std::nullopt;

@@ -18,6 +18,18 @@ public:
     virtual void message(const QString &text, const QString &title, Icon icon) = 0;
     virtual Answer question(const QString &text, const QString &title, Buttons buttons, Icon icon,
                             Answer defaultAnswer) = 0;
+    // A question whose buttons say what they do ("覆盖", "另存为", "取消"): the index of the one
+    // chosen. The last choice must be the one that changes nothing: Escape and the box's close
+    // button give it, and so does a prompter that cannot ask.
+    virtual int choose(const QString &text, const QString &title, const QStringList &choices, Icon icon,
+                       int defaultChoice)
+    {
+        Q_UNUSED(text)
+        Q_UNUSED(title)
+        Q_UNUSED(icon)
+        Q_UNUSED(defaultChoice)
+        return int(choices.size()) - 1;
+    }
     // nullopt when the user cancels.
     virtual std::optional<QString> input(const QString &prompt, const QString &title, const QString &preset) = 0;
     // The chosen path, or an empty text on cancel. `pattern` is a filter such as "*.gdt".
@@ -40,6 +52,9 @@ public:
     void message(const QString &text, const QString &title, Icon icon) override;
     Answer question(const QString &text, const QString &title, Buttons buttons, Icon icon,
                     Answer defaultAnswer) override;
+    // --yes takes the default choice, otherwise the last.
+    int choose(const QString &text, const QString &title, const QStringList &choices, Icon icon,
+               int defaultChoice) override;
     std::optional<QString> input(const QString &prompt, const QString &title, const QString &preset) override;
     QString openFile(const QString &pattern, const QString &title) override;
     QString saveFile(const QString &pattern, const QString &title) override;

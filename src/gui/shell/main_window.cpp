@@ -3,7 +3,9 @@
 #include "core/base/module1.h"
 #include "core/base/workspace.h"
 #include "core/shell/main_frame.h"
+#include "core/table/recovery.h"
 #include "core/table/table_file.h"
+#include "core/table/table_lock.h"
 #include "core/ui/prompter.h"
 #include "core/ui/settings_store.h"
 #include "gui/shell/about_dialog.h"
@@ -83,6 +85,7 @@ MainWindow::MainWindow(base::Workspace &ws, ui::Prompter &prompter, ui::Settings
     AddDot();
     applyFontSettings(m_ws, m_settings);
     applyViewSettings(m_ws, m_settings);
+    m_ws.setAutoRecoverSeconds(table::autoRecoverSeconds(m_settings));
     setWindowTitle(kProgramCaption);
     setWindowIcon(QIcon(QStringLiteral(":/icons/app.svg")));
     resetProgramState(m_ws);
@@ -143,6 +146,8 @@ void MainWindow::registerFrameCommands()
     add(Id::TileVertically, &MainWindow::tileVertically);
     add(Id::TileHorizontally, &MainWindow::tileHorizontally);
     add(Id::ArrangeIcons, &MainWindow::arrangeMinimizedWindows);
+    m_commands.addFrame(Id::Options,
+                        [this](table::FrameContext &) { table::askAutoRecoverMinutes(m_ws, m_prompter, m_settings); });
     m_commands.addFrame(Id::EditSchoolTree, [this](table::FrameContext &) { m_school->editSchoolTree(); });
     // The school tree's menu for the selected node, as a right click on it shows.
     m_commands.addFrame(Id::SchoolTreeMenu,
@@ -429,10 +434,43 @@ void MainWindow::openTable(const QString &tablePath)
         }
         return;
     }
+    // Another teacher or program that has it open is asked about before anything is read.
+    const table::OpenMode mode = table::askHowToOpen(m_prompter, tablePath);
+    if (mode == table::OpenMode::Cancelled)
+        return;
     table::TableWindow *form = createTableWindow();
     form->document().filePath = tablePath;
     // A table that cannot be loaded closes its window itself.
-    form->load(form->document().filePath, true);
+    if (!form->load(form->document().filePath, true))
+        return;
+    if (mode == table::OpenMode::ReadOnly)
+        form->setReadOnly();
+    else
+        form->holdLock();
+}
+
+void MainWindow::offerRecovery()
+{
+    QList<table::RecoveryEntry> restore;
+    if (table::offerRecovery(m_ws, m_prompter, &restore) != table::RecoveryChoice::Restore)
+        return;
+    for (const table::RecoveryEntry &entry : restore) {
+        // The table may be open elsewhere by now: asked as any opening is.
+        const table::OpenMode mode =
+            entry.tablePath.isEmpty() ? table::OpenMode::Normal : table::askHowToOpen(m_prompter, entry.tablePath);
+        if (mode == table::OpenMode::Cancelled)
+            continue;
+        table::TableWindow *form = createTableWindow();
+        if (!form->restore(entry)) {
+            // A copy that cannot be read would be offered at every start.
+            table::discardRecoveryCopy(m_ws, entry.id);
+            continue;
+        }
+        if (mode == table::OpenMode::ReadOnly)
+            form->setReadOnly();
+        else if (!entry.tablePath.isEmpty())
+            form->holdLock();
+    }
 }
 
 // --- commands -----------------------------------------------------------------------------------

@@ -72,6 +72,9 @@ public:
     void openTable(const QString &tablePath) override;
     const table::CommandRegistry &commands() const { return m_commands; }
 
+    // After the login: offers the logged-in teacher's recovery copies and opens those to restore.
+    void offerRecovery();
+
     // Fills the school tree from SchoolInfo.ini.
     void AddDot();
 

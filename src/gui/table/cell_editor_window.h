@@ -52,10 +52,11 @@ private:
     {
         switch (event->type()) {
         case QEvent::FocusIn:
-            m_w.m_doc.setUndoEnabled(false);
+            // Ctrl+Z belongs to the editor's own text while it has the keyboard.
+            m_w.m_doc.setUndoSuspended(true);
             return false;
         case QEvent::FocusOut:
-            m_w.m_doc.setUndoEnabled(m_w.m_doc.undoArmed);
+            m_w.m_doc.setUndoSuspended(false);
             return false;
         case QEvent::KeyPress:
             return editorKey(static_cast<QKeyEvent *>(event));

@@ -10,6 +10,7 @@
 #include "core/table/grid_model.h"
 #include "core/table/table_commands.h"
 #include "core/table/templates.h"
+#include "core/ui/command_table.h"
 #include "core/ui/settings_store.h"
 #include "gui/table/cell_editor_window.h"
 #include "gui/table/grid_view.h"
@@ -30,6 +31,7 @@
 #include <QMenu>
 #include <QPointer>
 #include <QPushButton>
+#include <QTimer>
 
 namespace table {
 
@@ -57,11 +59,19 @@ TableWindow::TableWindow(base::Workspace &ws, ui::Prompter &prompter, const Comm
     bindActions();
     m_doc.grid.addObserver(m_editing);
     m_doc.undoStateChanged = [this] { undoStateChanged(); };
-    m_doc.changeStateChanged = [this] { showCaption(); };
+    m_doc.changeStateChanged = [this] {
+        showCaption();
+        // Saved, or undone back to what was saved: nothing is left to recover.
+        if (!m_doc.isModified())
+            m_recovery.discard();
+    };
+    m_recoverTimer = new QTimer(this);
+    connect(m_recoverTimer, &QTimer::timeout, this, &TableWindow::writeRecoveryCopy);
+    connect(&m_ws, &base::Workspace::autoRecoverChanged, this, &TableWindow::scheduleRecovery);
+    scheduleRecovery(m_ws.autoRecoverSeconds());
 
-    // Creation: flags cleared, column 0 current. Whether the pointer is over the fixed row or
-    // column is known by the view itself (its headers), so no extents need measuring.
-    m_doc.undoArmed = false;
+    // Creation: column 0 current. Whether the pointer is over the fixed row or column is known by
+    // the view itself (its headers), so no extents need measuring.
     m_doc.grid.setCol(0);
     resize(640, 420);
 }
@@ -195,7 +205,50 @@ void TableWindow::setTitle(const QString &title)
 void TableWindow::showCaption()
 {
     // Unsaved changes show as a trailing " *", as desktop editors mark them.
-    setWindowTitle(m_doc.isModified() ? m_doc.title + QStringLiteral(" *") : m_doc.title);
+    const QString title = m_doc.readOnly ? m_doc.title + QStringLiteral("（只读）") : m_doc.title;
+    setWindowTitle(m_doc.isModified() ? title + QStringLiteral(" *") : title);
+}
+
+void TableWindow::scheduleRecovery(int seconds)
+{
+    if (seconds > 0)
+        m_recoverTimer->start(seconds * 1000);
+    else
+        m_recoverTimer->stop();
+}
+
+void TableWindow::writeRecoveryCopy()
+{
+    // Only unsaved changes are copied, and a table that did not change since its last copy is
+    // not copied again.
+    const TableProperties props{m_doc.title, m_doc.teacher, m_doc.classInfo, m_doc.numberFormat};
+    if (!m_doc.isModified() || (m_doc.grid.contentVersion() == m_copiedVersion && props == m_copiedProperties))
+        return;
+    m_copiedVersion = m_doc.grid.contentVersion();
+    m_copiedProperties = props;
+    m_recovery.write(m_doc);
+}
+
+bool TableWindow::restore(const RecoveryEntry &entry)
+{
+    if (!restoreRecoveryCopy(m_ws, m_file, entry, m_doc)) {
+        requestClose();
+        return false;
+    }
+    m_recovery.adopt(entry.id);
+    setTitle(m_doc.title);
+    Grid &g = m_doc.grid;
+    if (g.Rows() > 1 && g.Cols() > 1)
+        g.setCurrent(1, 1);
+    showCurrentCell();
+    focusGrid();
+    return true;
+}
+
+void TableWindow::setReadOnly()
+{
+    m_doc.readOnly = true;
+    showCaption();
 }
 
 bool TableWindow::load(const QString &name, bool fullPath)
@@ -334,7 +387,11 @@ void TableWindow::run(const Command &c)
     FocusedTextBox textBox(box);
     if (box && onText)
         ctx.textBox = &textBox;
+    // The command's step of the undo history is named after it and ends with it.
+    m_doc.changeLabel = ui::stepLabel(command->id);
     command->run(ctx);
+    m_doc.settleChange();
+    m_doc.changeLabel.clear();
     setTitle(m_doc.title);
     if (!onText) {
         showCurrentCell();
@@ -391,7 +448,17 @@ void TableWindow::refreshActions()
 
 void TableWindow::undoStateChanged()
 {
-    action(QStringLiteral("menuUndo"))->setEnabled(m_doc.undoEnabled());
+    // The entries say what they would bring back: "撤消 排序(&U)".
+    QAction *undo = action(QStringLiteral("menuUndo"));
+    undo->setEnabled(m_doc.undoEnabled());
+    const QString undone = m_doc.undoLabel();
+    undo->setText(undone.isEmpty() ? QStringLiteral("撤消(&U)")
+                                   : QStringLiteral("撤消 ") + undone + QStringLiteral("(&U)"));
+    QAction *redo = action(QStringLiteral("menuRedo"));
+    redo->setEnabled(m_doc.redoEnabled());
+    const QString redone = m_doc.redoLabel();
+    redo->setText(redone.isEmpty() ? QStringLiteral("重做(&R)")
+                                   : QStringLiteral("重做 ") + redone + QStringLiteral("(&R)"));
     if (m_active)
         m_ws.setButtonEnabled(base::ToolButton::Undo, m_doc.undoEnabled());
 }
@@ -506,8 +573,6 @@ void TableWindow::editCell(const QString &typed)
         g.setCurrent(std::max(g.Row(), 1), std::max(g.Col(), 1));
     if (g.Row() < 1 || g.Col() < 1)
         return;
-    m_doc.takeSnapshot();
-    m_doc.undoArmed = true;
     m_txtedit->setText(editing::startText(g.TextMatrix(g.Row(), g.Col()), typed));
     m_txtedit->end(false);
     m_grid->scrollTo(m_grid->model()->index(g.Row() - 1, g.Col() - 1));
@@ -521,7 +586,11 @@ void TableWindow::editCell(const QString &typed)
 void TableWindow::commitEditor()
 {
     Grid &g = m_doc.grid;
-    g.setTextMatrix(g.Row(), g.Col(), m_txtedit->text());
+    // A typed cell is one step of the undo history, and only when its text changed.
+    if (m_txtedit->text() != g.TextMatrix(g.Row(), g.Col())) {
+        m_doc.beginCellChange(g.Row(), g.Col());
+        g.setTextMatrix(g.Row(), g.Col(), m_txtedit->text());
+    }
     m_doc.markChanged();
     // Hiding the focused editor would pass the focus on by itself; hand it to the grid first.
     if (m_txtedit->hasFocus())
@@ -532,8 +601,10 @@ void TableWindow::commitEditor()
 void TableWindow::commitFormulaBar()
 {
     Grid &g = m_doc.grid;
-    m_doc.snapshotForUndo();
-    g.setTextMatrix(g.Row(), g.Col(), m_text1->text());
+    if (m_text1->text() != g.TextMatrix(g.Row(), g.Col())) {
+        m_doc.beginCellChange(g.Row(), g.Col());
+        g.setTextMatrix(g.Row(), g.Col(), m_text1->text());
+    }
     if (m_txtedit->isVisible())
         m_txtedit->setText(m_text1->text());
     formulaBarChanged(m_text1->text());

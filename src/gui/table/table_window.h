@@ -8,7 +8,9 @@
 #include "core/base/progress.h"
 #include "core/table/command.h"
 #include "core/table/grade_table.h"
+#include "core/table/recovery.h"
 #include "core/table/table_file.h"
+#include "core/table/table_lock.h"
 
 #include <QWidget>
 
@@ -18,6 +20,7 @@ class QCheckBox;
 class QLabel;
 class QPushButton;
 class QAction;
+class QTimer;
 
 namespace ui {
 class Prompter;
@@ -45,6 +48,14 @@ public:
     // returned.
     bool load(const QString &name, bool fullPath);
     bool save(const QString &name);
+    // Takes the lock of the table's own file for as long as the window has it.
+    bool holdLock() { return m_lock.acquire(m_doc.filePath, m_ws.userName); }
+    // Opened while another process has the table: its file is not written, and the caption says so.
+    void setReadOnly();
+    // Shows a recovery copy bound to its table, marked as changed, and goes on writing that copy.
+    bool restore(const RecoveryEntry &entry);
+    // The recovery copy of this window's unsaved changes.
+    RecoveryCopy &recoveryCopy() { return m_recovery; }
 
     // The menus of the table window, in menu-bar order.
     QList<QMenu *> menus() const { return m_menus; }
@@ -133,6 +144,8 @@ private:
     void focusGrid();
     void showResults();
     void moveByTab(bool forward);
+    void scheduleRecovery(int seconds);
+    void writeRecoveryCopy();
 
     base::Workspace &m_ws;
     ui::Prompter &m_prompter;
@@ -141,6 +154,11 @@ private:
     GradeTable m_doc;
     GridHidingProgress m_progress{*this};
     TableFile m_file;
+    TableLock m_lock;
+    RecoveryCopy m_recovery{m_ws};
+    QTimer *m_recoverTimer = nullptr;
+    quint64 m_copiedVersion = 0; // the grid's content when the last copy was taken
+    TableProperties m_copiedProperties;
     QList<QMenu *> m_menus;
     GridView *m_grid = nullptr;
     QLineEdit *m_text1 = nullptr;

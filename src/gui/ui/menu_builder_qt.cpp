@@ -25,7 +25,7 @@ QMenu *buildMenu(QWidget *owner, const QString &name, const QString &caption, st
             QAction *a = into->addAction(QString::fromUtf16(e.caption));
             a->setObjectName(id);
             if (*e.shortcut)
-                a->setShortcut(QKeySequence(QLatin1String(e.shortcut)));
+                a->setShortcuts(QKeySequence::listFromString(QLatin1String(e.shortcut)));
             if (shortcutsOnOwner)
                 owner->addAction(a);
         }

@@ -6,6 +6,7 @@
 #include <QInputDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QTranslator>
 #include <QTreeView>
 
@@ -109,6 +110,27 @@ Answer QtPrompter::question(const QString &text, const QString &title, Buttons b
     default:
         return escapeAnswer(buttons);
     }
+}
+
+int QtPrompter::choose(const QString &text, const QString &title, const QStringList &choices, Icon icon,
+                       int defaultChoice)
+{
+    QMessageBox box(boxIcon(icon), title, text, QMessageBox::NoButton, parentWidget());
+    QList<QAbstractButton *> buttons;
+    for (qsizetype i = 0; i < choices.size(); ++i) {
+        // The last choice changes nothing: Escape and the close button give it.
+        const auto role = i + 1 == choices.size() ? QMessageBox::RejectRole : QMessageBox::AcceptRole;
+        QPushButton *b = box.addButton(choices[i], role);
+        b->setObjectName(QStringLiteral("choice%1").arg(i));
+        buttons << b;
+    }
+    if (defaultChoice >= 0 && defaultChoice < buttons.size())
+        box.setDefaultButton(static_cast<QPushButton *>(buttons[defaultChoice]));
+    if (!buttons.isEmpty())
+        box.setEscapeButton(buttons.last());
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(box.clickedButton());
+    return chosen >= 0 ? int(chosen) : int(choices.size()) - 1;
 }
 
 std::optional<QString> QtPrompter::input(const QString &prompt, const QString &title, const QString &preset)

@@ -22,6 +22,8 @@ public:
     void message(const QString &text, const QString &title, Icon icon) override;
     Answer question(const QString &text, const QString &title, Buttons buttons, Icon icon,
                     Answer defaultAnswer) override;
+    int choose(const QString &text, const QString &title, const QStringList &choices, Icon icon,
+               int defaultChoice) override;
     std::optional<QString> input(const QString &prompt, const QString &title, const QString &preset) override;
     QString openFile(const QString &pattern, const QString &title) override;
     QString saveFile(const QString &pattern, const QString &title) override;
