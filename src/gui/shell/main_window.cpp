@@ -298,12 +298,9 @@ void MainWindow::setBusyPointer(bool busy)
     if (busy == m_busyPointer)
         return;
     m_busyPointer = busy;
-    if (busy) {
+    if (busy)
         QApplication::setOverrideCursor(Qt::WaitCursor);
-        // A long operation runs without returning to the event loop: the pointer must reach
-        // the screen now, not when the work is done.
-        QGuiApplication::sync();
-    } else
+    else
         QApplication::restoreOverrideCursor();
 }
 
