@@ -40,8 +40,9 @@ struct ZipArchive {
     }
 };
 
-// One member as a device, inflated as the XML reader asks for it. Reading past kMaxMemberSize or
-// a read error (a checksum, a truncated stream) fails the device, and so the document.
+// One member as a device, inflated as the XML reader asks for it. Reading past kMaxMemberSize, a
+// run of 4 MiB without markup, or a read error (a checksum, a truncated stream) fails the device,
+// and so the document.
 class MemberDevice : public QIODevice {
 public:
     explicit MemberDevice(zip_file_t *zf) : m_zf(zf) { open(QIODevice::ReadOnly); }
@@ -81,13 +82,25 @@ protected:
             return -1;
         }
         m_total += n;
+        // The XML reader holds a run of text whole until the next markup, so a member of nothing
+        // but spaces would cost twice its size; no spreadsheet text or tag comes near this.
+        for (zip_int64_t i = 0; i < n; ++i) {
+            if (data[i] == '<') {
+                m_run = 0;
+            } else if (++m_run > kMaxRun) {
+                m_failed = true;
+                return -1;
+            }
+        }
         return n;
     }
     qint64 writeData(const char *, qint64) override { return -1; }
 
 private:
+    static constexpr qint64 kMaxRun = 4 * 1024 * 1024;
     zip_file_t *m_zf;
     qint64 m_total = 0;
+    qint64 m_run = 0; // bytes since the last "<"
     bool m_failed = false;
 };
 
@@ -434,9 +447,13 @@ std::vector<DateKind> cellStyleKinds(zip_t *za, const QString &path)
     std::vector<int> formatIds;
     Xml xml(za, index);
     while (xml.nextStart(0)) {
-        if (xml.name() == u"numFmt") {
-            custom.insert(xml.attribute(QLatin1StringView("numFmtId")).toInt(),
-                          customFormatKind(xml.attribute(QLatin1StringView("formatCode"))));
+        // Only the workbook's own formats: a conditional format's (in dxfs) may reuse an id.
+        if (xml.name() == u"numFmts") {
+            const int depth = xml.depth();
+            while (xml.nextStart(depth))
+                if (xml.name() == u"numFmt")
+                    custom.insert(xml.attribute(QLatin1StringView("numFmtId")).toInt(),
+                                  customFormatKind(xml.attribute(QLatin1StringView("formatCode"))));
         } else if (xml.name() == u"cellXfs") {
             const int depth = xml.depth();
             while (xml.nextStart(depth))

@@ -2,7 +2,7 @@
 """Writes hostile .xlsx workbooks (and one .xls) into OUTDIR, put together byte by byte with the
 archive helpers of make_hostile_zips.py: a DTD with nested entities, an undeclared entity, cell
 references and merged areas past the table's 32,766 rows or columns, a shared string that does not
-exist, a sheet member inflating past 256 MiB that declares a small size, a missing sheet member and
+exist, sheet members inflating past 256 MiB that declare a small size (spaces; comments), a missing sheet member and
 a compound document of garbage.
 
 usage: make_hostile_workbooks.py OUTDIR"""
@@ -42,9 +42,9 @@ def sheet_of(cells):
     return b'<worksheet ' + NS + b'><sheetData><row r="1">' + cells + b'</row></sheetData></worksheet>'
 
 
-def space_bomb(mib):
-    """`mib` MiB of spaces inside a sheet's cell data, as one raw deflate stream, and its CRC."""
-    chunk = b' ' * (1 << 20)
+def space_bomb(mib, chunk=b' ' * (1 << 20)):
+    """`mib` MiB of spaces (or of `chunk`s) inside a sheet's cell data, as one raw deflate stream,
+    and its CRC."""
     head = b'<worksheet ' + NS + b'><sheetData>'
     c = zlib.compressobj(9, zlib.DEFLATED, -15)
     first = c.compress(head) + c.flush(zlib.Z_FULL_FLUSH)
@@ -73,6 +73,10 @@ def main():
     }
     bomb, crc = space_bomb(300)
     files['bomb-lying.xlsx'] = workbook(None, extra=[(b'xl/worksheets/sheet1.xml', bomb, crc, 1000, 8)])
+    # Markup all the way, so only the member's size limit stops it.
+    comment = b'<!--' + b' ' * ((1 << 20) - 7) + b'-->'
+    bomb, crc = space_bomb(300, comment)
+    files['bomb-of-comments.xlsx'] = workbook(None, extra=[(b'xl/worksheets/sheet1.xml', bomb, crc, 1000, 8)])
     rng = random.Random(3)
     files['garbage.xls'] = b'\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1' + bytes(rng.randrange(256) for _ in range(8192))
     for name, data in files.items():
