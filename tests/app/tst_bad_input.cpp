@@ -512,6 +512,8 @@ void BadInputTest::hostileInput_data()
         failing(QStringLiteral("save-as over a table"), saveAs, {kOverwrite, kSaveFailed});
         failing(QStringLiteral("save-as of 5000 students to a new table"),
                 {QStringLiteral("save-as"), QStringLiteral("@big"), QStringLiteral("@new")}, {kSaveFailed});
+        failing(QStringLiteral("export-xlsx of 5000 students"),
+                {QStringLiteral("export-xlsx"), QStringLiteral("@big"), QStringLiteral("@new")}, {kSaveFailed});
         failing(QStringLiteral("user add"), userAdd, {kSaveFailed});
         failing(QStringLiteral("template save over a template"), templateSave, {kSaveFailed});
         failing(QStringLiteral("convert-trial"), trial, {kSaveFailed, kConverted});

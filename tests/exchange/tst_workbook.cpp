@@ -60,9 +60,8 @@ private slots:
         QCOMPARE(t.grid.Rows(), 5);
         QCOMPARE(t.grid.Cols(), 9);
         const QList<QStringList> expected{
-            {QString(), QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"),
-             QStringLiteral("数学"), QStringLiteral("生日"), QStringLiteral("团员"), QStringLiteral("总分"),
-             QStringLiteral("备注")},
+            {QString(), QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("数学"),
+             QStringLiteral("生日"), QStringLiteral("团员"), QStringLiteral("总分"), QStringLiteral("备注")},
             {QStringLiteral("1"), QStringLiteral("001"), QStringLiteral("张三"), QStringLiteral("85"),
              QStringLiteral("90.5"), QStringLiteral("2008-03-05"), QStringLiteral("是"), QStringLiteral("175.5"),
              QStringLiteral("第一行\n第二行")},
@@ -219,6 +218,14 @@ private slots:
                 QCOMPARE(back.grid.TextMatrix(r, c + 1), r == 0 && c == 0 ? QString() : values.TextMatrix(r, c));
             }
         QCOMPARE(back.grid.TextMatrix(1, 5), QStringLiteral("90.5"));
+
+        // Wider than a worksheet: refused before anything is written.
+        t.grid.setCols(16'385);
+        request.path = dir.filePath(QStringLiteral("wide.xlsx"));
+        const ui::Outcome wide = exchange::exportWorkbook(t, formula::calculator(ws), request);
+        QCOMPARE(wide.result, ui::Outcome::Result::Refused);
+        QCOMPARE(wide.text, QStringLiteral("表格过大，无法完成该操作。"));
+        QVERIFY(!QFile::exists(request.path));
         QCOMPARE(back.grid.TextMatrix(2, 5), QStringLiteral("公式错误"));
     }
 };

@@ -4,12 +4,16 @@
 #include "core/exchange/workbook_reader.h"
 #include "core/formula/calculate.h"
 #include "core/formula/cell_formula.h"
+#include "core/table/fields.h"
 #include "core/table/grade_table.h"
 #include "core/table/sort_rows.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 namespace exchange {
@@ -104,6 +108,35 @@ double characterWidth(int twips)
     return pixels <= 12 ? pixels / 12 : (pixels - 5) / 7;
 }
 
+// libxlsxwriter prints its own errors (in English) to stderr; the program says what failed in its
+// own words, so they are kept from the terminal while the library writes.
+class QuietStderr {
+public:
+    QuietStderr()
+    {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~QuietStderr()
+    {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+        }
+    }
+    QuietStderr(const QuietStderr &) = delete;
+    QuietStderr &operator=(const QuietStderr &) = delete;
+
+private:
+    int m_saved = -1;
+};
+
 struct Closer {
     lxw_workbook *wb;
     ~Closer()
@@ -116,6 +149,7 @@ struct Closer {
 // The workbook written to `path` by libxlsxwriter; false on any error.
 bool writeWorkbook(const table::GradeTable &t, const table::Grid &values, const QString &path)
 {
+    const QuietStderr quiet;
     const QByteArray fileName = QFile::encodeName(path);
     lxw_workbook_options options{};
     options.constant_memory = LXW_TRUE;
@@ -171,6 +205,9 @@ ui::Outcome exportWorkbook(const table::GradeTable &t, formula::Calculator &calc
 {
     if (QFileInfo::exists(request.path) && !(request.agreed & kReplaceWorkbook))
         return ui::Outcome::ask(kReplaceWorkbook, QStringLiteral("确实覆盖原有数据么？"), QStringLiteral("提示："));
+    // A worksheet has 16,384 columns; a table may have twice as many.
+    if (t.grid.Cols() > 16'384)
+        return ui::Outcome::refused(table::kTableTooLarge);
     const table::Grid values = formula::evaluatedCopy(t, calc);
     const base::WriteResult written = base::writeFileAtomicallyBy(
         request.path, [&](const QString &temporary) { return writeWorkbook(t, values, temporary); });

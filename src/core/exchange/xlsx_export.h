@@ -38,7 +38,8 @@ struct WorkbookExportRequest {
 inline constexpr unsigned kReplaceWorkbook = 1;
 
 // Writes the workbook beside `path` and renames it over the old file; asks kReplaceWorkbook when
-// the file exists. Done with the success message, or Failed with "文件保存失败！…".
+// the file exists. Done with the success message, Refused ("表格过大，无法完成该操作。") for a table
+// wider than a worksheet's 16,384 columns, or Failed with "文件保存失败！…".
 ui::Outcome exportWorkbook(const table::GradeTable &table, formula::Calculator &calc,
                            const WorkbookExportRequest &request);
 
