@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -75,9 +76,18 @@ QString shortestNumberText(double value)
     if (!std::isfinite(value))
         return QString::number(value);
     char buf[64];
-    // The value a spreadsheet shows at its 15 significant digits, so 84.99999999999999 is 85.
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    double rounded = std::strtod(buf, nullptr);
+    // Most values are written with few digits (scores): when the shortest text that reads back as
+    // the value has at most 15 significant digits, it is already the rounded one.
+    double rounded = value;
+    const std::to_chars_result quick = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    const char *e = std::find(static_cast<const char *>(buf), static_cast<const char *>(quick.ptr), 'e');
+    const qsizetype digits =
+        (e - buf) - (value < 0 ? 1 : 0) - (std::find(static_cast<const char *>(buf), e, '.') != e ? 1 : 0);
+    if (digits > 15) {
+        // The value a spreadsheet shows at its 15 significant digits, so 84.99999999999999 is 85.
+        std::snprintf(buf, sizeof buf, "%.15g", value);
+        rounded = std::strtod(buf, nullptr);
+    }
     if (rounded == 0)
         rounded = 0; // no "-0"
     const double magnitude = std::fabs(rounded);
