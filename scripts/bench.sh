@@ -48,7 +48,7 @@ rows=build/bench/rows.tsv
 : > "$log"
 : > "$rows"
 echo "load before the run: $(cut -d' ' -f1-3 /proc/loadavg)" | tee -a "$log"
-for name in bench_table_file bench_formulas bench_export_csv bench_print bench_find_sort bench_table_window \
+for name in bench_table_file bench_formulas bench_export_csv bench_xlsx bench_print bench_find_sort bench_table_window \
             bench_user_store; do
   for which in after before; do
     if [ "$which" = after ]; then exe=build/bench/bench/$name; else

@@ -7,6 +7,7 @@ SCORVANE_PACKAGES=(
   g++ cmake make pkg-config
   qt6-base-dev qt6-base-dev-tools libgl-dev qt6-translations-l10n libqt6svg6
   libzip-dev zip unzip time
+  libxlsxwriter-dev libfreexl-dev python3-openpyxl gnumeric
   python3-dbf
   fonts-noto-cjk fonts-wqy-zenhei
   xvfb xauth poppler-utils

@@ -31,6 +31,8 @@ seeds=build/fuzz/seeds-$$
 trap 'rm -rf "$seeds"' EXIT
 python3 fuzz/make_seeds.py "$seeds"
 mkdir -p "$seeds/archive" && cp tests/data/broken/*.gdt "$seeds/archive/"
+# The workbooks other programs wrote, for the two workbook readers.
+mkdir -p "$seeds/xlsx" "$seeds/xls" && cp tests/data/exchange/*.xlsx "$seeds/xlsx/" && cp tests/data/exchange/*.xls "$seeds/xls/"
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1

@@ -7,6 +7,8 @@
 #include "core/exchange/csv_export.h"
 #include "core/exchange/part_export.h"
 #include "core/exchange/table_import.h"
+#include "core/exchange/workbook_reader.h"
+#include "core/exchange/xlsx_export.h"
 #include "core/formula/calculate.h"
 #include "core/table/table_file.h"
 
@@ -40,17 +42,68 @@ std::optional<QList<int>> parseRows(Context &ctx, const QString &text, int last)
     return rows;
 }
 
-int convert(Context &ctx, Args &args, bool dbf)
+enum class Source { Csv, Dbf, Workbook };
+
+// --sheet N|NAME: the 0-based index of the sheet, counting from 1 in workbook order, or named;
+// nullopt after "工作表不存在：…" (or the workbook's own failure).
+std::optional<int> sheetIndex(Context &ctx, const QString &path, const std::optional<QString> &sheet)
+{
+    if (!sheet)
+        return 0;
+    QStringList names;
+    switch (workbookSheetNames(path, &names)) {
+    case WorkbookError::None:
+        break;
+    case WorkbookError::Unreadable:
+        tell(ctx, QStringLiteral("无法读取文件：") + path);
+        return std::nullopt;
+    case WorkbookError::BadFormat:
+    case WorkbookError::NoSheet:
+        tell(ctx, table::kBadFileFormat);
+        return std::nullopt;
+    }
+    bool number = false;
+    const int n = sheet->toInt(&number);
+    const int index = number ? n - 1 : int(names.indexOf(*sheet));
+    if (index < 0 || index >= names.size()) {
+        tell(ctx, QStringLiteral("工作表不存在：") + *sheet);
+        return std::nullopt;
+    }
+    return index;
+}
+
+int convert(Context &ctx, Args &args, Source source)
 {
     const QString title = args.value(QStringLiteral("--title")).value_or(QString());
     const QString teacher = args.value(QStringLiteral("--teacher")).value_or(QString());
     const QString classInfo = args.value(QStringLiteral("--class-info")).value_or(QString());
+    const std::optional<QString> sheet =
+        source == Source::Workbook ? args.value(QStringLiteral("--sheet")) : std::optional<QString>();
     const auto ops = args.operands(2);
     if (!ops)
         return Usage;
     const QString in = absolutePath(ops->at(0));
     table::GradeTable converted;
-    const Conversion result = dbf ? dbfFileToTable(in, converted) : csvFileToTable(in, converted);
+    Conversion result;
+    switch (source) {
+    case Source::Csv:
+        result = csvFileToTable(in, converted);
+        break;
+    case Source::Dbf:
+        result = dbfFileToTable(in, converted);
+        break;
+    case Source::Workbook: {
+        const std::optional<int> index = sheetIndex(ctx, in, sheet);
+        if (!index)
+            return Failed;
+        result = workbookFileToTable(in, *index, converted);
+        if (result.status == Conversion::NoSheet) {
+            tell(ctx, QStringLiteral("工作表不存在：") + QString::number(*index + 1));
+            return Failed;
+        }
+        break;
+    }
+    }
     if (result.status == Conversion::ReadFailed) {
         tell(ctx, QStringLiteral("无法读取文件：") + in);
         return Failed;
@@ -88,13 +141,19 @@ int importColumn(Context &ctx, Args args)
     const std::optional<int> col = fieldColumn(ctx, t, ops->at(1));
     if (!col)
         return Failed;
-    QByteArray csv;
-    if (!base::codec::readBytes(absolutePath(ops->at(2)), &csv)) {
-        tell(ctx, QStringLiteral("无法读取文件：") + absolutePath(ops->at(2)));
+    const QString in = absolutePath(ops->at(2));
+    t.beginChange();
+    int filled = 0;
+    switch (importColumnFile(t, *col, in, &filled)) {
+    case ColumnFile::Imported:
+        break;
+    case ColumnFile::Unreadable:
+        tell(ctx, QStringLiteral("无法读取文件：") + in);
+        return Failed;
+    case ColumnFile::BadWorkbook:
+        tell(ctx, table::kBadFileFormat);
         return Failed;
     }
-    t.beginChange();
-    const int filled = exchange::importColumn(t, *col, csv);
     if (saveTable(ctx, t, ops->at(0), out) != Done)
         return Failed;
     printLine(ctx, QString::number(filled));
@@ -187,12 +246,34 @@ int exportPart(Context &ctx, Args args)
 
 int convertCsv(Context &ctx, Args args)
 {
-    return convert(ctx, args, false);
+    return convert(ctx, args, Source::Csv);
 }
 
 int convertDbf(Context &ctx, Args args)
 {
-    return convert(ctx, args, true);
+    return convert(ctx, args, Source::Dbf);
+}
+
+int convertXlsx(Context &ctx, Args args)
+{
+    return convert(ctx, args, Source::Workbook);
+}
+
+int exportXlsx(Context &ctx, Args args)
+{
+    table::GradeTable t;
+    Exit failure = Done;
+    const std::optional<QStringList> ops = tableOperands(ctx, args, 2, t, &failure);
+    if (!ops)
+        return failure;
+    WorkbookExportRequest request{.path = absolutePath(ops->at(1)), .agreed = 0};
+    return ui::settle(
+               ctx.prompter, request,
+               [&](const WorkbookExportRequest &r) {
+                   return exportWorkbook(t, formula::calculator(ctx.ws), r);
+               }).done()
+               ? Done
+               : Failed;
 }
 
 int convertTrial(Context &ctx, Args args)

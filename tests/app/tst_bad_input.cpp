@@ -253,6 +253,9 @@ void BadInputTest::initTestCase()
     const ProcessResult made = runProcess(python, {QStringLiteral(SCORVANE_TEST_DATA "/broken/make_hostile_zips.py"),
                                                    m_scratch.path(), member.fileName(), m_escapedMember});
     QVERIFY2(made.exitCode == 0, made.err.constData());
+    const ProcessResult books =
+        runProcess(python, {QStringLiteral(SCORVANE_TEST_DATA "/broken/make_hostile_workbooks.py"), m_scratch.path()});
+    QVERIFY2(books.exitCode == 0, books.err.constData());
 
     // What a tiny table costs, the measure for every case.
     QTemporaryDir dir;
@@ -305,6 +308,36 @@ void BadInputTest::hostileInput_data()
                     good.left(at) + randomBytes(good.size() - at, quint32(at)), kOpenFailed);
     }
     refused("4 KiB of garbage", randomBytes(4096, 1), kOpenFailed);
+
+    // Workbooks: damaged, cut and hostile ones refused by convert-xlsx and import-column alike.
+    const QStringList convertXlsx{QStringLiteral("convert-xlsx"), QStringLiteral("@in"), QStringLiteral("@out")};
+    const QStringList importColumn{QStringLiteral("import-column"), QStringLiteral("@out"), QStringLiteral("1"),
+                                   QStringLiteral("@in")};
+    auto badWorkbook = [&](const QString &tag, const QByteArray &input) {
+        for (const QStringList &args : {convertXlsx, importColumn})
+            QTest::newRow(qPrintable(tag + QStringLiteral(": ") + args.first()))
+                << input << QByteArray() << args << int(Plain) << QStringList{kBadFormat} << 1 << QStringList()
+                << QString();
+    };
+    auto fixture = [](const char *name) {
+        QFile f(QStringLiteral(SCORVANE_TEST_DATA "/exchange/") + QLatin1String(name));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const QByteArray xlsx = fixture("sheets.xlsx"), xls = fixture("gnumeric.xls");
+    QVERIFY(xlsx.size() > 4000 && xls.size() > 4000);
+    QTest::newRow("a sound workbook: convert-xlsx")
+        << xlsx << QByteArray() << convertXlsx << int(Plain) << QStringList{kOverwrite} << 0 << out << QString();
+    for (const qsizetype at : {qsizetype(10), qsizetype(30), xlsx.size() / 3, xlsx.size() / 2, xlsx.size() - 30}) {
+        badWorkbook(QStringLiteral(".xlsx cut at %1").arg(at), xlsx.left(at));
+        badWorkbook(QStringLiteral(".xlsx garbage from %1").arg(at),
+                    xlsx.left(at) + randomBytes(xlsx.size() - at, quint32(at)));
+    }
+    for (const qsizetype at : {qsizetype(600), xls.size() / 2, xls.size() - 100})
+        badWorkbook(QStringLiteral(".xls cut at %1").arg(at), xls.left(at));
+    for (const char *name :
+         {"dtd.xlsx", "entity.xlsx", "row-too-far.xlsx", "column-too-far.xlsx", "merge-too-far.xlsx",
+          "string-missing.xlsx", "sheet-missing.xlsx", "bomb-lying.xlsx", "bomb-of-comments.xlsx", "garbage.xls"})
+        badWorkbook(QLatin1String(name), hostileZip(QLatin1String(name)));
     refused("a text file", tableMember(), kOpenFailed);
 
     // Hostile archives: the member only by its exact bare name, bombs refused without inflating.
@@ -479,6 +512,8 @@ void BadInputTest::hostileInput_data()
         failing(QStringLiteral("save-as over a table"), saveAs, {kOverwrite, kSaveFailed});
         failing(QStringLiteral("save-as of 5000 students to a new table"),
                 {QStringLiteral("save-as"), QStringLiteral("@big"), QStringLiteral("@new")}, {kSaveFailed});
+        failing(QStringLiteral("export-xlsx of 5000 students"),
+                {QStringLiteral("export-xlsx"), QStringLiteral("@big"), QStringLiteral("@new")}, {kSaveFailed});
         failing(QStringLiteral("user add"), userAdd, {kSaveFailed});
         failing(QStringLiteral("template save over a template"), templateSave, {kSaveFailed});
         failing(QStringLiteral("convert-trial"), trial, {kSaveFailed, kConverted});

@@ -5,9 +5,11 @@
 #include "core/base/workspace.h"
 #include "core/table/table_file.h"
 #include "scripted_prompter.h"
+#include "test_config.h"
 #include "test_support.h"
 
 #include <QFile>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -223,6 +225,118 @@ private slots:
         QCOMPARE(bytesOf(QStringLiteral("trial.gdt.bak")), member);
         QCOMPARE(load(QStringLiteral("trial.gdt")).grid.Rows(), 3);
         QVERIFY(!QFile::exists(path(QStringLiteral("data.file"))));
+    }
+
+    // Our workbook as two other programs read it: openpyxl (types, values, the sheet's name, the
+    // frozen and bold header, title and author) and gnumeric's ssconvert (the values as CSV).
+    void exportXlsxReadByOtherPrograms()
+    {
+        const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
+        if (ssconvert.isEmpty() || !QFile::exists(QStringLiteral("/usr/bin/python3")))
+            QSKIP("needs /usr/bin/python3 with openpyxl and ssconvert (scripts/deps.sh installs them)");
+        table::GradeTable t = makeTable(
+            QStringLiteral("期中[1]"),
+            {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("总分")},
+            {{QStringLiteral("001"), QStringLiteral("张三"), QStringLiteral("80"),
+              QStringLiteral("！公式：cell(?,3)+10.5")},
+             {QStringLiteral("80.0"), QStringLiteral("李,四"), QStringLiteral("-3"), QStringLiteral("缺考")}});
+        t.teacher = QStringLiteral("王老师");
+        save(t, QStringLiteral("w.gdt"));
+        const ProcessResult r =
+            cli({QStringLiteral("export-xlsx"), path(QStringLiteral("w.gdt")), path(QStringLiteral("w.xlsx"))});
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(err(r), QStringLiteral("文件保存成功！您可以使用Excel打开该工作簿。"));
+
+        const QString script = QStringLiteral(
+            "import sys, openpyxl\n"
+            "wb = openpyxl.load_workbook(sys.argv[1]); ws = wb.active\n"
+            "print(wb.sheetnames, ws.freeze_panes, wb.properties.title, wb.properties.creator)\n"
+            "for row in ws.iter_rows():\n"
+            "    print(' '.join('%s:%s:%s%s' % (c.coordinate, c.data_type, c.value, '!' if c.font.b else '')\n"
+            "                   for c in row if c.value is not None))\n");
+        const ProcessResult py = runProcess(QStringLiteral("/usr/bin/python3"),
+                                            {QStringLiteral("-c"), script, path(QStringLiteral("w.xlsx"))});
+        QVERIFY2(py.exitCode == 0, py.err.constData());
+        QCOMPARE(QString::fromUtf8(py.out).split(u'\n', Qt::SkipEmptyParts),
+                 (QStringList{QStringLiteral("['期中_1_'] A2 期中[1] 王老师"),
+                              QStringLiteral("B1:s:学号! C1:s:姓名! D1:s:语文! E1:s:总分!"),
+                              QStringLiteral("A2:n:1 B2:s:001 C2:s:张三 D2:n:80 E2:n:90.5"),
+                              QStringLiteral("A3:n:2 B3:s:80.0 C3:s:李,四 D3:n:-3 E3:s:缺考")}));
+
+        const ProcessResult gn = runProcess(ssconvert, {QStringLiteral("--export-type=Gnumeric_stf:stf_csv"),
+                                                        path(QStringLiteral("w.xlsx")), path(QStringLiteral("w.csv"))});
+        QVERIFY2(gn.exitCode == 0, gn.err.constData());
+        QCOMPARE(QString::fromUtf8(bytesOf(QStringLiteral("w.csv"))).split(u'\n', Qt::SkipEmptyParts),
+                 (QStringList{QStringLiteral(",学号,姓名,语文,总分"), QStringLiteral("1,001,张三,80,90.5"),
+                              QStringLiteral("2,80.0,\"李,四\",-3,缺考")}));
+        // Asked before replacing, and kept when not told yes.
+        const QByteArray written = bytesOf(QStringLiteral("w.xlsx"));
+        const ProcessResult again =
+            cli({QStringLiteral("export-xlsx"), path(QStringLiteral("t.gdt")), path(QStringLiteral("w.xlsx"))});
+        QCOMPARE(again.exitCode, 1);
+        QCOMPARE(err(again), QStringLiteral("确实覆盖原有数据么？ -> No"));
+        QCOMPARE(bytesOf(QStringLiteral("w.xlsx")), written);
+    }
+
+    void convertXlsxChoosesTheSheet_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QString>("result"); // the first field name, or the message
+        const QString xlsx = QStringLiteral("sheets.xlsx"), xls = QStringLiteral("gnumeric.xls");
+        QTest::newRow("first by default") << xlsx << QStringList() << 0 << QStringLiteral("学号");
+        QTest::newRow("by number") << xlsx << QStringList{QStringLiteral("--sheet"), QStringLiteral("2")} << 0
+                                   << QStringLiteral("名单");
+        QTest::newRow("by name") << xlsx << QStringList{QStringLiteral("--sheet"), QStringLiteral("第二页")} << 0
+                                 << QStringLiteral("名单");
+        QTest::newRow(".xls by number") << xls << QStringList{QStringLiteral("--sheet"), QStringLiteral("2")} << 0
+                                        << QStringLiteral("名单");
+        QTest::newRow("no third sheet") << xlsx << QStringList{QStringLiteral("--sheet"), QStringLiteral("3")} << 1
+                                        << QStringLiteral("工作表不存在：3");
+        QTest::newRow("no sheet 0") << xlsx << QStringList{QStringLiteral("--sheet"), QStringLiteral("0")} << 1
+                                    << QStringLiteral("工作表不存在：0");
+        QTest::newRow("no such name") << xls << QStringList{QStringLiteral("--sheet"), QStringLiteral("期末")} << 1
+                                      << QStringLiteral("工作表不存在：期末");
+        QTest::newRow("a table is no workbook")
+            << QStringLiteral("@t.gdt") << QStringList() << 1 << QStringLiteral("文件格式不正确!");
+    }
+    void convertXlsxChoosesTheSheet()
+    {
+        QFETCH(QString, file);
+        QFETCH(QStringList, options);
+        QFETCH(int, exitCode);
+        QFETCH(QString, result);
+        const QString in =
+            file.startsWith(u'@') ? path(file.mid(1)) : QStringLiteral(SCORVANE_TEST_DATA "/exchange/") + file;
+        const ProcessResult r = cli(QStringList{QStringLiteral("convert-xlsx"), in, path(QStringLiteral("x.gdt")),
+                                                QStringLiteral("--teacher"), QStringLiteral("王")} +
+                                    options);
+        QCOMPARE(r.exitCode, exitCode);
+        if (exitCode != 0) {
+            QCOMPARE(err(r), result);
+            QVERIFY(!QFile::exists(path(QStringLiteral("x.gdt"))));
+            return;
+        }
+        const table::GradeTable x = load(QStringLiteral("x.gdt"));
+        QCOMPARE(x.grid.TextMatrix(0, 1), result);
+        QCOMPARE(x.teacher, QStringLiteral("王"));
+        QCOMPARE(x.numberFormat, QStringLiteral("###.##"));
+    }
+
+    // Column A of the first sheet from row 1 down, the header cell in the first student's row.
+    void importColumnFromAWorkbook()
+    {
+        save(classTable(6), QStringLiteral("c.gdt"));
+        const ProcessResult r =
+            cli({QStringLiteral("import-column"), path(QStringLiteral("c.gdt")), QStringLiteral("语文"),
+                 QStringLiteral(SCORVANE_TEST_DATA "/exchange/sheets.xlsx")},
+                true);
+        QCOMPARE(r.exitCode, 0);
+        QCOMPARE(r.out, QByteArray("5\n"));
+        QCOMPARE(columnOf(load(QStringLiteral("c.gdt")), 2),
+                 (QStringList{QStringLiteral("学号"), QStringLiteral("001"), QStringLiteral("085"),
+                              QStringLiteral("80.0"), QStringLiteral("004"), QStringLiteral("66")}));
     }
 };
 

@@ -13,6 +13,7 @@ private slots:
     void openDialog();
     void saveDialog_data();
     void saveDialog();
+    void saveDialogTakesALongerExtension();
     void readIni();
     void pathParts_data();
     void pathParts();
@@ -45,6 +46,16 @@ void TestModule1::saveDialog_data()
     QTest::newRow("other extension") << QStringLiteral("/t/a.b/x.txt") << QStringLiteral("/t/a.b/x.txt");
     QTest::newRow("nul ends it") << QStringLiteral("/t/x") + QChar(u'\0') + QStringLiteral(".txt")
                                  << QStringLiteral("/t/x.gdt");
+}
+
+void TestModule1::saveDialogTakesALongerExtension()
+{
+    ScriptedPrompter p;
+    p.expectSaveFile(QStringLiteral("/t/x"), QStringLiteral("*.xlsx"));
+    QCOMPARE(ui::ShowSaveDialog(p, QStringLiteral("*.xlsx")), QStringLiteral("/t/x.xlsx"));
+    VERIFY_PROMPTS(p);
+    QCOMPARE(ui::defaultExtension(QStringLiteral("*.txt;*.csv")), QStringLiteral("csv"));
+    QCOMPARE(ui::defaultExtension(QStringLiteral("*.*")), QString());
 }
 
 void TestModule1::saveDialog()

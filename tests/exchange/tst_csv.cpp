@@ -202,7 +202,7 @@ private slots:
         ScriptedPrompter p;
         p.expectQuestion(QStringLiteral("本操作将会覆盖第 2 列(语文)的所有数据，是否继续？"), ui::Answer::Yes,
                          QStringLiteral("提示"));
-        p.expectOpenFile(path(QStringLiteral("in.csv")), QStringLiteral("*.txt;*.csv"));
+        p.expectOpenFile(path(QStringLiteral("in.csv")), QStringLiteral("*.txt;*.csv;*.xlsx;*.xls"));
         p.expectMessage(QStringLiteral("已导入 3 个数值，忽略 2 个。"), QStringLiteral("提示"));
         QVERIFY(exchange::menuImportCVS(t, p));
         VERIFY_PROMPTS(p);

@@ -15,6 +15,7 @@
 #include "gui/exchange/trial_convert_dialog.h"
 #include "gui/table/grid_view.h"
 #include "scripted_prompter.h"
+#include "test_config.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -332,15 +333,86 @@ private slots:
         QVERIFY(files.readTableFile(trial, loaded));
     }
 
+    void workbookConverterChoosesASheetAndSaves()
+    {
+        const QString book = QStringLiteral(SCORVANE_TEST_DATA "/exchange/sheets.xlsx");
+        QVERIFY(base::codec::writeBytes(path(QStringLiteral("broken.xlsx")), "PK\x03\x04 not a workbook"));
+        ScriptedPrompter p;
+        exchange::ConverterDialog d(exchange::ConverterDialog::Source::Workbook, *m_ws, p);
+        d.show();
+        QCOMPARE(d.objectName(), QStringLiteral("frmXLSX"));
+        QCOMPARE(d.windowTitle(), QStringLiteral("Excel 表格格式转换"));
+        auto *sheets = child<QComboBox>(&d, "Combo1");
+        QVERIFY(!sheets->isEnabled());
+        p.expectOpenFile(book, QStringLiteral("*.xlsx;*.xls"));
+        button(&d, "Command1")->click();
+        QCOMPARE(sheets->count(), 2);
+        QCOMPARE(sheets->itemText(1), QStringLiteral("第二页"));
+        QCOMPARE(d.preview().grid.TextMatrix(0, 1), QStringLiteral("学号"));
+        QCOMPARE(d.preview().grid.TextMatrix(2, 5), QStringLiteral("2024-01-05 08:30:00"));
+        // The second sheet, as the teacher picks it.
+        sheets->setCurrentIndex(1);
+        emit sheets->activated(1);
+        QCOMPARE(d.preview().grid.TextMatrix(0, 1), QStringLiteral("名单"));
+        QCOMPARE(d.preview().grid.Rows(), 3);
+        child<QLineEdit>(&d, "Text3")->setText(QStringLiteral("名单"));
+        p.expectSaveFile(path(QStringLiteral("book.gdt")), QStringLiteral("*.gdt"));
+        button(&d, "Command2")->click();
+        VERIFY_PROMPTS(p);
+        table::TableFile files(*m_ws, p);
+        table::GradeTable saved;
+        QVERIFY(files.readTableFile(path(QStringLiteral("book.gdt")), saved));
+        QCOMPARE(saved.title, QStringLiteral("名单"));
+        QCOMPARE(saved.grid.TextMatrix(1, 1), QStringLiteral("甲"));
+        // A damaged workbook: the message, an empty preview, nothing to save or choose.
+        p.expectOpenFile(path(QStringLiteral("broken.xlsx")), QStringLiteral("*.xlsx;*.xls"));
+        p.expectMessage(QStringLiteral("文件格式不正确!"), QStringLiteral("提示"));
+        button(&d, "Command1")->click();
+        VERIFY_PROMPTS(p);
+        QCOMPARE(d.preview().grid.Rows(), 2);
+        QVERIFY(!button(&d, "Command2")->isEnabled());
+        QVERIFY(!sheets->isEnabled());
+    }
+
+    // 从CSV文件导入到该列 takes a workbook's column A; a damaged workbook changes nothing, not even
+    // the undo.
+    void columnImportFromAWorkbook()
+    {
+        table::CommandRegistry registry;
+        exchange::registerExchangeCommands(registry);
+        table::GradeTable doc = classTable(3);
+        ScriptedPrompter p;
+        table::TableFile files(*m_ws, p);
+        table::CommandContext ctx{doc, *m_ws, p, files};
+        doc.grid.setCurrent(1, 2);
+        const QString question = QStringLiteral("本操作将会覆盖第 2 列(语文)的所有数据，是否继续？");
+        QVERIFY(base::codec::writeBytes(path(QStringLiteral("cut.xlsx")), "PK\x03\x04"));
+        p.expectQuestion(question, ui::Answer::Yes);
+        p.expectOpenFile(path(QStringLiteral("cut.xlsx")), QStringLiteral("*.txt;*.csv;*.xlsx;*.xls"));
+        p.expectMessage(QStringLiteral("文件格式不正确!"), QStringLiteral("提示"));
+        registry.find(QStringLiteral("menuImportCVS"))->run(ctx);
+        VERIFY_PROMPTS(p);
+        QVERIFY(!doc.isModified());
+        QVERIFY(!doc.undoEnabled());
+        p.expectQuestion(question, ui::Answer::Yes);
+        p.expectOpenFile(QStringLiteral(SCORVANE_TEST_DATA "/exchange/gnumeric.xls"));
+        p.expectMessage(QStringLiteral("已导入 3 个数值，忽略 2 个。"), QStringLiteral("提示"));
+        registry.find(QStringLiteral("menuImportCVS"))->run(ctx);
+        VERIFY_PROMPTS(p);
+        QCOMPARE(columnOf(doc, 2), (QStringList{QStringLiteral("学号"), QStringLiteral("001"), QStringLiteral("085")}));
+        doc.undo();
+        QCOMPARE(doc.grid.TextMatrix(1, 2), QStringLiteral("61"));
+    }
+
     void registeredCommandsRunOnTheTable()
     {
         table::CommandRegistry registry;
         exchange::registerExchangeCommands(registry);
         exchange::registerExchangeDialogs(registry);
         for (const char *name : {"menuSaveCVS", "menuImportCVS", "menuImportAll", "menuImportSome", "menuexptable",
-                                 "menuLoadCVS", "menuDRother", "menuCovold"})
+                                 "menuLoadCVS", "menuDRother", "menuCovold", "menuSaveXLSX", "menuLoadXLSX"})
             QVERIFY2(registry.find(QLatin1String(name)), name);
-        for (const char *name : {"menuCovCSV", "menuFoxExp", "menuCove"})
+        for (const char *name : {"menuCovCSV", "menuFoxExp", "menuCove", "menuCovXLSX"})
             QVERIFY2(registry.frame(QLatin1String(name)), name);
         const std::vector<ui::MenuEntry> tableMenu = ui::menuEntries(ui::Place::TableFile);
         const auto dbf = std::find_if(tableMenu.begin(), tableMenu.end(), [](const ui::MenuEntry &e) {

@@ -421,9 +421,10 @@ private slots:
         QStringList file;
         for (QAction *a : m_w->frameMenus().at(0)->actions())
             file << (a->isSeparator() ? QStringLiteral("-") : a->objectName());
-        QCOMPARE(file, (QStringList{QStringLiteral("menuClass"), QStringLiteral("menuOpen"), QStringLiteral("-"),
-                                    QStringLiteral("menuCove"), QStringLiteral("menuCovCSV"),
-                                    QStringLiteral("menuFoxExp"), QStringLiteral("-"), QStringLiteral("menuExit")}));
+        QCOMPARE(file,
+                 (QStringList{QStringLiteral("menuClass"), QStringLiteral("menuOpen"), QStringLiteral("-"),
+                              QStringLiteral("menuCove"), QStringLiteral("menuCovCSV"), QStringLiteral("menuFoxExp"),
+                              QStringLiteral("menuCovXLSX"), QStringLiteral("-"), QStringLiteral("menuExit")}));
         QStringList help;
         for (QAction *a : m_w->frameMenus().at(1)->actions())
             help << (a->isSeparator() ? QStringLiteral("-") : a->objectName());

@@ -9,6 +9,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <functional>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -171,7 +172,11 @@ void failWritesAfterForTesting(qint64 bytes)
     g_failAfter = bytes;
 }
 
-WriteResult writeFileAtomically(const QString &path, const QByteArray &bytes, const WriteOptions &options)
+namespace {
+
+// Both ways of writing: `fill` writes the temporary through its descriptor or under its name.
+WriteResult writeThroughTemporary(const QString &path, const std::function<bool(int, const QString &)> &fill,
+                                  const WriteOptions &options)
 {
     const QString target = options.replaceLink ? QFileInfo(path).absoluteFilePath() : resolveLinks(path);
     if (target.isEmpty())
@@ -202,7 +207,7 @@ WriteResult writeFileAtomically(const QString &path, const QByteArray &bytes, co
         ::unlink(temp.constData());
         return WriteResult::Failed;
     };
-    if (!writeAll(fd, bytes.constData(), bytes.size()))
+    if (!fill(fd, QFile::decodeName(temp)))
         return fail(true);
     const bool keepsMode = exists && !replacesLink;
     const mode_t mode = options.mode >= 0 ? mode_t(options.mode) & 07777
@@ -227,6 +232,21 @@ WriteResult writeFileAtomically(const QString &path, const QByteArray &bytes, co
         ::close(dirFd);
     }
     return WriteResult::Written;
+}
+
+} // namespace
+
+WriteResult writeFileAtomically(const QString &path, const QByteArray &bytes, const WriteOptions &options)
+{
+    return writeThroughTemporary(
+        path, [&bytes](int fd, const QString &) { return writeAll(fd, bytes.constData(), bytes.size()); }, options);
+}
+
+WriteResult writeFileAtomicallyBy(const QString &path, const std::function<bool(const QString &)> &produce,
+                                  const WriteOptions &options)
+{
+    return writeThroughTemporary(
+        path, [&produce](int, const QString &temporary) { return produce(temporary); }, options);
 }
 
 } // namespace base

@@ -9,6 +9,7 @@
 // be written (no write permission, or no write bit at all) is refused.
 #include <QByteArray>
 #include <QString>
+#include <functional>
 
 namespace base {
 
@@ -31,6 +32,11 @@ struct WriteOptions {
 };
 
 WriteResult writeFileAtomically(const QString &path, const QByteArray &bytes, const WriteOptions &options = {});
+// The same for a library that writes its output to a file name itself: `produce` writes the
+// temporary under the name it is given (truncating it, never replacing it) and says whether it
+// succeeded; the temporary is renamed over the target only then, and removed otherwise.
+WriteResult writeFileAtomicallyBy(const QString &path, const std::function<bool(const QString &temporary)> &produce,
+                                  const WriteOptions &options = {});
 
 // False when writeFileAtomically would refuse `path` as NotWritable because of the file itself
 // (read-only, or no write bit at all); a missing file may be written.

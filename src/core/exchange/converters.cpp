@@ -4,6 +4,7 @@
 #include "core/base/text_codec.h"
 #include "core/exchange/csv_reader.h"
 #include "core/exchange/dbf_reader.h"
+#include "core/exchange/workbook_reader.h"
 #include "core/table/table_file.h"
 #include "core/ui/prompter.h"
 
@@ -116,12 +117,45 @@ Conversion dbfFileToTable(const QString &path, table::GradeTable &out)
     return {fits ? Conversion::Ok : Conversion::TooLarge};
 }
 
+Conversion workbookFileToTable(const QString &path, int sheet, table::GradeTable &out)
+{
+    SheetCells cells;
+    switch (readWorkbookSheet(path, sheet, &cells)) {
+    case WorkbookError::None:
+        break;
+    case WorkbookError::Unreadable:
+        return {Conversion::ReadFailed};
+    case WorkbookError::BadFormat:
+        return {Conversion::BadWorkbook};
+    case WorkbookError::NoSheet:
+        return {Conversion::NoSheet};
+    }
+    int rows = 0, cols = 0;
+    const bool fits = fitSize(cells.rows, qint64(cells.cols) + 1, &rows, &cols);
+
+    table::GradeTable t;
+    table::Grid &g = t.grid;
+    {
+        table::GridBulk bulk(g);
+        g.setRows(rows);
+        g.setCols(cols);
+        for (SheetCell &cell : cells.cells)
+            if (cell.row < rows && cell.col + 1 < cols)
+                g.setTextMatrix(cell.row, cell.col + 1, cell.row == 0 ? headerName(cell.text) : cell.text);
+        numberRows(g);
+    }
+    out = std::move(t);
+    return {fits ? Conversion::Ok : Conversion::TooLarge};
+}
+
 void reportConversion(ui::Prompter &prompter, const Conversion &result)
 {
     switch (result.status) {
     case Conversion::Ok:
     case Conversion::ReadFailed:
+    case Conversion::NoSheet:
         return;
+    case Conversion::BadWorkbook:
     case Conversion::TooLarge:
         prompter.message(table::kBadFileFormat, QStringLiteral("提示"), ui::Icon::Information);
         return;

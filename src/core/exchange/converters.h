@@ -23,7 +23,7 @@ namespace exchange {
 inline constexpr qint64 kMaxConvertedCells = 4'194'304;
 
 struct Conversion {
-    enum Status { Ok, TooLarge, ReadFailed, DbfFailed } status = Ok;
+    enum Status { Ok, TooLarge, ReadFailed, DbfFailed, BadWorkbook, NoSheet } status = Ok;
     int dbfError = 0; // with DbfFailed: the number shown after the message
     bool ok() const { return status == Ok; }
 };
@@ -37,7 +37,13 @@ Conversion csvFileToTable(const QString &path, table::GradeTable &out);
 // row numbers in column 0.
 Conversion dbfFileToTable(const QString &path, table::GradeTable &out);
 
-// The message for a failed or cut conversion: "文件格式不正确!" for the limits,
+// Sheet `sheet` (0-based) of an .xlsx or .xls workbook: sheet row 1 (the field names) is grid
+// row 0 and each later row a grid row, column A grid column 1, B column 2, …, row numbers in
+// column 0 (exchange/workbook_reader.h gives the cells' texts). BadWorkbook for a damaged or
+// hostile file, NoSheet when the workbook has no such sheet.
+Conversion workbookFileToTable(const QString &path, int sheet, table::GradeTable &out);
+
+// The message for a failed or cut conversion: "文件格式不正确!" for the limits and bad workbooks,
 // "数据库读取发生错误。错误代码：" + LF + number and its cause in parentheses for a DBF error
 // ("3（文件头已损坏）"); nothing for a readable CSV.
 void reportConversion(ui::Prompter &prompter, const Conversion &result);

@@ -64,15 +64,21 @@ QString ShowOpenDialog(Prompter &prompter, const QString &pattern, const QString
     return upToNul(prompter.openFile(pattern, title));
 }
 
+QString defaultExtension(const QString &pattern)
+{
+    const QString ext = pattern.mid(pattern.lastIndexOf(QLatin1Char('.')) + 1);
+    for (const QChar c : ext)
+        if (c.unicode() >= 128 || !c.isLetterOrNumber())
+            return {};
+    return pattern.contains(QLatin1Char('.')) ? ext : QString();
+}
+
 QString ShowSaveDialog(Prompter &prompter, const QString &pattern)
 {
     QString path = upToNul(prompter.saveFile(pattern, QString()));
-    // The last three characters of the pattern are the default extension: a name typed without
-    // any extension gets it, as the system's save dialog does.
-    const QString ext = pattern.right(3);
-    const bool plainExt = ext.size() == 3 && !ext.contains(QLatin1Char('*')) && !ext.contains(QLatin1Char('.')) &&
-                          !ext.contains(QLatin1Char('?'));
-    if (!path.isEmpty() && plainExt) {
+    // A name typed without any extension gets the pattern's, as the system's save dialog does.
+    const QString ext = defaultExtension(pattern);
+    if (!path.isEmpty() && !ext.isEmpty()) {
         const QString name = path.mid(dirPartLength(path));
         if (!name.isEmpty() && !name.contains(QLatin1Char('.')))
             path += QLatin1Char('.') + ext;

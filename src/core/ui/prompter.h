@@ -68,5 +68,8 @@ QString ShowOpenDialog(Prompter &prompter, const QString &pattern, const QString
 // The save-file dialog (no title); "" when cancelled. A name typed without an extension gets the
 // pattern's, as the system's save dialog does.
 QString ShowSaveDialog(Prompter &prompter, const QString &pattern);
+// The extension a save dialog adds for a pattern: what follows its last "." when that is letters
+// and digits only ("gdt" of "*.gdt", "xlsx" of "*.xlsx"); empty otherwise.
+QString defaultExtension(const QString &pattern);
 
 } // namespace ui

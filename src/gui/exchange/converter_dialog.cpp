@@ -1,12 +1,14 @@
 #include "gui/exchange/converter_dialog.h"
 
 #include "core/base/workspace.h"
+#include "core/exchange/workbook_reader.h"
 #include "core/table/table_file.h"
 #include "core/ui/prompter.h"
 #include "gui/exchange/trial_convert_dialog.h"
 #include "gui/table/grid_view.h"
 #include "gui/ui/widget_names.h"
 
+#include <QComboBox>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -22,9 +24,20 @@ using ui::named;
 ConverterDialog::ConverterDialog(Source source, base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
     : QDialog(parent), m_sourceKind(source), m_ws(ws), m_prompter(prompter)
 {
-    const bool csv = source == Source::Csv;
-    setObjectName(csv ? QStringLiteral("frmCSV") : QStringLiteral("Form2"));
-    setWindowTitle(csv ? QStringLiteral("CSV 文本文件格式转换") : QStringLiteral("Foxpro DBF 数据库格式转换"));
+    switch (source) {
+    case Source::Csv:
+        setObjectName(QStringLiteral("frmCSV"));
+        setWindowTitle(QStringLiteral("CSV 文本文件格式转换"));
+        break;
+    case Source::Dbf:
+        setObjectName(QStringLiteral("Form2"));
+        setWindowTitle(QStringLiteral("Foxpro DBF 数据库格式转换"));
+        break;
+    case Source::Workbook:
+        setObjectName(QStringLiteral("frmXLSX"));
+        setWindowTitle(QStringLiteral("Excel 表格格式转换"));
+        break;
+    }
     setModal(true);
 
     m_table.grid.setRows(2);
@@ -46,6 +59,14 @@ ConverterDialog::ConverterDialog(Source source, base::Workspace &ws, ui::Prompte
     auto *pathRow = new QHBoxLayout;
     pathRow->addWidget(m_text1, 1);
     pathRow->addWidget(m_command1);
+    if (source == Source::Workbook) {
+        m_combo1 = named(new QComboBox, QStringLiteral("Combo1"));
+        m_combo1->setEnabled(false);
+        m_combo1->setMinimumContentsLength(12);
+        connect(m_combo1, &QComboBox::activated, this, &ConverterDialog::sheetChosen);
+        pathRow->addWidget(new QLabel(QStringLiteral("工作表：")));
+        pathRow->addWidget(m_combo1);
+    }
 
     auto *frame = named(new QGroupBox(QStringLiteral("格式：")), QStringLiteral("Frame1"));
     auto *form = new QFormLayout(frame);
@@ -74,31 +95,70 @@ ConverterDialog::~ConverterDialog()
 
 void ConverterDialog::command1Clicked()
 {
-    const bool csv = m_sourceKind == Source::Csv;
-    const QString path =
-        csv ? ui::ShowOpenDialog(m_prompter, QStringLiteral("*.csv"), QString())
-            : ui::ShowOpenDialog(m_prompter, QStringLiteral("*.dbf"), QStringLiteral("FoxPro 2.5数据库文件"));
+    QString path;
+    switch (m_sourceKind) {
+    case Source::Csv:
+        path = ui::ShowOpenDialog(m_prompter, QStringLiteral("*.csv"), QString());
+        break;
+    case Source::Dbf:
+        path = ui::ShowOpenDialog(m_prompter, QStringLiteral("*.dbf"), QStringLiteral("FoxPro 2.5数据库文件"));
+        break;
+    case Source::Workbook:
+        path = ui::ShowOpenDialog(m_prompter, QStringLiteral("*.xlsx;*.xls"), QStringLiteral("Excel 工作簿"));
+        break;
+    }
     m_text1->setText(path);
     if (path.isEmpty())
         return;
     table::GradeTable converted;
-    const Conversion result = csv ? csvFileToTable(path, converted) : dbfFileToTable(path, converted);
+    if (m_sourceKind == Source::Workbook) {
+        QStringList sheets;
+        const WorkbookError e = workbookSheetNames(path, &sheets);
+        m_combo1->clear();
+        m_combo1->addItems(sheets);
+        m_combo1->setEnabled(!sheets.isEmpty());
+        const Conversion result = e == WorkbookError::Unreadable ? Conversion{Conversion::ReadFailed}
+                                  : e != WorkbookError::None     ? Conversion{Conversion::BadWorkbook}
+                                                                 : workbookFileToTable(path, 0, converted);
+        showConversion(result, converted, path);
+        return;
+    }
+    const Conversion result =
+        m_sourceKind == Source::Csv ? csvFileToTable(path, converted) : dbfFileToTable(path, converted);
+    showConversion(result, converted, path);
+}
+
+void ConverterDialog::sheetChosen(int index)
+{
+    const QString path = m_text1->text();
+    if (path.isEmpty() || index < 0)
+        return;
+    table::GradeTable converted;
+    showConversion(workbookFileToTable(path, index, converted), converted, path);
+}
+
+void ConverterDialog::showConversion(const Conversion &result, table::GradeTable &converted, const QString &path)
+{
     if (result.status == Conversion::ReadFailed)
         m_prompter.message(QStringLiteral("无法读取文件：") + path, QStringLiteral("提示"), ui::Icon::Information);
     reportConversion(m_prompter, result);
     // A file that could not be read empties the preview, so the previous file's rows cannot be
     // saved under the new name; one cut at the limits shows what fits.
-    if (result.status == Conversion::ReadFailed || result.status == Conversion::DbfFailed) {
+    if (result.status != Conversion::Ok && result.status != Conversion::TooLarge) {
         table::Grid empty;
         empty.setRows(2);
         empty.setCols(2);
         m_table.grid = std::move(empty);
         m_command2->setEnabled(false);
+        if (m_combo1 && result.status != Conversion::NoSheet) {
+            m_combo1->clear();
+            m_combo1->setEnabled(false);
+        }
         return;
     }
     m_table.grid = std::move(converted.grid);
     const int digits = int(QString::number(m_table.grid.Rows()).size());
-    m_table.grid.setColWidth(0, (csv ? 170 : 150) * digits);
+    m_table.grid.setColWidth(0, (m_sourceKind == Source::Dbf ? 150 : 170) * digits);
     m_command2->setEnabled(true);
 }
 
@@ -122,6 +182,12 @@ void openCsvConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *pare
 void openDbfConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
 {
     ConverterDialog dialog(ConverterDialog::Source::Dbf, ws, prompter, parent);
+    dialog.exec();
+}
+
+void openWorkbookConverter(base::Workspace &ws, ui::Prompter &prompter, QWidget *parent)
+{
+    ConverterDialog dialog(ConverterDialog::Source::Workbook, ws, prompter, parent);
     dialog.exec();
 }
 

@@ -79,6 +79,9 @@ void registerExchangeDialogs(table::CommandRegistry &registry)
     registry.add({ui::CommandId::ConvertDbf,
                   [](table::CommandContext &ctx) { openDbfConverter(ctx.ws, ctx.prompter, mainWindowOf(ctx)); },
                   {}});
+    registry.add({ui::CommandId::ConvertXlsx,
+                  [](table::CommandContext &ctx) { openWorkbookConverter(ctx.ws, ctx.prompter, mainWindowOf(ctx)); },
+                  {}});
     registry.add({ui::CommandId::ConvertTrial,
                   [](table::CommandContext &ctx) { openTrialConverter(ctx.ws, ctx.prompter, mainWindowOf(ctx)); },
                   {}});
@@ -87,6 +90,8 @@ void registerExchangeDialogs(table::CommandRegistry &registry)
                       [](table::FrameContext &ctx) { openCsvConverter(ctx.ws, ctx.prompter, ctx.window); });
     registry.addFrame(ui::CommandId::ConvertDbfFile,
                       [](table::FrameContext &ctx) { openDbfConverter(ctx.ws, ctx.prompter, ctx.window); });
+    registry.addFrame(ui::CommandId::ConvertXlsxFile,
+                      [](table::FrameContext &ctx) { openWorkbookConverter(ctx.ws, ctx.prompter, ctx.window); });
     registry.addFrame(ui::CommandId::ConvertTrialFiles,
                       [](table::FrameContext &ctx) { openTrialConverter(ctx.ws, ctx.prompter, ctx.window); });
 }

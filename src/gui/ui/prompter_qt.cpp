@@ -203,7 +203,7 @@ QString QtPrompter::saveFile(const QString &pattern, const QString &title)
     prepare(dialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setDefaultSuffix(pattern.right(3));
+    dialog.setDefaultSuffix(ui::defaultExtension(pattern));
     return chosen(dialog).value(0);
 }
 

@@ -1,0 +1,128 @@
+#include "core/exchange/workbook_reader.h"
+
+#include "core/base/text_codec.h"
+
+#include <QDate>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+namespace exchange {
+
+WorkbookKind workbookKind(QByteArrayView head)
+{
+    if (head.startsWith("PK\x03\x04"))
+        return WorkbookKind::Xlsx;
+    if (head.startsWith("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1"))
+        return WorkbookKind::Xls;
+    return WorkbookKind::NotWorkbook;
+}
+
+bool hasWorkbookName(const QString &path)
+{
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    return suffix == QLatin1String("xlsx") || suffix == QLatin1String("xls");
+}
+
+namespace {
+
+// The kind of the file at `path`; Unreadable when it cannot be read, and a regular file only (a
+// pipe would wait for a writer).
+WorkbookError kindOf(const QString &path, WorkbookKind *kind)
+{
+    if (!QFileInfo(path).isFile())
+        return WorkbookError::Unreadable;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return WorkbookError::Unreadable;
+    *kind = workbookKind(f.read(8));
+    return *kind == WorkbookKind::NotWorkbook ? WorkbookError::BadFormat : WorkbookError::None;
+}
+
+} // namespace
+
+WorkbookError workbookSheetNames(const QString &path, QStringList *names)
+{
+    WorkbookKind kind = WorkbookKind::NotWorkbook;
+    if (const WorkbookError e = kindOf(path, &kind); e != WorkbookError::None)
+        return e;
+    if (kind == WorkbookKind::Xls)
+        return xlsSheetNames(path, names);
+    QByteArray bytes;
+    if (!base::codec::readBytes(path, &bytes))
+        return WorkbookError::Unreadable;
+    return xlsxSheetNames(bytes, names);
+}
+
+WorkbookError readWorkbookSheet(const QString &path, int index, SheetCells *out)
+{
+    WorkbookKind kind = WorkbookKind::NotWorkbook;
+    if (const WorkbookError e = kindOf(path, &kind); e != WorkbookError::None)
+        return e;
+    if (kind == WorkbookKind::Xls)
+        return readXlsSheet(path, index, out);
+    QByteArray bytes;
+    if (!base::codec::readBytes(path, &bytes))
+        return WorkbookError::Unreadable;
+    return readXlsxSheet(bytes, index, out);
+}
+
+QString shortestNumberText(double value)
+{
+    if (!std::isfinite(value))
+        return QString::number(value);
+    char buf[64];
+    // Most values are written with few digits (scores): when the shortest text that reads back as
+    // the value has at most 15 significant digits, it is already the rounded one.
+    double rounded = value;
+    const std::to_chars_result quick = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    const char *e = std::find(static_cast<const char *>(buf), static_cast<const char *>(quick.ptr), 'e');
+    const qsizetype digits =
+        (e - buf) - (value < 0 ? 1 : 0) - (std::find(static_cast<const char *>(buf), e, '.') != e ? 1 : 0);
+    if (digits > 15) {
+        // The value a spreadsheet shows at its 15 significant digits, so 84.99999999999999 is 85.
+        std::snprintf(buf, sizeof buf, "%.15g", value);
+        rounded = std::strtod(buf, nullptr);
+    }
+    if (rounded == 0)
+        rounded = 0; // no "-0"
+    const double magnitude = std::fabs(rounded);
+    const bool plain = magnitude == 0 || (magnitude >= 1e-5 && magnitude < 1e15);
+    const std::to_chars_result r = plain ? std::to_chars(buf, buf + sizeof buf, rounded, std::chars_format::fixed)
+                                         : std::to_chars(buf, buf + sizeof buf, rounded);
+    return QString::fromLatin1(buf, r.ptr - buf);
+}
+
+std::optional<QString> serialDateText(double serial, bool from1904, bool withTime)
+{
+    if (!std::isfinite(serial) || serial < (from1904 ? 0 : 1) || serial >= 2958466)
+        return std::nullopt;
+    // Seconds rounded first, so 0.99999999 of a day is the next midnight.
+    const qint64 seconds = qint64(std::llround(serial * 86400.0));
+    qint64 days = seconds / 86400;
+    const qint64 inDay = seconds % 86400;
+    QDate date;
+    if (from1904) {
+        date = QDate(1904, 1, 1).addDays(days);
+    } else {
+        // The 1900 system counts a 29 February 1900 that never was: day 60.
+        if (days == 60)
+            return std::nullopt;
+        date = QDate(1899, 12, days < 60 ? 31 : 30).addDays(days);
+    }
+    if (!date.isValid() || date.year() > 9999)
+        return std::nullopt;
+    QString text = date.toString(QStringLiteral("yyyy-MM-dd"));
+    if (withTime)
+        text += QStringLiteral(" %1:%2:%3")
+                    .arg(inDay / 3600, 2, 10, QLatin1Char('0'))
+                    .arg(inDay / 60 % 60, 2, 10, QLatin1Char('0'))
+                    .arg(inDay % 60, 2, 10, QLatin1Char('0'));
+    return text;
+}
+
+} // namespace exchange

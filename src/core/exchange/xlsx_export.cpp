@@ -1,0 +1,233 @@
+#include "core/exchange/xlsx_export.h"
+
+#include "core/base/file_writer.h"
+#include "core/exchange/workbook_reader.h"
+#include "core/formula/calculate.h"
+#include "core/formula/cell_formula.h"
+#include "core/table/fields.h"
+#include "core/table/grade_table.h"
+#include "core/table/sort_rows.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <cmath>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+#include <xlsxwriter.h>
+
+namespace exchange {
+
+namespace {
+
+bool isDigit(QChar c)
+{
+    return c >= u'0' && c <= u'9';
+}
+
+// The longest text a spreadsheet cell holds.
+constexpr qsizetype kMaxWorkbookText = 32'767;
+
+} // namespace
+
+std::optional<double> workbookNumber(QStringView v)
+{
+    // The shortest form is "-"?, an integer part without leading zeros, and a fraction without
+    // trailing zeros; with at most 15 significant digits such a text is the only one its number
+    // rounds to, so it is shortestNumberText's own (tested against it), and reading is exact.
+    qsizetype i = 0;
+    const bool negative = i < v.size() && v[i] == u'-';
+    if (negative)
+        ++i;
+    const qsizetype intStart = i;
+    while (i < v.size() && isDigit(v[i]))
+        ++i;
+    const qsizetype intDigits = i - intStart;
+    if (intDigits == 0 || (intDigits > 1 && v[intStart] == u'0'))
+        return std::nullopt;
+    qsizetype fracDigits = 0;
+    if (i < v.size() && v[i] == u'.') {
+        const qsizetype fracStart = ++i;
+        while (i < v.size() && isDigit(v[i]))
+            ++i;
+        fracDigits = i - fracStart;
+        if (fracDigits == 0 || v[i - 1] == u'0')
+            return std::nullopt;
+    }
+    if (i != v.size())
+        return std::nullopt;
+    const bool zeroInt = v[intStart] == u'0';
+    if (zeroInt && fracDigits == 0)
+        return negative ? std::nullopt : std::optional<double>(0.0); // "-0" stays a text
+    // Significant digits: from the first non-zero one to the end.
+    qsizetype leadingZeros = 0;
+    if (zeroInt) {
+        leadingZeros = 1;
+        for (qsizetype k = intStart + 2; k < v.size() && v[k] == u'0'; ++k)
+            ++leadingZeros;
+    }
+    if (intDigits + fracDigits - leadingZeros > 15)
+        return std::nullopt;
+    const std::optional<double> n = table::sortNumber(v);
+    // Below 1e-5 the shortest form has an exponent.
+    if (!n || std::fabs(*n) < 1e-5)
+        return std::nullopt;
+    return n;
+}
+
+QString sheetNameForTitle(const QString &title)
+{
+    QString name = title;
+    for (QChar &c : name)
+        if (QStringView(u"[]:*?/\\").contains(c))
+            c = u'_';
+    if (name.size() > 31)
+        name.truncate(name.at(30).isHighSurrogate() ? 30 : 31);
+    if (name.startsWith(u'\''))
+        name[0] = u'_';
+    if (name.endsWith(u'\''))
+        name[name.size() - 1] = u'_';
+    return name.isEmpty() ? QStringLiteral("Sheet1") : name;
+}
+
+namespace {
+
+QByteArray cellBytes(const QString &text)
+{
+    if (text.size() <= kMaxWorkbookText)
+        return text.toUtf8();
+    return text.left(text.at(kMaxWorkbookText - 1).isHighSurrogate() ? kMaxWorkbookText - 1 : kMaxWorkbookText)
+        .toUtf8();
+}
+
+// A grid column's width in twips as a spreadsheet's width in characters (7 pixels each plus 5 of
+// padding at 15 twips a pixel).
+double characterWidth(int twips)
+{
+    const double pixels = twips / 15.0;
+    return pixels <= 12 ? pixels / 12 : (pixels - 5) / 7;
+}
+
+// libxlsxwriter prints its own errors (in English) to stderr; the program says what failed in its
+// own words, so they are kept from the terminal while the library writes.
+class QuietStderr {
+public:
+    QuietStderr()
+    {
+        std::fflush(stderr);
+        m_saved = ::dup(STDERR_FILENO);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (m_saved >= 0 && null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        if (null >= 0)
+            ::close(null);
+    }
+    ~QuietStderr()
+    {
+        std::fflush(stderr);
+        if (m_saved >= 0) {
+            ::dup2(m_saved, STDERR_FILENO);
+            ::close(m_saved);
+        }
+    }
+    QuietStderr(const QuietStderr &) = delete;
+    QuietStderr &operator=(const QuietStderr &) = delete;
+
+private:
+    int m_saved = -1;
+};
+
+struct Closer {
+    lxw_workbook *wb;
+    ~Closer()
+    {
+        if (wb)
+            workbook_close(wb);
+    }
+};
+
+// The workbook written to `path` by libxlsxwriter; false on any error.
+bool writeWorkbook(const table::GradeTable &t, const table::Grid &values, const QString &path)
+{
+    const QuietStderr quiet;
+    const QByteArray fileName = QFile::encodeName(path);
+    lxw_workbook_options options{};
+    options.constant_memory = LXW_TRUE;
+    Closer wb{workbook_new_opt(fileName.constData(), &options)};
+    if (!wb.wb)
+        return false;
+    QByteArray title = t.title.toUtf8(), author = t.teacher.toUtf8();
+    lxw_doc_properties properties{};
+    properties.title = title.data();
+    properties.author = author.data();
+    if (workbook_set_properties(wb.wb, &properties) != LXW_NO_ERROR)
+        return false;
+    const QByteArray sheetName = sheetNameForTitle(t.title).toUtf8();
+    lxw_worksheet *sheet = workbook_add_worksheet(wb.wb, sheetName.constData());
+    lxw_format *bold = workbook_add_format(wb.wb);
+    if (!sheet || !bold)
+        return false;
+    format_set_bold(bold);
+    const int rows = values.Rows(), cols = values.Cols();
+    // In constant-memory mode the columns and the frozen header come before the first cell.
+    for (int c = 0; c < cols; ++c)
+        if (worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), characterWidth(t.grid.ColWidth(c)), nullptr) !=
+            LXW_NO_ERROR)
+            return false;
+    worksheet_freeze_panes(sheet, 1, 0);
+    if (worksheet_set_row(sheet, 0, LXW_DEF_ROW_HEIGHT, bold) != LXW_NO_ERROR)
+        return false;
+    for (int r = 0; r < rows; ++r) {
+        lxw_format *format = r == 0 ? bold : nullptr;
+        for (int c = 0; c < cols; ++c) {
+            if (r == 0 && c == 0)
+                continue; // the corner stays empty
+            const QString &text = values.cellText(r, c);
+            if (text.isEmpty())
+                continue;
+            lxw_error e = LXW_NO_ERROR;
+            if (const std::optional<double> n = workbookNumber(text))
+                e = worksheet_write_number(sheet, lxw_row_t(r), lxw_col_t(c), *n, format);
+            else
+                e = worksheet_write_string(sheet, lxw_row_t(r), lxw_col_t(c), cellBytes(text).constData(), format);
+            if (e != LXW_NO_ERROR)
+                return false;
+        }
+    }
+    lxw_workbook *closing = wb.wb;
+    wb.wb = nullptr;
+    return workbook_close(closing) == LXW_NO_ERROR;
+}
+
+} // namespace
+
+ui::Outcome exportWorkbook(const table::GradeTable &t, formula::Calculator &calc, const WorkbookExportRequest &request)
+{
+    if (QFileInfo::exists(request.path) && !(request.agreed & kReplaceWorkbook))
+        return ui::Outcome::ask(kReplaceWorkbook, QStringLiteral("确实覆盖原有数据么？"), QStringLiteral("提示："));
+    // A worksheet has 16,384 columns; a table may have twice as many.
+    if (t.grid.Cols() > 16'384)
+        return ui::Outcome::refused(table::kTableTooLarge);
+    const table::Grid values = formula::evaluatedCopy(t, calc);
+    const base::WriteResult written = base::writeFileAtomicallyBy(
+        request.path, [&](const QString &temporary) { return writeWorkbook(t, values, temporary); });
+    if (written != base::WriteResult::Written)
+        return ui::Outcome::failed(base::kSaveFailed);
+    ui::Outcome done = ui::Outcome::ok();
+    done.text = QStringLiteral("文件保存成功！您可以使用Excel打开该工作簿。");
+    done.title = ui::Outcome::kNotice;
+    done.icon = ui::Icon::Information;
+    return done;
+}
+
+bool menuSaveXLSX(const table::GradeTable &t, base::Workspace &ws, ui::Prompter &prompter)
+{
+    WorkbookExportRequest request{.path = ui::ShowSaveDialog(prompter, QStringLiteral("*.xlsx")), .agreed = 0};
+    if (request.path.isEmpty())
+        return false;
+    return ui::settle(prompter, request,
+                      [&](const WorkbookExportRequest &r) { return exportWorkbook(t, formula::calculator(ws), r); })
+        .done();
+}
+
+} // namespace exchange

@@ -1,0 +1,234 @@
+// Excel workbooks: the converter on workbooks other programs wrote (openpyxl, gnumeric's
+// ssconvert; tests/data/exchange/make_workbooks.py), the number and date texts, the worksheet's
+// name, and a table exported and converted back.
+#include "core/base/file_writer.h"
+#include "core/base/workspace.h"
+#include "core/exchange/converters.h"
+#include "core/exchange/workbook_reader.h"
+#include "core/exchange/xlsx_export.h"
+#include "core/formula/calculate.h"
+#include "core/formula/cell_formula.h"
+#include "core/table/sort_rows.h"
+#include "make_table.h"
+#include "test_config.h"
+
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+
+QString fixture(const QString &name)
+{
+    return QStringLiteral(SCORVANE_TEST_DATA "/exchange/") + name;
+}
+
+QStringList gridRow(const table::Grid &g, int r)
+{
+    QStringList cells;
+    for (int c = 0; c < g.Cols(); ++c)
+        cells << g.TextMatrix(r, c);
+    return cells;
+}
+
+} // namespace
+
+class TestWorkbook : public QObject {
+    Q_OBJECT
+
+private slots:
+    void workbooksOfOtherPrograms_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<int>("columns"); // how many sheet columns the reader gives in full
+        QTest::newRow("openpyxl") << QStringLiteral("sheets.xlsx") << 8;
+        QTest::newRow("ssconvert .xlsx") << QStringLiteral("gnumeric.xlsx") << 8;
+        // FreeXL reads neither booleans as such nor cached formula results nor rich text, and
+        // knows no merged areas: the columns up to the dates, and before the merged area.
+        QTest::newRow("ssconvert .xls") << QStringLiteral("gnumeric.xls") << 5;
+    }
+    void workbooksOfOtherPrograms()
+    {
+        QFETCH(QString, file);
+        QFETCH(int, columns);
+        QStringList names;
+        QCOMPARE(exchange::workbookSheetNames(fixture(file), &names), exchange::WorkbookError::None);
+        QCOMPARE(names, (QStringList{QStringLiteral("成绩"), QStringLiteral("第二页")}));
+
+        table::GradeTable t;
+        QCOMPARE(exchange::workbookFileToTable(fixture(file), 0, t).status, exchange::Conversion::Ok);
+        // Five rows and eight columns, whatever the dimension record and the empty cell in AZ400 say.
+        QCOMPARE(t.grid.Rows(), 5);
+        QCOMPARE(t.grid.Cols(), 9);
+        const QList<QStringList> expected{
+            {QString(), QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("数学"),
+             QStringLiteral("生日"), QStringLiteral("团员"), QStringLiteral("总分"), QStringLiteral("备注")},
+            {QStringLiteral("1"), QStringLiteral("001"), QStringLiteral("张三"), QStringLiteral("85"),
+             QStringLiteral("90.5"), QStringLiteral("2008-03-05"), QStringLiteral("是"), QStringLiteral("175.5"),
+             QStringLiteral("第一行\n第二行")},
+            {QStringLiteral("2"), QStringLiteral("085"), QStringLiteral("李四"), QStringLiteral("85"),
+             QStringLiteral("0.3"), QStringLiteral("2024-01-05 08:30:00"), QStringLiteral("否"), QStringLiteral("85.3"),
+             QStringLiteral("红字 ")},
+            {QStringLiteral("3"), QStringLiteral("80.0"), QStringLiteral("王五"), QString(), QStringLiteral("100"),
+             QStringLiteral("2008-03-05"), QString(), QStringLiteral("无成绩"), QStringLiteral("INLINE")},
+            {QStringLiteral("4"), QStringLiteral("004"), QStringLiteral("合并"), QString(), QStringLiteral("-3"),
+             QString(), QString(), QString(), QString()},
+        };
+        for (int r = 0; r < 5; ++r) {
+            // The value ssconvert left under the merged area B5:C5 shows where merges are unknown.
+            const int shown = r == 4 && columns < 8 ? 2 : columns;
+            QCOMPARE(gridRow(t.grid, r).mid(0, shown + 1), expected.at(r).mid(0, shown + 1));
+        }
+
+        // The second sheet; its long text is cut where a table cell ends.
+        table::GradeTable second;
+        QCOMPARE(exchange::workbookFileToTable(fixture(file), 1, second).status, exchange::Conversion::Ok);
+        QCOMPARE(second.grid.Rows(), 3);
+        QCOMPARE(gridRow(second.grid, 0).mid(1, 1), QStringList{QStringLiteral("名单")});
+        QCOMPARE(second.grid.TextMatrix(2, 1), QStringLiteral("乙"));
+        const int longText = file.endsWith(QLatin1String(".xls")) ? 400 : 32766;
+        QCOMPARE(second.grid.TextMatrix(1, 2), QString(longText, u'y'));
+        QCOMPARE(exchange::workbookFileToTable(fixture(file), 2, second).status, exchange::Conversion::NoSheet);
+    }
+
+    void numberTexts_data()
+    {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("whole") << 85.0 << QStringLiteral("85");
+        QTest::newRow("half") << 90.5 << QStringLiteral("90.5");
+        QTest::newRow("sum of tenths") << 0.1 + 0.2 << QStringLiteral("0.3");
+        QTest::newRow("just below") << 84.99999999999999 << QStringLiteral("85");
+        QTest::newRow("negative") << -3.0 << QStringLiteral("-3");
+        QTest::newRow("negative zero") << -0.0 << QStringLiteral("0");
+        QTest::newRow("large, plain") << 123456789012345.0 << QStringLiteral("123456789012345");
+        QTest::newRow("past 1e15") << 1e15 << QStringLiteral("1e+15");
+        QTest::newRow("small") << 0.00001 << QStringLiteral("0.00001");
+        QTest::newRow("smaller") << 0.000001 << QStringLiteral("1e-06");
+    }
+    void numberTexts()
+    {
+        QFETCH(double, value);
+        QFETCH(QString, text);
+        QCOMPARE(exchange::shortestNumberText(value), text);
+    }
+
+    // A number cell exactly when the text is a number by the sort's rule and is its own
+    // shortest form, so reading the workbook back gives the same characters.
+    void numberCells_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("number");
+        for (const char *n :
+             {"80", "90.5", "-3", "0", "0.5", "-0.25", "100000", "123456789012345", "0.00001", "99.99", "1", "32766"})
+            QTest::newRow(n) << QString::fromLatin1(n) << true;
+        for (const char *t : {"001", "085", "80.0", "+5", ".5", "85.", "-0", " 80", "80 ", "1e5", "1234567890123456",
+                              "0.000001", "0.30000000000000004", "", "-", "公式错误", "1,5"})
+            QTest::newRow(*t ? t : "empty") << QString::fromLatin1(t) << false;
+    }
+    void numberCells()
+    {
+        QFETCH(QString, text);
+        QFETCH(bool, number);
+        const std::optional<double> n = exchange::workbookNumber(text);
+        QCOMPARE(n.has_value(), number);
+        // The rule it stands for, checked directly.
+        const std::optional<double> sorted = table::sortNumber(text);
+        QCOMPARE(number, sorted.has_value() && exchange::shortestNumberText(*sorted) == text);
+        if (n)
+            QCOMPARE(*n, *sorted);
+    }
+
+    void dates_data()
+    {
+        QTest::addColumn<double>("serial");
+        QTest::addColumn<bool>("from1904");
+        QTest::addColumn<bool>("withTime");
+        QTest::addColumn<QString>("text"); // empty: no date
+        QTest::newRow("2008-03-05") << 39512.0 << false << false << QStringLiteral("2008-03-05");
+        QTest::newRow("first day") << 1.0 << false << false << QStringLiteral("1900-01-01");
+        QTest::newRow("before the day that never was") << 59.0 << false << false << QStringLiteral("1900-02-28");
+        QTest::newRow("29 February 1900") << 60.0 << false << false << QString();
+        QTest::newRow("after it") << 61.0 << false << false << QStringLiteral("1900-03-01");
+        QTest::newRow("1904 system") << 0.0 << true << false << QStringLiteral("1904-01-01");
+        QTest::newRow("with time") << 45296.354166666664 << false << true << QStringLiteral("2024-01-05 08:30:00");
+        QTest::newRow("rounds to midnight")
+            << 39512.999999999 << false << true << QStringLiteral("2008-03-06 00:00:00");
+        QTest::newRow("negative") << -5.0 << false << false << QString();
+        QTest::newRow("past 9999") << 3e6 << false << false << QString();
+    }
+    void dates()
+    {
+        QFETCH(double, serial);
+        QFETCH(bool, from1904);
+        QFETCH(bool, withTime);
+        QFETCH(QString, text);
+        QCOMPARE(exchange::serialDateText(serial, from1904, withTime).value_or(QString()), text);
+    }
+
+    void sheetNames_data()
+    {
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << QStringLiteral("期中考试") << QStringLiteral("期中考试");
+        QTest::newRow("forbidden characters")
+            << QStringLiteral("a[b]c:d*e?f/g\\h") << QStringLiteral("a_b_c_d_e_f_g_h");
+        QTest::newRow("empty") << QString() << QStringLiteral("Sheet1");
+        QTest::newRow("too long") << QString(40, u'班') << QString(31, u'班');
+        QTest::newRow("apostrophes at the ends") << QStringLiteral("'期中'") << QStringLiteral("_期中_");
+    }
+    void sheetNames()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, name);
+        QCOMPARE(exchange::sheetNameForTitle(title), name);
+    }
+
+    // Export, convert back: the same cells, formulas as their values, the characters of every text.
+    void roundTrip()
+    {
+        QTemporaryDir dir;
+        base::Workspace ws(dir.path());
+        table::GradeTable t =
+            makeTable(QStringLiteral("期中"),
+                      {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("总分")},
+                      {{QStringLiteral("001"), QStringLiteral("张三"), QStringLiteral("80"),
+                        QStringLiteral("！公式：cell(?,3)+10.5")},
+                       {QStringLiteral("80.0"), QStringLiteral("两行\n文字"), QStringLiteral("-3"),
+                        QStringLiteral("！公式：cell(?,9)")},
+                       {QStringLiteral("+5"), QStringLiteral("a|b"), QString(), QStringLiteral("=1+1")}});
+        t.teacher = QStringLiteral("王老师");
+        const QString path = dir.filePath(QStringLiteral("out.xlsx"));
+        QFile::copy(fixture(QStringLiteral("sheets.xlsx")), path); // an old file to replace
+        exchange::WorkbookExportRequest request{.path = path, .agreed = 0};
+        QCOMPARE(exchange::exportWorkbook(t, formula::calculator(ws), request).result, ui::Outcome::Result::Ask);
+        request.agreed = exchange::kReplaceWorkbook;
+        const ui::Outcome done = exchange::exportWorkbook(t, formula::calculator(ws), request);
+        QVERIFY(done.done());
+        QCOMPARE(done.text, QStringLiteral("文件保存成功！您可以使用Excel打开该工作簿。"));
+        QCOMPARE(base::savingFilesFor(path), QStringList());
+
+        table::GradeTable back;
+        QCOMPARE(exchange::workbookFileToTable(path, 0, back).status, exchange::Conversion::Ok);
+        // Sheet column A holds the row numbers, so the table comes back one column to the right.
+        const table::Grid values = formula::evaluatedCopy(t, formula::calculator(ws));
+        QCOMPARE(back.grid.Rows(), values.Rows());
+        QCOMPARE(back.grid.Cols(), values.Cols() + 1);
+        for (int r = 0; r < values.Rows(); ++r)
+            for (int c = 0; c < values.Cols(); ++c) {
+                QCOMPARE(back.grid.TextMatrix(r, c + 1), r == 0 && c == 0 ? QString() : values.TextMatrix(r, c));
+            }
+        QCOMPARE(back.grid.TextMatrix(1, 5), QStringLiteral("90.5"));
+
+        // Wider than a worksheet: refused before anything is written.
+        t.grid.setCols(16'385);
+        request.path = dir.filePath(QStringLiteral("wide.xlsx"));
+        const ui::Outcome wide = exchange::exportWorkbook(t, formula::calculator(ws), request);
+        QCOMPARE(wide.result, ui::Outcome::Result::Refused);
+        QCOMPARE(wide.text, QStringLiteral("表格过大，无法完成该操作。"));
+        QVERIFY(!QFile::exists(request.path));
+        QCOMPARE(back.grid.TextMatrix(2, 5), QStringLiteral("公式错误"));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestWorkbook)
+#include "tst_workbook.moc"
