@@ -62,9 +62,10 @@ std::optional<int> sheetIndex(Context &ctx, const QString &path, const std::opti
         tell(ctx, table::kBadFileFormat);
         return std::nullopt;
     }
+    // A number counts sheets; one beyond them may still be a sheet's name ("2023").
     bool number = false;
     const int n = sheet->toInt(&number);
-    const int index = number ? n - 1 : int(names.indexOf(*sheet));
+    const int index = number && n >= 1 && n <= names.size() ? n - 1 : int(names.indexOf(*sheet));
     if (index < 0 || index >= names.size()) {
         tell(ctx, QStringLiteral("工作表不存在：") + *sheet);
         return std::nullopt;

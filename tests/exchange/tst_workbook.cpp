@@ -175,6 +175,8 @@ private slots:
         QTest::newRow("empty") << QString() << QStringLiteral("Sheet1");
         QTest::newRow("too long") << QString(40, u'班') << QString(31, u'班');
         QTest::newRow("apostrophes at the ends") << QStringLiteral("'期中'") << QStringLiteral("_期中_");
+        // XML cannot hold them: the workbook would not open.
+        QTest::newRow("control characters") << QStringLiteral("期\x01中\t") << QStringLiteral("期_中_");
     }
     void sheetNames()
     {

@@ -63,12 +63,17 @@ QStringList sharedAccelerators(const QObject *root)
             if (!a->isSeparator() && !accelerator(a->text()).isEmpty())
                 byKey.insert(accelerator(a->text()), a->text());
         for (const QString &key : byKey.uniqueKeys()) {
-            // The one pair the captions as given share: 重做(&R) beside 替换(&R) in 编辑; R then
-            // moves between the two and Enter runs the one chosen.
-            QStringList entries = byKey.values(key);
-            entries.sort();
-            if (entries.size() == 2 && entries[0].startsWith(QStringLiteral("替换")) &&
-                entries[1].startsWith(QStringLiteral("重做")))
+            // The captions given with their keys share them with an older entry: 重做(&R) beside
+            // 替换(&R) in 编辑, the two Excel entries beside 关闭(&X) in 成绩表. The key then moves
+            // between them and Enter runs the one chosen. Any other entry sharing a key is a fault.
+            const QStringList entries = byKey.values(key);
+            const auto given = [](const QString &caption) {
+                for (const char16_t *prefix : {u"重做", u"保存为Excel文件", u"转换Excel表格"})
+                    if (caption.startsWith(QStringView(prefix)))
+                        return true;
+                return false;
+            };
+            if (std::count_if(entries.begin(), entries.end(), [&](const QString &e) { return !given(e); }) <= 1)
                 continue;
             if (byKey.count(key) > 1)
                 shared << menu->title() + QStringLiteral(": ") +

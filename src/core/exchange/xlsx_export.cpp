@@ -75,11 +75,23 @@ std::optional<double> workbookNumber(QStringView v)
     return n;
 }
 
+namespace {
+// XML 1.0 cannot hold control characters other than tab and the line ends, not even escaped: in a
+// property or sheet name they would make the workbook unreadable.
+QString withoutControls(QString text)
+{
+    for (QChar &c : text)
+        if (c.unicode() < 0x20 && c != u'\t' && c != u'\n' && c != u'\r')
+            c = u'_';
+    return text;
+}
+} // namespace
+
 QString sheetNameForTitle(const QString &title)
 {
     QString name = title;
     for (QChar &c : name)
-        if (QStringView(u"[]:*?/\\").contains(c))
+        if (QStringView(u"[]:*?/\\").contains(c) || c.unicode() < 0x20)
             c = u'_';
     if (name.size() > 31)
         name.truncate(name.at(30).isHighSurrogate() ? 30 : 31);
@@ -156,7 +168,7 @@ bool writeWorkbook(const table::GradeTable &t, const table::Grid &values, const 
     Closer wb{workbook_new_opt(fileName.constData(), &options)};
     if (!wb.wb)
         return false;
-    QByteArray title = t.title.toUtf8(), author = t.teacher.toUtf8();
+    QByteArray title = withoutControls(t.title).toUtf8(), author = withoutControls(t.teacher).toUtf8();
     lxw_doc_properties properties{};
     properties.title = title.data();
     properties.author = author.data();

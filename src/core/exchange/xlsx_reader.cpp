@@ -22,6 +22,9 @@ using base::archive::kMaxMemberSize;
 
 // More non-empty cells than this cannot become a table (converters.h, kMaxConvertedCells).
 constexpr size_t kMaxCells = 4'194'304;
+// All cell texts of a sheet together: a shared string is stored once but copied into every cell
+// that names it, so a small file could otherwise ask for any amount of memory.
+constexpr qint64 kMaxSheetText = qint64(64) << 20;
 constexpr size_t kMaxMerges = 4'194'304;
 
 struct Bad {}; // thrown inside the reader only, caught at its entry points
@@ -563,6 +566,7 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
     Xml xml(za, index);
     std::vector<SheetCell> cells;
     std::vector<Merge> merges;
+    qint64 sheetText = 0;
     int row = -1, col = -1;
     while (xml.nextStart(0)) {
         if (xml.name() == u"row") {
@@ -646,7 +650,8 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
             continue;
         if (text.size() > kMaxCellText)
             text.truncate(kMaxCellText);
-        if (cells.size() >= kMaxCells)
+        sheetText += text.size();
+        if (cells.size() >= kMaxCells || sheetText > kMaxSheetText)
             bad();
         cells.push_back({row, col, std::move(text)});
     }
