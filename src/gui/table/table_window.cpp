@@ -236,12 +236,7 @@ bool TableWindow::restore(const RecoveryEntry &entry)
         return false;
     }
     m_recovery.adopt(entry.id);
-    setTitle(m_doc.title);
-    Grid &g = m_doc.grid;
-    if (g.Rows() > 1 && g.Cols() > 1)
-        g.setCurrent(1, 1);
-    showCurrentCell();
-    focusGrid();
+    showLoadedTable();
     return true;
 }
 
@@ -258,6 +253,12 @@ bool TableWindow::load(const QString &name, bool fullPath)
         requestClose();
         return false;
     }
+    showLoadedTable();
+    return true;
+}
+
+void TableWindow::showLoadedTable()
+{
     setTitle(m_doc.title);
     // The teacher starts on the first score, not on the row numbers.
     Grid &g = m_doc.grid;
@@ -265,7 +266,6 @@ bool TableWindow::load(const QString &name, bool fullPath)
         g.setCurrent(1, 1);
     showCurrentCell();
     focusGrid();
-    return true;
 }
 
 void TableWindow::showResults()

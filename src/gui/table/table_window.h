@@ -142,6 +142,8 @@ private:
     void showPopupMenu();
     void undoStateChanged();
     void focusGrid();
+    // A table just read (opened or restored): its title, and the keyboard on its first score.
+    void showLoadedTable();
     void showResults();
     void moveByTab(bool forward);
     void scheduleRecovery(int seconds);
