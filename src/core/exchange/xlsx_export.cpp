@@ -10,6 +10,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <cmath>
 #include <cstdio>
 #include <fcntl.h>
@@ -104,11 +105,22 @@ QString sheetNameForTitle(const QString &title)
 
 namespace {
 
+// A workbook's text spells a character as "_xHHHH_", so a cell that holds those characters
+// itself has its "_" written as "_x005F_"; readers give the text back unchanged.
+QString escapedText(QString text)
+{
+    if (!text.contains(QLatin1String("_x")))
+        return text;
+    static const QRegularExpression escape(QStringLiteral("_(x[0-9A-Fa-f]{4}_)"));
+    return text.replace(escape, QStringLiteral("_x005F_\\1"));
+}
+
 QByteArray cellBytes(const QString &text)
 {
     if (text.size() <= kMaxWorkbookText)
-        return text.toUtf8();
-    return text.left(text.at(kMaxWorkbookText - 1).isHighSurrogate() ? kMaxWorkbookText - 1 : kMaxWorkbookText)
+        return escapedText(text).toUtf8();
+    return escapedText(
+               text.left(text.at(kMaxWorkbookText - 1).isHighSurrogate() ? kMaxWorkbookText - 1 : kMaxWorkbookText))
         .toUtf8();
 }
 
