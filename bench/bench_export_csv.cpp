@@ -24,20 +24,11 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     auto &o = out();
-    const QString ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
+    QString ssconvert;
     const QString cli = QStringLiteral(SCORVANE_CLI_PATH);
-    if (ssconvert.isEmpty() || !QFile::exists(cli)) {
-        std::fprintf(stderr, "needs ssconvert (gnumeric) and %s\n", qPrintable(cli));
-        return 1;
-    }
     QTemporaryDir dir;
-    if (!dir.isValid())
+    if (!racersFound(&ssconvert, cli) || !raceFolderReady(dir))
         return 1;
-    // SCORVANE_BENCH_KEEP=1 keeps the inputs and outputs for a closer look.
-    if (qEnvironmentVariableIsSet("SCORVANE_BENCH_KEEP")) {
-        dir.setAutoRemove(false);
-        std::fprintf(stderr, "files in %s\n", qPrintable(dir.path()));
-    }
     base::Workspace ws(dir.path());
     ws.tablePassword = QStringLiteral("pw");
     GoAheadPrompter prompter;

@@ -7,12 +7,39 @@
 #include "core/exchange/csv_reader.h"
 #include "core/formula/cell_formula.h"
 
+#include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <cstdio>
 
 namespace bench {
 
 inline constexpr int kProcessRepeats = 5;
+
+// ssconvert and our command line, both needed for the race; false, saying so, when one is missing.
+inline bool racersFound(QString *ssconvert, const QString &cli)
+{
+    *ssconvert = QStandardPaths::findExecutable(QStringLiteral("ssconvert"));
+    if (ssconvert->isEmpty() || !QFile::exists(cli)) {
+        std::fprintf(stderr, "needs ssconvert (gnumeric) and %s\n", qPrintable(cli));
+        return false;
+    }
+    return true;
+}
+
+// The race's folder; SCORVANE_BENCH_KEEP=1 keeps the inputs and outputs for a closer look.
+inline bool raceFolderReady(QTemporaryDir &dir)
+{
+    if (!dir.isValid())
+        return false;
+    if (qEnvironmentVariableIsSet("SCORVANE_BENCH_KEEP")) {
+        dir.setAutoRemove(false);
+        std::fprintf(stderr, "files in %s\n", qPrintable(dir.path()));
+    }
+    return true;
+}
 
 // Spreadsheet column letters of grid column c (column 1 is A).
 inline QString columnLetters(int c)
