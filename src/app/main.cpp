@@ -61,6 +61,7 @@ int main(int argc, char **argv)
 
     shell::MainWindow main(ws, prompter, settings, programCommands(settings));
     prompter.setOwner(&main);
+    main.endOnTerminationSignals();
     prompter.setStartFolder(ws.tableDataDir());
     QApplication::setWindowIcon(main.windowIcon());
 

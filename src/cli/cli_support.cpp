@@ -99,7 +99,11 @@ QString absolutePath(const QString &path)
     return QFileInfo(path).absoluteFilePath();
 }
 
-bool loadTable(Context &ctx, const QString &path, GradeTable &table)
+namespace {
+
+enum class Lock { None, InPlace };
+
+bool loadTable(Context &ctx, const QString &path, GradeTable &table, Lock lock)
 {
     // load closes silently on a missing file; on the command line the user is told.
     const QString name = tableNameFromPath(absolutePath(path));
@@ -107,35 +111,70 @@ bool loadTable(Context &ctx, const QString &path, GradeTable &table)
         tell(ctx, QStringLiteral("找不到表格文件：") + name + QStringLiteral(".gdt"));
         return false;
     }
+    if (lock == Lock::InPlace && !holdTableLock(ctx, name))
+        return false;
     TableFile file(ctx.ws, ctx.prompter);
     return file.load(table, name, true);
 }
 
-std::optional<QStringList> tableOperands(Context &ctx, Args &args, int count, GradeTable &table, Exit *failure)
+std::optional<QStringList> tableOperands(Context &ctx, Args &args, int count, GradeTable &table, Exit *failure,
+                                         Lock lock)
 {
     std::optional<QStringList> ops = args.operands(count);
     if (!ops) {
         *failure = Usage;
         return std::nullopt;
     }
-    if (!loadTable(ctx, ops->at(0), table)) {
+    if (!loadTable(ctx, ops->at(0), table, lock)) {
         *failure = Failed;
         return std::nullopt;
     }
     return ops;
 }
 
+} // namespace
+
+bool holdTableLock(Context &ctx, const QString &path)
+{
+    for (const TableLock &held : ctx.locks)
+        if (held.tablePath() == path)
+            return true;
+    // A table open in a window (or another command) is left to it: its next save would lose ours.
+    if (const std::optional<LockOwner> owner = otherLiveOwner(path)) {
+        tell(ctx, openElsewhereRefusal(*owner));
+        return false;
+    }
+    ctx.locks.emplace_back().acquire(path, ctx.ws.userName);
+    return true;
+}
+
+bool loadTable(Context &ctx, const QString &path, GradeTable &table)
+{
+    return loadTable(ctx, path, table, Lock::None);
+}
+
+bool loadTableToChange(Context &ctx, const QString &path, GradeTable &table, const std::optional<QString> &outPath)
+{
+    return loadTable(ctx, path, table, outPath ? Lock::None : Lock::InPlace);
+}
+
+std::optional<QStringList> tableOperands(Context &ctx, Args &args, int count, GradeTable &table, Exit *failure)
+{
+    return tableOperands(ctx, args, count, table, failure, Lock::None);
+}
+
+std::optional<QStringList> tableOperandsToChange(Context &ctx, Args &args, int count, GradeTable &table, Exit *failure,
+                                                 const std::optional<QString> &outPath)
+{
+    return tableOperands(ctx, args, count, table, failure, outPath ? Lock::None : Lock::InPlace);
+}
+
 Exit saveTable(Context &ctx, GradeTable &table, const QString &inPath, const std::optional<QString> &outPath)
 {
     TableFile file(ctx.ws, ctx.prompter);
     const QString target = tableNameFromPath(absolutePath(outPath ? *outPath : inPath));
-    // A table open in a window (or another command) is left to it: its next save would lose ours.
-    if (const std::optional<LockOwner> owner = otherLiveOwner(target)) {
-        tell(ctx, openElsewhereRefusal(*owner));
+    if (!holdTableLock(ctx, target))
         return Failed;
-    }
-    TableLock lock;
-    lock.acquire(target, ctx.ws.userName);
     return file.save(table, target) ? Done : Failed;
 }
 

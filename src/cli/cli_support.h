@@ -4,9 +4,11 @@
 // naming a field by number or by name. The commands themselves live in the folders whose logic
 // they run (table/…_cli.cpp, formula/…, exchange/…, print/…) and call that same logic.
 #include "core/table/grade_table.h"
+#include "core/table/table_lock.h"
 
 #include <QString>
 #include <QStringList>
+#include <list>
 #include <optional>
 
 class QTextStream;
@@ -27,6 +29,8 @@ struct Context {
     base::Workspace &ws;    // program directory, logged-in user and table password
     ui::Prompter &prompter; // messages to stderr; questions answered by --yes
     QTextStream &out;       // stdout, UTF-8
+    // The tables this command changes, locked until it ends so no window opens one meanwhile.
+    std::list<TableLock> locks = {};
 };
 
 // A command's arguments after its name. Options are taken out by name; what remains are the
@@ -69,12 +73,22 @@ QString absolutePath(const QString &path);
 // Loads a table named on the command line with the logged-in user's table password, with the
 // program's messages; a missing file is named ("找不到表格文件：…").
 bool loadTable(Context &ctx, const QString &path, GradeTable &table);
+// Loads a table the command is about to change: in place (no `outPath`) its lock is taken first and
+// held until the command ends; refused with the program's message while another live process
+// holds it.
+bool loadTableToChange(Context &ctx, const QString &path, GradeTable &table, const std::optional<QString> &outPath);
+// Takes and holds the lock of the table `path` (without ".gdt") for the rest of the command;
+// refused with "该表格正由 USER 在 HOST 上打开，请先关闭。" while another live process holds it.
+bool holdTableLock(Context &ctx, const QString &path);
 // The `count` operands once every option was taken, the first naming a table that is loaded into
 // `table`. On failure nullopt, and `failure` says what to return: Usage or Failed.
 std::optional<QStringList> tableOperands(Context &ctx, Args &args, int count, GradeTable &table, Exit *failure);
+// As tableOperands, for a command that changes the table: loaded by loadTableToChange.
+std::optional<QStringList> tableOperandsToChange(Context &ctx, Args &args, int count, GradeTable &table, Exit *failure,
+                                                 const std::optional<QString> &outPath);
 // Writes `table` to `outPath` when given, otherwise back to `inPath`, through the program's save
-// (the overwrite question is answered by --yes), holding the table's lock while it writes. Refused
-// (Failed, nothing written) while another live process holds the lock of the target.
+// (the overwrite question is answered by --yes), holding the target's lock. Refused (Failed,
+// nothing written) while another live process holds the lock of the target.
 Exit saveTable(Context &ctx, GradeTable &table, const QString &inPath, const std::optional<QString> &outPath);
 
 // FIELD on the command line: a column number when all digits (1 … Cols − 1), otherwise the exact

@@ -114,6 +114,8 @@ int convert(Context &ctx, Args &args, Source source)
         reportConversion(ctx.prompter, result);
         return Failed;
     }
+    if (!holdTableLock(ctx, table::tableNameFromPath(absolutePath(ops->at(1)))))
+        return Failed;
     table::TableFile files(ctx.ws, ctx.prompter);
     return saveConverted(files, std::move(converted), title, teacher, classInfo, absolutePath(ops->at(1))) ? Done
                                                                                                            : Failed;
@@ -136,7 +138,7 @@ int importColumn(Context &ctx, Args args)
     const std::optional<QString> out = args.value(QStringLiteral("--out"));
     table::GradeTable t;
     Exit failure = Done;
-    const std::optional<QStringList> ops = tableOperands(ctx, args, 3, t, &failure);
+    const std::optional<QStringList> ops = tableOperandsToChange(ctx, args, 3, t, &failure, out);
     if (!ops)
         return failure;
     const std::optional<int> col = fieldColumn(ctx, t, ops->at(1));
@@ -168,7 +170,7 @@ int importTable(Context &ctx, Args args)
     if (!ops)
         return Usage;
     table::GradeTable t, source;
-    if (!loadTable(ctx, ops->at(0), t) || !loadTable(ctx, ops->at(1), source))
+    if (!loadTableToChange(ctx, ops->at(0), t, out) || !loadTable(ctx, ops->at(1), source))
         return Failed;
     const int before = t.grid.Rows();
     if (!appendTable(t, source.grid, ctx.prompter) && source.grid.Rows() - 1 > table::Grid::kMaxCount - before)
@@ -184,7 +186,7 @@ int fillColumn(Context &ctx, Args args)
     if (!ops)
         return Usage;
     table::GradeTable t, source;
-    if (!loadTable(ctx, ops->at(0), t) || !loadTable(ctx, ops->at(2), source))
+    if (!loadTableToChange(ctx, ops->at(0), t, out) || !loadTable(ctx, ops->at(2), source))
         return Failed;
     FillRequest request;
     const std::optional<int> targetCol = fieldColumn(ctx, t, ops->at(1));
@@ -238,6 +240,8 @@ int exportPart(Context &ctx, Args args)
     }
     // The table being exported counts as open: it may not be its own target.
     const QString self = table::tableNameFromPath(absolutePath(ops->at(0)));
+    if (!holdTableLock(ctx, table::tableNameFromPath(absolutePath(ops->at(1)))))
+        return Failed;
     table::TableFile files(ctx.ws, ctx.prompter);
     const PartExport result =
         exchange::exportPart(t, fields, rows, absolutePath(ops->at(1)), files, ctx.prompter,

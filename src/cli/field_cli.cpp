@@ -28,7 +28,7 @@ int templateSave(Context &ctx, const QString &file, const QString &name)
 int templateApply(Context &ctx, const QString &file, const QString &name, const std::optional<QString> &out)
 {
     GradeTable t;
-    if (!loadTable(ctx, file, t))
+    if (!loadTableToChange(ctx, file, t, out))
         return Failed;
     if (!askApplyTemplate(t, ctx.ws, ctx.prompter, name + kTemplateSuffix))
         return Failed;
@@ -68,7 +68,7 @@ int runFieldCommand(Context &ctx, Args args)
         return Usage;
     const QString &file = ops->at(1);
     GradeTable t;
-    if (!loadTable(ctx, file, t))
+    if (!loadTableToChange(ctx, file, t, out))
         return Failed;
     FieldRequest request;
     ui::Outcome (*operation)(GradeTable &, const FieldRequest &) = insertField;
@@ -114,7 +114,7 @@ int runSetPropsCommand(Context &ctx, Args args)
         return Usage;
 
     GradeTable t;
-    if (!loadTable(ctx, ops->at(0), t))
+    if (!loadTableToChange(ctx, ops->at(0), t, out))
         return Failed;
     // Every value is checked before the table is touched.
     if (title && title->isEmpty()) {

@@ -29,7 +29,7 @@ int runReplaceCommand(Context &ctx, Args args)
     const std::optional<QString> out = args.value(QStringLiteral("--out"));
     GradeTable t;
     Exit failure = Done;
-    const std::optional<QStringList> ops = tableOperands(ctx, args, 3, t, &failure);
+    const std::optional<QStringList> ops = tableOperandsToChange(ctx, args, 3, t, &failure, out);
     if (!ops)
         return failure;
     const int changed = replaceAll(t, ops->at(1), ops->at(2), whole);

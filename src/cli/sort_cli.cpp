@@ -18,7 +18,7 @@ int runSortCommand(Context &ctx, Args args)
     if (!ops || (ties && (!rankInto || (*ties != QLatin1String("shared") && *ties != QLatin1String("consecutive")))))
         return Usage;
     table::GradeTable t;
-    if (!loadTable(ctx, ops->at(0), t))
+    if (!loadTableToChange(ctx, ops->at(0), t, out))
         return Failed;
     if (!table::checkSortable(t, ctx.prompter))
         return Failed;

@@ -1,5 +1,6 @@
 // The command-line companion from outside: its output, exit codes and messages, and that it
 // leaves no working file behind. Runs the real scorvane-cli.
+#include "cli/cli_support.h"
 #include "cli/verbs.h"
 #include "core/base/text_codec.h"
 #include "core/base/workspace.h"
@@ -7,6 +8,7 @@
 #include "core/table/table_file.h"
 #include "core/table/table_lock.h"
 #include "core/ui/command_table.h"
+#include "core/ui/prompter.h"
 #include "test_config.h"
 #include "test_support.h"
 
@@ -17,6 +19,7 @@
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QTest>
+#include <QTextStream>
 
 #include <memory>
 
@@ -197,6 +200,45 @@ private slots:
         // The command's own lock went with it; a live owner's stays.
         QCOMPARE(QFile::exists(lock), !written);
         QVERIFY(filesIn(dir()).filter(QStringLiteral(".saving")).isEmpty());
+    }
+
+    // An in-place change holds the table's lock from reading the table until the command ends, so
+    // a window cannot open it in between and lose the change at its next save; one written to
+    // --out leaves the source unlocked.
+    void aChangeHoldsItsLockUntilTheCommandEnds_data()
+    {
+        QTest::addColumn<bool>("inPlace");
+        QTest::newRow("in place") << true;
+        QTest::newRow("--out") << false;
+    }
+    void aChangeHoldsItsLockUntilTheCommandEnds()
+    {
+        QFETCH(bool, inPlace);
+        makeTable(QStringLiteral("t.gdt"), QStringLiteral("T@pw"));
+        base::Workspace ws(dir());
+        ws.tablePassword = QStringLiteral("T@pw");
+        ws.userName = QStringLiteral("王老师");
+        ui::NonInteractivePrompter yes(true);
+        QString sink;
+        QTextStream out(&sink);
+        const QString source = path(QStringLiteral("t")), copy = path(QStringLiteral("copy"));
+        const std::optional<QString> outPath =
+            inPlace ? std::nullopt : std::optional<QString>(copy + QStringLiteral(".gdt"));
+        {
+            table::cli::Context ctx{ws, yes, out};
+            table::GradeTable t;
+            QVERIFY(table::cli::loadTableToChange(ctx, source + QStringLiteral(".gdt"), t, outPath));
+            const std::optional<table::LockOwner> owner = table::readLock(source);
+            QCOMPARE(owner.has_value(), inPlace);
+            if (owner) {
+                QVERIFY(table::isThisProcess(*owner));
+                QCOMPARE(owner->user, QStringLiteral("王老师"));
+            }
+            QCOMPARE(table::cli::saveTable(ctx, t, source + QStringLiteral(".gdt"), outPath), table::cli::Done);
+            QVERIFY(QFile::exists(table::lockFilePath(inPlace ? source : copy)));
+        }
+        QVERIFY(!QFile::exists(table::lockFilePath(source)));
+        QVERIFY(!QFile::exists(table::lockFilePath(copy)));
     }
 
     void saveAsKeepsAnExistingFileUnlessYes()

@@ -52,17 +52,19 @@ QByteArray fileBytes(const QString &path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// The killed program: opens the table, types the scores and says "ready" once its copy is written.
-int teacherSession(int argc, char **argv, const QString &programDir)
+// The killed program: opens the table, types the scores and says "ready" once its copy is written,
+// or at once when it is to be ended by SIGTERM (its copies then are an hour away).
+int teacherSession(int argc, char **argv, const QString &programDir, bool terminated)
 {
     QApplication app(argc, argv);
     base::Workspace ws(programDir);
     ws.userName = kTeacher;
     ws.tablePassword = kPassword;
     ui::MemorySettingsStore settings;
-    settings.setValue(table::kRecoverySection, table::kAutoRecoverKey, u"1"_s);
+    settings.setValue(table::kRecoverySection, table::kAutoRecoverKey, terminated ? u"3600"_s : u"1"_s);
     ui::QtPrompter prompter;
     shell::MainWindow main(ws, prompter, settings, programCommands(settings));
+    main.endOnTerminationSignals();
     main.show();
     main.openTable(tableBase(programDir));
     table::TableWindow *form = main.activeTableWindow();
@@ -76,7 +78,7 @@ int teacherSession(int argc, char **argv, const QString &programDir)
     }
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        if (!table::recoveryCopies(ws, kTeacher).isEmpty()) {
+        if (terminated || !table::recoveryCopies(ws, kTeacher).isEmpty()) {
             std::puts("ready");
             std::fflush(stdout);
             poll.stop();
@@ -134,19 +136,34 @@ private slots:
     // Killed while editing: the next start offers the copy to its teacher only, 恢复 brings every
     // typed cell back in a window bound to the table and marked as changed, the dead process's
     // lock is replaced without a question, and the save writes the original and ends the copy.
+    // Ended by SIGTERM (a shutdown), the program writes its copy right then and frees its lock.
+    void killedSessionIsRecoveredCellForCell_data()
+    {
+        QTest::addColumn<bool>("terminated");
+        QTest::newRow("SIGKILL after a timed copy") << false;
+        QTest::newRow("SIGTERM, no copy due yet") << true;
+    }
     void killedSessionIsRecoveredCellForCell()
     {
+        QFETCH(bool, terminated);
         const QByteArray original = fileBytes(base() + u".gdt"_s);
         QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {u"--teacher-session"_s, programDir()});
+        child.start(QCoreApplication::applicationFilePath(),
+                    {terminated ? u"--terminated-session"_s : u"--teacher-session"_s, programDir()});
         QVERIFY(child.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(child.canReadLine() || child.state() != QProcess::Running, 60000);
         QCOMPARE(child.readLine().trimmed(), QByteArray("ready"));
         const qint64 pid = child.processId();
-        child.kill(); // SIGKILL: no destructor, no clean exit
+        if (terminated)
+            child.terminate();
+        else
+            child.kill(); // SIGKILL: no destructor, no clean exit
         QVERIFY(child.waitForFinished());
         QCOMPARE(fileBytes(base() + u".gdt"_s), original); // the copy never touched the table
-        QCOMPARE(table::readLock(base())->pid, pid);
+        if (terminated)
+            QVERIFY(!QFile::exists(table::lockFilePath(base())));
+        else
+            QCOMPARE(table::readLock(base())->pid, pid);
 
         // Another teacher's copy in the same folder is never offered.
         const QString dir = programDir() + u"恢复数据/"_s;
@@ -290,6 +307,25 @@ private slots:
         }
     }
 
+    // A new table has no file to lock until its first save; from then on it is locked as an opened
+    // one, and closing the window frees it.
+    void aNewTableIsLockedFromItsFirstSave()
+    {
+        start();
+        table::TableWindow *form = m_w->createTableWindow();
+        const QString name = programDir() + u"/新表"_s;
+        form->document().filePath = name;
+        form->document().beginCellChange(1, 1);
+        form->document().grid.setTextMatrix(1, 1, u"61"_s);
+        QVERIFY(!QFile::exists(table::lockFilePath(name)));
+        form->execute(ui::CommandId::Save);
+        QVERIFY(QFile::exists(name + u".gdt"_s));
+        QCOMPARE(table::readLock(name)->pid, QCoreApplication::applicationPid());
+        form->requestClose();
+        QTRY_VERIFY(m_w->tableWindows().isEmpty());
+        QTRY_VERIFY(!QFile::exists(table::lockFilePath(name)));
+    }
+
     // Saving over a file another program wrote since it was opened: 覆盖 writes (without the
     // overwrite question), 另存为 asks for another file, 取消 writes nothing.
     void saveOverAFileChangedOnDisk_data()
@@ -336,8 +372,9 @@ private slots:
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && !std::strcmp(argv[1], "--teacher-session"))
-        return teacherSession(argc, argv, QString::fromLocal8Bit(argv[2]));
+    if (argc == 3 && (!std::strcmp(argv[1], "--teacher-session") || !std::strcmp(argv[1], "--terminated-session")))
+        return teacherSession(argc, argv, QString::fromLocal8Bit(argv[2]),
+                              !std::strcmp(argv[1], "--terminated-session"));
     QApplication app(argc, argv);
     RecoveryTest test;
     return QTest::qExec(&test, argc, argv);

@@ -62,6 +62,7 @@ public:
     bool acquire(const QString &tablePath, const QString &user);
     void release();
     bool held() const { return !m_tablePath.isEmpty(); }
+    const QString &tablePath() const { return m_tablePath; }
 
 private:
     QString m_tablePath;

@@ -26,6 +26,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalBlocker>
+#include <QSocketNotifier>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
@@ -34,6 +35,11 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <sys/socket.h>
+#include <unistd.h>
 
 // The pictures live in the gui library's resources, which a static link drops unless referenced.
 static void initResources()
@@ -444,6 +450,43 @@ void MainWindow::openTable(const QString &tablePath)
         form->setReadOnly();
     else
         form->holdLock();
+}
+
+namespace {
+
+// The signal handler only writes a byte; the event loop (the main one or a dialog's) does the rest.
+int g_terminationPipe[2] = {-1, -1};
+
+void onTerminationSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_terminationPipe[1], &byte, 1);
+}
+
+} // namespace
+
+void MainWindow::endOnTerminationSignals()
+{
+    if (g_terminationPipe[0] >= 0 || ::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, g_terminationPipe) != 0)
+        return;
+    auto *notifier = new QSocketNotifier(g_terminationPipe[0], QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &MainWindow::keepWorkAndEnd);
+    struct sigaction action {};
+    action.sa_handler = onTerminationSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}
+
+void MainWindow::keepWorkAndEnd()
+{
+    for (table::TableWindow *form : tableWindows())
+        form->keepForRecovery();
+    // Nothing else is half-done: commands run on this thread, and the copies are written. Closing
+    // the windows would ask about their changes, and their ends would remove the copies.
+    std::fflush(nullptr);
+    std::_Exit(0);
 }
 
 void MainWindow::offerRecovery()

@@ -74,6 +74,12 @@ public:
 
     // After the login: offers the logged-in teacher's recovery copies and opens those to restore.
     void offerRecovery();
+    // From now on SIGTERM and SIGHUP (the desktop session ending, a shutdown) end the program
+    // without a question but lose nothing: keepWorkAndEnd().
+    void endOnTerminationSignals();
+    // Writes the recovery copy of every table with unsaved changes (unless copies are turned
+    // off), frees the locks, and ends the process at once: the next start offers the copies.
+    [[noreturn]] void keepWorkAndEnd();
 
     // Fills the school tree from SchoolInfo.ini.
     void AddDot();

@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -64,6 +65,11 @@ TableWindow::TableWindow(base::Workspace &ws, ui::Prompter &prompter, const Comm
         // Saved, or undone back to what was saved: nothing is left to recover.
         if (!m_doc.isModified())
             m_recovery.discard();
+        // A new table's file exists from its first save on, and is locked from then as an opened
+        // one is (an opened or restored one is locked, or not, as its opening decided).
+        if (!m_doc.isModified() && !m_opened && !m_lock.held() && !m_doc.filePath.isEmpty() &&
+            QFileInfo::exists(m_doc.filePath + QStringLiteral(".gdt")))
+            holdLock();
     };
     m_recoverTimer = new QTimer(this);
     connect(m_recoverTimer, &QTimer::timeout, this, &TableWindow::writeRecoveryCopy);
@@ -229,8 +235,18 @@ void TableWindow::writeRecoveryCopy()
     m_recovery.write(m_doc);
 }
 
+void TableWindow::keepForRecovery()
+{
+    // A value still in the cell editor is not committed: that could ask a question nobody answers.
+    if (m_ws.autoRecoverSeconds() > 0)
+        writeRecoveryCopy();
+    m_recovery.wait();
+    m_lock.release();
+}
+
 bool TableWindow::restore(const RecoveryEntry &entry)
 {
+    m_opened = true;
     if (!restoreRecoveryCopy(m_ws, m_file, entry, m_doc)) {
         requestClose();
         return false;
@@ -248,6 +264,7 @@ void TableWindow::setReadOnly()
 
 bool TableWindow::load(const QString &name, bool fullPath)
 {
+    m_opened = true;
     const bool ok = m_file.load(m_doc, name, fullPath);
     if (!ok) {
         requestClose();

@@ -56,6 +56,9 @@ public:
     bool restore(const RecoveryEntry &entry);
     // The recovery copy of this window's unsaved changes.
     RecoveryCopy &recoveryCopy() { return m_recovery; }
+    // The program is about to end without closing its windows: the unsaved changes are written to
+    // the recovery copy now (unless copies are turned off), and the lock goes.
+    void keepForRecovery();
 
     // The menus of the table window, in menu-bar order.
     QList<QMenu *> menus() const { return m_menus; }
@@ -157,6 +160,7 @@ private:
     GridHidingProgress m_progress{*this};
     TableFile m_file;
     TableLock m_lock;
+    bool m_opened = false; // read from a file or a recovery copy, not created new
     RecoveryCopy m_recovery{m_ws};
     QTimer *m_recoverTimer = nullptr;
     quint64 m_copiedVersion = 0; // the grid's content when the last copy was taken
