@@ -126,6 +126,14 @@ private slots:
             << QStringList{QStringLiteral("90～100 0 0.00%"), QStringLiteral("80～89 1 50.00%"),
                            QStringLiteral("70～79 0 0.00%"), QStringLiteral("60～69 0 0.00%"),
                            QStringLiteral("60以下 1 50.00%")};
+        // 基础 itself a formula: 成绩 gets its value as the evaluated copy gives it.
+        QTest::newRow("a formula over a formula")
+            << QStringList{QStringLiteral("甲|！公式：40*2|！公式：cell(?,2)+5"),
+                           QStringLiteral("乙|！公式：60|！公式：cell(?,2)/2")}
+            << 100 << 10 << row(QStringLiteral("成绩 2 2 0 57.5 85 30 27.5 1 50.00% 1 50.00% 1 50.00%"))
+            << QStringList{QStringLiteral("90～100 0 0.00%"), QStringLiteral("80～89 1 50.00%"),
+                           QStringLiteral("70～79 0 0.00%"), QStringLiteral("60～69 0 0.00%"),
+                           QStringLiteral("60以下 1 50.00%")};
         // "085" is the number 85; the texts are absent students.
         QTest::newRow("texts") << QStringList{QStringLiteral("甲||085"), QStringLiteral("乙||免考"),
                                               QStringLiteral("丙||缺考"), QStringLiteral("丁|| 61 ")}
@@ -207,24 +215,31 @@ private slots:
     {
         QTest::addColumn<int>("mathsFullMarks");
         QTest::addColumn<QList<int>>("columns");
-        QTest::newRow("default full marks") << 100 << QList<int>{3};
-        QTest::newRow("数学 out of 150") << 150 << QList<int>{3, 4};
+        QTest::newRow("default full marks") << 100 << QList<int>{3, 8};
+        QTest::newRow("数学 out of 150") << 150 << QList<int>{3, 4, 8};
     }
     void preselection()
     {
         QFETCH(int, mathsFullMarks);
         QFETCH(QList<int>, columns);
-        const table::GradeTable t = namedTable({QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"),
-                                                QStringLiteral("数学"), QStringLiteral("备注"), QStringLiteral("空")},
-                                               {{QStringLiteral("20240001"), QStringLiteral("甲"), QStringLiteral("88"),
-                                                 QStringLiteral("120"), QStringLiteral("好")},
-                                                {QStringLiteral("20240002"), QStringLiteral("乙"),
-                                                 QStringLiteral("缺考"), QStringLiteral("95"), QStringLiteral("良")}});
+        // 总分 (208) is past any full marks and 语文加分 within them; both are formulas.
+        const QString total = QStringLiteral("！公式：cell(?,3)+cell(?,4)"),
+                      bonus = QStringLiteral("！公式：cell(?,3)+2");
+        const table::GradeTable t = namedTable(
+            {QStringLiteral("学号"), QStringLiteral("姓名"), QStringLiteral("语文"), QStringLiteral("数学"),
+             QStringLiteral("备注"), QStringLiteral("空"), QStringLiteral("总分"), QStringLiteral("语文加分")},
+            {{QStringLiteral("20240001"), QStringLiteral("甲"), QStringLiteral("88"), QStringLiteral("120"),
+              QStringLiteral("好"), QString(), total, bonus},
+             {QStringLiteral("20240002"), QStringLiteral("乙"), QStringLiteral("缺考"), QStringLiteral("95"),
+              QStringLiteral("良"), QString(), total, bonus}});
         formula::Calculator calc;
         const analysis::TableAnalysis a(t, calc);
         analysis::AnalysisOptions o;
         o.fullMarks.insert(QStringLiteral("数学"), mathsFullMarks);
         QCOMPARE(a.preselectedColumns(o), columns);
+        // Left out, 总分 is still analysed whole when chosen.
+        QCOMPARE(a.sample(7).scores, std::vector<double>{208});
+        QCOMPARE(a.sample(8).scores, std::vector<double>{90});
     }
 
     // 期中 over 初一: (1)班 and (4)班 tie on 语文 behind (2)班, (5)班 comes fourth; (3)班 has no

@@ -65,7 +65,7 @@ QStringList GradeScores::preselectedFields(const AnalysisOptions &o) const
     QStringList fields;
     for (const ClassScores &c : classes)
         for (const QString &name : c.fieldOrder)
-            if (!fields.contains(name) && preselects(*c.samples.constFind(name), o.fullMarksOf(name)))
+            if (!fields.contains(name) && c.table->preselects(c.columns.value(name), o.fullMarksOf(name)))
                 fields << name;
     return fields;
 }
@@ -88,17 +88,17 @@ std::optional<GradeScores> readGradeScores(base::Workspace &ws, ui::Prompter &pr
         table::TableFile file(ws, prompter);
         if (!file.readTableFile(path, t))
             return std::nullopt;
-        const TableAnalysis analysis(std::move(t), calc);
-        scores.students = analysis.students();
-        const QStringList names = analysis.fieldNames();
+        scores.table = std::make_shared<const TableAnalysis>(std::move(t), calc);
+        scores.students = scores.table->students();
+        const QStringList names = scores.table->fieldNames();
         for (int k = 0; k < names.size(); ++k) {
             const QString &name = names[k];
-            if (name.isEmpty() || scores.samples.contains(name))
+            if (name.isEmpty() || scores.columns.contains(name))
                 continue;
             if (!s.fieldNamesFound.contains(name))
                 s.fieldNamesFound << name;
             scores.fieldOrder << name;
-            scores.samples.insert(name, analysis.sample(k + 1));
+            scores.columns.insert(name, k + 1);
         }
         s.classes << std::move(scores);
     }
@@ -154,14 +154,15 @@ GradeSummary summarizeScores(const GradeScores &scores, const AnalysisOptions &o
         all.students = pooledNone.students;
         all.scores.reserve(pooledScores);
         for (const ClassScores &c : classes) {
-            const auto it = c.samples.constFind(f);
-            if (it == c.samples.cend()) {
+            const auto it = c.columns.constFind(f);
+            if (it == c.columns.cend()) {
                 perClass << std::nullopt;
                 averages << std::nullopt;
                 continue;
             }
-            all.scores.insert(all.scores.end(), it->scores.begin(), it->scores.end());
-            perClass << fieldFigures(f, *it, o, false);
+            const FieldSample sample = c.table->sample(*it);
+            all.scores.insert(all.scores.end(), sample.scores.begin(), sample.scores.end());
+            perClass << fieldFigures(f, sample, o, false);
             averages << perClass.back()->mean;
         }
         figures << perClass;

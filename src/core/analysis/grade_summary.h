@@ -11,6 +11,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 namespace base {
@@ -26,12 +27,13 @@ class Prompter;
 namespace analysis {
 
 // What the summary keeps of one class's table: its students and the scores of each named field
-// (the first column of a name), not the table.
+// (the first column of a name). A formula field is evaluated when its scores are first needed.
 struct ClassScores {
     QString name;
     int students = 0;
-    QStringList fieldOrder; // the names in column order, each once
-    QHash<QString, FieldSample> samples;
+    QStringList fieldOrder;      // the names in column order, each once
+    QHash<QString, int> columns; // each name's first column
+    std::shared_ptr<const TableAnalysis> table;
 };
 
 // The scores of one table name over a grade's classes, read once; the summary is worked out from

@@ -208,11 +208,14 @@ FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const 
         f.passCount += x >= f.passLine;
         f.excellentCount += x >= f.excellentLine;
         f.lowCount += x < f.lowLine;
-        // The bands stand from the top down: the first whose lower bound the score reaches.
-        const auto band =
-            std::partition_point(f.bands.begin(), f.bands.end(), [x](const ScoreBand &b) { return x < b.low; });
-        if (band != f.bands.end())
-            ++band->count;
+        // The bands stand from the top down: the first whose lower bound the score reaches. (An
+        // empty list is not touched: begin() would allocate it for every score.)
+        if (withBands) {
+            const auto band =
+                std::partition_point(f.bands.begin(), f.bands.end(), [x](const ScoreBand &b) { return x < b.low; });
+            if (band != f.bands.end())
+                ++band->count;
+        }
     }
     const double n = double(f.scores);
     if (exact)

@@ -99,27 +99,42 @@ ChartBars AnalysisResult::bandChart(int field) const
 }
 
 TableAnalysis::TableAnalysis(const table::GradeTable &table, formula::Calculator &calc)
-    : TableAnalysis(formula::evaluatedCopy(table, calc), table.title)
+    : TableAnalysis(table.grid, table.numberFormat, table.title, calc)
 {
 }
 
 TableAnalysis::TableAnalysis(table::GradeTable &&table, formula::Calculator &calc)
-    : TableAnalysis(formula::evaluated(std::move(table.grid), table.numberFormat, calc), table.title)
+    : TableAnalysis(std::move(table.grid), table.numberFormat, table.title, calc)
 {
 }
 
-TableAnalysis::TableAnalysis(table::Grid values, QString title) : m_values(std::move(values)), m_title(std::move(title))
+TableAnalysis::TableAnalysis(table::Grid grid, const QString &dataFormat, QString title, formula::Calculator &calc)
+    : m_format(dataFormat), m_title(std::move(title)), m_calc(calc)
 {
-    // One pass in the grid's own order (row by row) reads every score: a column at a time would
-    // touch the cells far apart.
+    // Field names that are formulas are rare enough to take the whole evaluation for.
+    bool lazy = formula::formulasReferOnlyToPlainCells(grid, calc);
+    for (int c = 1; lazy && c < grid.Cols(); ++c)
+        lazy = !formula::isFormula(grid.cellText(0, c));
+    m_values = lazy ? std::move(grid) : formula::evaluated(std::move(grid), dataFormat, calc);
+
+    // One pass in the grid's own order (row by row) reads every plain score: a column at a time
+    // would touch the cells far apart. A column with formulas is read whole when it is needed.
     const int cols = m_values.Cols();
     m_scores.resize(size_t(std::max(cols, 1)));
+    m_pending.assign(size_t(std::max(cols, 1)), false);
+    for (int c = 1; c < cols; ++c)
+        m_scores[size_t(c)].reserve(size_t(std::max(m_values.Rows() - 1, 0)));
     for (int r = 1; r < m_values.Rows(); ++r) {
-        bool student = false;
+        bool student = false, formulas = false;
         for (int c = 1; c < cols; ++c) {
             const QString &text = m_values.cellText(r, c);
             if (text.isEmpty())
                 continue;
+            if (lazy && formula::isFormula(text)) {
+                m_pending[size_t(c)] = true;
+                formulas = true;
+                continue;
+            }
             const std::optional<double> x = table::sortNumber(text);
             if (x && std::isfinite(*x)) {
                 m_scores[size_t(c)].push_back(*x);
@@ -128,9 +143,59 @@ TableAnalysis::TableAnalysis(table::Grid values, QString title) : m_values(std::
                 student = true;
             }
         }
+        // A row of formulas alone (a 总分 filled into rows nobody typed) is a student only if one
+        // of them shows something.
+        for (int c = 1; !student && formulas && c < cols; ++c)
+            student = formula::isFormula(m_values.cellText(r, c)) && !isBlankText(formulaValue(r, c));
         if (student)
             m_students.push_back(r);
     }
+}
+
+QString TableAnalysis::formulaValue(int row, int column) const
+{
+    return formula::displayValue(m_values, row, column, m_format, m_calc);
+}
+
+const std::vector<double> &TableAnalysis::scores(int column) const
+{
+    std::vector<double> &scores = m_scores[size_t(column)];
+    if (!m_pending[size_t(column)])
+        return scores;
+    scores.clear();
+    for (int r : m_students) {
+        const QString &text = m_values.cellText(r, column);
+        const std::optional<double> x = table::sortNumber(formula::isFormula(text) ? formulaValue(r, column) : text);
+        if (x && std::isfinite(*x))
+            scores.push_back(*x);
+    }
+    m_pending[size_t(column)] = false;
+    return scores;
+}
+
+bool TableAnalysis::preselects(int column, int fullMarks) const
+{
+    if (column < 1 || column >= m_values.Cols())
+        return false;
+    if (!m_pending[size_t(column)])
+        return analysis::preselects(sample(column), fullMarks);
+    // Stops at the first score beyond the full marks (a 总分 at its first student), leaving the
+    // column to be read whole if it is chosen all the same.
+    std::vector<double> read;
+    read.reserve(m_students.size());
+    for (int r : m_students) {
+        const QString &text = m_values.cellText(r, column);
+        const std::optional<double> x = table::sortNumber(formula::isFormula(text) ? formulaValue(r, column) : text);
+        if (!x || !std::isfinite(*x))
+            continue;
+        if (*x < 0 || *x > fullMarks)
+            return false;
+        read.push_back(*x);
+    }
+    // Read whole on the way: kept.
+    m_scores[size_t(column)] = std::move(read);
+    m_pending[size_t(column)] = false;
+    return !m_scores[size_t(column)].empty();
 }
 
 QStringList TableAnalysis::fieldNames() const
@@ -155,7 +220,7 @@ FieldSample TableAnalysis::sample(int column) const
     FieldSample s;
     s.students = students();
     if (column >= 1 && column < m_values.Cols())
-        s.scores = m_scores[size_t(column)];
+        s.scores = scores(column);
     return s;
 }
 
@@ -163,7 +228,7 @@ QList<int> TableAnalysis::preselectedColumns(const AnalysisOptions &o) const
 {
     QList<int> columns;
     for (int c = 1; c < m_values.Cols(); ++c)
-        if (preselects(sample(c), o.fullMarksOf(m_values.cellText(0, c).trimmed())))
+        if (preselects(c, o.fullMarksOf(m_values.cellText(0, c).trimmed())))
             columns << c;
     return columns;
 }

@@ -1,8 +1,13 @@
 #pragma once
-// The grade analysis of one table: its display values taken once from the evaluated copy (formula
+// The grade analysis of one table: its display values as the evaluated copy has them (formula
 // cells count with their results), its students and the scores of each field, the fields analysed
 // unless the teacher chooses, and the result tables the dialog, the command line, 复制 and
 // 保存为CSV show: the figures, the score bands and the numbers of the bar chart.
+//
+// When no formula refers to a formula cell (the usual 总分 and 平均分 columns over typed scores),
+// a formula column is evaluated only when its scores are first needed, and the preselection stops
+// at its first score beyond the full marks: a 总分 column is never evaluated for a grade summary.
+// Otherwise the whole grid is evaluated at once, in the evaluated copy's order.
 //
 // Students are the grid rows 1 … Rows − 1 whose display values in columns 1 … Cols − 1 are not all
 // empty (blank counts as empty). A score is a student's display value that reads as a number by the
@@ -59,12 +64,11 @@ struct AnalysisResult {
 
 class TableAnalysis {
 public:
-    // Takes the evaluated copy of the table once; everything else is read from it.
+    // `calc` evaluates the formula columns when they are needed: it outlives the analysis.
     TableAnalysis(const table::GradeTable &table, formula::Calculator &calc);
-    // A table read for the analysis alone is evaluated where it is, without a copy.
+    // A table read for the analysis alone is kept as it is, without a copy.
     TableAnalysis(table::GradeTable &&table, formula::Calculator &calc);
 
-    const table::Grid &values() const { return m_values; }
     QString title() const { return m_title; }
     int students() const { return int(m_students.size()); }
     // The names of columns 1 … Cols − 1, trimmed.
@@ -73,19 +77,29 @@ public:
     int fieldColumn(const QString &name) const;
     // The students' scores in a column (1 … Cols − 1).
     FieldSample sample(int column) const;
+    // preselects(sample(column), fullMarks), evaluating no more of a formula column than it takes.
+    bool preselects(int column, int fullMarks) const;
     // The columns analysed unless the teacher chooses otherwise (see preselects), in table order.
     QList<int> preselectedColumns(const AnalysisOptions &options) const;
     // The figures of the given columns, in the order given.
     AnalysisResult analyse(const QList<int> &columns, const AnalysisOptions &options) const;
 
 private:
-    TableAnalysis(table::Grid values, QString title);
+    TableAnalysis(table::Grid grid, const QString &dataFormat, QString title, formula::Calculator &calc);
+    // The display value of a formula cell of a grid kept unevaluated.
+    QString formulaValue(int row, int column) const;
+    // Reads a column's scores: every student's display value, in row order.
+    const std::vector<double> &scores(int column) const;
 
-    table::Grid m_values;
+    table::Grid m_values; // evaluated, or kept as it is while columns are evaluated one at a time
+    QString m_format;
     QString m_title;
+    formula::Calculator &m_calc;
     std::vector<int> m_students;
-    // Each column's scores in row order (index 0 unused).
-    std::vector<std::vector<double>> m_scores;
+    // Each column's scores in row order (index 0 unused); a column still to be evaluated is
+    // marked in m_pending.
+    mutable std::vector<std::vector<double>> m_scores;
+    mutable std::vector<bool> m_pending;
 };
 
 } // namespace analysis

@@ -494,6 +494,35 @@ table::Grid evaluated(table::Grid grid, const QString &dataFormat, Calculator &c
     return grid;
 }
 
+bool formulasReferOnlyToPlainCells(const table::Grid &grid, Calculator &calc)
+{
+    FormulaCache &cache = cacheOf(calc);
+    const int rows = grid.Rows(), cols = grid.Cols();
+    const auto plain = [&](int r, int c) {
+        // A reference outside the grid is an error whatever the order.
+        return r < 0 || c < 0 || r >= rows || c >= cols || !isFormula(grid.cellText(r, c));
+    };
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c) {
+            const QString &text = grid.cellText(r, c);
+            if (!isFormula(text))
+                continue;
+            const CompiledFormula &f = *cache.get(text, c, calc);
+            if (f.usable) {
+                for (const CompiledFormula::Ref &ref : f.refs)
+                    if (!plain(ref.row.resolve(r), ref.col.resolve(c)))
+                        return false;
+                continue;
+            }
+            const bool allPlain =
+                forEachReference(QStringView(text).sliced(kFormulaMarker.size()),
+                                 [&](const Reference &ref) { return plain(ref.row.resolve(r), ref.col.resolve(c)); });
+            if (!allPlain)
+                return false;
+        }
+    return true;
+}
+
 QString resultLabel(const QString &text, const table::Grid &grid, const QString &dataFormat, Calculator &calc)
 {
     if (!isFormula(text))

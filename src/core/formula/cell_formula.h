@@ -40,6 +40,10 @@ QString expandReferences(const table::Grid &grid, int row, int col, const QStrin
 table::Grid evaluatedCopy(const table::GradeTable &t, Calculator &calc);
 // The same for a grid its caller gives up (moved in): evaluated where it is, without a copy.
 table::Grid evaluated(table::Grid grid, const QString &dataFormat, Calculator &calc);
+// Whether no formula of the grid refers to a formula cell. Then every formula's display value
+// (displayValue) is the one evaluatedCopy gives it, whatever else is evaluated and in what order,
+// so a reader may evaluate just the cells it needs.
+bool formulasReferOnlyToPlainCells(const table::Grid &grid, Calculator &calc);
 
 // The table-wide formula commands. Each asks its question through the prompter, takes the undo
 // snapshot and enables undo when it goes ahead; true when the table was changed.
