@@ -137,12 +137,9 @@ GradeSummary summarizeScores(const GradeScores &scores, const AnalysisOptions &o
     QList<QList<std::optional<FieldFigures>>> figures;
     figures.reserve(s.fields.size());
     s.averages.reserve(s.fields.size());
-    FieldSample pooledNone;
-    size_t pooledScores = 0;
-    for (const ClassScores &c : classes) {
-        pooledNone.students += c.students;
-        pooledScores += size_t(c.students);
-    }
+    int gradeStudents = 0;
+    for (const ClassScores &c : classes)
+        gradeStudents += c.students;
     QList<FieldFigures> pooled;
     pooled.reserve(s.fields.size());
     for (const QString &f : s.fields) {
@@ -150,9 +147,8 @@ GradeSummary summarizeScores(const GradeScores &scores, const AnalysisOptions &o
         perClass.reserve(classes.size());
         QList<std::optional<double>> averages;
         averages.reserve(classes.size());
-        FieldSample all;
-        all.students = pooledNone.students;
-        all.scores.reserve(pooledScores);
+        QList<const FieldFigures *> parts;
+        parts.reserve(classes.size());
         for (const ClassScores &c : classes) {
             const auto it = c.columns.constFind(f);
             if (it == c.columns.cend()) {
@@ -160,14 +156,24 @@ GradeSummary summarizeScores(const GradeScores &scores, const AnalysisOptions &o
                 averages << std::nullopt;
                 continue;
             }
-            const FieldSample sample = c.table->sample(*it);
-            all.scores.insert(all.scores.end(), sample.scores.begin(), sample.scores.end());
-            perClass << fieldFigures(f, sample, o, false);
+            perClass << fieldFigures(f, c.students, c.table->columnScores(*it), o, false);
             averages << perClass.back()->mean;
         }
-        figures << perClass;
+        for (const std::optional<FieldFigures> &p : perClass)
+            if (p)
+                parts << &*p;
+        // The grade pools the classes' sums; scores with more decimals are read again together.
+        std::optional<FieldFigures> grade = pooledFigures(f, gradeStudents, parts, o);
+        if (!grade) {
+            std::vector<double> all;
+            for (const ClassScores &c : classes)
+                if (const auto it = c.columns.constFind(f); it != c.columns.cend())
+                    all.insert(all.end(), c.table->columnScores(*it).begin(), c.table->columnScores(*it).end());
+            grade = fieldFigures(f, gradeStudents, all, o, false);
+        }
+        pooled << std::move(*grade);
+        figures << std::move(perClass);
         s.averages << averages;
-        pooled << fieldFigures(f, all, o, false);
     }
 
     s.sheet.reserve(classes.size() + 2);
@@ -193,7 +199,7 @@ GradeSummary summarizeScores(const GradeScores &scores, const AnalysisOptions &o
         }
         s.sheet << row;
     }
-    QStringList total{QStringLiteral("年级"), QString::number(pooledNone.students)};
+    QStringList total{QStringLiteral("年级"), QString::number(gradeStudents)};
     total.reserve(width);
     for (const FieldFigures &p : pooled)
         total << p.meanText() << rateText(p.passCount, p.scores) << rateText(p.excellentCount, p.scores) << QString();

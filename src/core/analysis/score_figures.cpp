@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -15,20 +16,27 @@ namespace {
 constexpr double kExactUnits = 10000;
 constexpr double kExactLimit = 1e7;
 
-// n hundredths as "12", "12.5", "12.25" (trailing zeros dropped) or, with `fixed`, "12.50".
-QString hundredthsText(qint64 hundredths, bool fixed)
+// n hundredths as "12", "12.5", "12.25" (trailing zeros dropped) or, with `fixed`, "12.50",
+// followed by `suffix` (0 for none). Written into a buffer: a grade summary makes thousands.
+QString hundredthsText(qint64 hundredths, bool fixed, char suffix = 0)
 {
     const bool negative = hundredths < 0;
     const quint64 magnitude = negative ? quint64(0) - quint64(hundredths) : quint64(hundredths);
-    QString text = QString::number(magnitude / 100);
+    char text[32];
+    char *end = text;
+    if (negative && magnitude != 0)
+        *end++ = '-';
+    end = std::to_chars(end, text + sizeof text, magnitude / 100).ptr;
     const int cents = int(magnitude % 100);
     if (fixed || cents != 0) {
-        text += QLatin1Char('.');
-        text += QLatin1Char(char('0' + cents / 10));
+        *end++ = '.';
+        *end++ = char('0' + cents / 10);
         if (fixed || cents % 10 != 0)
-            text += QLatin1Char(char('0' + cents % 10));
+            *end++ = char('0' + cents % 10);
     }
-    return negative && magnitude != 0 ? QLatin1Char('-') + text : text;
+    if (suffix)
+        *end++ = suffix;
+    return QString::fromLatin1(text, end - text);
 }
 
 // numerator ÷ denominator rounded to a whole number, halves away from zero; denominator > 0.
@@ -107,7 +115,7 @@ QString rateText(qint64 count, qint64 total)
 {
     if (total <= 0)
         return {};
-    return hundredthsText(roundedQuotient(count * 10000, total), true) + QLatin1Char('%');
+    return hundredthsText(roundedQuotient(count * 10000, total), true, '%');
 }
 
 QList<ScoreBand> scoreBands(int fullMarks, double passLine, int width)
@@ -175,7 +183,10 @@ QStringList FieldFigures::figureRow() const
             rateText(lowCount, scores)};
 }
 
-FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const AnalysisOptions &o, bool withBands)
+namespace {
+
+// The figures' lines and counts before any score is read.
+FieldFigures emptyFigures(const QString &name, int students, const AnalysisOptions &o)
 {
     FieldFigures f;
     f.name = name;
@@ -183,19 +194,46 @@ FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const 
     f.passLine = f.fullMarks * o.passPercent / 100;
     f.excellentLine = f.fullMarks * o.excellentPercent / 100;
     f.lowLine = f.fullMarks * o.lowPercent / 100;
-    f.students = sample.students;
-    f.scores = int(sample.scores.size());
+    f.students = students;
+    return f;
+}
+
+// Mean and deviation from the exact sums.
+void finishExactly(FieldFigures &f, qint64 units, __int128 squareUnits)
+{
+    const double n = double(f.scores);
+    f.exactSum = units;
+    f.exactSquares = squareUnits;
+    f.mean = double(units) / kExactUnits / n;
+    // n² × variance in units², exactly: n Σu² − (Σu)².
+    const __int128 scaled = __int128(f.scores) * squareUnits - __int128(units) * units;
+    const double variance = double(scaled) / (n * n) / (kExactUnits * kExactUnits);
+    f.deviation = std::sqrt(std::max(0.0, variance));
+}
+
+} // namespace
+
+FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const AnalysisOptions &o, bool withBands)
+{
+    return fieldFigures(name, sample.students, sample.scores, o, withBands);
+}
+
+FieldFigures fieldFigures(const QString &name, int students, const std::vector<double> &scores,
+                          const AnalysisOptions &o, bool withBands)
+{
+    FieldFigures f = emptyFigures(name, students, o);
+    f.scores = int(scores.size());
     if (withBands)
         f.bands = scoreBands(f.fullMarks, f.passLine, o.bandWidth);
-    if (sample.scores.empty())
+    if (scores.empty())
         return f;
 
     double sum = 0;
     qint64 units = 0;
     __int128 squareUnits = 0;
     bool exact = true;
-    double highest = sample.scores.front(), lowest = highest;
-    for (double x : sample.scores) {
+    double highest = scores.front(), lowest = highest;
+    for (double x : scores) {
         sum += x;
         if (exact) {
             const std::optional<qint64> u = exactUnits(x);
@@ -217,24 +255,45 @@ FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const 
                 ++band->count;
         }
     }
-    const double n = double(f.scores);
-    if (exact)
-        f.exactSum = units;
-    const double mean = exact ? double(units) / kExactUnits / n : sum / n;
-    double variance = 0;
-    if (exact) {
-        // n² × variance in units², exactly: n Σu² − (Σu)².
-        const __int128 scaled = __int128(f.scores) * squareUnits - __int128(units) * units;
-        variance = double(scaled) / (n * n) / (kExactUnits * kExactUnits);
-    } else {
-        for (double x : sample.scores)
-            variance += (x - mean) * (x - mean);
-        variance /= n;
-    }
-    f.mean = mean;
     f.highest = highest;
     f.lowest = lowest;
+    if (exact) {
+        finishExactly(f, units, squareUnits);
+        return f;
+    }
+    const double n = double(f.scores);
+    const double mean = sum / n;
+    double variance = 0;
+    for (double x : scores)
+        variance += (x - mean) * (x - mean);
+    variance /= n;
+    f.mean = mean;
     f.deviation = std::sqrt(std::max(0.0, variance));
+    return f;
+}
+
+std::optional<FieldFigures> pooledFigures(const QString &name, int students, const QList<const FieldFigures *> &parts,
+                                          const AnalysisOptions &o)
+{
+    FieldFigures f = emptyFigures(name, students, o);
+    qint64 units = 0;
+    __int128 squareUnits = 0;
+    for (const FieldFigures *p : parts) {
+        if (p->scores == 0)
+            continue;
+        if (!p->exactSum)
+            return std::nullopt;
+        f.highest = f.scores == 0 ? *p->highest : std::max(*f.highest, *p->highest);
+        f.lowest = f.scores == 0 ? *p->lowest : std::min(*f.lowest, *p->lowest);
+        f.scores += p->scores;
+        f.passCount += p->passCount;
+        f.excellentCount += p->excellentCount;
+        f.lowCount += p->lowCount;
+        units += *p->exactSum;
+        squareUnits += p->exactSquares;
+    }
+    if (f.scores > 0)
+        finishExactly(f, units, squareUnits);
     return f;
 }
 

@@ -76,8 +76,10 @@ struct FieldFigures {
     QStringList figureRow() const;
 
     // Kept for exact comparisons and rounding: the sum of the scores in ten-thousandths when every
-    // score is a whole number of them (scores are typed with a few decimals at most).
+    // score is a whole number of them (scores are typed with a few decimals at most), and with it
+    // the sum of their squares, so that the figures of parts pool exactly (pooledFigures).
     std::optional<qint64> exactSum;
+    __int128 exactSquares = 0;
 };
 
 // The column names of figureRow.
@@ -87,6 +89,13 @@ QStringList figureHeader();
 // are the dearest part of the figures).
 FieldFigures fieldFigures(const QString &name, const FieldSample &sample, const AnalysisOptions &options,
                           bool withBands = true);
+FieldFigures fieldFigures(const QString &name, int students, const std::vector<double> &scores,
+                          const AnalysisOptions &options, bool withBands = true);
+// The figures (without bands) of the parts' scores taken together, the grade over its classes, as
+// fieldFigures gives them, without reading a score again; nullopt when a part's scores are not
+// exact (exactSum), which only reading them all again gives to the last bit.
+std::optional<FieldFigures> pooledFigures(const QString &name, int students, const QList<const FieldFigures *> &parts,
+                                          const AnalysisOptions &options);
 
 // −1, 0 or 1 as the mean of a is below, equal to or above that of b (exactly, where the scores
 // allow); both must have scores.

@@ -157,8 +157,11 @@ QString TableAnalysis::formulaValue(int row, int column) const
     return formula::displayValue(m_values, row, column, m_format, m_calc);
 }
 
-const std::vector<double> &TableAnalysis::scores(int column) const
+const std::vector<double> &TableAnalysis::columnScores(int column) const
 {
+    static const std::vector<double> none;
+    if (column < 1 || column >= m_values.Cols())
+        return none;
     std::vector<double> &scores = m_scores[size_t(column)];
     if (!m_pending[size_t(column)])
         return scores;
@@ -220,7 +223,7 @@ FieldSample TableAnalysis::sample(int column) const
     FieldSample s;
     s.students = students();
     if (column >= 1 && column < m_values.Cols())
-        s.scores = scores(column);
+        s.scores = columnScores(column);
     return s;
 }
 

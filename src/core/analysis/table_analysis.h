@@ -77,6 +77,8 @@ public:
     int fieldColumn(const QString &name) const;
     // The students' scores in a column (1 … Cols − 1).
     FieldSample sample(int column) const;
+    // The same scores, in row order, without a copy.
+    const std::vector<double> &columnScores(int column) const;
     // preselects(sample(column), fullMarks), evaluating no more of a formula column than it takes.
     bool preselects(int column, int fullMarks) const;
     // The columns analysed unless the teacher chooses otherwise (see preselects), in table order.
@@ -88,8 +90,6 @@ private:
     TableAnalysis(table::Grid grid, const QString &dataFormat, QString title, formula::Calculator &calc);
     // The display value of a formula cell of a grid kept unevaluated.
     QString formulaValue(int row, int column) const;
-    // Reads a column's scores: every student's display value, in row order.
-    const std::vector<double> &scores(int column) const;
 
     table::Grid m_values; // evaluated, or kept as it is while columns are evaluated one at a time
     QString m_format;

@@ -502,6 +502,14 @@ bool formulasReferOnlyToPlainCells(const table::Grid &grid, Calculator &calc)
         // A reference outside the grid is an error whatever the order.
         return r < 0 || c < 0 || r >= rows || c >= cols || !isFormula(grid.cellText(r, c));
     };
+    // A formula whose references all fall in columns without formulas is plain in every row, so
+    // each column asks that once per formula text rather than once per cell.
+    std::vector<bool> formulaColumn(size_t(std::max(cols, 0)), false);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            if (!formulaColumn[size_t(c)] && isFormula(grid.cellText(r, c)))
+                formulaColumn[size_t(c)] = true;
+    std::vector<std::pair<const CompiledFormula *, bool>> columnsPlain(formulaColumn.size(), {nullptr, false});
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c) {
             const QString &text = grid.cellText(r, c);
@@ -509,6 +517,16 @@ bool formulasReferOnlyToPlainCells(const table::Grid &grid, Calculator &calc)
                 continue;
             const CompiledFormula &f = *cache.get(text, c, calc);
             if (f.usable) {
+                auto &[known, inPlainColumns] = columnsPlain[size_t(c)];
+                if (known != &f) {
+                    known = &f;
+                    inPlainColumns = std::all_of(f.refs.begin(), f.refs.end(), [&](const CompiledFormula::Ref &ref) {
+                        const int rc = ref.col.resolve(c);
+                        return rc >= 0 && rc < cols && !formulaColumn[size_t(rc)];
+                    });
+                }
+                if (inPlainColumns)
+                    continue;
                 for (const CompiledFormula::Ref &ref : f.refs)
                     if (!plain(ref.row.resolve(r), ref.col.resolve(c)))
                         return false;
