@@ -205,18 +205,20 @@ private slots:
         QTRY_VERIFY(!QFile::exists(table::lockFilePath(base())));
     }
 
-    // The start-up list: 放弃 deletes the teacher's copies, 稍后 keeps them for the next start.
+    // The start-up list: 放弃 deletes the teacher's copies, 稍后 keeps them for the next start. A
+    // table saved after its copy was taken says so, and saving the restored copy over it asks.
     void discardOrLater_data()
     {
         QTest::addColumn<QString>("choice");
-        QTest::addColumn<bool>("kept");
+        QTest::addColumn<bool>("savedSince");
         QTest::newRow("放弃") << u"放弃"_s << false;
-        QTest::newRow("稍后") << u"稍后"_s << true;
+        QTest::newRow("稍后") << u"稍后"_s << false;
+        QTest::newRow("恢复 a copy older than the table") << u"恢复"_s << true;
     }
     void discardOrLater()
     {
         QFETCH(QString, choice);
-        QFETCH(bool, kept);
+        QFETCH(bool, savedSince);
         // As a crash leaves it: the copy and its section.
         const QString dir = programDir() + u"恢复数据/"_s;
         QDir().mkpath(dir);
@@ -225,13 +227,27 @@ private slots:
         QVERIFY(base::ini::write(index, u"mine"_s, u"table"_s, base()));
         QVERIFY(base::ini::write(index, u"mine"_s, u"saved"_s, u"2026-12-08T14:05:00"_s)); // local time
         QVERIFY(base::ini::write(index, u"mine"_s, u"user"_s, kTeacher));
+        const QDateTime copied(QDate(2026, 12, 8), QTime(14, 5));
+        {
+            QFile table(base() + u".gdt"_s);
+            QVERIFY(table.open(QIODevice::ReadWrite));
+            QVERIFY(table.setFileTime(copied.addSecs(savedSince ? 60 : -60), QFileDevice::FileModificationTime));
+        }
+        const QByteArray saved = fileBytes(base() + u".gdt"_s);
         start();
-        const QString time = QDateTime(QDate(2026, 12, 8), QTime(14, 5)).toString(u"yyyy-MM-dd HH:mm"_s);
-        m_p.expectChoice(kOffer + u"\n"_s + base() + u".gdt（"_s + time + u"）"_s, choice);
+        m_p.expectChoice(kOffer + u"\n"_s + base() + u".gdt（"_s + copied.toString(u"yyyy-MM-dd HH:mm"_s) +
+                             (savedSince ? table::kSavedSinceCopy : QString()) + u"）"_s,
+                         choice);
         m_w->offerRecovery();
-        QVERIFY(m_w->tableWindows().isEmpty());
+        const bool kept = choice != u"放弃"_s;
         QCOMPARE(table::recoveryCopies(*m_ws, kTeacher).size(), kept ? 1 : 0);
         QCOMPARE(QDir(table::recoveryDir(*m_ws)).entryList({u"*.gdt"_s}, QDir::Files).size(), kept ? 1 : 0);
+        QCOMPARE(m_w->tableWindows().size(), choice == u"恢复"_s ? 1 : 0);
+        if (choice != u"恢复"_s)
+            return;
+        m_p.expectChoice(table::kChangedOnDisk, u"取消"_s);
+        m_w->tableWindows().first()->execute(ui::CommandId::Save);
+        QCOMPARE(fileBytes(base() + u".gdt"_s), saved);
     }
 
     // Opening a table another live process has open: asked with the owner's name, host and time;
@@ -299,8 +315,13 @@ private slots:
         form->document().markSaved();
         form->requestClose();
         QTRY_VERIFY(m_w->tableWindows().isEmpty());
-        // A window removes only its own lock.
-        QTRY_COMPARE(QFile::exists(table::lockFilePath(base())), readOnly);
+        // A window removes only its own lock, and one that took over a live owner's gives it back.
+        if (holder == u"dead"_s) {
+            QTRY_VERIFY(!QFile::exists(table::lockFilePath(base())));
+        } else {
+            QTRY_VERIFY(table::readLock(base()).has_value() && !table::isThisProcess(*table::readLock(base())));
+            QCOMPARE(table::readLock(base())->host, host);
+        }
         if (sleeper.state() == QProcess::Running) {
             sleeper.kill();
             sleeper.waitForFinished();

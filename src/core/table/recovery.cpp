@@ -173,12 +173,14 @@ void RecoveryCopy::adopt(const QString &id)
 void RecoveryCopy::write(const GradeTable &table)
 {
     if (m_id.isEmpty()) {
-        // One name per teacher and table, so a restored table goes on writing its copy; a table
-        // never saved gets one of this process's own.
+        // One name per teacher, table and program run (a restored table goes on writing the copy
+        // it came from): a second program with the table open read-only never writes over this
+        // one's copy, nor removes it when it closes. A table never saved gets one of its own.
         static std::atomic<int> untitled{0};
         const QString key = table.filePath.isEmpty()
                                 ? QStringLiteral("untitled-%1-%2").arg(::getpid()).arg(++untitled)
-                                : QFileInfo(table.filePath + QStringLiteral(".gdt")).absoluteFilePath();
+                                : QFileInfo(table.filePath + QStringLiteral(".gdt")).absoluteFilePath() +
+                                      QStringLiteral("\n%1").arg(::getpid());
         m_id = QString::fromLatin1(
             QCryptographicHash::hash((m_ws.userName + QLatin1Char('\n') + key).toUtf8(), QCryptographicHash::Sha1)
                 .toHex()
@@ -240,6 +242,21 @@ void RecoveryCopy::wait()
     m_shared->idle.wait(lock, [this] { return m_shared->running == 0; });
 }
 
+namespace {
+
+// The table's file was written after the copy was taken (saved since, here or in another program):
+// restoring the copy would take back that save.
+bool savedSinceCopy(const RecoveryEntry &e)
+{
+    if (e.tablePath.isEmpty() || !e.saved.isValid())
+        return false;
+    const QFileInfo file(e.tablePath + QStringLiteral(".gdt"));
+    // The copy's time has whole seconds.
+    return file.exists() && file.lastModified().toSecsSinceEpoch() > e.saved.toSecsSinceEpoch();
+}
+
+} // namespace
+
 RecoveryChoice offerRecovery(base::Workspace &ws, ui::Prompter &prompter, QList<RecoveryEntry> *restore)
 {
     const QList<RecoveryEntry> copies = recoveryCopies(ws, ws.userName);
@@ -250,7 +267,7 @@ RecoveryChoice offerRecovery(base::Workspace &ws, ui::Prompter &prompter, QList<
         text += QLatin1Char('\n') +
                 (e.tablePath.isEmpty() ? QStringLiteral("未命名的表格") : e.tablePath + QStringLiteral(".gdt")) +
                 QStringLiteral("（") + e.saved.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) +
-                QStringLiteral("）");
+                (savedSinceCopy(e) ? kSavedSinceCopy : QString()) + QStringLiteral("）");
     switch (prompter.choose(text, QStringLiteral("提示"),
                             {QStringLiteral("恢复"), QStringLiteral("放弃"), QStringLiteral("稍后")},
                             ui::Icon::Question, 0)) {
@@ -271,8 +288,10 @@ bool restoreRecoveryCopy(const base::Workspace &ws, TableFile &files, const Reco
     if (!files.readTableFile(recoveryDir(ws) + entry.copyFile(), table))
         return false;
     table.filePath = entry.tablePath;
+    // A save since the copy counts as another program's: saving the copy over it asks first.
     if (!entry.tablePath.isEmpty())
-        table.diskStamp = stampOf(entry.tablePath + QStringLiteral(".gdt"));
+        table.diskStamp = savedSinceCopy(entry) ? FileStamp{.size = 0, .modifiedMs = 0, .hash = {}}
+                                                : stampOf(entry.tablePath + QStringLiteral(".gdt"));
     table.markChanged();
     return true;
 }

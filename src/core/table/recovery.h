@@ -77,6 +77,8 @@ private:
 // The start-up offer: lists the copies of the logged-in teacher with 恢复, 放弃 and 稍后. 恢复
 // gives the copies to `open` (each opened by the caller in a window bound to its table and marked
 // as changed); 放弃 deletes them; 稍后 keeps them for the next start.
+// Added to a table's line in the offer when its file was saved after the copy was taken.
+inline const QString kSavedSinceCopy = QStringLiteral("，原表格在此之后已保存过");
 enum class RecoveryChoice { None, Restore, Discard, Later };
 RecoveryChoice offerRecovery(base::Workspace &ws, ui::Prompter &prompter, QList<RecoveryEntry> *restore);
 // Reads a copy into `table`, bound to its original path and marked as changed.

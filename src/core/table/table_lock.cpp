@@ -26,6 +26,12 @@ QString shownTime(const QDateTime &t)
     return t.isValid() ? t.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm")) : QStringLiteral("未知时间");
 }
 
+// Owner-only is no use for a file others are meant to read.
+base::WriteOptions lockWriteOptions()
+{
+    return {.replaceLink = true, .mode = 0644};
+}
+
 } // namespace
 
 QString isoLocalTime(const QDateTime &time)
@@ -150,11 +156,15 @@ bool TableLock::acquire(const QString &tablePath, const QString &user)
 {
     release();
     const QString path = lockFilePath(tablePath);
-    // Owner-only is no use for a file others are meant to read.
-    const base::WriteOptions options{.replaceLink = true, .mode = 0644};
-    if (base::writeFileAtomically(path, lockText(thisProcess(user)), options) != base::WriteResult::Written)
+    // A live owner whose lock is taken over (仍然打开) still has the table: it gets its lock back
+    // when this one goes.
+    std::optional<LockOwner> previous = readLock(tablePath);
+    if (previous && (isThisProcess(*previous) || !isLive(*previous, QDateTime::currentDateTime())))
+        previous.reset();
+    if (base::writeFileAtomically(path, lockText(thisProcess(user)), lockWriteOptions()) != base::WriteResult::Written)
         return false;
     m_tablePath = tablePath;
+    m_overtaken = std::move(previous);
     return true;
 }
 
@@ -163,9 +173,14 @@ void TableLock::release()
     if (m_tablePath.isEmpty())
         return;
     // Someone who opened the table anyway since then holds the lock now; it stays theirs.
-    if (const std::optional<LockOwner> owner = readLock(m_tablePath); owner && isThisProcess(*owner))
-        QFile::remove(lockFilePath(m_tablePath));
+    if (const std::optional<LockOwner> owner = readLock(m_tablePath); owner && isThisProcess(*owner)) {
+        if (m_overtaken && isLive(*m_overtaken, QDateTime::currentDateTime()))
+            base::writeFileAtomically(lockFilePath(m_tablePath), lockText(*m_overtaken), lockWriteOptions());
+        else
+            QFile::remove(lockFilePath(m_tablePath));
+    }
     m_tablePath.clear();
+    m_overtaken.reset();
 }
 
 } // namespace table

@@ -50,7 +50,7 @@ enum class OpenMode { Normal, ReadOnly, Cancelled };
 OpenMode askHowToOpen(ui::Prompter &prompter, const QString &tablePath);
 
 // The lock of one table, held from acquire() until release() or the end of the holder; only a
-// lock that still names this process is removed.
+// lock that still names this process is removed, and a live owner it replaced gets its lock back.
 class TableLock {
 public:
     TableLock() = default;
@@ -66,6 +66,7 @@ public:
 
 private:
     QString m_tablePath;
+    std::optional<LockOwner> m_overtaken; // the live owner this lock replaced
 };
 
 } // namespace table
