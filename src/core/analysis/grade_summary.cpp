@@ -1,6 +1,7 @@
 #include "core/analysis/grade_summary.h"
 
 #include "core/base/workspace.h"
+#include "core/formula/calculate.h"
 #include "core/table/grade_table.h"
 #include "core/table/table_file.h"
 
@@ -8,6 +9,9 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 namespace analysis {
 
@@ -76,19 +80,57 @@ std::optional<GradeScores> readGradeScores(base::Workspace &ws, ui::Prompter &pr
     GradeScores s;
     s.grade = grade >= 0 && grade < nodes.size() ? nodes[grade].text : QString();
     s.tableName = tableName;
+    QList<int> found;
+    QStringList paths;
     for (int node : gradeClasses(nodes, grade)) {
         const QString path = tablePath(ws, nodes, node, tableName);
         if (path.isEmpty() || !QFileInfo(path).isFile()) {
             s.notes << nodes[node].text + QStringLiteral("：没有表格“") + tableName + QStringLiteral("”");
             continue;
         }
+        found << node;
+        paths << path;
+    }
+    // The tables are read and their scores taken on two threads, each evaluating with a calculator
+    // of its own (the cache of compiled formulas is not shared between threads); what is left to
+    // evaluate later is evaluated with `calc`, on this thread.
+    std::vector<std::shared_ptr<TableAnalysis>> analyses(size_t(paths.size()));
+    std::atomic<qsizetype> next{0};
+    const auto readSome = [&] {
+        formula::Calculator own = calc;
+        own.formulas.reset();
+        for (qsizetype i = next++; i < paths.size(); i = next++) {
+            table::GradeTable t;
+            if (!table::readTableFileQuietly(paths[i], ws.tablePassword, t))
+                continue;
+            analyses[size_t(i)] = std::make_shared<TableAnalysis>(std::move(t), own);
+            // What the preselection under the usual full marks will want (averages, not 总分).
+            analyses[size_t(i)]->readColumnsWithin(kDefaultFullMarks);
+        }
+    };
+    {
+        std::optional<std::thread> helper;
+        if (paths.size() > 1)
+            helper.emplace(readSome);
+        readSome();
+        if (helper)
+            helper->join();
+    }
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const int node = found[i];
         ClassScores scores;
         scores.name = nodes[node].text;
-        table::GradeTable t;
-        table::TableFile file(ws, prompter);
-        if (!file.readTableFile(path, t))
-            return std::nullopt;
-        scores.table = std::make_shared<const TableAnalysis>(std::move(t), calc);
+        std::shared_ptr<TableAnalysis> &analysis = analyses[size_t(i)];
+        if (analysis) {
+            analysis->evaluateLaterWith(calc);
+        } else {
+            // Read again here to say why it cannot be opened (it may open now after all).
+            table::GradeTable t;
+            if (!table::TableFile(ws, prompter).readTableFile(paths[i], t))
+                return std::nullopt;
+            analysis = std::make_shared<TableAnalysis>(std::move(t), calc);
+        }
+        scores.table = std::move(analysis);
         scores.students = scores.table->students();
         const QStringList names = scores.table->fieldNames();
         for (int k = 0; k < names.size(); ++k) {

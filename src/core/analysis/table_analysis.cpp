@@ -109,7 +109,7 @@ TableAnalysis::TableAnalysis(table::GradeTable &&table, formula::Calculator &cal
 }
 
 TableAnalysis::TableAnalysis(table::Grid grid, const QString &dataFormat, QString title, formula::Calculator &calc)
-    : m_format(dataFormat), m_title(std::move(title)), m_calc(calc)
+    : m_format(dataFormat), m_title(std::move(title)), m_calc(&calc)
 {
     // Field names that are formulas are rare enough to take the whole evaluation for.
     bool lazy = formula::formulasReferOnlyToPlainCells(grid, calc);
@@ -154,7 +154,7 @@ TableAnalysis::TableAnalysis(table::Grid grid, const QString &dataFormat, QStrin
 
 QString TableAnalysis::formulaValue(int row, int column) const
 {
-    return formula::displayValue(m_values, row, column, m_format, m_calc);
+    return formula::displayValue(m_values, row, column, m_format, *m_calc);
 }
 
 const std::vector<double> &TableAnalysis::columnScores(int column) const
@@ -225,6 +225,13 @@ FieldSample TableAnalysis::sample(int column) const
     if (column >= 1 && column < m_values.Cols())
         s.scores = columnScores(column);
     return s;
+}
+
+void TableAnalysis::readColumnsWithin(int fullMarks) const
+{
+    for (int c = 1; c < m_values.Cols(); ++c)
+        if (m_pending[size_t(c)])
+            preselects(c, fullMarks);
 }
 
 QList<int> TableAnalysis::preselectedColumns(const AnalysisOptions &o) const

@@ -69,6 +69,10 @@ public:
     // A table read for the analysis alone is kept as it is, without a copy.
     TableAnalysis(table::GradeTable &&table, formula::Calculator &calc);
 
+    // Read on another thread with a calculator of its own: from now on the formula columns are
+    // evaluated with `calc`.
+    void evaluateLaterWith(formula::Calculator &calc) { m_calc = &calc; }
+
     QString title() const { return m_title; }
     int students() const { return int(m_students.size()); }
     // The names of columns 1 … Cols − 1, trimmed.
@@ -81,6 +85,9 @@ public:
     const std::vector<double> &columnScores(int column) const;
     // preselects(sample(column), fullMarks), evaluating no more of a formula column than it takes.
     bool preselects(int column, int fullMarks) const;
+    // Evaluates now the formula columns whose scores all lie within 0 … fullMarks, stopping in the
+    // others at their first score beyond: what a preselection under those full marks reads.
+    void readColumnsWithin(int fullMarks) const;
     // The columns analysed unless the teacher chooses otherwise (see preselects), in table order.
     QList<int> preselectedColumns(const AnalysisOptions &options) const;
     // The figures of the given columns, in the order given.
@@ -94,7 +101,7 @@ private:
     table::Grid m_values; // evaluated, or kept as it is while columns are evaluated one at a time
     QString m_format;
     QString m_title;
-    formula::Calculator &m_calc;
+    formula::Calculator *m_calc;
     std::vector<int> m_students;
     // Each column's scores in row order (index 0 unused); a column still to be evaluated is
     // marked in m_pending.

@@ -201,7 +201,7 @@ void Grid::setFormatString(const QString &format, WidthRule widths)
     contentChanged();
     // A number no other header text got, in this grid or any other, so a view that is handed
     // another grid (a loaded table) sees the change as well.
-    static int generation = 0;
+    static std::atomic<int> generation{0}; // tables are also read on worker threads
     if (widths == FitWidths)
         m_headerFormats = ++generation;
     notifyReset();

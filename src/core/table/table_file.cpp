@@ -314,6 +314,29 @@ std::optional<QByteArray> TableFile::unpackMember(const QString &archive, const 
     return std::nullopt;
 }
 
+namespace {
+
+void takeLoaded(GradeTable &&loaded, GradeTable &table)
+{
+    table.title = loaded.title;
+    table.teacher = loaded.teacher;
+    table.classInfo = loaded.classInfo;
+    table.numberFormat = loaded.numberFormat;
+    table.grid = std::move(loaded.grid);
+}
+
+} // namespace
+
+bool readTableFileQuietly(const QString &path, const QString &password, GradeTable &table)
+{
+    const base::archive::Bytes read = base::archive::unpack(path, QStringLiteral("data.file"), password);
+    GradeTable loaded;
+    if (!read.ok() || readMember(read.bytes, loaded) != MemberResult::Ok)
+        return false;
+    takeLoaded(std::move(loaded), table);
+    return true;
+}
+
 bool TableFile::readTableFile(const QString &path, GradeTable &table, OpenMessage which)
 {
     const std::optional<QByteArray> member = unpackMember(path, m_ws.tablePassword, which);
@@ -324,11 +347,7 @@ bool TableFile::readTableFile(const QString &path, GradeTable &table, OpenMessag
         m_prompter.message(table::kBadFileFormat, QStringLiteral("提示"), ui::Icon::Information);
         return false;
     }
-    table.title = loaded.title;
-    table.teacher = loaded.teacher;
-    table.classInfo = loaded.classInfo;
-    table.numberFormat = loaded.numberFormat;
-    table.grid = std::move(loaded.grid);
+    takeLoaded(std::move(loaded), table);
     return true;
 }
 

@@ -94,6 +94,9 @@ constexpr qsizetype kMaxNameBytes = 255;
 bool namesFit(const QString &path);
 
 // The file as it is now: size, modification time and a hash of its bytes; unknown when missing.
+// TableFile::readTableFile without a word, for any thread: false on any failure (reading the file
+// again through TableFile says why).
+bool readTableFileQuietly(const QString &path, const QString &password, GradeTable &table);
 FileStamp stampOf(const QString &path);
 inline const QString kChangedOnDisk = QStringLiteral("该表格在打开后已被其他程序修改。");
 inline const QString kReadOnlySave = QStringLiteral("该表格以只读方式打开，不能保存到原文件；请用“表格另存为”保存。");
