@@ -185,6 +185,24 @@ private slots:
         QCOMPARE(exchange::sheetNameForTitle(title), name);
     }
 
+    // A text past a table cell's length is cut there, never inside a character of two UTF-16 units.
+    void longTextsAreCutWhole_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qsizetype>("kept");
+        const QString a(exchange::kMaxCellText - 1, QLatin1Char('a'));
+        QTest::newRow("at the length") << a + QLatin1Char('b') << exchange::kMaxCellText;
+        QTest::newRow("one past") << a + QStringLiteral("bc") << exchange::kMaxCellText;
+        QTest::newRow("a pair across the cut") << a + QStringLiteral("😀") << exchange::kMaxCellText - 1;
+    }
+    void longTextsAreCutWhole()
+    {
+        QFETCH(QString, text);
+        QFETCH(qsizetype, kept);
+        exchange::cutToCellText(text);
+        QCOMPARE(text.size(), kept);
+    }
+
     // Export, convert back: the same cells, formulas as their values, the characters of every text.
     void roundTrip()
     {

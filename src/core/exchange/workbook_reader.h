@@ -20,6 +20,15 @@ inline constexpr int kMaxSheetIndex = 32'766;
 // A cell's text is cut at the length a table cell may have.
 inline constexpr qsizetype kMaxCellText = 32'766;
 
+// Cuts a cell's text at kMaxCellText characters, one less where the cut would split a character
+// written as two UTF-16 units.
+inline void cutToCellText(QString &text)
+{
+    if (text.size() <= kMaxCellText)
+        return;
+    text.truncate(text.at(kMaxCellText - 1).isHighSurrogate() ? kMaxCellText - 1 : kMaxCellText);
+}
+
 enum class WorkbookError {
     None,
     Unreadable, // the file could not be read at all (missing, not a regular file)

@@ -102,8 +102,7 @@ WorkbookError readXlsSheet(const QString &path, int index, SheetCells *out)
             // A value past the table's rows or columns refuses the file, as in an .xlsx.
             if (r >= unsigned(kMaxSheetIndex) || c >= kMaxSheetIndex)
                 return WorkbookError::BadFormat;
-            if (text.size() > kMaxCellText)
-                text.truncate(kMaxCellText);
+            cutToCellText(text);
             cells.rows = std::max(cells.rows, int(r) + 1);
             cells.cols = std::max(cells.cols, int(c) + 1);
             cells.cells.push_back({int(r), int(c), std::move(text)});

@@ -24,6 +24,9 @@ using base::archive::kMaxMemberSize;
 constexpr size_t kMaxCells = 4'194'304;
 // All cell texts of a sheet together: a shared string is stored once but copied into every cell
 // that names it, so a small file could otherwise ask for any amount of memory.
+// What is read of one text before its escapes are undone: "_xHHHH_" stands for one character, so
+// the text kept can still reach kMaxCellText.
+constexpr qsizetype kMaxRawCellText = 7 * kMaxCellText;
 constexpr qint64 kMaxSheetText = qint64(64) << 20;
 constexpr size_t kMaxMerges = 4'194'304;
 
@@ -177,7 +180,7 @@ public:
     // The text of the current element: all of it for a value, only that of its <t> elements for
     // a string (rich-text runs joined; phonetic runs and the layout between elements left out),
     // cut at `limit` characters; afterwards the element is closed.
-    void appendText(QString &into, bool onlyRuns, qsizetype limit = kMaxCellText)
+    void appendText(QString &into, bool onlyRuns, qsizetype limit = kMaxRawCellText)
     {
         const int depth = m_depth;
         // Per open child: whether its characters count.
@@ -380,7 +383,9 @@ public:
                 continue;
             text.clear();
             xml.appendText(text, true);
-            const QByteArray utf8 = unescaped(text).toUtf8();
+            QString kept = unescaped(text);
+            cutToCellText(kept);
+            const QByteArray utf8 = kept.toUtf8();
             m_starts.push_back(m_bytes.size());
             m_bytes += utf8;
         }
@@ -648,8 +653,7 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
         }
         if (text.isEmpty())
             continue;
-        if (text.size() > kMaxCellText)
-            text.truncate(kMaxCellText);
+        cutToCellText(text);
         sheetText += text.size();
         if (cells.size() >= kMaxCells || sheetText > kMaxSheetText)
             bad();
