@@ -8,6 +8,7 @@
 #include <QCollator>
 #include <QFileInfo>
 #include <QLocale>
+#include <QSet>
 #include <algorithm>
 #include <atomic>
 #include <thread>
@@ -116,6 +117,7 @@ std::optional<GradeScores> readGradeScores(base::Workspace &ws, ui::Prompter &pr
         if (helper)
             helper->join();
     }
+    QSet<QString> namesFound;
     for (qsizetype i = 0; i < paths.size(); ++i) {
         const int node = found[i];
         ClassScores scores;
@@ -137,8 +139,10 @@ std::optional<GradeScores> readGradeScores(base::Workspace &ws, ui::Prompter &pr
             const QString &name = names[k];
             if (name.isEmpty() || scores.columns.contains(name))
                 continue;
-            if (!s.fieldNamesFound.contains(name))
+            if (!namesFound.contains(name)) {
+                namesFound.insert(name);
                 s.fieldNamesFound << name;
+            }
             scores.fieldOrder << name;
             scores.columns.insert(name, k + 1);
         }

@@ -8,11 +8,19 @@ namespace table {
 
 namespace {
 std::atomic<quint64> g_contentVersions{0};
+// Every cell written takes a new version: each thread takes them from a block of its own, so two
+// threads reading tables at once do not contend for one counter at every cell.
+constexpr quint64 kVersionBlock = 4096;
+thread_local quint64 t_nextVersion = 0, t_blockEnd = 0;
 } // namespace
 
 void Grid::contentChanged()
 {
-    m_contentVersion = ++g_contentVersions;
+    if (t_nextVersion == t_blockEnd) {
+        t_nextVersion = g_contentVersions.fetch_add(kVersionBlock) + 1;
+        t_blockEnd = t_nextVersion + kVersionBlock;
+    }
+    m_contentVersion = t_nextVersion++;
 }
 
 const QString &Grid::emptyText()
