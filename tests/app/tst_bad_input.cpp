@@ -338,6 +338,12 @@ void BadInputTest::hostileInput_data()
          {"dtd.xlsx", "entity.xlsx", "row-too-far.xlsx", "column-too-far.xlsx", "merge-too-far.xlsx",
           "string-missing.xlsx", "sheet-missing.xlsx", "bomb-lying.xlsx", "bomb-of-comments.xlsx", "garbage.xls"})
         badWorkbook(QLatin1String(name), hostileZip(QLatin1String(name)));
+    // A sheet name whose length makes FreeXL read far past its buffer (found by fuzzing).
+    {
+        QFile f(QStringLiteral(SCORVANE_TEST_DATA "/fuzz-found/xls/name-read-past-buffer.xls"));
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        badWorkbook(QStringLiteral("an .xls that FreeXL reads past its buffer"), f.readAll());
+    }
     refused("a text file", tableMember(), kOpenFailed);
 
     // Hostile archives: the member only by its exact bare name, bombs refused without inflating.

@@ -1,9 +1,20 @@
 // The older binary workbooks (.xls, BIFF) through FreeXL, which gives dates as text already and
-// every other value typed.
+// every other value typed. FreeXL believes the lengths a file gives (a hostile sheet name makes it
+// read far past its own buffers), so it runs in a child process of its own: whatever the file does
+// to it, the program is told "文件格式不正确!" and goes on.
 #include "core/exchange/workbook_reader.h"
 
+#include <QDataStream>
+#include <QElapsedTimer>
 #include <QFile>
 #include <freexl.h>
+
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace exchange {
 
@@ -42,9 +53,89 @@ unsigned int sheetCount(const Handle &h)
     return freexl_get_info(h.xls, FREEXL_BIFF_SHEET_COUNT, &count) == FREEXL_OK ? count : 0;
 }
 
-} // namespace
+// A child that takes longer than this is taken to be stuck in a hostile file.
+constexpr int kChildMilliseconds = 60'000;
+// Nothing a sheet may hold (64 Mi characters of text at most) needs more to be handed over.
+constexpr qint64 kMaxAnswerBytes = qint64(512) << 20;
 
-WorkbookError xlsSheetNames(const QString &path, QStringList *names)
+bool writeAll(int fd, const QByteArray &bytes)
+{
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, size_t(bytes.size() - done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += n;
+    }
+    return true;
+}
+
+// Runs `work` (FreeXL on the file, its answer written into a stream) in a child process and gives
+// back what it wrote, or nullopt when the child failed, crashed, hung or said too much.
+template <typename F> std::optional<QByteArray> inChild(F &&work)
+{
+    int pipeEnds[2];
+    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
+        return std::nullopt;
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        return std::nullopt;
+    }
+    if (child == 0) {
+        // Only FreeXL and the answer from here on; nothing it prints, and no exit handlers.
+        ::close(pipeEnds[0]);
+        if (const int null = ::open("/dev/null", O_WRONLY); null >= 0)
+            ::dup2(null, STDERR_FILENO);
+        QByteArray answer;
+        {
+            QDataStream out(&answer, QIODevice::WriteOnly);
+            work(out);
+        }
+        ::_exit(writeAll(pipeEnds[1], answer) ? 0 : 1);
+    }
+    ::close(pipeEnds[1]);
+    QByteArray answer;
+    bool ok = true;
+    QElapsedTimer clock;
+    clock.start();
+    char chunk[64 * 1024];
+    for (;;) {
+        const qint64 left = kChildMilliseconds - clock.elapsed();
+        pollfd p{pipeEnds[0], POLLIN, 0};
+        const int ready = left > 0 ? ::poll(&p, 1, int(left)) : 0;
+        if (ready < 0 && errno == EINTR)
+            continue;
+        if (ready <= 0) {
+            ok = false;
+            break;
+        }
+        const ssize_t n = ::read(pipeEnds[0], chunk, sizeof chunk);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            break;
+        answer.append(chunk, n);
+        if (answer.size() > kMaxAnswerBytes) {
+            ok = false;
+            break;
+        }
+    }
+    ::close(pipeEnds[0]);
+    if (!ok)
+        ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!ok || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        return std::nullopt;
+    return answer;
+}
+
+WorkbookError sheetNamesHere(const QString &path, QStringList *names)
 {
     Handle h;
     if (const WorkbookError e = open(path, true, &h); e != WorkbookError::None)
@@ -60,7 +151,7 @@ WorkbookError xlsSheetNames(const QString &path, QStringList *names)
     return WorkbookError::None;
 }
 
-WorkbookError readXlsSheet(const QString &path, int index, SheetCells *out)
+WorkbookError sheetHere(const QString &path, int index, SheetCells *out)
 {
     Handle h;
     if (const WorkbookError e = open(path, false, &h); e != WorkbookError::None)
@@ -107,6 +198,76 @@ WorkbookError readXlsSheet(const QString &path, int index, SheetCells *out)
             cells.cols = std::max(cells.cols, int(c) + 1);
             cells.cells.push_back({int(r), int(c), std::move(text)});
         }
+    *out = std::move(cells);
+    return WorkbookError::None;
+}
+
+} // namespace
+
+WorkbookError xlsSheetNames(const QString &path, QStringList *names)
+{
+    // Whether the file can be read at all is asked here: a missing file is no hostile one.
+    if (!QFile::exists(path))
+        return WorkbookError::Unreadable;
+    const std::optional<QByteArray> answer = inChild([&path](QDataStream &out) {
+        QStringList found;
+        const WorkbookError e = sheetNamesHere(path, &found);
+        out << qint32(e) << found;
+    });
+    if (!answer)
+        return WorkbookError::BadFormat;
+    QDataStream in(*answer);
+    qint32 e = 0;
+    QStringList found;
+    in >> e >> found;
+    if (in.status() != QDataStream::Ok || !in.atEnd())
+        return WorkbookError::BadFormat;
+    if (WorkbookError(e) == WorkbookError::None)
+        *names = std::move(found);
+    return WorkbookError(e) == WorkbookError::None || WorkbookError(e) == WorkbookError::Unreadable
+               ? WorkbookError(e)
+               : WorkbookError::BadFormat;
+}
+
+WorkbookError readXlsSheet(const QString &path, int index, SheetCells *out)
+{
+    if (!QFile::exists(path))
+        return WorkbookError::Unreadable;
+    const std::optional<QByteArray> answer = inChild([&path, index](QDataStream &stream) {
+        SheetCells cells;
+        const WorkbookError e = sheetHere(path, index, &cells);
+        stream << qint32(e) << qint32(cells.rows) << qint32(cells.cols) << quint32(cells.cells.size());
+        for (const SheetCell &c : cells.cells)
+            stream << qint32(c.row) << qint32(c.col) << c.text;
+    });
+    if (!answer)
+        return WorkbookError::BadFormat;
+    QDataStream in(*answer);
+    qint32 e = 0, rows = 0, cols = 0;
+    quint32 count = 0;
+    in >> e >> rows >> cols >> count;
+    if (in.status() != QDataStream::Ok)
+        return WorkbookError::BadFormat;
+    if (WorkbookError(e) != WorkbookError::None)
+        return WorkbookError(e) == WorkbookError::NoSheet || WorkbookError(e) == WorkbookError::Unreadable
+                   ? WorkbookError(e)
+                   : WorkbookError::BadFormat;
+    // What the child says is checked as any file's content would be.
+    if (rows < 0 || cols < 0 || rows > kMaxSheetIndex || cols > kMaxSheetIndex || count > quint32(answer->size()))
+        return WorkbookError::BadFormat;
+    SheetCells cells;
+    cells.rows = rows;
+    cells.cols = cols;
+    cells.cells.reserve(count);
+    for (quint32 k = 0; k < count; ++k) {
+        SheetCell c;
+        in >> c.row >> c.col >> c.text;
+        if (in.status() != QDataStream::Ok || c.row < 0 || c.col < 0 || c.row >= rows || c.col >= cols)
+            return WorkbookError::BadFormat;
+        cells.cells.push_back(std::move(c));
+    }
+    if (!in.atEnd())
+        return WorkbookError::BadFormat;
     *out = std::move(cells);
     return WorkbookError::None;
 }
