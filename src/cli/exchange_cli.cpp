@@ -288,8 +288,12 @@ int convertTrial(Context &ctx, Args args)
     if (!ops || ops->isEmpty())
         return Usage;
     QStringList paths;
-    for (const QString &p : *ops)
+    for (const QString &p : *ops) {
         paths << absolutePath(p);
+        // Each table is rewritten in place: not while a window has it.
+        if (!holdTableLock(ctx, table::tableNameFromPath(paths.back())))
+            return Failed;
+    }
     table::TableFile files(ctx.ws, ctx.prompter);
     return convertTrialFiles(paths, backup, files, ctx.ws.tablePassword, ctx.prompter) == 0 ? Done : Failed;
 }

@@ -242,6 +242,31 @@ private slots:
         QCOMPARE(a.sample(8).scores, std::vector<double>{90});
     }
 
+    // A grade's fields come in order of first appearance, class by class, also when the class
+    // they first appear in has no scores in them.
+    void gradeFieldsInOrderOfFirstAppearance()
+    {
+        formula::Calculator calc;
+        analysis::GradeScores g;
+        const auto add = [&](const table::GradeTable &t) {
+            analysis::ClassScores c;
+            c.table = std::make_shared<analysis::TableAnalysis>(t, calc);
+            c.students = c.table->students();
+            const QStringList names = c.table->fieldNames();
+            for (int k = 0; k < names.size(); ++k) {
+                c.fieldOrder << names[k];
+                c.columns.insert(names[k], k + 1);
+                if (!g.fieldNamesFound.contains(names[k]))
+                    g.fieldNamesFound << names[k];
+            }
+            g.classes << c;
+        };
+        add(namedTable({QStringLiteral("数学"), QStringLiteral("语文")}, {{QString(), QStringLiteral("80")}}));
+        add(namedTable({QStringLiteral("语文"), QStringLiteral("数学")},
+                       {{QStringLiteral("70"), QStringLiteral("90")}}));
+        QCOMPARE(g.preselectedFields({}), (QStringList{QStringLiteral("数学"), QStringLiteral("语文")}));
+    }
+
     // 期中 over 初一: (1)班 and (4)班 tie on 语文 behind (2)班, (5)班 comes fourth; (3)班 has no
     // 期中; (4)班 has no 数学; (5)班's 数学 has no scores and so no rank.
     void gradeSummary()

@@ -227,6 +227,22 @@ private slots:
         QVERIFY(base::ini::write(index, u"mine"_s, u"table"_s, base()));
         QVERIFY(base::ini::write(index, u"mine"_s, u"saved"_s, u"2026-12-08T14:05:00"_s)); // local time
         QVERIFY(base::ini::write(index, u"mine"_s, u"user"_s, kTeacher));
+        // The copy a second program of the same teacher is writing right now is no crash's: never
+        // offered, never discarded.
+        QProcess running;
+        running.start(u"sleep"_s, {u"60"_s});
+        QVERIFY(running.waitForStarted());
+        const std::unique_ptr<QProcess, void (*)(QProcess *)> ends(&running, [](QProcess *p) {
+            p->kill();
+            p->waitForFinished();
+        });
+        QVERIFY(saveOneStudentTable(programDir(), kPassword, dir + u"running"_s, u"一班"_s, u"61"_s));
+        for (const auto &[key, value] : {std::pair{u"table"_s, base()},
+                                         {u"saved"_s, u"2026-12-08T14:06:00"_s},
+                                         {u"user"_s, kTeacher},
+                                         {u"host"_s, QSysInfo::machineHostName()},
+                                         {u"pid"_s, QString::number(running.processId())}})
+            QVERIFY(base::ini::write(index, u"running"_s, key, value));
         const QDateTime copied(QDate(2026, 12, 8), QTime(14, 5));
         {
             QFile table(base() + u".gdt"_s);
@@ -241,12 +257,20 @@ private slots:
         m_w->offerRecovery();
         const bool kept = choice != u"放弃"_s;
         QCOMPARE(table::recoveryCopies(*m_ws, kTeacher).size(), kept ? 1 : 0);
-        QCOMPARE(QDir(table::recoveryDir(*m_ws)).entryList({u"*.gdt"_s}, QDir::Files).size(), kept ? 1 : 0);
+        QCOMPARE(QDir(table::recoveryDir(*m_ws)).entryList({u"*.gdt"_s}, QDir::Files).size(), kept ? 2 : 1);
         QCOMPARE(m_w->tableWindows().size(), choice == u"恢复"_s ? 1 : 0);
         if (choice != u"恢复"_s)
             return;
+        // A cell typed and undone leaves the restored table as changed as it came back.
+        table::TableWindow *form = m_w->tableWindows().first();
+        form->document().beginCellChange(1, 2);
+        form->document().grid.setTextMatrix(1, 2, u"70"_s);
+        form->document().settleChange();
+        form->execute(ui::CommandId::Undo);
+        QVERIFY(form->document().isModified());
+        QCOMPARE(table::recoveryCopies(*m_ws, kTeacher).size(), 1);
         m_p.expectChoice(table::kChangedOnDisk, u"取消"_s);
-        m_w->tableWindows().first()->execute(ui::CommandId::Save);
+        form->execute(ui::CommandId::Save);
         QCOMPARE(fileBytes(base() + u".gdt"_s), saved);
     }
 

@@ -67,11 +67,16 @@ ChartBars GradeSummary::averageChart(int field) const
 
 QStringList GradeScores::preselectedFields(const AnalysisOptions &o) const
 {
+    // In order of first appearance, class by class and column by column, whichever class it is
+    // preselected in.
     QStringList fields;
-    for (const ClassScores &c : classes)
-        for (const QString &name : c.fieldOrder)
-            if (!fields.contains(name) && c.table->preselects(c.columns.value(name), o.fullMarksOf(name)))
+    for (const QString &name : fieldNamesFound)
+        for (const ClassScores &c : classes)
+            if (const auto it = c.columns.constFind(name);
+                it != c.columns.cend() && c.table->preselects(*it, o.fullMarksOf(name))) {
                 fields << name;
+                break;
+            }
     return fields;
 }
 

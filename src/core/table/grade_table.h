@@ -58,6 +58,13 @@ public:
     void markChanged() { setChanged(true); }
     // A save that wrote the table where it belongs: nothing is left to ask about on closing.
     void markSaved();
+    // The table matches no saved state (a restored recovery copy): changed, and no undo or redo
+    // comes back to the state last saved.
+    void markUnsaved()
+    {
+        m_savedPosition = kNeverSaved;
+        setChanged(true);
+    }
     // Told whenever the marker goes on or off (the window caption shows it).
     std::function<void()> changeStateChanged;
 
@@ -126,7 +133,8 @@ private:
     void historyChanged();
 
     UndoHistory m_history;
-    quint64 m_savedPosition = 0; // the history's position at the last save
+    static constexpr quint64 kNeverSaved = ~quint64(0); // a position the history never takes
+    quint64 m_savedPosition = 0;                        // the history's position at the last save
     bool m_undoSuspended = false;
     bool m_modified = false;
 };

@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSysInfo>
 #include <QThreadPool>
 
 #include <atomic>
@@ -52,6 +53,8 @@ QList<RecoveryEntry> readIndex(const QString &dir)
         e.tablePath = doc.value(section, QStringLiteral("table"), {});
         e.saved = QDateTime::fromString(doc.value(section, QStringLiteral("saved"), {}), Qt::ISODate);
         e.user = doc.value(section, QStringLiteral("user"), {});
+        e.host = doc.value(section, QStringLiteral("host"), {});
+        e.pid = doc.value(section, QStringLiteral("pid"), {}).toLongLong();
         // Only names this program gives: a section naming "../x" never leads out of the folder.
         if (!e.id.isEmpty() && !e.id.contains(QLatin1Char('/')) && !e.id.startsWith(QLatin1Char('.')))
             entries << e;
@@ -67,7 +70,10 @@ bool writeIndex(const QString &dir, const QList<RecoveryEntry> &entries)
     QString text;
     for (const RecoveryEntry &e : entries)
         text += QLatin1Char('[') + e.id + QStringLiteral("]\r\ntable=") + e.tablePath + QStringLiteral("\r\nsaved=") +
-                isoLocalTime(e.saved) + QStringLiteral("\r\nuser=") + e.user + QStringLiteral("\r\n");
+                isoLocalTime(e.saved) + QStringLiteral("\r\nuser=") + e.user + QStringLiteral("\r\n") +
+                (e.pid > 0 ? QStringLiteral("host=") + e.host + QStringLiteral("\r\npid=") + QString::number(e.pid) +
+                                 QStringLiteral("\r\n")
+                           : QString());
     return base::writeFileAtomically(index, base::codec::encode(text)) == base::WriteResult::Written;
 }
 
@@ -130,9 +136,15 @@ QList<RecoveryEntry> recoveryCopies(const base::Workspace &ws, const QString &us
     const QString dir = recoveryDir(ws);
     std::lock_guard lock(indexMutex());
     QList<RecoveryEntry> mine;
-    for (const RecoveryEntry &e : readIndex(dir))
+    const QDateTime now = QDateTime::currentDateTime();
+    for (const RecoveryEntry &e : readIndex(dir)) {
+        // A second program of the same teacher does not take the first one's copies for a crash's.
+        const LockOwner writer{e.user, e.host, e.pid, e.saved};
+        if (e.pid > 0 && !isThisProcess(writer) && isLive(writer, now))
+            continue;
         if (e.user == user && QFileInfo(dir + e.copyFile()).isFile())
             mine << e;
+    }
     std::sort(mine.begin(), mine.end(),
               [](const RecoveryEntry &a, const RecoveryEntry &b) { return a.saved < b.saved; });
     return mine;
@@ -186,7 +198,12 @@ void RecoveryCopy::write(const GradeTable &table)
                 .toHex()
                 .left(20));
     }
-    RecoveryEntry entry{m_id, table.filePath, QDateTime::currentDateTime(), m_ws.userName};
+    RecoveryEntry entry{m_id,
+                        table.filePath,
+                        QDateTime::currentDateTime(),
+                        m_ws.userName,
+                        QSysInfo::machineHostName(),
+                        qint64(::getpid())};
     if (!oneLine(entry.tablePath) || !oneLine(entry.user))
         return; // the index could not give it back
     // The snapshot: the grid's texts are shared, not copied, so this is quick on the window's thread.
@@ -292,7 +309,8 @@ bool restoreRecoveryCopy(const base::Workspace &ws, TableFile &files, const Reco
     if (!entry.tablePath.isEmpty())
         table.diskStamp = savedSinceCopy(entry) ? FileStamp{.size = 0, .modifiedMs = 0, .hash = {}}
                                                 : stampOf(entry.tablePath + QStringLiteral(".gdt"));
-    table.markChanged();
+    // Undoing what is typed after the restore must not take the marker (and the copy) away.
+    table.markUnsaved();
     return true;
 }
 

@@ -39,12 +39,16 @@ struct RecoveryEntry {
     QString tablePath; // the original table (path without ".gdt"); empty for a table never saved
     QDateTime saved;
     QString user;
+    // The program that writes the copy (host=, pid=): while it runs, its copies are no crash's.
+    QString host;
+    qint64 pid = 0;
     QString copyFile() const;
 };
 
 QString recoveryDir(const base::Workspace &ws);
 QString recoveryIndex(const base::Workspace &ws);
-// The copies of `user` whose file is there, oldest first.
+// The copies of `user` whose file is there, oldest first, but for those another program that
+// still runs is writing.
 QList<RecoveryEntry> recoveryCopies(const base::Workspace &ws, const QString &user);
 // Removes a copy and its section.
 void discardRecoveryCopy(const base::Workspace &ws, const QString &id);
