@@ -23,7 +23,6 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -60,17 +59,7 @@ TableWindow::TableWindow(base::Workspace &ws, ui::Prompter &prompter, const Comm
     bindActions();
     m_doc.grid.addObserver(m_editing);
     m_doc.undoStateChanged = [this] { undoStateChanged(); };
-    m_doc.changeStateChanged = [this] {
-        showCaption();
-        // Saved, or undone back to what was saved: nothing is left to recover.
-        if (!m_doc.isModified())
-            m_recovery.discard();
-        // A new table's file exists from its first save on, and is locked from then as an opened
-        // one is (an opened or restored one is locked, or not, as its opening decided).
-        if (!m_doc.isModified() && !m_opened && !m_lock.held() && !m_doc.filePath.isEmpty() &&
-            QFileInfo::exists(m_doc.filePath + QStringLiteral(".gdt")))
-            holdLock();
-    };
+    m_doc.changeStateChanged = [this] { changeStateChanged(); };
     m_recoverTimer = new QTimer(this);
     connect(m_recoverTimer, &QTimer::timeout, this, &TableWindow::writeRecoveryCopy);
     connect(&m_ws, &base::Workspace::autoRecoverChanged, this, &TableWindow::scheduleRecovery);
@@ -213,53 +202,6 @@ void TableWindow::showCaption()
     // Unsaved changes show as a trailing " *", as desktop editors mark them.
     const QString title = m_doc.readOnly ? m_doc.title + QStringLiteral("（只读）") : m_doc.title;
     setWindowTitle(m_doc.isModified() ? title + QStringLiteral(" *") : title);
-}
-
-void TableWindow::scheduleRecovery(int seconds)
-{
-    if (seconds > 0)
-        m_recoverTimer->start(seconds * 1000);
-    else
-        m_recoverTimer->stop();
-}
-
-void TableWindow::writeRecoveryCopy()
-{
-    // Only unsaved changes are copied, and a table that did not change since its last copy is
-    // not copied again.
-    const TableProperties props{m_doc.title, m_doc.teacher, m_doc.classInfo, m_doc.numberFormat};
-    if (!m_doc.isModified() || (m_doc.grid.contentVersion() == m_copiedVersion && props == m_copiedProperties))
-        return;
-    m_copiedVersion = m_doc.grid.contentVersion();
-    m_copiedProperties = props;
-    m_recovery.write(m_doc);
-}
-
-void TableWindow::keepForRecovery()
-{
-    // A value still in the cell editor is not committed: that could ask a question nobody answers.
-    if (m_ws.autoRecoverSeconds() > 0)
-        writeRecoveryCopy();
-    m_recovery.wait();
-    m_lock.release();
-}
-
-bool TableWindow::restore(const RecoveryEntry &entry)
-{
-    m_opened = true;
-    if (!restoreRecoveryCopy(m_ws, m_file, entry, m_doc)) {
-        requestClose();
-        return false;
-    }
-    m_recovery.adopt(entry.id);
-    showLoadedTable();
-    return true;
-}
-
-void TableWindow::setReadOnly()
-{
-    m_doc.readOnly = true;
-    showCaption();
 }
 
 bool TableWindow::load(const QString &name, bool fullPath)

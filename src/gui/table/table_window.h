@@ -149,6 +149,8 @@ private:
     void showLoadedTable();
     void showResults();
     void moveByTab(bool forward);
+    // The marker went on or off: the caption, the recovery copy and a new table's lock follow.
+    void changeStateChanged();
     void scheduleRecovery(int seconds);
     void writeRecoveryCopy();
 
