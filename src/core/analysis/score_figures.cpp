@@ -308,10 +308,10 @@ int compareMeans(const FieldFigures &a, const FieldFigures &b)
     return x < y ? -1 : x > y ? 1 : 0;
 }
 
-bool preselects(const FieldSample &sample, int fullMarks)
+bool preselects(const std::vector<double> &scores, int fullMarks)
 {
-    return !sample.scores.empty() && std::all_of(sample.scores.begin(), sample.scores.end(),
-                                                 [fullMarks](double x) { return x >= 0 && x <= fullMarks; });
+    return !scores.empty() &&
+           std::all_of(scores.begin(), scores.end(), [fullMarks](double x) { return x >= 0 && x <= fullMarks; });
 }
 
 } // namespace analysis

@@ -103,6 +103,6 @@ int compareMeans(const FieldFigures &a, const FieldFigures &b);
 
 // Whether the field is analysed unless the teacher chooses otherwise: it holds at least one score
 // and every score lies between 0 and its full marks.
-bool preselects(const FieldSample &sample, int fullMarks);
+bool preselects(const std::vector<double> &scores, int fullMarks);
 
 } // namespace analysis

@@ -6,6 +6,7 @@
 #include "core/table/grade_table.h"
 #include "core/table/sort_rows.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace analysis {
@@ -157,33 +158,8 @@ QString TableAnalysis::formulaValue(int row, int column) const
     return formula::displayValue(m_values, row, column, m_format, *m_calc);
 }
 
-const std::vector<double> &TableAnalysis::columnScores(int column) const
+bool TableAnalysis::readPending(int column, std::optional<int> fullMarks) const
 {
-    static const std::vector<double> none;
-    if (column < 1 || column >= m_values.Cols())
-        return none;
-    std::vector<double> &scores = m_scores[size_t(column)];
-    if (!m_pending[size_t(column)])
-        return scores;
-    scores.clear();
-    for (int r : m_students) {
-        const QString &text = m_values.cellText(r, column);
-        const std::optional<double> x = table::sortNumber(formula::isFormula(text) ? formulaValue(r, column) : text);
-        if (x && std::isfinite(*x))
-            scores.push_back(*x);
-    }
-    m_pending[size_t(column)] = false;
-    return scores;
-}
-
-bool TableAnalysis::preselects(int column, int fullMarks) const
-{
-    if (column < 1 || column >= m_values.Cols())
-        return false;
-    if (!m_pending[size_t(column)])
-        return analysis::preselects(sample(column), fullMarks);
-    // Stops at the first score beyond the full marks (a 总分 at its first student), leaving the
-    // column to be read whole if it is chosen all the same.
     std::vector<double> read;
     read.reserve(m_students.size());
     for (int r : m_students) {
@@ -191,14 +167,34 @@ bool TableAnalysis::preselects(int column, int fullMarks) const
         const std::optional<double> x = table::sortNumber(formula::isFormula(text) ? formulaValue(r, column) : text);
         if (!x || !std::isfinite(*x))
             continue;
-        if (*x < 0 || *x > fullMarks)
+        if (fullMarks && (*x < 0 || *x > *fullMarks))
             return false;
         read.push_back(*x);
     }
-    // Read whole on the way: kept.
     m_scores[size_t(column)] = std::move(read);
     m_pending[size_t(column)] = false;
-    return !m_scores[size_t(column)].empty();
+    return true;
+}
+
+const std::vector<double> &TableAnalysis::columnScores(int column) const
+{
+    static const std::vector<double> none;
+    if (column < 1 || column >= m_values.Cols())
+        return none;
+    if (m_pending[size_t(column)])
+        readPending(column, std::nullopt);
+    return m_scores[size_t(column)];
+}
+
+bool TableAnalysis::preselects(int column, int fullMarks) const
+{
+    if (column < 1 || column >= m_values.Cols())
+        return false;
+    // A column still to be read stops at its first score beyond the full marks (a 总分 at its
+    // first student), left to be read whole if it is chosen all the same.
+    if (m_pending[size_t(column)] && !readPending(column, fullMarks))
+        return false;
+    return analysis::preselects(m_scores[size_t(column)], fullMarks);
 }
 
 QStringList TableAnalysis::fieldNames() const

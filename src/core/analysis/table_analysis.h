@@ -83,7 +83,8 @@ public:
     FieldSample sample(int column) const;
     // The same scores, in row order, without a copy.
     const std::vector<double> &columnScores(int column) const;
-    // preselects(sample(column), fullMarks), evaluating no more of a formula column than it takes.
+    // preselects(scores of the column, fullMarks), evaluating no more of a formula column than it
+    // takes.
     bool preselects(int column, int fullMarks) const;
     // Evaluates now the formula columns whose scores all lie within 0 … fullMarks, stopping in the
     // others at their first score beyond: what a preselection under those full marks reads.
@@ -97,6 +98,9 @@ private:
     TableAnalysis(table::Grid grid, const QString &dataFormat, QString title, formula::Calculator &calc);
     // The display value of a formula cell of a grid kept unevaluated.
     QString formulaValue(int row, int column) const;
+    // Reads a column still to be read, every student's display value in row order; with
+    // `fullMarks`, stops (false, still to be read) at the first score outside 0 … fullMarks.
+    bool readPending(int column, std::optional<int> fullMarks) const;
 
     table::Grid m_values; // evaluated, or kept as it is while columns are evaluated one at a time
     QString m_format;
