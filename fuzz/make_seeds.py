@@ -151,3 +151,13 @@ put("formula", "sheet", "\n".join(["###.##", "", "姓名", "语文", "数学", "
                                    "3", "王五", formula + "cell(9,9)", formula + "cell(3,4)", formula + "sin(cell(1,2))"]
                                   ).encode("utf-8"))
 put("formula", "format", "0.0%\n\n\n\n\n\n1\n2\n！公式：1/3\n".encode("utf-8"))
+
+
+# The XML members of the workbooks other programs wrote, for the scanner, led by the byte that
+# sets the size of each read.
+for book in sorted(os.listdir(os.path.join(here, "..", "tests", "data", "exchange"))):
+    if book.endswith(".xlsx"):
+        with zipfile.ZipFile(os.path.join(here, "..", "tests", "data", "exchange", book)) as z:
+            for member in z.namelist():
+                if member.endswith(".xml") or member.endswith(".rels"):
+                    put("xml", book + "-" + member.replace("/", "_"), b"\x07" + z.read(member)[:60000])

@@ -6,6 +6,7 @@
 #include "core/exchange/converters.h"
 #include "core/exchange/workbook_reader.h"
 #include "core/exchange/xlsx_export.h"
+#include "core/exchange/xml_scanner.h"
 #include "core/formula/calculate.h"
 #include "core/formula/cell_formula.h"
 #include "core/table/sort_rows.h"
@@ -203,6 +204,74 @@ private slots:
         QCOMPARE(text.size(), kept);
     }
 
+    // The scanner on the XML a member may hold, fed whole and byte by byte (every token split
+    // across reads): the tokens as "<name a=v>", "</name>" and "[text]"; "bad" when it refuses.
+    void xmlScanner_data()
+    {
+        QTest::addColumn<QByteArray>("xml");
+        QTest::addColumn<QString>("tokens");
+        QTest::newRow("declaration, prefixes, an empty element")
+            << QByteArray("\xEF\xBB\xBF<?xml version=\"1.0\"?>\n<x:c r=\"A1\" x:id='r1' xmlns:x=\"u\"><v/></x:c>")
+            << QStringLiteral("<c r=A1 id=r1><v></v></c>");
+        QTest::newRow("a \">\" in a value, references, line ends")
+            << QByteArray("<f code=\"[>100]&quot;&#x4E00;&#20108;\" t=\"a\tb\"><t>1 &lt; 2&amp;\r\n3</t></f>")
+            << QStringLiteral("<f code=[>100]\"一二 t=a b><t>[1 < 2&\n3]</t></f>");
+        QTest::newRow("comment, CDATA, spaces around =")
+            << QByteArray("<a b = 'x'><!-- <c> --><![CDATA[<&amp;>]]></a  >") << QStringLiteral("<a b=x>[<&amp;>]</a>");
+        QTest::newRow("a DTD") << QByteArray("<!DOCTYPE a [<!ENTITY e \"x\">]><a>&e;</a>") << QStringLiteral("bad");
+        QTest::newRow("an unknown entity") << QByteArray("<a>&nbsp;</a>") << QStringLiteral("bad");
+        QTest::newRow("a reference to a control character") << QByteArray("<a>&#1;</a>") << QStringLiteral("bad");
+        QTest::newRow("an end tag of another element") << QByteArray("<a><b></a></b>") << QStringLiteral("bad");
+        QTest::newRow("cut inside a tag") << QByteArray("<a><b x=\"1") << QStringLiteral("bad");
+        QTest::newRow("cut inside the root") << QByteArray("<a><b/>") << QStringLiteral("bad");
+        QTest::newRow("a second root") << QByteArray("<a/><b/>") << QStringLiteral("bad");
+        QTest::newRow("text outside the root") << QByteArray("<a/>x") << QStringLiteral("bad");
+        QTest::newRow("a value without quotes") << QByteArray("<a b=1/>") << QStringLiteral("bad");
+        QTest::newRow("nothing") << QByteArray(" ") << QStringLiteral("bad");
+    }
+    void xmlScanner()
+    {
+        QFETCH(QByteArray, xml);
+        QFETCH(QString, tokens);
+        for (const qint64 step : {qint64(1), qint64(xml.size())}) {
+            qsizetype read = 0;
+            exchange::XmlScanner scanner([&](char *into, qint64 size) {
+                const qint64 n = std::min({step, size, qint64(xml.size() - read)});
+                std::memcpy(into, xml.constData() + read, size_t(n));
+                read += n;
+                return n;
+            });
+            QString seen;
+            try {
+                for (auto t = scanner.next(); t != exchange::XmlScanner::Token::EndOfDocument; t = scanner.next()) {
+                    if (t == exchange::XmlScanner::Token::Text) {
+                        if (!scanner.text().trimmed().isEmpty())
+                            seen += u'[' + QString::fromUtf8(scanner.text()) + u']';
+                        continue;
+                    }
+                    const QString name = QString::fromUtf8(scanner.name());
+                    if (t == exchange::XmlScanner::Token::End) {
+                        seen += QStringLiteral("</%1>").arg(name);
+                        continue;
+                    }
+                    seen += u'<' + name;
+                    for (const char *a : {"r", "b", "code", "t"}) {
+                        QByteArrayView v;
+                        if (scanner.attribute(a, &v))
+                            seen += QStringLiteral(" %1=%2").arg(QLatin1String(a), QString::fromUtf8(v));
+                    }
+                    QByteArrayView id;
+                    if (scanner.attribute("id", &id, true))
+                        seen += QStringLiteral(" id=") + QString::fromUtf8(id);
+                    seen += u'>';
+                }
+            } catch (const exchange::XmlMalformed &) {
+                seen = QStringLiteral("bad");
+            }
+            QCOMPARE(seen, tokens);
+        }
+    }
+
     // Export, convert back: the same cells, formulas as their values, the characters of every text.
     void roundTrip()
     {
@@ -226,6 +295,14 @@ private slots:
         QVERIFY(done.done());
         QCOMPARE(done.text, QStringLiteral("文件保存成功！您可以使用Excel打开该工作簿。"));
         QCOMPARE(base::savingFilesFor(path), QStringList());
+        {
+            // The members are deflated at the fastest level, which the ZIP flags name (bits 1 and 2).
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadOnly));
+            const QByteArray head = f.read(8);
+            QVERIFY(head.startsWith("PK\x03\x04"));
+            QCOMPARE(head.at(6) & 6, 6);
+        }
 
         table::GradeTable back;
         QCOMPARE(exchange::workbookFileToTable(path, 0, back).status, exchange::Conversion::Ok);

@@ -119,8 +119,9 @@ Bytes packToBytes(const QByteArray &content, const QString &memberName, const QS
         zip_source_free(member);
         return refused;
     }
-    // zip's own default level: about five times faster than the strongest, for a few per cent.
-    if (zip_set_file_compression(archive.za, zip_uint64_t(index), ZIP_CM_DEFLATE, 6) != 0)
+    // The fastest level: on a grade's scores zlib's default takes nine times as long for a file a
+    // fifth smaller, and saving is what the teacher waits for.
+    if (zip_set_file_compression(archive.za, zip_uint64_t(index), ZIP_CM_DEFLATE, 1) != 0)
         return refused;
     if (!password.isEmpty()) {
         const QByteArray pw = passwordBytes(password);

@@ -1,6 +1,6 @@
 #pragma once
 // Reading the sheets of spreadsheet workbooks as text cells: .xlsx through our own reader over
-// libzip and QXmlStreamReader (xlsx_reader.cpp), the older binary .xls through FreeXL
+// libzip and our XmlScanner (xlsx_reader.cpp), the older binary .xls through FreeXL
 // (xls_reader.cpp). Both give every cell the text a teacher would type for it: numbers in their
 // shortest form at 15 significant digits, dates as "YYYY-MM-DD" (with the time
 // "YYYY-MM-DD HH:MM:SS"), booleans "是"/"否", a formula its cached result, a merged area only in

@@ -1,15 +1,14 @@
 // Our own .xlsx reader: the ZIP container through libzip on the file's bytes, each XML member
-// streamed through QXmlStreamReader as it is inflated. Nothing in the file is trusted: a member
+// read by our XmlScanner as it is inflated. Nothing in the file is trusted: a member
 // inflating past 256 MiB, a cell reference past the table's rows or columns, a DTD or an entity
 // other than the five predefined ones, a shared string that does not exist, and anything damaged
 // or truncated make the file BadFormat.
 #include "core/base/archive.h"
 #include "core/exchange/workbook_reader.h"
+#include "core/exchange/xml_scanner.h"
 
 #include <QDateTime>
 #include <QHash>
-#include <QIODevice>
-#include <QXmlStreamReader>
 #include <algorithm>
 #include <map>
 #include <zip.h>
@@ -25,8 +24,9 @@ constexpr size_t kMaxCells = 4'194'304;
 // All cell texts of a sheet together: a shared string is stored once but copied into every cell
 // that names it, so a small file could otherwise ask for any amount of memory.
 // What is read of one text before its escapes are undone: "_xHHHH_" stands for one character, so
-// the text kept can still reach kMaxCellText.
-constexpr qsizetype kMaxRawCellText = 7 * kMaxCellText;
+// the text kept can still reach kMaxCellText (a character is at most 3 bytes of UTF-8 per UTF-16
+// unit).
+constexpr qsizetype kMaxRawCellBytes = 3 * 7 * kMaxCellText;
 constexpr qint64 kMaxSheetText = qint64(64) << 20;
 constexpr size_t kMaxMerges = 4'194'304;
 
@@ -46,27 +46,34 @@ struct ZipArchive {
     }
 };
 
-// One member as a device, inflated as the XML reader asks for it. Reading past kMaxMemberSize, a
-// run of 4 MiB without markup, or a read error (a checksum, a truncated stream) fails the device,
-// and so the document.
-class MemberDevice : public QIODevice {
+// One member, inflated as the scanner asks for it. Reading past kMaxMemberSize or a read error
+// (a checksum, a truncated stream) fails the document.
+class Member {
 public:
-    explicit MemberDevice(zip_file_t *zf) : m_zf(zf) { open(QIODevice::ReadOnly); }
-    ~MemberDevice() override
+    explicit Member(zip_file_t *zf) : m_zf(zf) {}
+    ~Member()
     {
         if (m_zf)
             zip_fclose(m_zf);
     }
-    bool isSequential() const override { return true; }
-    bool failed() const { return m_failed; }
+    Member(const Member &) = delete;
+    Member &operator=(const Member &) = delete;
+    qint64 read(char *data, qint64 maxSize)
+    {
+        if (!m_zf)
+            return -1;
+        const zip_int64_t n = zip_fread(m_zf, data, zip_uint64_t(maxSize));
+        if (n < 0 || m_total + n > kMaxMemberSize)
+            return -1;
+        m_total += n;
+        return n;
+    }
     // The whole stream was read and its checksum held.
     bool finish()
     {
-        if (m_failed)
-            return false;
         char rest[4096];
         for (;;) {
-            const qint64 n = readData(rest, sizeof rest);
+            const qint64 n = read(rest, sizeof rest);
             if (n < 0)
                 return false;
             if (n == 0)
@@ -77,37 +84,9 @@ public:
         return closed == 0;
     }
 
-protected:
-    qint64 readData(char *data, qint64 maxSize) override
-    {
-        if (m_failed || !m_zf)
-            return -1;
-        const zip_int64_t n = zip_fread(m_zf, data, zip_uint64_t(maxSize));
-        if (n < 0 || m_total + n > kMaxMemberSize) {
-            m_failed = true;
-            return -1;
-        }
-        m_total += n;
-        // The XML reader holds a run of text whole until the next markup, so a member of nothing
-        // but spaces would cost twice its size; no spreadsheet text or tag comes near this.
-        for (zip_int64_t i = 0; i < n; ++i) {
-            if (data[i] == '<') {
-                m_run = 0;
-            } else if (++m_run > kMaxRun) {
-                m_failed = true;
-                return -1;
-            }
-        }
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
 private:
-    static constexpr qint64 kMaxRun = 4 * 1024 * 1024;
     zip_file_t *m_zf;
     qint64 m_total = 0;
-    qint64 m_run = 0; // bytes since the last "<"
-    bool m_failed = false;
 };
 
 // The index of the member named exactly `name`; -1 when there is none, Bad when two share it.
@@ -126,7 +105,7 @@ zip_int64_t memberIndex(zip_t *za, const QString &name)
     return index;
 }
 
-std::unique_ptr<MemberDevice> openMember(zip_t *za, zip_int64_t index)
+std::unique_ptr<Member> openMember(zip_t *za, zip_int64_t index)
 {
     zip_stat_t st;
     zip_stat_init(&st);
@@ -139,68 +118,76 @@ std::unique_ptr<MemberDevice> openMember(zip_t *za, zip_int64_t index)
     zip_file_t *zf = zip_fopen_index(za, zip_uint64_t(index), 0);
     if (!zf)
         bad();
-    return std::make_unique<MemberDevice>(zf);
+    return std::make_unique<Member>(zf);
 }
 
-// The XML reader over one member, refusing what a spreadsheet member never holds.
+// One member's XML, by elements.
 class Xml {
 public:
-    Xml(zip_t *za, zip_int64_t index) : m_device(openMember(za, index)), m_reader(m_device.get())
+    Xml(zip_t *za, zip_int64_t index)
+        : m_member(openMember(za, index)),
+          m_scanner([member = m_member.get()](char *into, qint64 size) { return member->read(into, size); })
     {
-        m_reader.setNamespaceProcessing(true);
     }
     // The next start element (true), or the end of `depth`'s element or of the document (false).
     bool nextStart(int untilDepth)
     {
         for (;;) {
-            const QXmlStreamReader::TokenType t = next();
-            if (t == QXmlStreamReader::StartElement) {
+            const XmlScanner::Token t = next();
+            if (t == XmlScanner::Token::Start) {
                 ++m_depth;
                 return true;
             }
-            if (t == QXmlStreamReader::EndElement) {
+            if (t == XmlScanner::Token::End) {
                 if (--m_depth < untilDepth)
                     return false;
-            } else if (t == QXmlStreamReader::EndDocument) {
+            } else if (t == XmlScanner::Token::EndOfDocument) {
                 return false;
             }
         }
     }
     int depth() const { return m_depth; }
-    QStringView name() const { return m_reader.name(); }
-    QStringView attribute(QLatin1StringView name) const { return m_reader.attributes().value(name); }
-    // The relationship id of a sheet or part reference ("r:id" in any namespace).
-    QStringView relationshipId() const
+    // Whether the element just opened has this name (without its prefix).
+    bool named(QByteArrayView name) const { return m_scanner.name() == name; }
+    // An attribute of the element just opened, until the next element.
+    QByteArrayView attribute(QByteArrayView name)
     {
-        for (const QXmlStreamAttribute &a : m_reader.attributes())
-            if (a.name() == u"id" && !a.namespaceUri().isEmpty())
-                return a.value();
-        return {};
+        QByteArrayView value;
+        m_scanner.attribute(name, &value);
+        return value;
     }
-    // The text of the current element: all of it for a value, only that of its <t> elements for
-    // a string (rich-text runs joined; phonetic runs and the layout between elements left out),
-    // cut at `limit` characters; afterwards the element is closed.
-    void appendText(QString &into, bool onlyRuns, qsizetype limit = kMaxRawCellText)
+    QString attributeText(QByteArrayView name) { return QString::fromUtf8(attribute(name)); }
+    // The relationship id of a sheet or part reference ("r:id" in any namespace).
+    QString relationshipId()
+    {
+        QByteArrayView value;
+        m_scanner.attribute("id", &value, true);
+        return QString::fromUtf8(value);
+    }
+    // The text of the current element as UTF-8: all of it for a value, only that of its <t>
+    // elements for a string (rich-text runs joined; phonetic runs and the layout between elements
+    // left out), cut at `limit` bytes; afterwards the element is closed.
+    void appendText(QByteArray &into, bool onlyRuns, qsizetype limit = kMaxRawCellBytes)
     {
         const int depth = m_depth;
         // Per open child: whether its characters count.
         std::vector<bool> counts{!onlyRuns};
         for (;;) {
-            const QXmlStreamReader::TokenType t = next();
-            if (t == QXmlStreamReader::StartElement) {
+            const XmlScanner::Token t = next();
+            if (t == XmlScanner::Token::Start) {
                 ++m_depth;
-                const QStringView n = m_reader.name();
-                const bool phonetic = n == u"rPh" || n == u"phoneticPr";
-                counts.push_back(!phonetic && (!onlyRuns || n == u"t"));
+                const bool phonetic = named("rPh") || named("phoneticPr");
+                counts.push_back(!phonetic && (!onlyRuns || named("t")));
                 if (phonetic)
                     skipInside(counts);
-            } else if (t == QXmlStreamReader::EndElement) {
+            } else if (t == XmlScanner::Token::End) {
                 counts.pop_back();
                 if (--m_depth < depth)
                     return;
-            } else if (t == QXmlStreamReader::Characters && counts.back() && into.size() < limit) {
-                into += m_reader.text().left(limit - into.size());
-            } else if (t == QXmlStreamReader::EndDocument) {
+            } else if (t == XmlScanner::Token::Text && counts.back() && into.size() < limit) {
+                const QByteArrayView text = m_scanner.text();
+                into += text.first(std::min(text.size(), limit - into.size()));
+            } else if (t == XmlScanner::Token::EndOfDocument) {
                 bad();
             }
         }
@@ -222,23 +209,20 @@ public:
     {
         while (!m_ended)
             next();
-        if (!m_device->finish())
+        if (!m_member->finish())
             bad();
     }
 
 private:
-    QXmlStreamReader::TokenType next()
+    XmlScanner::Token next()
     {
-        const QXmlStreamReader::TokenType t = m_reader.readNext();
-        if (m_reader.hasError() || m_device->failed() || t == QXmlStreamReader::DTD ||
-            t == QXmlStreamReader::EntityReference || t == QXmlStreamReader::Invalid)
-            bad();
-        m_ended = t == QXmlStreamReader::EndDocument;
+        const XmlScanner::Token t = m_scanner.next();
+        m_ended = t == XmlScanner::Token::EndOfDocument;
         return t;
     }
 
-    std::unique_ptr<MemberDevice> m_device;
-    QXmlStreamReader m_reader;
+    std::unique_ptr<Member> m_member;
+    XmlScanner m_scanner;
     int m_depth = 0;
     bool m_ended = false;
 };
@@ -298,14 +282,13 @@ QHash<QString, Relationship> relationships(zip_t *za, const QString &partFolder,
         return rels;
     Xml xml(za, index);
     while (xml.nextStart(0)) {
-        if (xml.name() != u"Relationship")
+        if (!xml.named("Relationship"))
             continue;
-        const QStringView type = xml.attribute(QLatin1StringView("Type"));
-        if (xml.attribute(QLatin1StringView("TargetMode")) == u"External")
+        const QString type = xml.attributeText("Type");
+        if (xml.attribute("TargetMode") == QByteArrayView("External"))
             continue;
-        rels.insert(xml.attribute(QLatin1StringView("Id")).toString(),
-                    {type.sliced(type.lastIndexOf(u'/') + 1).toString(),
-                     partPath(partFolder, xml.attribute(QLatin1StringView("Target")))});
+        rels.insert(xml.attributeText("Id"),
+                    {type.sliced(type.lastIndexOf(u'/') + 1), partPath(partFolder, xml.attributeText("Target"))});
     }
     xml.finish();
     return rels;
@@ -346,13 +329,12 @@ Workbook readWorkbook(zip_t *za)
     const QHash<QString, Relationship> rels = relationships(za, folderOf(wb.path), relsPathOf(wb.path));
     Xml xml(za, index);
     while (xml.nextStart(0)) {
-        if (xml.name() == u"workbookPr") {
-            const QStringView v = xml.attribute(QLatin1StringView("date1904"));
-            wb.from1904 = v == u"1" || v == u"true";
-        } else if (xml.name() == u"sheet") {
-            const auto r = rels.constFind(xml.relationshipId().toString());
-            wb.sheets.push_back(
-                {xml.attribute(QLatin1StringView("name")).toString(), r == rels.cend() ? QString() : r->path});
+        if (xml.named("workbookPr")) {
+            const QByteArrayView v = xml.attribute("date1904");
+            wb.from1904 = v == QByteArrayView("1") || v == QByteArrayView("true");
+        } else if (xml.named("sheet")) {
+            const auto r = rels.constFind(xml.relationshipId());
+            wb.sheets.push_back({xml.attributeText("name"), r == rels.cend() ? QString() : r->path});
             if (wb.sheets.size() > size_t(kMaxSheetIndex))
                 bad();
         }
@@ -377,13 +359,13 @@ public:
         if (index < 0)
             return;
         Xml xml(za, index);
-        QString text;
+        QByteArray text;
         while (xml.nextStart(0)) {
-            if (xml.name() != u"si")
+            if (!xml.named("si"))
                 continue;
             text.clear();
             xml.appendText(text, true);
-            QString kept = unescaped(text);
+            QString kept = unescaped(QString::fromUtf8(text));
             cutToCellText(kept);
             const QByteArray utf8 = kept.toUtf8();
             m_starts.push_back(m_bytes.size());
@@ -456,17 +438,16 @@ std::vector<DateKind> cellStyleKinds(zip_t *za, const QString &path)
     Xml xml(za, index);
     while (xml.nextStart(0)) {
         // Only the workbook's own formats: a conditional format's (in dxfs) may reuse an id.
-        if (xml.name() == u"numFmts") {
+        if (xml.named("numFmts")) {
             const int depth = xml.depth();
             while (xml.nextStart(depth))
-                if (xml.name() == u"numFmt")
-                    custom.insert(xml.attribute(QLatin1StringView("numFmtId")).toInt(),
-                                  customFormatKind(xml.attribute(QLatin1StringView("formatCode"))));
-        } else if (xml.name() == u"cellXfs") {
+                if (xml.named("numFmt"))
+                    custom.insert(xml.attribute("numFmtId").toInt(), customFormatKind(xml.attributeText("formatCode")));
+        } else if (xml.named("cellXfs")) {
             const int depth = xml.depth();
             while (xml.nextStart(depth))
-                if (xml.name() == u"xf" && xml.depth() == depth + 1)
-                    formatIds.push_back(xml.attribute(QLatin1StringView("numFmtId")).toInt());
+                if (xml.named("xf") && xml.depth() == depth + 1)
+                    formatIds.push_back(xml.attribute("numFmtId").toInt());
         }
     }
     xml.finish();
@@ -476,23 +457,31 @@ std::vector<DateKind> cellStyleKinds(zip_t *za, const QString &path)
     return kinds;
 }
 
+bool isAsciiDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
 // "B3" as 0-based row and column; Bad past the table's limits or when malformed.
-void parseReference(QStringView ref, int *row, int *col)
+void parseReference(QByteArrayView ref, int *row, int *col)
 {
     qsizetype i = 0;
     qint64 c = 0, r = 0;
-    while (i < ref.size() && ref[i].isLetter() && ref[i].unicode() < 128) {
-        c = c * 26 + (ref[i].toUpper().unicode() - u'A' + 1);
+    for (; i < ref.size(); ++i) {
+        const char l = ref[i];
+        const int letter = l >= 'A' && l <= 'Z' ? l - 'A' : l >= 'a' && l <= 'z' ? l - 'a' : -1;
+        if (letter < 0)
+            break;
+        c = c * 26 + letter + 1;
         if (c > kMaxSheetIndex)
             bad();
-        ++i;
     }
     if (i == 0 || i == ref.size())
         bad();
     for (; i < ref.size(); ++i) {
-        if (!ref[i].isDigit() || ref[i].unicode() >= 128)
+        if (!isAsciiDigit(ref[i]))
             bad();
-        r = r * 10 + (ref[i].unicode() - u'0');
+        r = r * 10 + (ref[i] - '0');
         if (r > kMaxSheetIndex)
             bad();
     }
@@ -503,7 +492,7 @@ void parseReference(QStringView ref, int *row, int *col)
 }
 
 // A row number attribute; Bad past the limits.
-int parseRowNumber(QStringView text)
+int parseRowNumber(QByteArrayView text)
 {
     bool ok = false;
     const qint64 r = text.toLongLong(&ok);
@@ -573,20 +562,22 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
     std::vector<Merge> merges;
     qint64 sheetText = 0;
     int row = -1, col = -1;
+    enum class Type { Number, Shared, Inline, String, Boolean, Date };
+    QByteArray value, inlineText;
     while (xml.nextStart(0)) {
-        if (xml.name() == u"row") {
-            const QStringView r = xml.attribute(QLatin1StringView("r"));
+        if (xml.named("row")) {
+            const QByteArrayView r = xml.attribute("r");
             row = r.isEmpty() ? row + 1 : parseRowNumber(r);
             if (row > kMaxSheetIndex - 1)
                 bad();
             col = -1;
             continue;
         }
-        if (xml.name() == u"mergeCell") {
-            const QStringView ref = xml.attribute(QLatin1StringView("ref"));
-            const qsizetype colon = ref.indexOf(u':');
+        if (xml.named("mergeCell")) {
+            const QByteArrayView ref = xml.attribute("ref");
+            const qsizetype colon = ref.indexOf(':');
             Merge m{};
-            parseReference(colon < 0 ? ref : ref.left(colon), &m.top, &m.left);
+            parseReference(colon < 0 ? ref : ref.first(colon), &m.top, &m.left);
             parseReference(colon < 0 ? ref : ref.sliced(colon + 1), &m.bottom, &m.right);
             if (m.bottom < m.top)
                 std::swap(m.bottom, m.top);
@@ -597,9 +588,9 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
             merges.push_back(m);
             continue;
         }
-        if (xml.name() != u"c")
+        if (!xml.named("c"))
             continue;
-        const QStringView ref = xml.attribute(QLatin1StringView("r"));
+        const QByteArrayView ref = xml.attribute("r");
         if (ref.isEmpty()) {
             if (row < 0)
                 row = 0;
@@ -608,17 +599,25 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
         } else {
             parseReference(ref, &row, &col);
         }
-        const QString type = xml.attribute(QLatin1StringView("t")).toString();
-        const QStringView styleText = xml.attribute(QLatin1StringView("s"));
+        // The attributes last only until the cell's first child is read.
+        const QByteArrayView t = xml.attribute("t");
+        const Type type = t == QByteArrayView("s")                                 ? Type::Shared
+                          : t == QByteArrayView("inlineStr")                       ? Type::Inline
+                          : t == QByteArrayView("str") || t == QByteArrayView("e") ? Type::String
+                          : t == QByteArrayView("b")                               ? Type::Boolean
+                          : t == QByteArrayView("d")                               ? Type::Date
+                                                                                   : Type::Number;
+        const QByteArrayView styleText = xml.attribute("s");
         const qsizetype style = styleText.isEmpty() ? 0 : styleText.toLongLong();
-        QString value, inlineText;
+        value.clear();
+        inlineText.clear();
         bool hasInline = false;
         const int depth = xml.depth();
         while (xml.nextStart(depth)) {
-            if (xml.name() == u"v") {
+            if (xml.named("v")) {
                 value.clear();
                 xml.appendText(value, false);
-            } else if (xml.name() == u"is") {
+            } else if (xml.named("is")) {
                 hasInline = true;
                 xml.appendText(inlineText, true);
             } else {
@@ -626,30 +625,33 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
             }
         }
         QString text;
+        const QByteArrayView trimmed = QByteArrayView(value).trimmed();
         if (value.isEmpty() && !hasInline) {
             // no value: an empty (perhaps only formatted) cell
-        } else if (type == u"s") {
+        } else if (type == Type::Shared) {
             bool ok = false;
-            const qsizetype i = value.trimmed().toLongLong(&ok);
+            const qsizetype i = trimmed.toLongLong(&ok);
             if (!ok)
                 bad();
             text = strings.at(i);
-        } else if (type == u"inlineStr") {
-            text = unescaped(hasInline ? inlineText : value);
-        } else if (type == u"str" || type == u"e") {
-            text = unescaped(value);
-        } else if (type == u"b") {
-            text = value.trimmed() == u"0" ? QStringLiteral("否") : value.isEmpty() ? QString() : QStringLiteral("是");
-        } else if (type == u"d") {
-            text = isoDateText(value.trimmed());
+        } else if (type == Type::Inline) {
+            text = unescaped(QString::fromUtf8(hasInline ? inlineText : value));
+        } else if (type == Type::String) {
+            text = unescaped(QString::fromUtf8(value));
+        } else if (type == Type::Boolean) {
+            text = trimmed == QByteArrayView("0") ? QStringLiteral("否")
+                   : value.isEmpty()              ? QString()
+                                                  : QStringLiteral("是");
+        } else if (type == Type::Date) {
+            text = isoDateText(QString::fromUtf8(trimmed));
         } else if (!value.isEmpty()) {
             bool ok = false;
-            const double number = value.trimmed().toDouble(&ok);
+            const double number = trimmed.toDouble(&ok);
             const DateKind kind = style >= 0 && size_t(style) < styles.size() ? styles[size_t(style)] : DateKind::None;
             std::optional<QString> date;
             if (ok && kind != DateKind::None)
                 date = serialDateText(number, from1904, kind == DateKind::DateTime);
-            text = !ok ? value : date ? *date : shortestNumberText(number);
+            text = !ok ? QString::fromUtf8(value) : date ? *date : shortestNumberText(number);
         }
         if (text.isEmpty())
             continue;
@@ -688,6 +690,8 @@ template <typename F> WorkbookError withArchive(const QByteArray &file, F &&run)
     try {
         return run(archive.za);
     } catch (const Bad &) {
+        return WorkbookError::BadFormat;
+    } catch (const XmlMalformed &) {
         return WorkbookError::BadFormat;
     } catch (const std::bad_alloc &) {
         return WorkbookError::BadFormat;
