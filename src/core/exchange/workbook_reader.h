@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <optional>
+#include <type_traits>
 #include <vector>
 
 namespace exchange {
@@ -65,6 +66,50 @@ WorkbookError readXlsxSheet(const QByteArray &file, int index, SheetCells *out);
 // The .xls reader on a file.
 WorkbookError xlsSheetNames(const QString &path, QStringList *names);
 WorkbookError readXlsSheet(const QString &path, int index, SheetCells *out);
+
+// Whether `text` is already what shortestNumberText gives for the number it spells: "-"?, an
+// integer part without leading zeros, a fraction without trailing zeros, at most 15 significant
+// digits, no exponent, not "-0", and not below 1e-5. Such a text is the only one its number
+// rounds to at 15 digits, so it can stand for the number unread.
+template <typename View> bool isShortestNumberText(View text)
+{
+    const auto unit = [&](qsizetype i) -> char16_t {
+        if constexpr (std::is_same_v<View, QStringView>)
+            return text[i].unicode();
+        else
+            return char16_t(uchar(text[i]));
+    };
+    const auto isDigit = [&](qsizetype i) { return i < text.size() && unit(i) >= u'0' && unit(i) <= u'9'; };
+    qsizetype i = 0;
+    const bool negative = text.size() > 0 && unit(0) == u'-';
+    if (negative)
+        ++i;
+    const qsizetype intStart = i;
+    while (isDigit(i))
+        ++i;
+    const qsizetype intDigits = i - intStart;
+    if (intDigits == 0 || (intDigits > 1 && unit(intStart) == u'0'))
+        return false;
+    const bool zeroInt = unit(intStart) == u'0';
+    qsizetype fracDigits = 0, leadingZeros = 0;
+    if (i < text.size() && unit(i) == u'.') {
+        const qsizetype fracStart = ++i;
+        while (isDigit(i))
+            ++i;
+        fracDigits = i - fracStart;
+        if (fracDigits == 0 || unit(i - 1) == u'0')
+            return false;
+        if (zeroInt)
+            while (leadingZeros < fracDigits && unit(fracStart + leadingZeros) == u'0')
+                ++leadingZeros;
+    }
+    if (i != text.size())
+        return false;
+    if (zeroInt && fracDigits == 0)
+        return !negative;
+    // Below 1e-5 the shortest form has an exponent.
+    return leadingZeros <= 4 && (zeroInt ? fracDigits - leadingZeros : intDigits + fracDigits) <= 15;
+}
 
 // A number as the converter writes it: the shortest text that reads back as the value rounded to
 // 15 significant digits (85, 90.5, 0.1), in plain digits between 1e-5 and 1e15.

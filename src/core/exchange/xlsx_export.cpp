@@ -11,10 +11,12 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <atomic>
 #include <cmath>
 #include <cstdio>
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <thread>
 #include <unistd.h>
 #include <xlsxwriter.h>
 #include <zlib.h>
@@ -55,11 +57,6 @@ namespace exchange {
 
 namespace {
 
-bool isDigit(QChar c)
-{
-    return c >= u'0' && c <= u'9';
-}
-
 // The longest text a spreadsheet cell holds.
 constexpr qsizetype kMaxWorkbookText = 32'767;
 
@@ -67,47 +64,9 @@ constexpr qsizetype kMaxWorkbookText = 32'767;
 
 std::optional<double> workbookNumber(QStringView v)
 {
-    // The shortest form is "-"?, an integer part without leading zeros, and a fraction without
-    // trailing zeros; with at most 15 significant digits such a text is the only one its number
-    // rounds to, so it is shortestNumberText's own (tested against it), and reading is exact.
-    qsizetype i = 0;
-    const bool negative = i < v.size() && v[i] == u'-';
-    if (negative)
-        ++i;
-    const qsizetype intStart = i;
-    while (i < v.size() && isDigit(v[i]))
-        ++i;
-    const qsizetype intDigits = i - intStart;
-    if (intDigits == 0 || (intDigits > 1 && v[intStart] == u'0'))
+    if (!isShortestNumberText(v))
         return std::nullopt;
-    qsizetype fracDigits = 0;
-    if (i < v.size() && v[i] == u'.') {
-        const qsizetype fracStart = ++i;
-        while (i < v.size() && isDigit(v[i]))
-            ++i;
-        fracDigits = i - fracStart;
-        if (fracDigits == 0 || v[i - 1] == u'0')
-            return std::nullopt;
-    }
-    if (i != v.size())
-        return std::nullopt;
-    const bool zeroInt = v[intStart] == u'0';
-    if (zeroInt && fracDigits == 0)
-        return negative ? std::nullopt : std::optional<double>(0.0); // "-0" stays a text
-    // Significant digits: from the first non-zero one to the end.
-    qsizetype leadingZeros = 0;
-    if (zeroInt) {
-        leadingZeros = 1;
-        for (qsizetype k = intStart + 2; k < v.size() && v[k] == u'0'; ++k)
-            ++leadingZeros;
-    }
-    if (intDigits + fracDigits - leadingZeros > 15)
-        return std::nullopt;
-    const std::optional<double> n = table::sortNumber(v);
-    // Below 1e-5 the shortest form has an exponent.
-    if (!n || std::fabs(*n) < 1e-5)
-        return std::nullopt;
-    return n;
+    return table::sortNumber(v);
 }
 
 namespace {
@@ -204,6 +163,65 @@ struct Closer {
     }
 };
 
+// The values the sheet is written from. When no formula refers to a formula cell, any order of
+// evaluation gives each formula its evaluated copy's value, so a second thread evaluates the rows
+// while the sheet is written and the writer waits only for a row not yet done; otherwise the
+// evaluated copy is made first.
+class SheetValues {
+public:
+    SheetValues(const table::GradeTable &t, formula::Calculator &calc) : m_grid(t.grid), m_cols(t.grid.Cols())
+    {
+        if (!formula::formulasReferOnlyToPlainCells(t.grid, calc)) {
+            m_copy = formula::evaluatedCopy(t, calc);
+            return;
+        }
+        m_values.resize(size_t(t.grid.Rows()) * size_t(m_cols));
+        // The cache of compiled formulas is not shared between threads.
+        formula::Calculator own = calc;
+        own.formulas.reset();
+        m_evaluator = std::thread([this, &t, own = std::move(own)]() mutable {
+            for (int r = 0; r < t.grid.Rows() && !m_stop.load(std::memory_order_relaxed); ++r) {
+                for (int c = 0; c < m_cols; ++c)
+                    if (formula::isFormula(m_grid.cellText(r, c)))
+                        m_values[index(r, c)] = formula::displayValue(m_grid, r, c, t.numberFormat, own);
+                m_rowsDone.store(r + 1, std::memory_order_release);
+                m_rowsDone.notify_all();
+            }
+        });
+    }
+    ~SheetValues()
+    {
+        if (m_evaluator.joinable()) {
+            m_stop = true;
+            m_evaluator.join();
+        }
+    }
+    SheetValues(const SheetValues &) = delete;
+    SheetValues &operator=(const SheetValues &) = delete;
+
+    const QString &at(int r, int c) const
+    {
+        if (m_copy)
+            return m_copy->cellText(r, c);
+        for (int done = m_rowsDone.load(std::memory_order_acquire); done <= r;
+             done = m_rowsDone.load(std::memory_order_acquire))
+            m_rowsDone.wait(done, std::memory_order_acquire);
+        const QString &text = m_grid.cellText(r, c);
+        return formula::isFormula(text) ? m_values[index(r, c)] : text;
+    }
+
+private:
+    size_t index(int r, int c) const { return size_t(r) * size_t(m_cols) + size_t(c); }
+
+    const table::Grid &m_grid;
+    const int m_cols;
+    std::optional<table::Grid> m_copy;
+    std::vector<QString> m_values; // the formula cells' values, row by row
+    mutable std::atomic<int> m_rowsDone{0};
+    std::atomic<bool> m_stop{false};
+    std::thread m_evaluator;
+};
+
 struct FastDeflate {
     FastDeflate() { fastWorkbookDeflate = true; }
     ~FastDeflate() { fastWorkbookDeflate = false; }
@@ -212,7 +230,7 @@ struct FastDeflate {
 };
 
 // The workbook written to `path` by libxlsxwriter; false on any error.
-bool writeWorkbook(const table::GradeTable &t, const table::Grid &values, const QString &path)
+bool writeWorkbook(const table::GradeTable &t, const SheetValues &values, const QString &path)
 {
     const QuietStderr quiet;
     const FastDeflate fast;
@@ -234,7 +252,7 @@ bool writeWorkbook(const table::GradeTable &t, const table::Grid &values, const 
     if (!sheet || !bold)
         return false;
     format_set_bold(bold);
-    const int rows = values.Rows(), cols = values.Cols();
+    const int rows = t.grid.Rows(), cols = t.grid.Cols();
     // In constant-memory mode the columns and the frozen header come before the first cell.
     for (int c = 0; c < cols; ++c)
         if (worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), characterWidth(t.grid.ColWidth(c)), nullptr) !=
@@ -248,7 +266,7 @@ bool writeWorkbook(const table::GradeTable &t, const table::Grid &values, const 
         for (int c = 0; c < cols; ++c) {
             if (r == 0 && c == 0)
                 continue; // the corner stays empty
-            const QString &text = values.cellText(r, c);
+            const QString &text = values.at(r, c);
             if (text.isEmpty())
                 continue;
             lxw_error e = LXW_NO_ERROR;
@@ -274,7 +292,7 @@ ui::Outcome exportWorkbook(const table::GradeTable &t, formula::Calculator &calc
     // A worksheet has 16,384 columns; a table may have twice as many.
     if (t.grid.Cols() > 16'384)
         return ui::Outcome::refused(table::kTableTooLarge);
-    const table::Grid values = formula::evaluatedCopy(t, calc);
+    const SheetValues values(t, calc);
     const base::WriteResult written = base::writeFileAtomicallyBy(
         request.path, [&](const QString &temporary) { return writeWorkbook(t, values, temporary); });
     if (written != base::WriteResult::Written)

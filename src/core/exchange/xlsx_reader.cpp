@@ -170,8 +170,9 @@ public:
     void appendText(QByteArray &into, bool onlyRuns, qsizetype limit = kMaxRawCellBytes)
     {
         const int depth = m_depth;
-        // Per open child: whether its characters count.
-        std::vector<bool> counts{!onlyRuns};
+        // Per open child: whether its characters count (kept between calls for its memory).
+        std::vector<bool> &counts = m_counts;
+        counts.assign(1, !onlyRuns);
         for (;;) {
             const XmlScanner::Token t = next();
             if (t == XmlScanner::Token::Start) {
@@ -223,6 +224,7 @@ private:
 
     std::unique_ptr<Member> m_member;
     XmlScanner m_scanner;
+    std::vector<bool> m_counts;
     int m_depth = 0;
     bool m_ended = false;
 };
@@ -512,6 +514,22 @@ QString isoDateText(const QString &v)
                                     : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
+// A number cell's text: its date when its style shows one, else the number's shortest form (the
+// value's own text when it is that already, as most scores are).
+QString numberCellText(const QByteArray &value, DateKind kind, bool from1904)
+{
+    if (kind == DateKind::None && isShortestNumberText(QByteArrayView(value)))
+        return QString::fromLatin1(value);
+    bool ok = false;
+    const double number = QByteArrayView(value).trimmed().toDouble(&ok);
+    if (!ok)
+        return QString::fromUtf8(value);
+    if (kind != DateKind::None)
+        if (const std::optional<QString> date = serialDateText(number, from1904, kind == DateKind::DateTime))
+            return *date;
+    return shortestNumberText(number);
+}
+
 struct Merge {
     int top, left, bottom, right;
 };
@@ -609,13 +627,14 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
                                                                                    : Type::Number;
         const QByteArrayView styleText = xml.attribute("s");
         const qsizetype style = styleText.isEmpty() ? 0 : styleText.toLongLong();
-        value.clear();
-        inlineText.clear();
+        // Emptied, not freed: most cells fit in what the last one needed.
+        value.truncate(0);
+        inlineText.truncate(0);
         bool hasInline = false;
         const int depth = xml.depth();
         while (xml.nextStart(depth)) {
             if (xml.named("v")) {
-                value.clear();
+                value.truncate(0);
                 xml.appendText(value, false);
             } else if (xml.named("is")) {
                 hasInline = true;
@@ -645,13 +664,8 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
         } else if (type == Type::Date) {
             text = isoDateText(QString::fromUtf8(trimmed));
         } else if (!value.isEmpty()) {
-            bool ok = false;
-            const double number = trimmed.toDouble(&ok);
             const DateKind kind = style >= 0 && size_t(style) < styles.size() ? styles[size_t(style)] : DateKind::None;
-            std::optional<QString> date;
-            if (ok && kind != DateKind::None)
-                date = serialDateText(number, from1904, kind == DateKind::DateTime);
-            text = !ok ? QString::fromUtf8(value) : date ? *date : shortestNumberText(number);
+            text = numberCellText(value, kind, from1904);
         }
         if (text.isEmpty())
             continue;

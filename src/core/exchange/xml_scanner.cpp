@@ -20,8 +20,10 @@ bool isSpace(char c)
 
 QByteArrayView localPart(QByteArrayView name)
 {
-    const qsizetype colon = name.indexOf(':');
-    return colon < 0 ? name : name.sliced(colon + 1);
+    for (qsizetype i = 0; i < name.size(); ++i)
+        if (name[i] == ':')
+            return name.sliced(i + 1);
+    return name;
 }
 
 void appendUtf8(QByteArray &out, char32_t code)
@@ -265,11 +267,13 @@ XmlScanner::Token XmlScanner::startOrEnd(qsizetype close)
     const bool empty = close >= 2 && t[close - 1] == '/';
     const qsizetype last = empty ? close - 1 : close;
     qsizetype nameEnd = 1;
-    while (nameEnd < last && !isSpace(t[nameEnd]))
-        ++nameEnd;
+    for (; nameEnd < last && !isSpace(t[nameEnd]); ++nameEnd) {
+        const char c = t[nameEnd];
+        if (c == '/' || c == '"' || c == '\'' || c == '=')
+            malformed();
+    }
     const QByteArrayView full(t + 1, nameEnd - 1);
-    if (full.isEmpty() || full.contains('/') || full.contains('"') || full.contains('\'') || full.contains('=') ||
-        (m_rootSeen && m_openStarts.empty()))
+    if (full.isEmpty() || (m_rootSeen && m_openStarts.empty()))
         malformed();
     readAttributes(nameEnd, last);
     m_rootSeen = true;
@@ -343,9 +347,11 @@ QByteArrayView XmlScanner::text()
 QByteArrayView XmlScanner::resolved(const char *from, qsizetype size, bool attributeValue, bool cdata)
 {
     const QByteArrayView raw(from, size);
-    bool plain = !raw.contains('\r') && (cdata || !raw.contains('&'));
-    if (attributeValue)
-        plain = plain && !raw.contains('\n') && !raw.contains('\t');
+    bool plain = true;
+    for (qsizetype i = 0; i < size && plain; ++i) {
+        const char c = from[i];
+        plain = c != '\r' && (cdata || c != '&') && (!attributeValue || (c != '\n' && c != '\t'));
+    }
     if (plain)
         return raw;
     QByteArray out;
