@@ -133,7 +133,7 @@ public:
     bool nextStart(int untilDepth)
     {
         for (;;) {
-            const XmlScanner::Token t = next();
+            const XmlScanner::Token t = next(false);
             if (t == XmlScanner::Token::Start) {
                 ++m_depth;
                 return true;
@@ -174,7 +174,7 @@ public:
         std::vector<bool> &counts = m_counts;
         counts.assign(1, !onlyRuns);
         for (;;) {
-            const XmlScanner::Token t = next();
+            const XmlScanner::Token t = next(counts.back() && into.size() < limit);
             if (t == XmlScanner::Token::Start) {
                 ++m_depth;
                 const bool phonetic = named("rPh") || named("phoneticPr");
@@ -209,15 +209,15 @@ public:
     void finish()
     {
         while (!m_ended)
-            next();
+            next(false);
         if (!m_member->finish())
             bad();
     }
 
 private:
-    XmlScanner::Token next()
+    XmlScanner::Token next(bool wantText = true)
     {
-        const XmlScanner::Token t = m_scanner.next();
+        const XmlScanner::Token t = m_scanner.next(wantText);
         m_ended = t == XmlScanner::Token::EndOfDocument;
         return t;
     }

@@ -175,7 +175,7 @@ qsizetype XmlScanner::tagEnd()
     }
 }
 
-XmlScanner::Token XmlScanner::next()
+XmlScanner::Token XmlScanner::next(bool wantText)
 {
     m_resolved.clear();
     if (m_pendingEnd) {
@@ -208,6 +208,10 @@ XmlScanner::Token XmlScanner::next()
                 m_begin += size;
                 continue;
             }
+            if (!wantText) {
+                m_begin += size;
+                continue;
+            }
             m_tokenStart = m_begin;
             m_textSize = size;
             m_cdata = false;
@@ -237,6 +241,10 @@ XmlScanner::Token XmlScanner::next()
             const qsizetype e = find(9, "]]>");
             if (e < 0 || m_openStarts.empty())
                 malformed();
+            if (!wantText) {
+                m_begin += e + 3;
+                continue;
+            }
             m_tokenStart = m_begin + 9;
             m_textSize = e - 9;
             m_cdata = true;

@@ -23,8 +23,9 @@ public:
     explicit XmlScanner(Fill fill);
 
     enum class Token { Start, End, Text, EndOfDocument };
-    // The next token; throws XmlMalformed. An empty element gives Start and then End.
-    Token next();
+    // The next token; throws XmlMalformed. An empty element gives Start and then End. Without
+    // `wantText` text is passed over (CDATA too), as between the elements of a sheet.
+    Token next(bool wantText = true);
 
     // The current Start's or End's name without its prefix.
     QByteArrayView name() const { return m_name; }
