@@ -230,6 +230,8 @@ private slots:
         QTest::newRow("text outside the root") << QByteArray("<a/>x") << QStringLiteral("bad");
         QTest::newRow("a value without quotes") << QByteArray("<a b=1/>") << QStringLiteral("bad");
         QTest::newRow("nothing") << QByteArray(" ") << QStringLiteral("bad");
+        QTest::newRow("nested too deep") << QByteArray("<a>").repeated(int(exchange::kMaxXmlDepth) + 1)
+                                         << QStringLiteral("bad");
     }
     void xmlScanner()
     {

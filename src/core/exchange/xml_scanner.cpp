@@ -281,7 +281,7 @@ XmlScanner::Token XmlScanner::startOrEnd(qsizetype close)
             malformed();
     }
     const QByteArrayView full(t + 1, nameEnd - 1);
-    if (full.isEmpty() || (m_rootSeen && m_openStarts.empty()))
+    if (full.isEmpty() || (m_rootSeen && m_openStarts.empty()) || m_openStarts.size() >= kMaxXmlDepth)
         malformed();
     readAttributes(nameEnd, last);
     m_rootSeen = true;

@@ -2,8 +2,9 @@
 // A pull scanner for the XML of workbook members, on UTF-8 bytes as they are inflated. It knows
 // what those members use (elements, attributes, the five predefined entities and character
 // references, CDATA, comments, processing instructions) and refuses the rest: a DTD, any other
-// entity, an end tag that does not close the open element, a document cut short. It keeps no more
-// than one token in memory, and no token may be longer than kMaxXmlToken bytes.
+// entity, an end tag that does not close the open element, a document cut short, elements nested
+// deeper than kMaxXmlDepth. It keeps no more than one token in memory, and no token may be longer
+// than kMaxXmlToken bytes.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <functional>
@@ -13,6 +14,9 @@ namespace exchange {
 
 // No tag, and no text between two tags, in a spreadsheet member comes near this.
 inline constexpr qsizetype kMaxXmlToken = 4 * 1024 * 1024;
+// Nor does the nesting of its elements come near this; a deeper one would make a small member ask
+// for memory in proportion to its inflated size.
+inline constexpr size_t kMaxXmlDepth = 256;
 
 struct XmlMalformed {}; // thrown by XmlScanner::next
 
