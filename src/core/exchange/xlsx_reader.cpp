@@ -4,6 +4,7 @@
 // other than the five predefined ones, a shared string that does not exist, and anything damaged
 // or truncated make the file BadFormat.
 #include "core/base/archive.h"
+#include "core/exchange/sheet_rules.h"
 #include "core/exchange/workbook_reader.h"
 
 #include <QDateTime>
@@ -11,7 +12,6 @@
 #include <QIODevice>
 #include <QXmlStreamReader>
 #include <algorithm>
-#include <map>
 #include <zip.h>
 
 namespace exchange {
@@ -20,15 +20,9 @@ namespace {
 
 using base::archive::kMaxMemberSize;
 
-// More non-empty cells than this cannot become a table (converters.h, kMaxConvertedCells).
-constexpr size_t kMaxCells = 4'194'304;
-// All cell texts of a sheet together: a shared string is stored once but copied into every cell
-// that names it, so a small file could otherwise ask for any amount of memory.
 // What is read of one text before its escapes are undone: "_xHHHH_" stands for one character, so
 // the text kept can still reach kMaxCellText.
 constexpr qsizetype kMaxRawCellText = 7 * kMaxCellText;
-constexpr qint64 kMaxSheetText = qint64(64) << 20;
-constexpr size_t kMaxMerges = 4'194'304;
 
 struct Bad {}; // thrown inside the reader only, caught at its entry points
 
@@ -404,46 +398,6 @@ private:
     std::vector<qsizetype> m_starts;
 };
 
-// Whether a number format shows a date: y or d outside quotes, escapes and brackets; with a time
-// when it also has h or s.
-enum class DateKind : quint8 { None, Date, DateTime };
-
-DateKind customFormatKind(QStringView code)
-{
-    bool date = false, time = false, quoted = false;
-    int bracket = 0;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const QChar c = code[i];
-        if (quoted) {
-            quoted = c != u'"';
-            continue;
-        }
-        if (c == u'"')
-            quoted = true;
-        else if (c == u'\\' || c == u'_' || c == u'*')
-            ++i; // the next character is shown (or fills) as it is
-        else if (c == u'[')
-            ++bracket;
-        else if (c == u']' && bracket > 0)
-            --bracket;
-        else if (bracket == 0) {
-            const QChar l = c.toLower();
-            date = date || l == u'y' || l == u'd';
-            time = time || l == u'h' || l == u's';
-        }
-    }
-    return !date ? DateKind::None : time ? DateKind::DateTime : DateKind::Date;
-}
-
-DateKind builtInFormatKind(int id)
-{
-    if (id == 22)
-        return DateKind::DateTime;
-    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 58))
-        return DateKind::Date;
-    return DateKind::None;
-}
-
 // The date kind of every cell style (the "s" of a cell), from the styles part.
 std::vector<DateKind> cellStyleKinds(zip_t *za, const QString &path)
 {
@@ -521,45 +475,6 @@ QString isoDateText(const QString &v)
     }
     return dt.time() == QTime(0, 0) ? dt.toString(QStringLiteral("yyyy-MM-dd"))
                                     : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
-}
-
-struct Merge {
-    int top, left, bottom, right;
-};
-
-// Every cell inside a merged area but its top-left one is dropped: rows swept from the top, the
-// areas open at a row kept by their left column, so each cell is looked up once.
-void dropMergedCells(std::vector<SheetCell> &cells, std::vector<Merge> merges)
-{
-    if (merges.empty())
-        return;
-    std::sort(cells.begin(), cells.end(),
-              [](const SheetCell &a, const SheetCell &b) { return a.row != b.row ? a.row < b.row : a.col < b.col; });
-    std::sort(merges.begin(), merges.end(), [](const Merge &a, const Merge &b) { return a.top < b.top; });
-    std::multimap<int, Merge> open; // by left column
-    size_t next = 0;
-    int openRow = -1;
-    std::vector<SheetCell> kept;
-    kept.reserve(cells.size());
-    for (SheetCell &cell : cells) {
-        if (cell.row != openRow) {
-            openRow = cell.row;
-            for (auto it = open.begin(); it != open.end();)
-                it = it->second.bottom < openRow ? open.erase(it) : std::next(it);
-            for (; next < merges.size() && merges[next].top <= openRow; ++next)
-                if (merges[next].bottom >= openRow)
-                    open.emplace(merges[next].left, merges[next]);
-        }
-        bool inside = false;
-        auto it = open.upper_bound(cell.col);
-        if (it != open.begin()) {
-            const Merge &m = std::prev(it)->second;
-            inside = cell.col <= m.right && !(cell.row == m.top && cell.col == m.left);
-        }
-        if (!inside)
-            kept.push_back(std::move(cell));
-    }
-    cells = std::move(kept);
 }
 
 void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, const std::vector<DateKind> &styles,
@@ -646,10 +561,7 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
             bool ok = false;
             const double number = value.trimmed().toDouble(&ok);
             const DateKind kind = style >= 0 && size_t(style) < styles.size() ? styles[size_t(style)] : DateKind::None;
-            std::optional<QString> date;
-            if (ok && kind != DateKind::None)
-                date = serialDateText(number, from1904, kind == DateKind::DateTime);
-            text = !ok ? value : date ? *date : shortestNumberText(number);
+            text = ok ? numberCellText(number, kind, from1904) : value;
         }
         if (text.isEmpty())
             continue;
@@ -660,13 +572,7 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
         cells.push_back({row, col, std::move(text)});
     }
     xml.finish();
-    dropMergedCells(cells, std::move(merges));
-    out->rows = out->cols = 0;
-    for (const SheetCell &c : cells) {
-        out->rows = std::max(out->rows, c.row + 1);
-        out->cols = std::max(out->cols, c.col + 1);
-    }
-    out->cells = std::move(cells);
+    finishSheet(std::move(cells), std::move(merges), out);
 }
 
 template <typename F> WorkbookError withArchive(const QByteArray &file, F &&run)
