@@ -104,8 +104,7 @@ public:
     }
     // A text as BIFF8 writes it: its length (`lengthBytes` 1 or 2), flags, the counts of its
     // formatting runs and of its Far East phonetic data when the flags say so, the characters,
-    // then the runs and the phonetic data (both skipped). Only its first kMaxCellText characters
-    // are kept.
+    // then the runs and the phonetic data (both skipped); cut as a cell's text.
     QString text(int lengthBytes)
     {
         const quint16 chars = lengthBytes == 1 ? u8() : u16();
@@ -113,6 +112,7 @@ public:
         const quint16 runs = flags & 0x08 ? u16() : 0;
         const quint32 phonetic = flags & 0x04 ? u32() : 0;
         QString s = characters(chars, flags & 0x01);
+        cutToCellText(s);
         skip(4 * qint64(runs));
         skip(phonetic);
         return s;
@@ -142,10 +142,13 @@ private:
             n -= step;
         }
     }
+    // `count` characters, of which one more than a cell holds are kept, so the cut can tell
+    // whether it would split a pair.
     QString characters(qsizetype count, bool wide)
     {
+        constexpr qsizetype kKept = kMaxCellText + 1;
         QString s;
-        s.reserve(std::min(count, kMaxCellText));
+        s.reserve(std::min(count, kKept));
         while (count > 0) {
             if (m_part >= m_parts.size())
                 bad();
@@ -162,7 +165,7 @@ private:
             const qsizetype n = std::min(count, (part.size() - m_at) / width);
             if (n == 0)
                 bad(); // a character split between two records
-            const qsizetype keep = std::min(n, kMaxCellText - s.size());
+            const qsizetype keep = std::min(n, kKept - s.size());
             const char *p = part.data() + m_at;
             const qsizetype old = s.size();
             s.resize(old + keep);
