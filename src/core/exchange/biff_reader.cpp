@@ -489,8 +489,9 @@ private:
             for (char &b : result)
                 b = char(r.u8());
             if (qFromLittleEndian<quint16>(result + 6) != 0xFFFF) {
-                put(row, col, numberCellText(std::bit_cast<double>(qFromLittleEndian<quint64>(result)),
-                                             kindOf(style), m_g.from1904));
+                put(row, col,
+                    numberCellText(std::bit_cast<double>(qFromLittleEndian<quint64>(result)), kindOf(style),
+                                   m_g.from1904));
             } else if (result[0] == 0) {
                 m_pendingFormula = true; // a text, in the STRING record that follows
                 m_pendingRow = row;

@@ -165,8 +165,7 @@ private:
     // The sectors of the chain from `start` in `table` (the FAT or the mini FAT, over `sectors`
     // sectors): `wanted` of them, or all up to the chain's end when negative. A sector out of
     // range, a free one or one met twice (a loop) is Bad.
-    static std::vector<quint32> chain(quint32 start, const std::vector<quint32> &table, quint32 sectors,
-                                      qint64 wanted)
+    static std::vector<quint32> chain(quint32 start, const std::vector<quint32> &table, quint32 sectors, qint64 wanted)
     {
         std::vector<quint32> out;
         std::vector<bool> seen(sectors);
