@@ -64,27 +64,77 @@ def biff_record(kind, data=b''):
     return struct.pack('<HH', kind, len(data)) + data
 
 
+def biff_text(text, length=2):
+    """A BIFF8 text: its length, flags (one byte a character when every one fits), the characters."""
+    wide = any(ord(c) > 0xFF for c in text)
+    chars = text.encode('utf-16-le' if wide else 'latin-1')
+    return struct.pack('<BB' if length == 1 else '<HB', len(text), 1 if wide else 0) + chars
+
+
 def biff_workbook(sst_chars=None, encrypted=False):
-    """A BIFF8 workbook stream: the globals (a FILEPASS when `encrypted`, one sheet, a shared-strings
-    table of 张三 and a text whose length claims `sst_chars` characters) and a worksheet holding
-    both strings and the number 85."""
+    """A BIFF8 workbook stream in the 1904 date system: the globals (a FILEPASS when `encrypted`, a
+    worksheet 成绩 and a chart sheet 图表, number formats and styles, shared strings: 张三, a text
+    whose length claims `sst_chars` characters, a rich text with Far East phonetic data, a text going
+    on in a CONTINUE record in two bytes a character), the worksheet (each kind of cell record, a
+    formula's text result going on in a CONTINUE record, a merged area, an embedded chart's
+    substream) and the chart sheet."""
     def bof(kind):
         return biff_record(0x0809, struct.pack('<HHHHII', 0x0600, kind, 0x0DBB, 0x07CC, 0, 6))
 
-    name = 'S'.encode('latin-1')
-    strings = struct.pack('<HB', 2, 1) + '张三'.encode('utf-16-le')
-    strings += struct.pack('<HB', 3 if sst_chars is None else sst_chars, 0) + b'abc'
-    sst = biff_record(0x00FC, struct.pack('<II', 2, 2) + strings)
+    def xf(fmt):
+        return biff_record(0x00E0, struct.pack('<HH', 0, fmt) + bytes(16))
+
+    def cell(kind, row, col, data, style=0):
+        return biff_record(kind, struct.pack('<HHH', row, col, style) + data)
+
+    def rk(value):
+        return struct.pack('<I', value)
+
+    def formula(row, col, result, style=0):
+        return cell(0x0006, row, col, result + struct.pack('<HI', 0, 0) + b'\x03\x00\x1e\x01\x00', style)
+
+    def special(kind, value=0):
+        return struct.pack('<BBBBHH', kind, 0, value, 0, 0, 0xFFFF)
+
+    strings = [biff_text('张三'), struct.pack('<HB', 3 if sst_chars is None else sst_chars, 0) + b'abc',
+               # 红字 with one formatting run and 4 bytes of phonetic data
+               struct.pack('<HBHI', 2, 0x0D, 1, 4) + '红字'.encode('utf-16-le') + struct.pack('<HH', 1, 1) + b'\x01\x00\x00\x00']
+    sst = biff_record(0x00FC, struct.pack('<II', 5, 4) + b''.join(strings) + struct.pack('<HB', 4, 0) + b'xy')
+    sst += biff_record(0x003C, b'\x01' + '文字'.encode('utf-16-le'))
+    styles = (biff_record(0x041E, struct.pack('<H', 164) + biff_text('yyyy"年"m"月"d"日"')) +
+              biff_record(0x041E, struct.pack('<H', 165) + biff_text('0.00;[Red]-0.00')) +
+              xf(0) + xf(164) + xf(22) + xf(165))
     filepass = biff_record(0x002F, struct.pack('<HHH', 1, 1, 1) + bytes(48)) if encrypted else b''
-    sheet_entry_size = 4 + 8 + len(name)
-    head = bof(0x0005) + filepass + biff_record(0x0022, struct.pack('<H', 0))
-    offset = len(head) + sheet_entry_size + len(sst) + 4
-    globals_ = head + biff_record(0x0085, struct.pack('<IBBBB', offset, 0, 0, len(name), 0) + name) + sst
-    globals_ += biff_record(0x000A)
-    sheet = (bof(0x0010) + biff_record(0x00FD, struct.pack('<HHHI', 0, 0, 15, 0)) +
-             biff_record(0x00FD, struct.pack('<HHHI', 0, 1, 15, 1)) +
-             biff_record(0x0203, struct.pack('<HHHd', 0, 2, 15, 85.0)) + biff_record(0x000A))
-    return globals_ + sheet
+    names = [biff_text('成绩', 1), biff_text('图表', 1)]
+    head = bof(0x0005) + filepass + biff_record(0x0022, struct.pack('<H', 1)) + styles
+    sheets_at = len(head) + sum(4 + 6 + len(n) for n in names) + len(sst) + 4
+
+    sheet = (bof(0x0010) + biff_record(0x0200, struct.pack('<IIHHH', 0, 7, 0, 5, 0)) +
+             cell(0x00FD, 0, 0, struct.pack('<I', 0)) + cell(0x00FD, 0, 1, struct.pack('<I', 1)) +
+             cell(0x0203, 0, 2, struct.pack('<d', 85.0)) +
+             # 90, 9050 hundredths, 0.5
+             biff_record(0x00BD, struct.pack('<HH', 1, 0) + struct.pack('<H', 0) + rk(90 << 2 | 2) +
+                         struct.pack('<H', 0) + rk(9050 << 2 | 3) + struct.pack('<H', 0) + rk(0x3FE00000) +
+                         struct.pack('<H', 2)) +
+             # 2008-03-05, 2024-01-05 08:30:00 and a number in a format with [Red], from 1904
+             cell(0x027E, 2, 0, rk(38050 << 2 | 2), 1) + cell(0x0203, 2, 1, struct.pack('<d', 43834.354166666664), 2) +
+             cell(0x0203, 2, 2, struct.pack('<d', 3.0), 3) +
+             cell(0x0205, 3, 0, b'\x01\x00') + cell(0x0205, 3, 1, b'\x00\x00') + cell(0x0205, 3, 2, b'\x07\x01') +
+             cell(0x0204, 3, 3, biff_text('label')) +
+             formula(4, 0, struct.pack('<d', 175.5)) + formula(4, 1, special(1, 0)) + formula(4, 2, special(2, 0x2A)) +
+             formula(4, 3, special(0)) + biff_record(0x0207, struct.pack('<HB', 4, 0) + b'ab') +
+             biff_record(0x003C, b'\x01' + '中文'.encode('utf-16-le')) + formula(4, 4, special(3)) +
+             cell(0x00FD, 5, 0, struct.pack('<I', 2)) + cell(0x00FD, 5, 1, struct.pack('<I', 3)) +
+             cell(0x0204, 6, 0, biff_text('top')) + cell(0x0204, 6, 1, biff_text('hidden')) +
+             biff_record(0x00E5, struct.pack('<HHHHH', 1, 6, 6, 0, 1)) +
+             bof(0x0020) + cell(0x0203, 9, 9, struct.pack('<d', 7.0)) + biff_record(0x000A) +
+             biff_record(0x000A))
+    chart = bof(0x0020) + biff_record(0x000A)
+    sheet_entries = (biff_record(0x0085, struct.pack('<IBB', sheets_at, 0, 0) + names[0]) +
+                     biff_record(0x0085, struct.pack('<IBB', sheets_at + len(sheet), 0, 2) + names[1]))
+    globals_ = head + sheet_entries + sst + biff_record(0x000A)
+    assert len(globals_) == sheets_at
+    return globals_ + sheet + chart
 
 
 END, FREE, FATSECT, DIFSECT = 0xFFFFFFFE, 0xFFFFFFFF, 0xFFFFFFFD, 0xFFFFFFFC
