@@ -12,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <map>
+#include <queue>
 
 namespace exchange {
 
@@ -174,7 +175,8 @@ QString numberCellText(double value, DateKind kind, bool from1904)
 namespace {
 
 // Every cell inside a merged area but its top-left one is dropped: rows swept from the top, the
-// areas open at a row kept by their left column, so each cell is looked up once.
+// areas open at a row kept by their left column, so each cell is looked up once; each area is
+// opened and closed once (by the order of their bottom rows), however many a file has.
 void dropMergedCells(std::vector<SheetCell> &cells, std::vector<Merge> merges)
 {
     if (merges.empty())
@@ -182,7 +184,10 @@ void dropMergedCells(std::vector<SheetCell> &cells, std::vector<Merge> merges)
     std::sort(cells.begin(), cells.end(),
               [](const SheetCell &a, const SheetCell &b) { return a.row != b.row ? a.row < b.row : a.col < b.col; });
     std::sort(merges.begin(), merges.end(), [](const Merge &a, const Merge &b) { return a.top < b.top; });
-    std::multimap<int, Merge> open; // by left column
+    using Open = std::multimap<int, Merge>; // by left column
+    Open open;
+    const auto closesLater = [](Open::iterator a, Open::iterator b) { return a->second.bottom > b->second.bottom; };
+    std::priority_queue<Open::iterator, std::vector<Open::iterator>, decltype(closesLater)> closing(closesLater);
     size_t next = 0;
     int openRow = -1;
     std::vector<SheetCell> kept;
@@ -190,11 +195,11 @@ void dropMergedCells(std::vector<SheetCell> &cells, std::vector<Merge> merges)
     for (SheetCell &cell : cells) {
         if (cell.row != openRow) {
             openRow = cell.row;
-            for (auto it = open.begin(); it != open.end();)
-                it = it->second.bottom < openRow ? open.erase(it) : std::next(it);
+            for (; !closing.empty() && closing.top()->second.bottom < openRow; closing.pop())
+                open.erase(closing.top());
             for (; next < merges.size() && merges[next].top <= openRow; ++next)
                 if (merges[next].bottom >= openRow)
-                    open.emplace(merges[next].left, merges[next]);
+                    closing.push(open.emplace(merges[next].left, merges[next]));
         }
         bool inside = false;
         auto it = open.upper_bound(cell.col);
