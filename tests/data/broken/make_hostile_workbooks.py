@@ -71,6 +71,28 @@ def biff_text(text, length=2):
     return struct.pack('<BB' if length == 1 else '<HB', len(text), 1 if wide else 0) + chars
 
 
+def biff_bof(kind):
+    return biff_record(0x0809, struct.pack('<HHHHII', 0x0600, kind, 0x0DBB, 0x07CC, 0, 6))
+
+
+def biff_cell(kind, row, col, data, style=0):
+    return biff_record(kind, struct.pack('<HHH', row, col, style) + data)
+
+
+def biff_merges_everywhere(rows=30000, records=200):
+    """A workbook of one worksheet: a number in each of `rows` rows, under 1,000 × `records` merged
+    areas that all cover them (a reader that looked at every open area for every row would take
+    hours)."""
+    name = biff_text('S', 1)
+    globals_ = biff_bof(0x0005)
+    sheet_at = len(globals_) + 4 + 6 + len(name) + 4
+    globals_ += biff_record(0x0085, struct.pack('<IBB', sheet_at, 0, 0) + name) + biff_record(0x000A)
+    sheet = biff_bof(0x0010) + b''.join(biff_cell(0x027E, r, 0, struct.pack('<I', 1 << 2 | 2)) for r in range(rows))
+    merges = struct.pack('<HHHH', 0, rows - 1, 0, 0) * 1000
+    sheet += biff_record(0x00E5, struct.pack('<H', 1000) + merges) * records + biff_record(0x000A)
+    return globals_ + sheet
+
+
 def biff_workbook(sst_chars=None, encrypted=False):
     """A BIFF8 workbook stream in the 1904 date system: the globals (a FILEPASS when `encrypted`, a
     worksheet 成绩 and a chart sheet 图表, number formats and styles, shared strings: 张三, a text
@@ -78,14 +100,10 @@ def biff_workbook(sst_chars=None, encrypted=False):
     on in a CONTINUE record in two bytes a character), the worksheet (each kind of cell record, a
     formula's text result going on in a CONTINUE record, a merged area, an embedded chart's
     substream) and the chart sheet."""
-    def bof(kind):
-        return biff_record(0x0809, struct.pack('<HHHHII', 0x0600, kind, 0x0DBB, 0x07CC, 0, 6))
+    bof, cell = biff_bof, biff_cell
 
     def xf(fmt):
         return biff_record(0x00E0, struct.pack('<HH', 0, fmt) + bytes(16))
-
-    def cell(kind, row, col, data, style=0):
-        return biff_record(kind, struct.pack('<HHH', row, col, style) + data)
 
     def rk(value):
         return struct.pack('<I', value)
@@ -140,10 +158,11 @@ def biff_workbook(sst_chars=None, encrypted=False):
 END, FREE, FATSECT, DIFSECT = 0xFFFFFFFE, 0xFFFFFFFF, 0xFFFFFFFD, 0xFFFFFFFC
 
 
-def compound(stream, mini=False, next_of=None, size=None, shift=9, fat_sectors=1):
+def compound(stream, mini=False, next_of=None, size=None, shift=9, fat_sectors=None):
     """A compound document of 2**`shift`-byte sectors holding `stream` as "Workbook": in sectors of
     its own (padded to the 4096 bytes below which a stream lies in the mini stream), or in the mini
-    stream. A FAT of more than 109 sectors lists the rest in a DIFAT sector. `next_of` changes the
+    stream. The FAT has as many sectors as needed, or `fat_sectors`; of more than 109 it lists the rest
+    in a DIFAT sector. `next_of` changes the
     chain's successors of the stream's sectors (counted from its first), `size` the size the
     directory claims."""
     sector = 1 << shift
@@ -155,10 +174,14 @@ def compound(stream, mini=False, next_of=None, size=None, shift=9, fat_sectors=1
         mini_sectors = (len(stream) + 63) // 64
         data = stream.ljust(mini_sectors * 64, b'\0')
     # The FAT's sectors first, then the DIFAT's, the directory, the mini FAT (when `mini`), the data.
+    count = (len(data) + sector - 1) // sector
+    if fat_sectors is None:
+        fat_sectors = 1
+        while fat_sectors * per < fat_sectors + (fat_sectors > 109) + 2 + count:
+            fat_sectors += 1
     difat_sectors = 1 if fat_sectors > 109 else 0
     directory_at = fat_sectors + difat_sectors
     first = directory_at + (2 if mini else 1)
-    count = (len(data) + sector - 1) // sector
     fat = ([FATSECT] * fat_sectors + [DIFSECT] * difat_sectors + [END] + ([END] if mini else []) +
            [first + i + 1 for i in range(count - 1)] + [END])
     if not mini:
@@ -229,6 +252,7 @@ def main():
     files['stream-past-file.xls'] = compound(biff_workbook(), size=1 << 20)
     files['string-past-record.xls'] = compound(biff_workbook(sst_chars=40000))
     files['encrypted.xls'] = compound(biff_workbook(encrypted=True))
+    files['merges-everywhere.xls'] = compound(biff_merges_everywhere())
     for name, data in files.items():
         with open(os.path.join(out, name), 'wb') as f:
             f.write(data)
