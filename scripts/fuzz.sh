@@ -31,8 +31,10 @@ seeds=build/fuzz/seeds-$$
 trap 'rm -rf "$seeds"' EXIT
 python3 fuzz/make_seeds.py "$seeds"
 mkdir -p "$seeds/archive" && cp tests/data/broken/*.gdt "$seeds/archive/"
-# The workbooks other programs wrote, for the two workbook readers.
+# The workbooks other programs wrote, for the two workbook readers, and the hand-made .xls of the
+# damage tests (each kind of BIFF8 record and compound document).
 mkdir -p "$seeds/xlsx" "$seeds/xls" && cp tests/data/exchange/*.xlsx "$seeds/xlsx/" && cp tests/data/exchange/*.xls "$seeds/xls/"
+mkdir -p "$seeds/broken" && python3 tests/data/broken/make_hostile_workbooks.py "$seeds/broken" && cp "$seeds"/broken/*.xls "$seeds/xls/"
 
 export QT_QPA_PLATFORM=offscreen
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1

@@ -1,6 +1,7 @@
 #include "core/exchange/workbook_reader.h"
 
 #include "core/base/text_codec.h"
+#include "core/exchange/sheet_rules.h"
 
 #include <QDate>
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <map>
+#include <queue>
 
 namespace exchange {
 
@@ -123,6 +126,104 @@ std::optional<QString> serialDateText(double serial, bool from1904, bool withTim
                     .arg(inDay / 60 % 60, 2, 10, QLatin1Char('0'))
                     .arg(inDay % 60, 2, 10, QLatin1Char('0'));
     return text;
+}
+
+DateKind customFormatKind(QStringView code)
+{
+    bool date = false, time = false, quoted = false;
+    int bracket = 0;
+    for (qsizetype i = 0; i < code.size(); ++i) {
+        const QChar c = code[i];
+        if (quoted) {
+            quoted = c != u'"';
+            continue;
+        }
+        if (c == u'"')
+            quoted = true;
+        else if (c == u'\\' || c == u'_' || c == u'*')
+            ++i; // the next character is shown (or fills) as it is
+        else if (c == u'[')
+            ++bracket;
+        else if (c == u']' && bracket > 0)
+            --bracket;
+        else if (bracket == 0) {
+            const QChar l = c.toLower();
+            date = date || l == u'y' || l == u'd';
+            time = time || l == u'h' || l == u's';
+        }
+    }
+    return !date ? DateKind::None : time ? DateKind::DateTime : DateKind::Date;
+}
+
+DateKind builtInFormatKind(int id)
+{
+    if (id == 22)
+        return DateKind::DateTime;
+    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 58))
+        return DateKind::Date;
+    return DateKind::None;
+}
+
+QString numberCellText(double value, DateKind kind, bool from1904)
+{
+    std::optional<QString> date;
+    if (kind != DateKind::None)
+        date = serialDateText(value, from1904, kind == DateKind::DateTime);
+    return date ? *date : shortestNumberText(value);
+}
+
+namespace {
+
+// Every cell inside a merged area but its top-left one is dropped: rows swept from the top, the
+// areas open at a row kept by their left column, so each cell is looked up once; each area is
+// opened and closed once (by the order of their bottom rows), however many a file has.
+void dropMergedCells(std::vector<SheetCell> &cells, std::vector<Merge> merges)
+{
+    if (merges.empty())
+        return;
+    std::sort(cells.begin(), cells.end(),
+              [](const SheetCell &a, const SheetCell &b) { return a.row != b.row ? a.row < b.row : a.col < b.col; });
+    std::sort(merges.begin(), merges.end(), [](const Merge &a, const Merge &b) { return a.top < b.top; });
+    using Open = std::multimap<int, Merge>; // by left column
+    Open open;
+    const auto closesLater = [](Open::iterator a, Open::iterator b) { return a->second.bottom > b->second.bottom; };
+    std::priority_queue<Open::iterator, std::vector<Open::iterator>, decltype(closesLater)> closing(closesLater);
+    size_t next = 0;
+    int openRow = -1;
+    std::vector<SheetCell> kept;
+    kept.reserve(cells.size());
+    for (SheetCell &cell : cells) {
+        if (cell.row != openRow) {
+            openRow = cell.row;
+            for (; !closing.empty() && closing.top()->second.bottom < openRow; closing.pop())
+                open.erase(closing.top());
+            for (; next < merges.size() && merges[next].top <= openRow; ++next)
+                if (merges[next].bottom >= openRow)
+                    closing.push(open.emplace(merges[next].left, merges[next]));
+        }
+        bool inside = false;
+        auto it = open.upper_bound(cell.col);
+        if (it != open.begin()) {
+            const Merge &m = std::prev(it)->second;
+            inside = cell.col <= m.right && !(cell.row == m.top && cell.col == m.left);
+        }
+        if (!inside)
+            kept.push_back(std::move(cell));
+    }
+    cells = std::move(kept);
+}
+
+} // namespace
+
+void finishSheet(std::vector<SheetCell> cells, std::vector<Merge> merges, SheetCells *out)
+{
+    dropMergedCells(cells, std::move(merges));
+    out->rows = out->cols = 0;
+    for (const SheetCell &c : cells) {
+        out->rows = std::max(out->rows, c.row + 1);
+        out->cols = std::max(out->cols, c.col + 1);
+    }
+    out->cells = std::move(cells);
 }
 
 } // namespace exchange

@@ -1,8 +1,9 @@
 #pragma once
 // Reading the sheets of spreadsheet workbooks as text cells: .xlsx through our own reader over
-// libzip and our XmlScanner (xlsx_reader.cpp), the older binary .xls through FreeXL
-// (xls_reader.cpp). Both give every cell the text a teacher would type for it: numbers in their
-// shortest form at 15 significant digits, dates as "YYYY-MM-DD" (with the time
+// libzip and our XmlScanner (xlsx_reader.cpp), the binary .xls of BIFF8 (Excel 97 to 2003)
+// through our own reader (biff_reader.cpp over compound_file.cpp), an older BIFF through FreeXL
+// (xls_reader.cpp). Our readers give every cell the text a teacher would type for it: numbers in
+// their shortest form at 15 significant digits, dates as "YYYY-MM-DD" (with the time
 // "YYYY-MM-DD HH:MM:SS"), booleans "是"/"否", a formula its cached result, a merged area only in
 // its top-left cell. Empty cells are left out, so trailing empty rows and columns never count,
 // whatever the file's dimension record claims.
@@ -63,7 +64,10 @@ WorkbookError readWorkbookSheet(const QString &path, int index, SheetCells *out)
 // The .xlsx reader on the file's bytes (fuzzed as such).
 WorkbookError xlsxSheetNames(const QByteArray &file, QStringList *names);
 WorkbookError readXlsxSheet(const QByteArray &file, int index, SheetCells *out);
-// The .xls reader on a file.
+// The .xls reader on the file's bytes (fuzzed as such): BIFF8 only, an older BIFF is BadFormat.
+WorkbookError xlsSheetNames(const QByteArray &file, QStringList *names);
+WorkbookError readXlsSheet(const QByteArray &file, int index, SheetCells *out);
+// The .xls reader on a file: BIFF8 as above, an older BIFF through FreeXL in a child process.
 WorkbookError xlsSheetNames(const QString &path, QStringList *names);
 WorkbookError readXlsSheet(const QString &path, int index, SheetCells *out);
 

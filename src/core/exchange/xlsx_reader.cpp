@@ -4,13 +4,13 @@
 // other than the five predefined ones, a shared string that does not exist, and anything damaged
 // or truncated make the file BadFormat.
 #include "core/base/archive.h"
+#include "core/exchange/sheet_rules.h"
 #include "core/exchange/workbook_reader.h"
 #include "core/exchange/xml_scanner.h"
 
 #include <QDateTime>
 #include <QHash>
 #include <algorithm>
-#include <map>
 #include <zip.h>
 
 namespace exchange {
@@ -19,16 +19,10 @@ namespace {
 
 using base::archive::kMaxMemberSize;
 
-// More non-empty cells than this cannot become a table (converters.h, kMaxConvertedCells).
-constexpr size_t kMaxCells = 4'194'304;
-// All cell texts of a sheet together: a shared string is stored once but copied into every cell
-// that names it, so a small file could otherwise ask for any amount of memory.
 // What is read of one text before its escapes are undone: "_xHHHH_" stands for one character, so
 // the text kept can still reach kMaxCellText (a character is at most 3 bytes of UTF-8 per UTF-16
 // unit).
 constexpr qsizetype kMaxRawCellBytes = 3 * 7 * kMaxCellText;
-constexpr qint64 kMaxSheetText = qint64(64) << 20;
-constexpr size_t kMaxMerges = 4'194'304;
 
 struct Bad {}; // thrown inside the reader only, caught at its entry points
 
@@ -388,46 +382,6 @@ private:
     std::vector<qsizetype> m_starts;
 };
 
-// Whether a number format shows a date: y or d outside quotes, escapes and brackets; with a time
-// when it also has h or s.
-enum class DateKind : quint8 { None, Date, DateTime };
-
-DateKind customFormatKind(QStringView code)
-{
-    bool date = false, time = false, quoted = false;
-    int bracket = 0;
-    for (qsizetype i = 0; i < code.size(); ++i) {
-        const QChar c = code[i];
-        if (quoted) {
-            quoted = c != u'"';
-            continue;
-        }
-        if (c == u'"')
-            quoted = true;
-        else if (c == u'\\' || c == u'_' || c == u'*')
-            ++i; // the next character is shown (or fills) as it is
-        else if (c == u'[')
-            ++bracket;
-        else if (c == u']' && bracket > 0)
-            --bracket;
-        else if (bracket == 0) {
-            const QChar l = c.toLower();
-            date = date || l == u'y' || l == u'd';
-            time = time || l == u'h' || l == u's';
-        }
-    }
-    return !date ? DateKind::None : time ? DateKind::DateTime : DateKind::Date;
-}
-
-DateKind builtInFormatKind(int id)
-{
-    if (id == 22)
-        return DateKind::DateTime;
-    if ((id >= 14 && id <= 17) || (id >= 27 && id <= 31) || id == 36 || (id >= 50 && id <= 58))
-        return DateKind::Date;
-    return DateKind::None;
-}
-
 // The date kind of every cell style (the "s" of a cell), from the styles part.
 std::vector<DateKind> cellStyleKinds(zip_t *za, const QString &path)
 {
@@ -514,59 +468,15 @@ QString isoDateText(const QString &v)
                                     : dt.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
 }
 
-// A number cell's text: its date when its style shows one, else the number's shortest form (the
-// value's own text when it is that already, as most scores are).
-QString numberCellText(const QByteArray &value, DateKind kind, bool from1904)
+// A number cell's text from its value's bytes: the bytes themselves when they are already the
+// number's shortest form, as most scores are.
+QString numberValueText(const QByteArray &value, DateKind kind, bool from1904)
 {
     if (kind == DateKind::None && isShortestNumberText(QByteArrayView(value)))
         return QString::fromLatin1(value);
     bool ok = false;
     const double number = QByteArrayView(value).trimmed().toDouble(&ok);
-    if (!ok)
-        return QString::fromUtf8(value);
-    if (kind != DateKind::None)
-        if (const std::optional<QString> date = serialDateText(number, from1904, kind == DateKind::DateTime))
-            return *date;
-    return shortestNumberText(number);
-}
-
-struct Merge {
-    int top, left, bottom, right;
-};
-
-// Every cell inside a merged area but its top-left one is dropped: rows swept from the top, the
-// areas open at a row kept by their left column, so each cell is looked up once.
-void dropMergedCells(std::vector<SheetCell> &cells, std::vector<Merge> merges)
-{
-    if (merges.empty())
-        return;
-    std::sort(cells.begin(), cells.end(),
-              [](const SheetCell &a, const SheetCell &b) { return a.row != b.row ? a.row < b.row : a.col < b.col; });
-    std::sort(merges.begin(), merges.end(), [](const Merge &a, const Merge &b) { return a.top < b.top; });
-    std::multimap<int, Merge> open; // by left column
-    size_t next = 0;
-    int openRow = -1;
-    std::vector<SheetCell> kept;
-    kept.reserve(cells.size());
-    for (SheetCell &cell : cells) {
-        if (cell.row != openRow) {
-            openRow = cell.row;
-            for (auto it = open.begin(); it != open.end();)
-                it = it->second.bottom < openRow ? open.erase(it) : std::next(it);
-            for (; next < merges.size() && merges[next].top <= openRow; ++next)
-                if (merges[next].bottom >= openRow)
-                    open.emplace(merges[next].left, merges[next]);
-        }
-        bool inside = false;
-        auto it = open.upper_bound(cell.col);
-        if (it != open.begin()) {
-            const Merge &m = std::prev(it)->second;
-            inside = cell.col <= m.right && !(cell.row == m.top && cell.col == m.left);
-        }
-        if (!inside)
-            kept.push_back(std::move(cell));
-    }
-    cells = std::move(kept);
+    return ok ? numberCellText(number, kind, from1904) : QString::fromUtf8(value);
 }
 
 void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, const std::vector<DateKind> &styles,
@@ -665,7 +575,7 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
             text = isoDateText(QString::fromUtf8(trimmed));
         } else if (!value.isEmpty()) {
             const DateKind kind = style >= 0 && size_t(style) < styles.size() ? styles[size_t(style)] : DateKind::None;
-            text = numberCellText(value, kind, from1904);
+            text = numberValueText(value, kind, from1904);
         }
         if (text.isEmpty())
             continue;
@@ -676,13 +586,7 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
         cells.push_back({row, col, std::move(text)});
     }
     xml.finish();
-    dropMergedCells(cells, std::move(merges));
-    out->rows = out->cols = 0;
-    for (const SheetCell &c : cells) {
-        out->rows = std::max(out->rows, c.row + 1);
-        out->cols = std::max(out->cols, c.col + 1);
-    }
-    out->cells = std::move(cells);
+    finishSheet(std::move(cells), std::move(merges), out);
 }
 
 template <typename F> WorkbookError withArchive(const QByteArray &file, F &&run)
