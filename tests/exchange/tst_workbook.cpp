@@ -390,7 +390,7 @@ private slots:
               QStringLiteral("！公式：cell(?,3)+10.5"), doubled},
              {QStringLiteral("80.0"), QStringLiteral("两行\n文字"), QStringLiteral("-3"),
               QStringLiteral("！公式：cell(?,9)"), doubled},
-             {QStringLiteral("+5"), QStringLiteral("a|b_x0041_"), QString(), QStringLiteral("=1+1"), doubled}});
+             {QStringLiteral("+5"), QStringLiteral("a|b_x0041__x+041_"), QString(), QStringLiteral("=1+1"), doubled}});
         t.teacher = QStringLiteral("王老师");
         const QString path = dir.filePath(QStringLiteral("out.xlsx"));
         QFile::copy(fixture(QStringLiteral("sheets.xlsx")), path); // an old file to replace

@@ -236,24 +236,35 @@ public:
     {
         r.skip(4); // the count of cells naming them
         const quint32 count = r.u32();
+        // No more strings than a sheet may have cells, no more text than it may hold.
+        if (count > kMaxCells)
+            bad();
         // No more characters than the record has bytes: reserved by what is there, not claimed.
         m_text.reserve(qsizetype(r.left()));
         for (quint32 i = 0; i < count; ++i) {
             m_text += r.text(2);
+            if (m_text.size() > kMaxSheetText)
+                bad();
             m_ends.push_back(quint32(m_text.size()));
         }
     }
+    // Made once, the first time a cell names it; every cell naming it shares that one.
     QString at(quint32 i) const
     {
         if (i >= m_ends.size())
             bad();
-        const quint32 start = i == 0 ? 0 : m_ends[i - 1];
-        return QString(m_text.constData() + start, qsizetype(m_ends[i] - start));
+        auto made = m_made.constFind(i);
+        if (made == m_made.cend()) {
+            const quint32 start = i == 0 ? 0 : m_ends[i - 1];
+            made = m_made.insert(i, QString(m_text.constData() + start, qsizetype(m_ends[i] - start)));
+        }
+        return *made;
     }
 
 private:
     QString m_text;
     std::vector<quint32> m_ends;
+    mutable QHash<quint32, QString> m_made;
 };
 
 struct Sheet {

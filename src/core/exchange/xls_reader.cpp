@@ -91,8 +91,10 @@ template <typename F> std::optional<QByteArray> inChild(F &&work)
     if (child == 0) {
         // Only FreeXL and the answer from here on; nothing it prints, and no exit handlers.
         ::close(pipeEnds[0]);
-        if (const int null = ::open("/dev/null", O_WRONLY); null >= 0 && false)
+        if (const int null = ::open("/dev/null", O_WRONLY); null >= 0) {
             ::dup2(null, STDERR_FILENO);
+            ::close(null);
+        }
         QByteArray answer;
         {
             QDataStream out(&answer, QIODevice::WriteOnly);
@@ -249,7 +251,8 @@ WorkbookError readFreexlSheet(const QString &path, int index, SheetCells *out)
                    ? WorkbookError(e)
                    : WorkbookError::BadFormat;
     // What the child says is checked as any file's content would be.
-    if (rows < 0 || cols < 0 || rows > kMaxSheetIndex || cols > kMaxSheetIndex || count > quint32(answer->size()))
+    // Each cell takes at least its row, column and text length.
+    if (rows < 0 || cols < 0 || rows > kMaxSheetIndex || cols > kMaxSheetIndex || count > quint32(answer->size() / 12))
         return WorkbookError::BadFormat;
     SheetCells cells;
     cells.rows = rows;

@@ -23,6 +23,11 @@ using base::archive::kMaxMemberSize;
 // the text kept can still reach kMaxCellText (a character is at most 3 bytes of UTF-8 per UTF-16
 // unit).
 constexpr qsizetype kMaxRawCellBytes = 3 * 7 * kMaxCellText;
+// Cell styles, number formats and relationships of a workbook; a spreadsheet program allows some
+// 64,000 styles. More are refused, so a small file cannot ask for memory by the million.
+constexpr qsizetype kMaxStyles = 65'536;
+// A sheet's name as listed; a spreadsheet program allows 31 characters.
+constexpr qsizetype kMaxSheetName = 255;
 
 struct Bad {}; // thrown inside the reader only, caught at its entry points
 
@@ -232,8 +237,17 @@ QString unescaped(QString text)
     out.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
         if (text.at(i) == u'_' && i + 6 < text.size() && text.at(i + 1) == u'x' && text.at(i + 6) == u'_') {
-            bool ok = false;
-            const uint code = QStringView(text).sliced(i + 2, 4).toUInt(&ok, 16);
+            // Exactly four hex digits: "_x+041_" or "_x 41 _" are a text of their own.
+            uint code = 0;
+            bool ok = true;
+            for (qsizetype k = i + 2; k < i + 6 && ok; ++k) {
+                const int d = QChar(text.at(k)).isDigit() && text.at(k).unicode() < 128 ? text.at(k).unicode() - u'0'
+                              : text.at(k) >= u'a' && text.at(k) <= u'f' ? text.at(k).unicode() - u'a' + 10
+                              : text.at(k) >= u'A' && text.at(k) <= u'F' ? text.at(k).unicode() - u'A' + 10
+                                                                         : -1;
+                ok = d >= 0;
+                code = code * 16 + uint(d);
+            }
             if (ok) {
                 out += QChar(char16_t(code));
                 i += 6;
@@ -283,6 +297,8 @@ QHash<QString, Relationship> relationships(zip_t *za, const QString &partFolder,
         const QString type = xml.attributeText("Type");
         if (xml.attribute("TargetMode") == QByteArrayView("External"))
             continue;
+        if (rels.size() >= kMaxStyles)
+            bad();
         rels.insert(xml.attributeText("Id"),
                     {type.sliced(type.lastIndexOf(u'/') + 1), partPath(partFolder, xml.attributeText("Target"))});
     }
@@ -330,7 +346,10 @@ Workbook readWorkbook(zip_t *za)
             wb.from1904 = v == QByteArrayView("1") || v == QByteArrayView("true");
         } else if (xml.named("sheet")) {
             const auto r = rels.constFind(xml.relationshipId());
-            wb.sheets.push_back({xml.attributeText("name"), r == rels.cend() ? QString() : r->path});
+            QString name = xml.attributeText("name");
+            if (name.size() > kMaxSheetName)
+                name.truncate(name.at(kMaxSheetName - 1).isHighSurrogate() ? kMaxSheetName - 1 : kMaxSheetName);
+            wb.sheets.push_back({name, r == rels.cend() ? QString() : r->path});
             if (wb.sheets.size() > size_t(kMaxSheetIndex))
                 bad();
         }
@@ -346,7 +365,8 @@ Workbook readWorkbook(zip_t *za)
 }
 
 // The shared strings as UTF-8 in one buffer, so a table of millions of tiny strings costs little
-// more than its text.
+// more than its text; no more of them, and no more text, than a sheet may hold. A string is made
+// into a QString once, the first time a cell names it, and every cell naming it shares that one.
 class SharedStrings {
 public:
     void read(zip_t *za, const QString &path)
@@ -359,27 +379,34 @@ public:
         while (xml.nextStart(0)) {
             if (!xml.named("si"))
                 continue;
-            text.clear();
+            text.truncate(0);
             xml.appendText(text, true);
             QString kept = unescaped(QString::fromUtf8(text));
             cutToCellText(kept);
             const QByteArray utf8 = kept.toUtf8();
-            m_starts.push_back(m_bytes.size());
+            if (m_starts.size() >= kMaxCells || m_bytes.size() + utf8.size() > kMaxSheetText)
+                bad();
+            m_starts.push_back(qint32(m_bytes.size()));
             m_bytes += utf8;
         }
         xml.finish();
-        m_starts.push_back(m_bytes.size());
+        m_starts.push_back(qint32(m_bytes.size()));
     }
     QString at(qsizetype i) const
     {
         if (i < 0 || size_t(i) + 1 >= m_starts.size())
             bad();
-        return QString::fromUtf8(QByteArrayView(m_bytes).sliced(m_starts[i], m_starts[i + 1] - m_starts[i]));
+        auto made = m_made.constFind(i);
+        if (made == m_made.cend())
+            made = m_made.insert(i, QString::fromUtf8(QByteArrayView(m_bytes).sliced(
+                                        m_starts[size_t(i)], m_starts[size_t(i) + 1] - m_starts[size_t(i)])));
+        return *made;
     }
 
 private:
     QByteArray m_bytes;
-    std::vector<qsizetype> m_starts;
+    std::vector<qint32> m_starts; // m_bytes holds at most kMaxSheetText
+    mutable QHash<qsizetype, QString> m_made;
 };
 
 // The date kind of every cell style (the "s" of a cell), from the styles part.
@@ -397,13 +424,19 @@ std::vector<DateKind> cellStyleKinds(zip_t *za, const QString &path)
         if (xml.named("numFmts")) {
             const int depth = xml.depth();
             while (xml.nextStart(depth))
-                if (xml.named("numFmt"))
+                if (xml.named("numFmt")) {
+                    if (custom.size() >= kMaxStyles)
+                        bad();
                     custom.insert(xml.attribute("numFmtId").toInt(), customFormatKind(xml.attributeText("formatCode")));
+                }
         } else if (xml.named("cellXfs")) {
             const int depth = xml.depth();
             while (xml.nextStart(depth))
-                if (xml.named("xf") && xml.depth() == depth + 1)
+                if (xml.named("xf") && xml.depth() == depth + 1) {
+                    if (qsizetype(formatIds.size()) >= kMaxStyles)
+                        bad();
                     formatIds.push_back(xml.attribute("numFmtId").toInt());
+                }
         }
     }
     xml.finish();
@@ -447,12 +480,15 @@ void parseReference(QByteArrayView ref, int *row, int *col)
     *col = int(c - 1);
 }
 
-// A row number attribute; Bad past the limits.
+// The rows a spreadsheet has; a row number past them is malformed.
+constexpr int kMaxSheetRow = 1'048'576;
+
+// A row number attribute, 0-based; Bad when malformed.
 int parseRowNumber(QByteArrayView text)
 {
     bool ok = false;
     const qint64 r = text.toLongLong(&ok);
-    if (!ok || r < 1 || r > kMaxSheetIndex)
+    if (!ok || r < 1 || r > kMaxSheetRow)
         bad();
     return int(r - 1);
 }
@@ -495,9 +531,9 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
     while (xml.nextStart(0)) {
         if (xml.named("row")) {
             const QByteArrayView r = xml.attribute("r");
-            row = r.isEmpty() ? row + 1 : parseRowNumber(r);
-            if (row > kMaxSheetIndex - 1)
-                bad();
+            // An empty row past the table's rows (a height or style kept for it) is passed over;
+            // a cell in it refuses the file.
+            row = r.isEmpty() ? std::min(row + 1, kMaxSheetRow) : parseRowNumber(r);
             col = -1;
             continue;
         }
@@ -522,7 +558,7 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
         if (ref.isEmpty()) {
             if (row < 0)
                 row = 0;
-            if (++col > kMaxSheetIndex - 1)
+            if (++col > kMaxSheetIndex - 1 || row > kMaxSheetIndex - 1)
                 bad();
         } else {
             parseReference(ref, &row, &col);

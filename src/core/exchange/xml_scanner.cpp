@@ -49,7 +49,7 @@ void appendUtf8(QByteArray &out, char32_t code)
 // the "&". Only the five predefined entities and character references of characters XML allows.
 qsizetype appendReference(QByteArrayView s, QByteArray &out)
 {
-    const qsizetype semicolon = s.first(std::min<qsizetype>(s.size(), 12)).indexOf(';');
+    const qsizetype semicolon = s.first(std::min<qsizetype>(s.size(), 40)).indexOf(';');
     if (semicolon < 1)
         malformed();
     const QByteArrayView name = s.first(semicolon);
@@ -281,7 +281,8 @@ XmlScanner::Token XmlScanner::startOrEnd(qsizetype close)
             malformed();
     }
     const QByteArrayView full(t + 1, nameEnd - 1);
-    if (full.isEmpty() || (m_rootSeen && m_openStarts.empty()) || m_openStarts.size() >= kMaxXmlDepth)
+    if (full.isEmpty() || full.size() > kMaxXmlName || (m_rootSeen && m_openStarts.empty()) ||
+        m_openStarts.size() >= kMaxXmlDepth)
         malformed();
     readAttributes(nameEnd, last);
     m_rootSeen = true;

@@ -3,8 +3,8 @@
 // what those members use (elements, attributes, the five predefined entities and character
 // references, CDATA, comments, processing instructions) and refuses the rest: a DTD, any other
 // entity, an end tag that does not close the open element, a document cut short, elements nested
-// deeper than kMaxXmlDepth. It keeps no more than one token in memory, and no token may be longer
-// than kMaxXmlToken bytes.
+// deeper than kMaxXmlDepth or named longer than kMaxXmlName. It keeps no more than one token in memory, and no token
+// may be longer than kMaxXmlToken bytes.
 #include <QByteArray>
 #include <QByteArrayView>
 #include <functional>
@@ -17,6 +17,8 @@ inline constexpr qsizetype kMaxXmlToken = 4 * 1024 * 1024;
 // Nor does the nesting of its elements come near this; a deeper one would make a small member ask
 // for memory in proportion to its inflated size.
 inline constexpr size_t kMaxXmlDepth = 256;
+// Element names are kept while their elements are open; a spreadsheet's are a few letters long.
+inline constexpr qsizetype kMaxXmlName = 1024;
 
 struct XmlMalformed {}; // thrown by XmlScanner::next
 

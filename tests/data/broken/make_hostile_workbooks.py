@@ -240,6 +240,9 @@ def main():
     comment = b'<!--' + b' ' * ((1 << 20) - 7) + b'-->'
     bomb, crc = space_bomb(300, comment)
     files['bomb-of-comments.xlsx'] = workbook(None, extra=[(b'xl/worksheets/sheet1.xml', bomb, crc, 1000, 8)])
+    # A small file asking for memory by the million: shared strings.
+    files['strings-by-the-million.xlsx'] = workbook(sheet_of(b'<c r="A1" t="s"><v>0</v></c>'),
+                                                    strings=b'<sst ' + NS + b'>' + b'<si/>' * 5_000_000 + b'</sst>')
     rng = random.Random(3)
     files['garbage.xls'] = b'\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1' + bytes(rng.randrange(256) for _ in range(8192))
     files['sound.xls'] = compound(biff_workbook())
