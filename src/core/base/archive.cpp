@@ -197,21 +197,27 @@ Bytes unpack(const QString &archivePath, const QString &memberName, const QStrin
                           : Failure::Damaged);
     }
 
-    // Grown as it is read, never reserved from the declared size, which a damaged archive may
-    // overstate; reading more than declared is a failure as well.
+    // Read straight into a buffer of the declared size, which is at most kMaxMemberSize and, for a
+    // deflated member, at most what its compressed bytes can inflate to; the memory is only used
+    // as far as the member really inflates. Reading more or less than declared is damage.
+    if ((st.valid & ZIP_STAT_COMP_SIZE) && (st.valid & ZIP_STAT_COMP_METHOD) && st.comp_method == ZIP_CM_DEFLATE &&
+        st.size / 1032 > st.comp_size + 1)
+        return failed(Failure::Damaged);
     QByteArray content;
-    char chunk[64 * 1024];
+    content.resize(qsizetype(st.size));
+    qsizetype read = 0;
     for (;;) {
-        const zip_int64_t n = zip_fread(member.zf, chunk, sizeof chunk);
-        if (n < 0)
+        const qsizetype room = content.size() - read;
+        char spare;
+        const zip_int64_t n = room > 0 ? zip_fread(member.zf, content.data() + read, zip_uint64_t(room))
+                                       : zip_fread(member.zf, &spare, 1);
+        if (n < 0 || (room == 0 && n > 0))
             return failed(Failure::Damaged);
         if (n == 0)
             break;
-        if (zip_uint64_t(content.size()) + zip_uint64_t(n) > st.size)
-            return failed(Failure::Damaged);
-        content.append(chunk, qsizetype(n));
+        read += qsizetype(n);
     }
-    if (zip_uint64_t(content.size()) != st.size || member.close() != 0)
+    if (read != content.size() || member.close() != 0)
         return failed(Failure::Damaged);
     return {content, Failure::None};
 }
