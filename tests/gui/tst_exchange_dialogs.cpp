@@ -355,6 +355,12 @@ private slots:
         emit sheets->activated(1);
         QCOMPARE(d.preview().grid.TextMatrix(0, 1), QStringLiteral("名单"));
         QCOMPARE(d.preview().grid.Rows(), 3);
+        // Cancelling the chooser keeps the file, its sheet and its preview.
+        p.expectOpenFile(QString(), QStringLiteral("*.xlsx;*.xls"));
+        button(&d, "Command1")->click();
+        QCOMPARE(child<QLineEdit>(&d, "Text1")->text(), book);
+        QCOMPARE(sheets->currentIndex(), 1);
+        QCOMPARE(d.preview().grid.TextMatrix(0, 1), QStringLiteral("名单"));
         child<QLineEdit>(&d, "Text3")->setText(QStringLiteral("名单"));
         p.expectSaveFile(path(QStringLiteral("book.gdt")), QStringLiteral("*.gdt"));
         button(&d, "Command2")->click();

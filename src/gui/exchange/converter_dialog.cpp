@@ -107,9 +107,10 @@ void ConverterDialog::command1Clicked()
         path = ui::ShowOpenDialog(m_prompter, QStringLiteral("*.xlsx;*.xls"), QStringLiteral("Excel 工作簿"));
         break;
     }
-    m_text1->setText(path);
+    // Cancelling the chooser changes nothing: the file shown and its preview stay.
     if (path.isEmpty())
         return;
+    m_text1->setText(path);
     table::GradeTable converted;
     if (m_sourceKind == Source::Workbook) {
         QStringList sheets;
