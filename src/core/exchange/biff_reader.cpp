@@ -415,7 +415,7 @@ public:
             if (depth == 0 && worksheet)
                 record(r);
         }
-        finishSheet(std::move(m_cells), std::move(m_merges), out);
+        m_sheet.finish(out);
     }
 
 private:
@@ -437,13 +437,8 @@ private:
                 m.bottom = r.u16();
                 m.left = r.u16();
                 m.right = r.u16();
-                if (m.bottom < m.top)
-                    std::swap(m.bottom, m.top);
-                if (m.right < m.left)
-                    std::swap(m.right, m.left);
-                if (m.bottom >= kMaxSheetIndex || m.right >= kMaxSheetIndex || m_merges.size() >= kMaxMerges)
+                if (!m_sheet.merge(m))
                     bad();
-                m_merges.push_back(m);
             }
             return;
         }
@@ -507,13 +502,13 @@ private:
                 m_pendingFormula = true; // a text, in the STRING record that follows
                 m_pendingRow = row;
                 m_pendingCol = col;
-                check(row, col);
+                put(row, col, QString()); // its place, checked now
             } else if (result[0] == 1) {
                 put(row, col, boolText(quint8(result[2])));
             } else if (result[0] == 2) {
                 put(row, col, errorText(quint8(result[2])));
             } else {
-                check(row, col); // an empty text
+                put(row, col, QString()); // an empty text
             }
             break;
         }
@@ -524,29 +519,15 @@ private:
 
     DateKind kindOf(quint16 style) const { return style < m_g.styles.size() ? m_g.styles[style] : DateKind::None; }
 
-    // A cell past the table's rows or columns refuses the file, as in an .xlsx.
-    static void check(int row, int col)
-    {
-        if (row >= kMaxSheetIndex || col >= kMaxSheetIndex)
-            bad();
-    }
-
+    // A cell past the table's rows or columns refuses the file, as in an .xlsx, even an empty one.
     void put(int row, int col, QString text)
     {
-        check(row, col);
-        if (text.isEmpty())
-            return;
-        cutToCellText(text);
-        m_text += text.size();
-        if (m_cells.size() >= kMaxCells || m_text > kMaxSheetText)
+        if (!m_sheet.add(row, col, std::move(text)))
             bad();
-        m_cells.push_back({row, col, std::move(text)});
     }
 
     const Globals &m_g;
-    std::vector<SheetCell> m_cells;
-    std::vector<Merge> m_merges;
-    qint64 m_text = 0;
+    SheetBuilder m_sheet;
     bool m_pendingFormula = false;
     int m_pendingRow = 0, m_pendingCol = 0;
 };

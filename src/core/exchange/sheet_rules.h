@@ -29,8 +29,23 @@ struct Merge {
     int top, left, bottom, right;
 };
 
-// The sheet from its cells as read: every cell inside a merged area but its top-left one dropped,
-// rows and columns one past the last cell kept.
-void finishSheet(std::vector<SheetCell> cells, std::vector<Merge> merges, SheetCells *out);
+// A sheet as its reader finds it, under the limits every workbook reader keeps. `add` and `merge`
+// are false for what refuses the file: a cell or merged area past the table's rows or columns,
+// more cells than kMaxCells, more text than kMaxSheetText, more areas than kMaxMerges.
+class SheetBuilder {
+public:
+    // The cell's text cut as a table cell's; an empty text adds nothing (but its place is checked).
+    bool add(int row, int col, QString text);
+    // A merged area, its corners in either order.
+    bool merge(Merge m);
+    // The sheet: every cell inside a merged area but its top-left one dropped, rows and columns
+    // one past the last cell kept.
+    void finish(SheetCells *out);
+
+private:
+    std::vector<SheetCell> m_cells;
+    std::vector<Merge> m_merges;
+    qint64 m_text = 0;
+};
 
 } // namespace exchange

@@ -215,15 +215,45 @@ void dropMergedCells(std::vector<SheetCell> &cells, std::vector<Merge> merges)
 
 } // namespace
 
-void finishSheet(std::vector<SheetCell> cells, std::vector<Merge> merges, SheetCells *out)
+bool SheetBuilder::add(int row, int col, QString text)
 {
-    dropMergedCells(cells, std::move(merges));
+    if (row < 0 || col < 0 || row >= kMaxSheetIndex || col >= kMaxSheetIndex)
+        return false;
+    if (text.isEmpty())
+        return true;
+    cutToCellText(text);
+    m_text += text.size();
+    if (m_cells.size() >= kMaxCells || m_text > kMaxSheetText)
+        return false;
+    m_cells.push_back({row, col, std::move(text)});
+    return true;
+}
+
+bool SheetBuilder::merge(Merge m)
+{
+    if (m.bottom < m.top)
+        std::swap(m.bottom, m.top);
+    if (m.right < m.left)
+        std::swap(m.right, m.left);
+    if (m.top < 0 || m.left < 0 || m.bottom >= kMaxSheetIndex || m.right >= kMaxSheetIndex ||
+        m_merges.size() >= kMaxMerges)
+        return false;
+    m_merges.push_back(m);
+    return true;
+}
+
+void SheetBuilder::finish(SheetCells *out)
+{
+    dropMergedCells(m_cells, std::move(m_merges));
+    m_merges.clear();
     out->rows = out->cols = 0;
-    for (const SheetCell &c : cells) {
+    for (const SheetCell &c : m_cells) {
         out->rows = std::max(out->rows, c.row + 1);
         out->cols = std::max(out->cols, c.col + 1);
     }
-    out->cells = std::move(cells);
+    out->cells = std::move(m_cells);
+    m_cells.clear();
+    m_text = 0;
 }
 
 } // namespace exchange

@@ -5,6 +5,7 @@
 // whatever the file does to it, the program is told "文件格式不正确!" and goes on.
 #include "core/base/text_codec.h"
 #include "core/exchange/biff_reader.h"
+#include "core/exchange/sheet_rules.h"
 #include "core/exchange/workbook_reader.h"
 
 #include <QDataStream>
@@ -169,7 +170,7 @@ WorkbookError sheetHere(const QString &path, int index, SheetCells *out)
     unsigned short cols = 0;
     if (freexl_worksheet_dimensions(h.xls, &rows, &cols) != FREEXL_OK)
         return WorkbookError::BadFormat;
-    SheetCells cells;
+    SheetBuilder sheet;
     for (unsigned int r = 0; r < rows; ++r)
         for (unsigned short c = 0; c < cols; ++c) {
             FreeXL_CellValue v;
@@ -193,17 +194,11 @@ WorkbookError sheetHere(const QString &path, int index, SheetCells *out)
             default:
                 break;
             }
-            if (text.isEmpty())
-                continue;
             // A value past the table's rows or columns refuses the file, as in an .xlsx.
-            if (r >= unsigned(kMaxSheetIndex) || c >= kMaxSheetIndex)
+            if (!text.isEmpty() && !sheet.add(int(std::min(r, unsigned(kMaxSheetIndex))), c, std::move(text)))
                 return WorkbookError::BadFormat;
-            cutToCellText(text);
-            cells.rows = std::max(cells.rows, int(r) + 1);
-            cells.cols = std::max(cells.cols, int(c) + 1);
-            cells.cells.push_back({int(r), int(c), std::move(text)});
         }
-    *out = std::move(cells);
+    sheet.finish(out);
     return WorkbookError::None;
 }
 

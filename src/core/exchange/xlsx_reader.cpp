@@ -522,9 +522,7 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
     if (index < 0)
         bad();
     Xml xml(za, index);
-    std::vector<SheetCell> cells;
-    std::vector<Merge> merges;
-    qint64 sheetText = 0;
+    SheetBuilder sheet;
     int row = -1, col = -1;
     enum class Type { Number, Shared, Inline, String, Boolean, Date };
     QByteArray value, inlineText;
@@ -543,13 +541,8 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
             Merge m{};
             parseReference(colon < 0 ? ref : ref.first(colon), &m.top, &m.left);
             parseReference(colon < 0 ? ref : ref.sliced(colon + 1), &m.bottom, &m.right);
-            if (m.bottom < m.top)
-                std::swap(m.bottom, m.top);
-            if (m.right < m.left)
-                std::swap(m.right, m.left);
-            if (merges.size() >= kMaxMerges)
+            if (!sheet.merge(m))
                 bad();
-            merges.push_back(m);
             continue;
         }
         if (!xml.named("c"))
@@ -613,16 +606,11 @@ void readSheet(zip_t *za, const QString &path, const SharedStrings &strings, con
             const DateKind kind = style >= 0 && size_t(style) < styles.size() ? styles[size_t(style)] : DateKind::None;
             text = numberValueText(value, kind, from1904);
         }
-        if (text.isEmpty())
-            continue;
-        cutToCellText(text);
-        sheetText += text.size();
-        if (cells.size() >= kMaxCells || sheetText > kMaxSheetText)
+        if (!sheet.add(row, col, std::move(text)))
             bad();
-        cells.push_back({row, col, std::move(text)});
     }
     xml.finish();
-    finishSheet(std::move(cells), std::move(merges), out);
+    sheet.finish(out);
 }
 
 template <typename F> WorkbookError withArchive(const QByteArray &file, F &&run)
