@@ -337,7 +337,8 @@ void BadInputTest::hostileInput_data()
     for (const char *name : {"dtd.xlsx", "entity.xlsx", "row-too-far.xlsx", "column-too-far.xlsx", "merge-too-far.xlsx",
                              "string-missing.xlsx", "sheet-missing.xlsx", "bomb-lying.xlsx", "bomb-of-comments.xlsx",
                              "strings-by-the-million.xlsx", "garbage.xls", "sector-loop.xls", "sector-past-file.xls",
-                             "stream-past-file.xls", "string-past-record.xls", "encrypted.xls"})
+                             "stream-past-file.xls", "string-past-record.xls", "encrypted.xls", "cell-too-far.xls",
+                             "merge-too-far.xls", "string-missing.xls"})
         badWorkbook(QLatin1String(name), hostileZip(QLatin1String(name)));
     // The hand-made .xls the hostile ones are made from reads: its stream in sectors of its own, in
     // the mini stream, in sectors of 4096 bytes, its FAT listed partly in a DIFAT sector.

@@ -79,18 +79,22 @@ def biff_cell(kind, row, col, data, style=0):
     return biff_record(kind, struct.pack('<HHH', row, col, style) + data)
 
 
-def biff_merges_everywhere(rows=30000, records=200):
-    """A workbook of one worksheet: a number in each of `rows` rows, under 1,000 × `records` merged
-    areas that all cover them (a reader that looked at every open area for every row would take
-    hours)."""
+def biff_sheet_of(records):
+    """A workbook of one worksheet holding `records`, without shared strings."""
     name = biff_text('S', 1)
     globals_ = biff_bof(0x0005)
     sheet_at = len(globals_) + 4 + 6 + len(name) + 4
     globals_ += biff_record(0x0085, struct.pack('<IBB', sheet_at, 0, 0) + name) + biff_record(0x000A)
-    sheet = biff_bof(0x0010) + b''.join(biff_cell(0x027E, r, 0, struct.pack('<I', 1 << 2 | 2)) for r in range(rows))
+    return globals_ + biff_bof(0x0010) + records + biff_record(0x000A)
+
+
+def biff_merges_everywhere(rows=30000, records=200):
+    """A workbook of one worksheet: a number in each of `rows` rows, under 1,000 × `records` merged
+    areas that all cover them (a reader that looked at every open area for every row would take
+    hours)."""
+    cells = b''.join(biff_cell(0x027E, r, 0, struct.pack('<I', 1 << 2 | 2)) for r in range(rows))
     merges = struct.pack('<HHHH', 0, rows - 1, 0, 0) * 1000
-    sheet += biff_record(0x00E5, struct.pack('<H', 1000) + merges) * records + biff_record(0x000A)
-    return globals_ + sheet
+    return biff_sheet_of(cells + biff_record(0x00E5, struct.pack('<H', 1000) + merges) * records)
 
 
 def biff_workbook(sst_chars=None, encrypted=False):
@@ -245,6 +249,10 @@ def main():
                                                     strings=b'<sst ' + NS + b'>' + b'<si/>' * 5_000_000 + b'</sst>')
     rng = random.Random(3)
     files['garbage.xls'] = b'\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1' + bytes(rng.randrange(256) for _ in range(8192))
+    # A number past the table's rows, a merged area past them, a shared string that does not exist.
+    files['cell-too-far.xls'] = compound(biff_sheet_of(biff_cell(0x0203, 40000, 0, struct.pack('<d', 1.0))))
+    files['merge-too-far.xls'] = compound(biff_sheet_of(biff_record(0x00E5, struct.pack('<HHHHH', 1, 0, 40000, 0, 1))))
+    files['string-missing.xls'] = compound(biff_sheet_of(biff_cell(0x00FD, 0, 0, struct.pack('<I', 7))))
     files['sound.xls'] = compound(biff_workbook())
     files['sound-mini.xls'] = compound(biff_workbook(), mini=True)
     files['sound-4096.xls'] = compound(biff_workbook(), shift=12)
